@@ -1,0 +1,72 @@
+// The argument array of an entry point as the library reads it, the state an entry point keeps
+// from one call to the next (the code text it must give back later), and the host queries that
+// turn tensors into handler inputs.
+//
+// Not thread-safe: each entry point keeps one retainedcall for the process; calls must not
+// overlap.
+#ifndef KZR_BINDING_CALLARGUMENTS_H
+#define KZR_BINDING_CALLARGUMENTS_H
+
+#include <cstdint>
+#include <string>
+
+#include "binding/hostinterface.h"
+#include "binding/parameterblock.h"
+
+constexpr int maximumtensorarguments = 12;  // fifun: eleven tables; fun and funvec: three
+
+// The arguments of the current call: the code text (argument 0) and the tensors after it.
+class callarguments {
+ public:
+  // True when the host table, the code and every expected tensor are present.
+  bool complete() const { return data != nullptr && codetext != nullptr && tensorsmissing == 0; }
+  std::string code() const { return codetext; }
+  hosttensor tensor(int position) const { return tensors[position - 1]; }
+
+ private:
+  friend class retainedcall;
+  librarydata data = nullptr;
+  const char* codetext = nullptr;
+  hosttensor tensors[maximumtensorarguments] = {};
+  int tensorcount = 0;
+  int tensorsmissing = 0;
+};
+
+// What an entry point keeps between calls: the code text of its previous call, given back with
+// releasestring at the start of the next call of the same entry point, and the tensors of the
+// current call, given back with releasetensor (in argument order) at its end.
+class retainedcall {
+ public:
+  // Gives back the previous text, then reads and keeps this call's arguments: a code and
+  // `expected - 1` tensors. Missing cells are left empty (complete() is then false).
+  void begin(librarydata data, hostinteger argumentcount, hostargument* arguments, int expected);
+  // Gives back this call's tensors.
+  void end();
+  const callarguments& arguments() const { return current; }
+
+ private:
+  char* retainedcode = nullptr;
+  callarguments current;
+};
+
+// A tensor's rank and dimensions as the host reports them.
+struct tensorview {
+  std::int64_t rank = 0;
+  const hostinteger* dims = nullptr;
+  bool wellformed = false;  // dimensions present and none negative
+  std::int64_t rows() const { return dims[rank - 2]; }
+  std::int64_t columns() const { return dims[rank - 1]; }
+  // The number of elements, saturated at the largest 64-bit value.
+  std::int64_t elements() const;
+};
+tensorview viewtensor(librarydata data, hosttensor tensor);
+
+// Rebuilds words 0 to 14 of the block from T1 (flags) and T2 (rows); returns T0's elements.
+const double* rebuildparameterblock(librarydata data, hosttensor T1, hosttensor T2, hosttensor T0,
+                                    parameterblock& block);
+
+// Copies the result array p ([n, x1 .. xn]) into a new rank-1 real tensor stored in cell. A count
+// that is negative or not a number gives an empty tensor. Returns the entry point's status.
+int writevectorresult(librarydata data, const double* p, hosttensor* cell);
+
+#endif  // KZR_BINDING_CALLARGUMENTS_H

@@ -1,0 +1,146 @@
+#include "binding/entrypoints.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "binding/callarguments.h"
+#include "binding/registries.h"
+#include "numerics/messages.h"
+#include "numerics/undefined.h"
+
+namespace {
+
+constexpr int pricingargumentcount = 4;  // code, T0, T1, T2
+
+// Retained state of one entry point: the previous call's code text and this call's tensors.
+retainedcall funstate;
+retainedcall funvecstate;
+
+// Checks the three tables against what the handler's row table and the parameter readers take.
+// Returns an empty string when they fit, else what is wrong.
+std::string checktables(librarydata data, const callarguments& call, std::int64_t rowcapacity) {
+  const hosttensor T0 = call.tensor(1), T1 = call.tensor(2), T2 = call.tensor(3);
+  const tensorview data0 = viewtensor(data, T0);
+  if (data0.rank < 2) return "the data table needs rank 2 or more";
+  if (!data0.wellformed) return "the data table has a negative dimension";
+  if (data0.rows() > rowcapacity)
+    return "the data table has " + std::to_string(data0.rows()) + " rows, the contract reads " +
+           std::to_string(rowcapacity);
+  if (data->realdata(T0) == nullptr) return "the data table is not a real tensor";
+
+  const tensorview flags = viewtensor(data, T1);
+  if (!flags.wellformed) return "the flag table has a negative dimension";
+  if (flags.elements() < parameterentrycount)
+    return "the flag table needs at least 6 elements";
+  const hostinteger* flagvalues = data->integerdata(T1);
+  if (flagvalues == nullptr) return "the flag table is not an integer tensor";
+
+  const tensorview rows = viewtensor(data, T2);
+  if (rows.rank < 2) return "the parameter table needs rank 2 or more";
+  if (!rows.wellformed) return "the parameter table has a negative dimension";
+  if (rows.rows() < parameterentrycount) return "the parameter table needs at least 6 rows";
+  if (data->realdata(T2) == nullptr) return "the parameter table is not a real tensor";
+  for (int e = 0; e < parameterentrycount; ++e) {
+    if (flagvalues[e] == 0 && rows.columns() < entrywidth(e))
+      return "parameter entry " + std::to_string(e) + " needs " + std::to_string(entrywidth(e)) +
+             " values";
+  }
+  return {};
+}
+
+// Steps shared by both entry points up to the handler call: give back the previous text, keep
+// this one, record the tensors, look the code up, check the tables, rebuild the block. On success
+// fills code, inputs and shape; otherwise says why through the returned outcome.
+enum class preparation { ready, badarguments, unknowncode, badtables };
+
+template <typename registry>
+preparation prepare(librarydata data, hostinteger argumentcount, hostargument* arguments,
+                    retainedcall& state, const registry& handlers,
+                    typename registry::const_iterator& handler, std::string& code,
+                    const double*& inputs, datashape& shape) {
+  state.begin(data, argumentcount, arguments, pricingargumentcount);
+  const callarguments& call = state.arguments();
+  if (!call.complete()) {
+    writemessage(std::string(messages::badtables) + "a call takes a code and three tables");
+    return preparation::badarguments;
+  }
+  code = call.code();
+  handler = handlers.find(code);
+  if (handler == handlers.end()) {
+    writemessage(messages::unknowncode + code);
+    return preparation::unknowncode;
+  }
+  const std::string problem = checktables(data, call, handler->second.rowcapacity);
+  if (!problem.empty()) {
+    writemessage(messages::badtables + problem);
+    return preparation::badtables;
+  }
+  const hosttensor T0 = call.tensor(1);
+  shape = {data->tensorrank(T0), data->tensordims(T0), 8};
+  inputs = rebuildparameterblock(data, call.tensor(2), call.tensor(3), T0,
+                                 theparameterblock());
+  return preparation::ready;
+}
+
+}  // namespace
+
+int scalarentry(librarydata data, hostinteger argumentcount, hostargument* arguments,
+                hostargument result) {
+  double* cell = static_cast<double*>(result);
+  int status = hoststatusok;
+  try {
+    scalarregistry::const_iterator handler;
+    std::string code;
+    const double* inputs = nullptr;
+    datashape shape{};
+    const preparation outcome = prepare(data, argumentcount, arguments, funstate,
+                                        scalarhandlers(), handler, code, inputs, shape);
+    if (outcome == preparation::ready) {
+      const double price = handler->second.function(code, inputs, &shape, &theparameterblock());
+      if (cell != nullptr) *cell = price;
+    } else {
+      if (cell != nullptr) *cell = undefinedvalue();
+      if (outcome != preparation::badtables) status = hoststatusfunctionerror;
+    }
+  } catch (const std::exception& error) {
+    writemessage(std::string(messages::handlerfailure) + error.what());
+    if (cell != nullptr) *cell = undefinedvalue();
+    status = hoststatusfunctionerror;
+  } catch (...) {
+    writemessage(std::string(messages::handlerfailure) + "unknown error");
+    if (cell != nullptr) *cell = undefinedvalue();
+    status = hoststatusfunctionerror;
+  }
+  funstate.end();
+  return status;
+}
+
+int vectorentry(librarydata data, hostinteger argumentcount, hostargument* arguments,
+                hostargument result) {
+  hosttensor* cell = static_cast<hosttensor*>(result);
+  int status = hoststatusok;
+  try {
+    vectorregistry::const_iterator handler;
+    std::string code;
+    const double* inputs = nullptr;
+    datashape shape{};
+    const preparation outcome = prepare(data, argumentcount, arguments, funvecstate,
+                                        vectorhandlers(), handler, code, inputs, shape);
+    if (outcome == preparation::ready) {
+      std::unique_ptr<double[]> values(
+          handler->second.function(code, inputs, &shape, &theparameterblock()));
+      status = writevectorresult(data, values.get(), cell);
+    } else {
+      status = hoststatusfunctionerror;
+    }
+  } catch (const std::exception& error) {
+    writemessage(std::string(messages::handlerfailure) + error.what());
+    status = hoststatusfunctionerror;
+  } catch (...) {
+    writemessage(std::string(messages::handlerfailure) + "unknown error");
+    status = hoststatusfunctionerror;
+  }
+  funvecstate.end();
+  return status;
+}

@@ -1,0 +1,28 @@
+// The pricing entry points behind the exported names: fun (one real) and funvec (a vector).
+//
+// A call gives back the code text of the previous call of the same entry point, keeps its own,
+// checks its tables, rebuilds the parameter block, runs the handler of its code and gives every
+// tensor back before it returns. Refusals, before any table is written:
+//   - fewer than four arguments, a missing code or tensor: status hoststatusfunctionerror;
+//   - a code the registry lacks (case-sensitive, whole text): a message, hoststatusfunctionerror;
+//   - tables outside the contract (T0 of rank below 2 or with more rows than the handler's row
+//     table, T1 with fewer than six elements, T2 of rank below 2, with fewer than six rows, or
+//     with fewer columns than an entry whose flag is zero is read with): a message and, from fun,
+//     the undefined value with status 0; from funvec, hoststatusfunctionerror and no tensor.
+// An exception out of a handler is caught: a message, the undefined value (fun) and
+// hoststatusfunctionerror.
+//
+// Not thread-safe: the registries, the retained texts and the parameter block are process-wide.
+#ifndef KZR_BINDING_ENTRYPOINTS_H
+#define KZR_BINDING_ENTRYPOINTS_H
+
+#include "binding/hostinterface.h"
+
+constexpr int hostinterfaceversion = 5;
+
+int scalarentry(librarydata data, hostinteger argumentcount, hostargument* arguments,
+                hostargument result);
+int vectorentry(librarydata data, hostinteger argumentcount, hostargument* arguments,
+                hostargument result);
+
+#endif  // KZR_BINDING_ENTRYPOINTS_H

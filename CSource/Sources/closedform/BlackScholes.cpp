@@ -1,0 +1,128 @@
+#include "closedform/BlackScholes.h"
+
+#include <cmath>
+
+#include "binding/varianttable.h"
+#include "numerics/normaldistribution.h"
+#include "numerics/undefined.h"
+
+namespace BlackScholes {
+
+namespace {
+
+enum optionside { call = 0, put = 1 };
+
+struct dterms {
+  double d1, d2;
+};
+
+// d1 and d2 of the Black-Scholes formula, each from its own numerator.
+dterms blackscholesterms(double T, double S, double K, double sigma, double r, double q) {
+  const double logmoneyness = std::log(S / K);
+  const double deviation = sigma * std::sqrt(T);
+  return {(logmoneyness + (r - q + sigma * sigma / 2.0) * T) / deviation,
+          (logmoneyness + (r - q - sigma * sigma / 2.0) * T) / deviation};
+}
+
+bool refused(double T, double S, double K, double sigma, double r, double q) {
+  return T < 0 || S < 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0;
+}
+
+double blackscholes(optionside side, double T, double S, double K, double sigma, double r,
+                    double q) {
+  if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
+  if (S == 0) return side == call ? 0.0 : K * std::exp(-r * T);
+  if (T == 0) return side == call ? maxof(S - K, 0.0) : maxof(K - S, 0.0);
+  const dterms d = blackscholesterms(T, S, K, sigma, r, q);
+  if (side == call)
+    return S * std::exp(-q * T) * normalcdf(d.d1) - K * std::exp(-r * T) * normalcdf(d.d2);
+  return K * std::exp(-r * T) * normalcdf(-d.d2) - S * std::exp(-q * T) * normalcdf(-d.d1);
+}
+
+double black76(optionside side, double T, double F, double K, double sigma, double r) {
+  if (T < 0 || F <= 0 || K <= 0 || sigma <= 0 || r < 0) return undefinedvalue();
+  if (T == 0) return side == call ? maxof(F - K, 0.0) : maxof(K - F, 0.0);
+  const double logmoneyness = std::log(F / K);
+  const double deviation = sigma * std::sqrt(T);
+  const double d1 = (logmoneyness + sigma * sigma * T / 2.0) / deviation;
+  const double d2 = (logmoneyness - sigma * sigma * T / 2.0) / deviation;
+  if (side == call) return std::exp(-r * T) * (F * normalcdf(d1) - K * normalcdf(d2));
+  return std::exp(-r * T) * (K * normalcdf(-d2) - F * normalcdf(-d1));
+}
+
+double digital(optionside side, double T, double S, double K, double sigma, double r, double q,
+               double kind) {
+  if (T < 0 || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
+  const bool cashornothing = std::trunc(kind) == 0;
+  if (T == 0) {
+    const bool pays = side == call ? S > K : S < K;
+    if (!pays) return 0.0;
+    return cashornothing ? 1.0 : S;
+  }
+  const dterms d = blackscholesterms(T, S, K, sigma, r, q);
+  const double direction = side == call ? 1.0 : -1.0;
+  if (cashornothing) return std::exp(-r * T) * normalcdf(direction * d.d2);
+  return S * std::exp(-q * T) * normalcdf(direction * d.d1);
+}
+
+}  // namespace
+
+double blackscholescall(double T, double S, double K, double sigma, double r, double q) {
+  return blackscholes(call, T, S, K, sigma, r, q);
+}
+
+double blackscholesput(double T, double S, double K, double sigma, double r, double q) {
+  return blackscholes(put, T, S, K, sigma, r, q);
+}
+
+double black76call(double T, double F, double K, double sigma, double r) {
+  return black76(call, T, F, K, sigma, r);
+}
+
+double black76put(double T, double F, double K, double sigma, double r) {
+  return black76(put, T, F, K, sigma, r);
+}
+
+double digitalcall(double T, double S, double K, double sigma, double r, double q, double kind) {
+  return digital(call, T, S, K, sigma, r, q, kind);
+}
+
+double digitalput(double T, double S, double K, double sigma, double r, double q, double kind) {
+  return digital(put, T, S, K, sigma, r, q, kind);
+}
+
+double blackscholeshandler(std::string code, const double* data, const datashape* shape,
+                           parameterblock* /*block*/) {
+  static varianttable variants;
+  static rowtable<blackscholesinputs> rows;
+  bindrows(rows, data, *shape);
+  const int variant = variants.lookup(code, {{"BSECO", call}, {"BSEPO", put}});
+  if (!rows.holds(blackscholesinputs)) return undefinedvalue();
+  return blackscholes(static_cast<optionside>(variant), rows.input(0), rows.input(1),
+                      rows.input(2), rows.input(3), rows.input(4), rows.input(5));
+}
+
+double black76handler(std::string code, const double* data, const datashape* shape,
+                      parameterblock* /*block*/) {
+  static varianttable variants;
+  static rowtable<black76inputs> rows;
+  bindrows(rows, data, *shape);
+  const int variant = variants.lookup(code, {{"BLACK76ECO", call}, {"BLACK76EPO", put}});
+  if (!rows.holds(black76inputs)) return undefinedvalue();
+  return black76(static_cast<optionside>(variant), rows.input(0), rows.input(1), rows.input(2),
+                 rows.input(3), rows.input(4));
+}
+
+double digitalhandler(std::string code, const double* data, const datashape* shape,
+                      parameterblock* /*block*/) {
+  static varianttable variants;
+  static rowtable<digitalinputs> rows;
+  bindrows(rows, data, *shape);
+  const int variant = variants.lookup(
+      code, {{"BSEDCO", call}, {"BSEDPO", put}, {"BSEDACO", call}, {"BSEDAPO", put}});
+  if (!rows.holds(digitalinputs)) return undefinedvalue();
+  return digital(static_cast<optionside>(variant), rows.input(0), rows.input(1), rows.input(2),
+                 rows.input(3), rows.input(4), rows.input(5), rows.input(6));
+}
+
+}  // namespace BlackScholes

@@ -1,0 +1,48 @@
+// Every fixed text the library writes to the standard output stream, in one place, and the two
+// ways of writing them. Tests compare these texts word for word, line end included.
+//
+// Messages go through std::cout so that a host can redirect or watch them in one place.
+#ifndef KZR_NUMERICS_MESSAGES_H
+#define KZR_NUMERICS_MESSAGES_H
+
+#include <string>
+
+namespace messages {
+
+// Numerical routines.
+inline constexpr const char* singularmatrix = "Singular matrix";  // written without a line end
+inline constexpr const char* badsplineknots = "Bad xa input to routine splint";
+inline constexpr const char* nonsymmetricmatrix = "Non symmetric matrix";
+inline constexpr const char* notpositivedefinite = "Matrix is not enough positive define";
+
+// Pricing families.
+inline constexpr const char* inputdataerror = "Input data error";
+inline constexpr const char* valueundefined = "Input data error, value undefined";
+inline constexpr const char* criticalundefined = "Input data error, critical value undefined";
+inline constexpr const char* criticalinfinity = "Input data error, critical value is infinity";
+inline constexpr const char* correlationerror = "Correlation matrix error, value undefined";
+inline constexpr const char* unboundeddividend = "For dividend approacing zero the value is unbounded";
+inline constexpr const char* criticalgrowsdividend =
+    "For dividend approacing zero the critical grows to infinity";
+inline constexpr const char* criticalinfinitedividend =
+    "Dividend very near zero, critical value is infinity";
+inline constexpr const char* neverexercise =
+    "If strike is smaller than barrier then never is optimal to exercise";
+inline constexpr const char* stockabovebarrier = "At least one stock is above its barrier";
+inline constexpr const char* stepspositive = "Steps should be positive";
+inline constexpr const char* pathspositive = "Paths should be positive";
+
+// Entry points: calls refused before any handler runs. Each is followed by a detail.
+inline constexpr const char* unknowncode = "Unknown contract code: ";
+inline constexpr const char* badtables = "Input tables refused: ";
+inline constexpr const char* handlerfailure = "Pricing failed: ";
+
+}  // namespace messages
+
+// Writes text and a line end to the standard output stream.
+void writemessage(const char* text);
+void writemessage(const std::string& text);
+// Writes text with no line end (the few messages the library writes that way).
+void writemessagenolineend(const char* text);
+
+#endif  // KZR_NUMERICS_MESSAGES_H

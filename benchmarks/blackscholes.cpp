@@ -1,0 +1,70 @@
+// The Black-Scholes call four ways: through fun with the host call included, the bare formula,
+// QuantLib's blackFormula, and QuantLib's analytic engine re-pricing after a spot change.
+#include <benchmark/benchmark.h>
+
+#include <ql/quantlib.hpp>
+
+#include "closedform/BlackScholes.h"
+#include "host.h"
+
+namespace {
+
+constexpr double T = 1.0, S = 100.0, K = 100.0, sigma = 0.2, r = 0.05, q = 0.02;
+
+void kzr_fun_BSECO(benchmark::State& state) {
+  static standin::host library;
+  standin::tensor T0 = standin::realtensor({6, 1}, {T, S, K, sigma, r, q});
+  standin::tensor T1 = standin::integertensor({6}, {1, 1, 1, 1, 1, 1});
+  standin::tensor T2 = standin::realtensor({6, 1}, std::vector<double>(6, 0.0));
+  for (auto _ : state) {
+    T0.reals[1] = S + 1e-9 * static_cast<double>(state.iterations() & 1);
+    benchmark::DoNotOptimize(library.fun("BSECO", T0, T1, T2).value);
+  }
+}
+BENCHMARK(kzr_fun_BSECO);
+
+void kzr_blackscholescall(benchmark::State& state) {
+  double spot = S;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(spot);
+    benchmark::DoNotOptimize(BlackScholes::blackscholescall(T, spot, K, sigma, r, q));
+  }
+}
+BENCHMARK(kzr_blackscholescall);
+
+void quantlib_blackFormula(benchmark::State& state) {
+  double spot = S;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(spot);
+    const double forward = spot * std::exp((r - q) * T);
+    benchmark::DoNotOptimize(QuantLib::blackFormula(QuantLib::Option::Call, K, forward,
+                                                    sigma * std::sqrt(T), std::exp(-r * T)));
+  }
+}
+BENCHMARK(quantlib_blackFormula);
+
+void quantlib_AnalyticEuropeanEngine_reprice(benchmark::State& state) {
+  using namespace QuantLib;
+  const Date today(15, May, 2024);
+  Settings::instance().evaluationDate() = today;
+  const DayCounter dc = Actual365Fixed();
+  auto spot = ext::make_shared<SimpleQuote>(S);
+  Handle<YieldTermStructure> rates(ext::make_shared<FlatForward>(today, r, dc));
+  Handle<YieldTermStructure> dividends(ext::make_shared<FlatForward>(today, q, dc));
+  Handle<BlackVolTermStructure> vol(
+      ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, dc));
+  auto process = ext::make_shared<BlackScholesMertonProcess>(Handle<Quote>(spot), dividends,
+                                                             rates, vol);
+  EuropeanOption option(ext::make_shared<PlainVanillaPayoff>(Option::Call, K),
+                        ext::make_shared<EuropeanExercise>(today + 365));
+  option.setPricingEngine(ext::make_shared<AnalyticEuropeanEngine>(process));
+  double bump = 0.0;
+  for (auto _ : state) {
+    bump = bump == 0.0 ? 1e-9 : 0.0;
+    spot->setValue(S + bump);
+    benchmark::DoNotOptimize(option.NPV());
+  }
+}
+BENCHMARK(quantlib_AnalyticEuropeanEngine_reprice);
+
+}  // namespace

@@ -1,0 +1,213 @@
+#include "host.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <list>
+
+namespace standin {
+
+struct hoststate {
+  librarydatatable table{};
+  long sharesout = 0;
+  long stringsout = 0;
+  std::list<tensor> created;  // tensors made by newtensor, until the host frees them
+  bool recording = false;
+  std::vector<std::string> events;
+};
+
+hoststate& state() {
+  static hoststate s;
+  return s;
+}
+
+namespace {
+
+int releasestring(char* text) {
+  hoststate& s = state();
+  if (s.recording) s.events.push_back(std::string("releasestring ") + text);
+  delete[] text;
+  --s.stringsout;
+  return hoststatusok;
+}
+
+int newtensor(hostinteger type, hostinteger rank, const hostinteger* dims, hosttensor* out) {
+  if (rank < 0 || (rank > 0 && dims == nullptr)) return hoststatusfunctionerror;
+  tensor t;
+  t.type = type;
+  t.dims.assign(dims, dims + rank);
+  hostinteger count = 1;
+  for (hostinteger d : t.dims) count *= d;
+  if (type == hosttypereal)
+    t.reals.assign(count, 0.0);
+  else
+    t.integers.assign(count, 0);
+  state().created.push_back(std::move(t));
+  *out = state().created.back().handle();
+  return hoststatusok;
+}
+
+void releasetensor(hosttensor handle) {
+  hoststate& s = state();
+  tensor* t = tensor::from(handle);
+  if (s.recording) s.events.push_back("releasetensor " + t->label);
+  --t->shares;
+  --s.sharesout;
+}
+
+int setreal(hosttensor handle, const hostinteger* position, double value) {
+  tensor* t = tensor::from(handle);
+  if (t->type != hosttypereal) return hoststatusfunctionerror;
+  hostinteger flat = 0;
+  for (std::size_t i = 0; i < t->dims.size(); ++i) {
+    const hostinteger p = position[i];
+    if (p < 1 || p > t->dims[i]) return hoststatusfunctionerror;
+    flat = flat * t->dims[i] + (p - 1);
+  }
+  t->reals[flat] = value;
+  return hoststatusok;
+}
+
+hostinteger tensorrank(hosttensor handle) {
+  return static_cast<hostinteger>(tensor::from(handle)->dims.size());
+}
+
+const hostinteger* tensordims(hosttensor handle) { return tensor::from(handle)->dims.data(); }
+
+// A real host hands out the element pointer of a tensor of the matching type only.
+hostinteger* integerdata(hosttensor handle) {
+  tensor* t = tensor::from(handle);
+  return t->type == hosttypeinteger ? t->integers.data() : nullptr;
+}
+
+double* realdata(hosttensor handle) {
+  tensor* t = tensor::from(handle);
+  return t->type == hosttypereal ? t->reals.data() : nullptr;
+}
+
+hostlink nolink(librarydata) { return nullptr; }
+int noprocess(hostlink) { return hoststatusfunctionerror; }
+
+char* lendstring(const std::string& text) {
+  char* copy = new char[text.size() + 1];
+  std::memcpy(copy, text.c_str(), text.size() + 1);
+  ++state().stringsout;
+  return copy;
+}
+
+void lend(tensor& t) {
+  ++t.shares;
+  ++state().sharesout;
+}
+
+}  // namespace
+
+std::string defaultlibrarypath() {
+  char buffer[4096];
+  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return "libkzr.so";
+  std::string path(buffer, static_cast<std::size_t>(length));
+  return path.substr(0, path.find_last_of('/') + 1) + "libkzr.so";
+}
+
+host::host(const std::string& librarypath) {
+  hoststate& s = state();
+  s.table.releasestring = releasestring;
+  s.table.newtensor = newtensor;
+  s.table.releasetensor = releasetensor;
+  s.table.setreal = setreal;
+  s.table.tensorrank = tensorrank;
+  s.table.tensordims = tensordims;
+  s.table.integerdata = integerdata;
+  s.table.realdata = realdata;
+  if (s.table.getlink == nullptr) s.table.getlink = nolink;
+  if (s.table.processlink == nullptr) s.table.processlink = noprocess;
+
+  library = dlopen(librarypath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) throw loaderror(std::string("cannot load the library: ") + dlerror());
+  auto version = reinterpret_cast<int (*)()>(symbol("QuillonLibrary_getVersion"));
+  initializeentry = reinterpret_cast<int (*)(librarydata)>(symbol("QuillonLibrary_initialize"));
+  funentry = reinterpret_cast<entrypoint>(symbol("fun"));
+  funvecentry = reinterpret_cast<entrypoint>(symbol("funvec"));
+  if (version == nullptr || initializeentry == nullptr || funentry == nullptr ||
+      funvecentry == nullptr) {
+    dlclose(library);
+    throw loaderror("the library lacks an entry point of the host interface");
+  }
+  if (version() != 5) {
+    dlclose(library);
+    throw loaderror("the library is written against another version of the host interface");
+  }
+  initialize();
+}
+
+host::~host() {
+  if (library != nullptr) dlclose(library);
+}
+
+int host::initialize() { return initializeentry(table()); }
+
+librarydata host::table() { return &state().table; }
+
+void* host::symbol(const char* name) const { return dlsym(library, name); }
+
+int host::call(const char* entry, const std::vector<argument>& arguments, void* result) {
+  auto function = reinterpret_cast<entrypoint>(symbol(entry));
+  if (function == nullptr) throw loaderror(std::string("the library does not export ") + entry);
+  // Cells must stay put during the call: one slot each for texts and tensor handles.
+  std::vector<char*> texts(arguments.size(), nullptr);
+  std::vector<hosttensor> handles(arguments.size(), nullptr);
+  std::vector<hostargument> cells(arguments.size(), nullptr);
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i].table != nullptr) {
+      lend(*arguments[i].table);
+      handles[i] = arguments[i].table->handle();
+      cells[i] = &handles[i];
+    } else {
+      texts[i] = lendstring(arguments[i].text);
+      cells[i] = &texts[i];
+    }
+  }
+  return function(table(), static_cast<hostinteger>(cells.size()), cells.data(), result);
+}
+
+scalarresult host::fun(const std::string& code, tensor& T0, tensor& T1, tensor& T2) {
+  char* text = lendstring(code);
+  hosttensor handles[3] = {T0.handle(), T1.handle(), T2.handle()};
+  lend(T0);
+  lend(T1);
+  lend(T2);
+  hostargument cells[4] = {&text, &handles[0], &handles[1], &handles[2]};
+  scalarresult result{0, 0.0};
+  result.status = funentry(table(), 4, cells, &result.value);
+  return result;
+}
+
+vectorresult host::funvec(const std::string& code, tensor& T0, tensor& T1, tensor& T2) {
+  char* text = lendstring(code);
+  hosttensor handles[3] = {T0.handle(), T1.handle(), T2.handle()};
+  lend(T0);
+  lend(T1);
+  lend(T2);
+  hostargument cells[4] = {&text, &handles[0], &handles[1], &handles[2]};
+  hosttensor out = nullptr;
+  vectorresult result{0, {}};
+  result.status = funvecentry(table(), 4, cells, &out);
+  if (out != nullptr) {
+    tensor* made = tensor::from(out);
+    result.values = made->reals;
+    state().created.remove_if([made](const tensor& t) { return &t == made; });
+  }
+  return result;
+}
+
+long host::outstandingshares() const { return state().sharesout; }
+long host::outstandingstrings() const { return state().stringsout; }
+long host::outstandingresults() const { return static_cast<long>(state().created.size()); }
+void host::recordevents(bool on) { state().recording = on; }
+const std::vector<std::string>& host::events() const { return state().events; }
+void host::clearevents() { state().events.clear(); }
+
+}  // namespace standin
+

@@ -1,0 +1,25 @@
+// kzr: prices contracts through libkzr.so, loaded at run time by the host stand-in as a real
+// host loads it.
+#include <iostream>
+
+#include "runner.h"
+
+int main(int argc, char** argv) {
+  trackstandardoutput();
+  std::vector<std::string> words(argv + 1, argv + argc);
+  if (words.empty() || words[0] == "--help" || words[0] == "help") {
+    std::cout << usagetext();
+    return words.empty() ? exitusage : exitanswered;
+  }
+  try {
+    standin::host library;
+    runner tool(library);
+    return tool.run(words);
+  } catch (const usageerror& error) {
+    std::cerr << "kzr: " << error.what() << '\n';
+    return exitusage;
+  } catch (const std::exception& error) {
+    std::cerr << "kzr: " << error.what() << '\n';
+    return 1;
+  }
+}

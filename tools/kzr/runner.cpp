@@ -1,0 +1,221 @@
+#include "runner.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+#include <streambuf>
+
+#include "catalogue.h"
+
+namespace {
+
+// Forwards to std::cout's own buffer and remembers the last character.
+class trackingbuffer : public std::streambuf {
+ public:
+  explicit trackingbuffer(std::streambuf* inner) : inner(inner) {}
+  char last = '\n';
+
+ protected:
+  int overflow(int c) override {
+    if (c == traits_type::eof()) return traits_type::not_eof(c);
+    last = static_cast<char>(c);
+    return inner->sputc(static_cast<char>(c));
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    if (n > 0) last = s[n - 1];
+    return inner->sputn(s, n);
+  }
+  int sync() override { return inner->pubsync(); }
+
+ private:
+  std::streambuf* inner;
+};
+
+trackingbuffer* tracker = nullptr;
+
+std::string joinrow(const std::vector<double>& row) {
+  std::string text;
+  for (std::size_t i = 0; i < row.size(); ++i) text += (i ? " " : "") + formatnumber(row[i]);
+  return text;
+}
+
+}  // namespace
+
+void trackstandardoutput() {
+  if (tracker == nullptr) {
+    tracker = new trackingbuffer(std::cout.rdbuf());
+    std::cout.rdbuf(tracker);
+  }
+}
+
+void startline() {
+  if (tracker != nullptr && tracker->last != '\n') std::cout << '\n';
+}
+
+std::string formatnumber(double value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.17g", value);
+  return buffer;
+}
+
+std::string usagetext() {
+  return "usage: kzr price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] "
+         "[--steps N]\n"
+         "       kzr vector CODE ROW... [options]\n"
+         "       kzr batch FILE|-\n"
+         "       kzr codes\n"
+         "       kzr demo\n";
+}
+
+runner::answer runner::price(const pricingcall& call) {
+  standin::tensor T0 = standin::realtable(call.rows);
+  std::vector<hostinteger> flags(call.flags.begin(), call.flags.end());
+  standin::tensor T1 = standin::integertensor({entrycount}, flags);
+  std::vector<double> rows;
+  for (const auto& entry : call.entries) rows.insert(rows.end(), entry.begin(), entry.end());
+  standin::tensor T2 = standin::realtensor({entrycount, 2}, rows);
+  answer result;
+  if (call.vector) {
+    const standin::vectorresult out = library.funvec(call.code, T0, T1, T2);
+    result.refused = out.status != hoststatusok;
+    result.text = joinrow(out.values);
+  } else {
+    const standin::scalarresult out = library.fun(call.code, T0, T1, T2);
+    result.refused = out.status != hoststatusok;
+    result.text = formatnumber(out.value);
+  }
+  std::cout.flush();
+  return result;
+}
+
+void runner::reportrefusal(const std::string& code) {
+  if (findentry(code) == nullptr)
+    std::cerr << "kzr: unknown code '" << code << "' (kzr codes lists the codes)\n";
+  else
+    std::cerr << "kzr: the library refused the call of " << code << '\n';
+}
+
+int runner::run(const std::vector<std::string>& words) {
+  if (words.empty()) throw usageerror("no command given");
+  const std::string& command = words[0];
+  if (command == "price" || command == "vector") return runprice(words);
+  if (command == "batch") return runbatch(words);
+  if (command == "codes" && words.size() == 1) return runcodes();
+  if (command == "demo" && words.size() == 1) return rundemo();
+  throw usageerror("unknown command '" + command + "'");
+}
+
+int runner::runprice(const std::vector<std::string>& words) {
+  const pricingcall call = parsepricingcall(words);
+  const answer result = price(call);
+  if (result.refused) {
+    reportrefusal(call.code);
+    return exitusage;
+  }
+  startline();
+  std::cout << result.text << '\n';
+  return exitanswered;
+}
+
+int runner::runbatch(const std::vector<std::string>& words) {
+  if (words.size() != 2) throw usageerror("batch takes one FILE, or - for standard input");
+  if (words[1] == "-") return runbatchlines(std::cin);
+  std::ifstream file(words[1]);
+  if (!file) throw usageerror("cannot read " + words[1]);
+  return runbatchlines(file);
+}
+
+int runner::runbatchlines(std::istream& input) {
+  int status = exitanswered;
+  std::string line;
+  for (int number = 1; std::getline(input, line); ++number) {
+    const std::vector<std::string> words = splitwords(line);
+    if (words.empty() || words[0][0] == '#') continue;
+    try {
+      if (words[0] != "price" && words[0] != "vector")
+        throw usageerror("a batch line is a price or vector call");
+      const pricingcall call = parsepricingcall(words);
+      const answer result = price(call);
+      if (result.refused) {
+        std::cerr << "kzr: line " << number << ": ";
+        reportrefusal(call.code);
+        status = exitusage;
+        continue;
+      }
+      startline();
+      std::cout << number << ": " << result.text << '\n';
+    } catch (const usageerror& error) {
+      std::cerr << "kzr: line " << number << ": " << error.what() << '\n';
+      status = exitusage;
+    }
+  }
+  return status;
+}
+
+int runner::runcodes() {
+  for (const catalogueentry& entry : catalogue()) {
+    std::string inputs;
+    for (std::size_t i = 0; i < entry.inputs.size(); ++i)
+      inputs += (i ? ", " : "") + entry.inputs[i];
+    if (entry.variable) inputs += ", ...";
+    std::cout << std::left << std::setw(24) << entry.code << std::setw(56) << entry.description
+              << inputs << (entry.vector ? "  [price, vector]" : "") << '\n';
+  }
+  return exitanswered;
+}
+
+int runner::rundemo() {
+  struct row {
+    std::string code, description, inputs, price;
+  };
+  std::vector<row> rows;
+  std::stringstream portfolio(demoportfolio());
+  std::string line;
+  while (std::getline(portfolio, line)) {
+    const std::vector<std::string> words = splitwords(line);
+    if (words.empty() || words[0][0] == '#') continue;
+    const pricingcall call = parsepricingcall(words);
+    const catalogueentry* entry = findentry(call.code);
+    row r{call.code, entry ? entry->description : "", "", ""};
+    for (std::size_t i = 0; i < call.rows.size(); ++i) {
+      const std::string name =
+          entry && i < entry->inputs.size() ? entry->inputs[i] : "x" + std::to_string(i);
+      std::string values;
+      for (std::size_t j = 0; j < call.rows[i].size(); ++j)
+        char number[32];
+        std::snprintf(number, sizeof number, "%g", call.rows[i][j]);
+        values += (j ? "," : "") + std::string(number);
+      r.inputs += (i ? " " : "") + name + "=" + values;
+    }
+    const answer result = price(call);
+    char buffer[64];
+    if (result.refused) {
+      r.price = "refused";
+    } else if (call.vector) {
+      r.price = result.text;
+    } else {
+      std::snprintf(buffer, sizeof buffer, "%.6f", std::strtod(result.text.c_str(), nullptr));
+      r.price = buffer;
+    }
+    rows.push_back(r);
+  }
+  std::size_t widths[3] = {4, 10, 6};
+  for (const row& r : rows) {
+    widths[0] = std::max(widths[0], r.code.size());
+    widths[1] = std::max(widths[1], r.description.size());
+    widths[2] = std::max(widths[2], r.inputs.size());
+  }
+  startline();
+  auto print = [&](const std::string& a, const std::string& b, const std::string& c,
+                   const std::string& d) {
+    std::cout << std::left << std::setw(widths[0] + 2) << a << std::setw(widths[1] + 2) << b
+              << std::setw(widths[2] + 2) << c << d << '\n';
+  };
+  print("Code", "What it is", "Inputs", "Price");
+  print(std::string(widths[0], '-'), std::string(widths[1], '-'), std::string(widths[2], '-'),
+        "----------");
+  for (const row& r : rows) print(r.code, r.description, r.inputs, r.price);
+  return exitanswered;
+}

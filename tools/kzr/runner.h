@@ -1,0 +1,50 @@
+// What kzr does with a command, in one loaded library: price, vector, batch, codes, demo.
+#ifndef KZR_TOOLS_RUNNER_H
+#define KZR_TOOLS_RUNNER_H
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "commandline.h"
+#include "host.h"
+
+// Exit statuses.
+constexpr int exitanswered = 0;  // the library answered (an undefined value included)
+constexpr int exitusage = 2;     // a usage error or a call the library refused (unknown code)
+
+// Makes std::cout remember its last character, so that a result always starts on a line of its
+// own after library messages that end without a line end. Call once, before any output.
+void trackstandardoutput();
+// Writes a line end to std::cout unless the last character written was one.
+void startline();
+
+// A double as kzr prints it: 17 significant digits, "nan" and "inf" as C prints them.
+std::string formatnumber(double value);
+
+class runner {
+ public:
+  explicit runner(standin::host& library) : library(library) {}
+
+  // Runs one command line (words[0] is the command). Returns the exit status.
+  int run(const std::vector<std::string>& words);
+
+ private:
+  struct answer {
+    bool refused = false;  // the library refused the call (status not 0)
+    std::string text;      // the result as printed
+  };
+  answer price(const pricingcall& call);
+  int runprice(const std::vector<std::string>& words);
+  int runbatch(const std::vector<std::string>& words);
+  int runbatchlines(std::istream& input);
+  int runcodes();
+  int rundemo();
+  void reportrefusal(const std::string& code);
+
+  standin::host& library;
+};
+
+std::string usagetext();
+
+#endif  // KZR_TOOLS_RUNNER_H
