@@ -183,10 +183,11 @@ int runner::rundemo() {
       const std::string name =
           entry && i < entry->inputs.size() ? entry->inputs[i] : "x" + std::to_string(i);
       std::string values;
-      for (std::size_t j = 0; j < call.rows[i].size(); ++j)
+      for (std::size_t j = 0; j < call.rows[i].size(); ++j) {
         char number[32];
         std::snprintf(number, sizeof number, "%g", call.rows[i][j]);
         values += (j ? "," : "") + std::string(number);
+      }
       r.inputs += (i ? " " : "") + name + "=" + values;
     }
     const answer result = price(call);
