@@ -32,6 +32,10 @@ inline constexpr const char* stockabovebarrier = "At least one stock is above it
 inline constexpr const char* stepspositive = "Steps should be positive";
 inline constexpr const char* pathspositive = "Paths should be positive";
 
+// Compound, chooser and extendible families: a critical-price search that did not converge.
+inline constexpr const char* criticalsearchfailed =
+    "Critical price search did not converge, value undefined";
+
 // Entry points: calls refused before any handler runs. Each is followed by a detail.
 inline constexpr const char* unknowncode = "Unknown contract code: ";
 inline constexpr const char* badtables = "Input tables refused: ";
