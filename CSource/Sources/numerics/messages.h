@@ -41,6 +41,11 @@ inline constexpr const char* unknowncode = "Unknown contract code: ";
 inline constexpr const char* badtables = "Input tables refused: ";
 inline constexpr const char* handlerfailure = "Pricing failed: ";
 
+// Finite-difference grids and binomial trees: sizes and trees that cannot work.
+inline constexpr const char* gridsizes = "Grid sizes out of range, value undefined";
+inline constexpr const char* treesteps = "Tree steps out of range, value undefined";
+inline constexpr const char* treeprobability = "Tree probability outside [0, 1], value undefined";
+
 }  // namespace messages
 
 // Writes text and a line end to the standard output stream.
