@@ -89,6 +89,8 @@ double* realdata(hosttensor handle) {
 hostlink nolink(librarydata) { return nullptr; }
 int noprocess(hostlink) { return hoststatusfunctionerror; }
 
+}  // namespace
+
 char* lendstring(const std::string& text) {
   char* copy = new char[text.size() + 1];
   std::memcpy(copy, text.c_str(), text.size() + 1);
@@ -100,8 +102,6 @@ void lend(tensor& t) {
   ++t.shares;
   ++state().sharesout;
 }
-
-}  // namespace
 
 std::string defaultlibrarypath() {
   char buffer[4096];
@@ -197,9 +197,14 @@ vectorresult host::funvec(const std::string& code, tensor& T0, tensor& T1, tenso
   if (out != nullptr) {
     tensor* made = tensor::from(out);
     result.values = made->reals;
-    state().created.remove_if([made](const tensor& t) { return &t == made; });
+    freeresult(out);
   }
   return result;
+}
+
+void freeresult(hosttensor result) {
+  tensor* made = tensor::from(result);
+  state().created.remove_if([made](const tensor& t) { return &t == made; });
 }
 
 long host::outstandingshares() const { return state().sharesout; }

@@ -101,6 +101,14 @@ class host {
   int (*initializeentry)(librarydata) = nullptr;
 };
 
+// What the host does for each argument it passes: a copy of a text that the library gives back
+// with releasestring, and a share of a tensor that it gives back with releasetensor. For callers
+// that build argument arrays themselves.
+char* lendstring(const std::string& text);
+void lend(tensor& t);
+// Frees a tensor the library created with newtensor (a result), once the caller has read it.
+void freeresult(hosttensor result);
+
 // The host state the callbacks work on (shared by every host object: one is active at a time).
 struct hoststate;
 hoststate& state();

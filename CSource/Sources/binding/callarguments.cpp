@@ -77,7 +77,7 @@ const double* rebuildparameterblock(librarydata data, hosttensor T1, hosttensor 
 }
 
 int writevectorresult(librarydata data, const double* p, hosttensor* cell) {
-  if (p == nullptr) return hoststatusfunctionerror;
+  if (p == nullptr || cell == nullptr) return hoststatusfunctionerror;
   const std::int64_t wide = truncatetointeger(p[0]);
   const hostinteger n = wide < 0 ? 0 : wide;
   hosttensor result = nullptr;
@@ -88,6 +88,6 @@ int writevectorresult(librarydata data, const double* p, hosttensor* cell) {
     const hostinteger position[1] = {i};
     data->setreal(result, position, p[i]);
   }
-  if (cell != nullptr) *cell = result;
+  *cell = result;
   return hoststatusok;
 }

@@ -1,0 +1,261 @@
+// fun and funvec called in-process with the host stand-in's callback table: dispatch, refusals
+// before any table is written, exceptions kept inside, vector results, and that every call gives
+// back all it was lent.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+#include "binding/entrypoints.h"
+#include "binding/registries.h"
+#include "closedform/BlackScholes.h"
+#include "numerics/undefined.h"
+#include "testsupport.h"
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+double throwinghandler(std::string, const double*, const datashape*, parameterblock*) {
+  throw std::runtime_error("boom");
+}
+double allocationhandler(std::string, const double*, const datashape*, parameterblock*) {
+  throw std::bad_alloc();
+}
+double* vectorof(std::initializer_list<double> values) {
+  double* p = new double[values.size()];
+  std::copy(values.begin(), values.end(), p);
+  return p;
+}
+double* vectorthree(std::string, const double*, const datashape*, parameterblock*) {
+  return vectorof({3.9, 1.5, 2.5, 3.5, 99});  // a count of 3.9 gives three elements
+}
+double* vectorempty(std::string, const double*, const datashape*, parameterblock*) {
+  return vectorof({0});
+}
+double* vectornan(std::string, const double*, const datashape*, parameterblock*) {
+  return vectorof({std::numeric_limits<double>::quiet_NaN()});
+}
+double* vectornegative(std::string, const double*, const datashape*, parameterblock*) {
+  return vectorof({-2, 1});
+}
+double* vectorthrowing(std::string, const double*, const datashape*, parameterblock*) {
+  throw std::runtime_error("vector boom");
+}
+
+struct tables {
+  standin::tensor T0 = standin::realtensor({6, 1}, {1, 100, 100, 0.2, 0.05, 0.02});
+  standin::tensor T1 = standin::integertensor({6}, {1, 1, 1, 1, 1, 1});
+  standin::tensor T2 = standin::realtensor({6, 2}, std::vector<double>(12, 0.0));
+};
+
+class EntryPoints : public testing::Test {
+ protected:
+  void SetUp() override {
+    initializeregistries();
+    scalarhandlers()["TESTTHROW"] = {throwinghandler, 6};
+    scalarhandlers()["TESTALLOC"] = {allocationhandler, 6};
+    vectorhandlers()["TESTVEC3"] = {vectorthree, 6};
+    vectorhandlers()["TESTVEC0"] = {vectorempty, 6};
+    vectorhandlers()["TESTVECNAN"] = {vectornan, 6};
+    vectorhandlers()["TESTVECNEG"] = {vectornegative, 6};
+    vectorhandlers()["TESTVECTHROW"] = {vectorthrowing, 6};
+    shares = host().outstandingshares();
+    results = host().outstandingresults();
+  }
+
+  // Every tensor lent was given back; no result tensor was left behind.
+  void TearDown() override {
+    EXPECT_EQ(host().outstandingshares(), shares);
+    EXPECT_EQ(host().outstandingresults(), results);
+  }
+
+  static standin::host& host() { return testsupport::library(); }
+
+  // Calls an entry point in-process as the host would, lending the code and the tensors.
+  int invoke(entrypoint entry, const std::string& code, tables& t, void* result,
+             hostinteger count = 4) {
+    char* text = standin::lendstring(code);
+    hosttensor handles[] = {t.T0.handle(), t.T1.handle(), t.T2.handle()};
+    for (int i = 0; i < 3 && i + 1 < count; ++i)
+      standin::lend(i == 0 ? t.T0 : i == 1 ? t.T1 : t.T2);
+    hostargument arguments[] = {&text, &handles[0], &handles[1], &handles[2]};
+    return entry(host().table(), count, arguments, result);
+  }
+
+  long shares = 0;
+  long results = 0;
+};
+
+TEST_F(EntryPoints, DispatchesToTheHandlerOfTheCode) {
+  tables t;
+  double result = 0;
+  EXPECT_EQ(invoke(scalarentry, "BSECO", t, &result), hoststatusok);
+  EXPECT_EQ(result, BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02));
+}
+
+TEST_F(EntryPoints, UnknownCodesAreRefusedAndInsertNothing) {
+  const std::size_t scalars = scalarhandlers().size(), vectors = vectorhandlers().size();
+  for (const char* code : {"bseco", "BSECO ", " BSECO", "", "NOSUCHCODE", "BSEC"}) {
+    tables t;
+    double result = 0;
+    CaptureStdout();
+    EXPECT_EQ(invoke(scalarentry, code, t, &result), hoststatusfunctionerror) << code;
+    EXPECT_EQ(GetCapturedStdout(), std::string("Unknown contract code: ") + code + "\n");
+    EXPECT_TRUE(isundefined(result)) << code;
+    hosttensor out = nullptr;
+    CaptureStdout();
+    EXPECT_EQ(invoke(vectorentry, code, t, &out), hoststatusfunctionerror) << code;
+    GetCapturedStdout();
+    EXPECT_EQ(out, nullptr);
+  }
+  EXPECT_EQ(scalarhandlers().size(), scalars);
+  EXPECT_EQ(vectorhandlers().size(), vectors);
+}
+
+struct badtable {
+  const char* name;
+  standin::tensor T0, T1, T2;
+};
+
+std::vector<badtable> badtables() {
+  using standin::integertensor;
+  using standin::realtensor;
+  const auto data = realtensor({6, 1}, {1, 100, 100, 0.2, 0.05, 0.02});
+  const auto flags = integertensor({6}, {1, 1, 1, 1, 1, 1});
+  const auto rows = realtensor({6, 2}, std::vector<double>(12, 0.0));
+  return {
+      {"data of rank 1", realtensor({6}, {1, 100, 100, 0.2, 0.05, 0.02}), flags, rows},
+      {"data of rank 0", realtensor({}, {1}), flags, rows},
+      {"more data rows than the contract reads", realtensor({7, 1}, std::vector<double>(7, 1)),
+       flags, rows},
+      {"data as integers", integertensor({6, 1}, {1, 100, 100, 0, 0, 0}), flags, rows},
+      {"five flags", data, integertensor({5}, {1, 1, 1, 1, 1}), rows},
+      {"flags as reals", data, realtensor({6}, std::vector<double>(6, 1)), rows},
+      {"five parameter rows", data, flags, realtensor({5, 2}, std::vector<double>(10, 0))},
+      {"parameter rows of rank 1", data, flags, realtensor({12}, std::vector<double>(12, 0))},
+      {"grid entry asked for with one column", data, integertensor({6}, {1, 1, 0, 1, 1, 1}),
+       realtensor({6, 1}, std::vector<double>(6, 0))},
+      {"an entry asked for with no columns", data, integertensor({6}, {0, 1, 1, 1, 1, 1}),
+       realtensor({6, 0}, {})},
+  };
+}
+
+TEST_F(EntryPoints, TablesOutsideTheContractAreRefusedBeforeTheHandler) {
+  for (badtable& c : badtables()) {
+    tables t{c.T0, c.T1, c.T2};
+    double result = 0;
+    CaptureStdout();
+    EXPECT_EQ(invoke(scalarentry, "BSECO", t, &result), hoststatusok) << c.name;
+    const std::string message = GetCapturedStdout();
+    EXPECT_EQ(message.rfind("Input tables refused: ", 0), 0u) << c.name << ": " << message;
+    EXPECT_EQ(message.find('\n'), message.size() - 1) << c.name << ": one line";
+    EXPECT_TRUE(isundefined(result)) << c.name;
+
+    hosttensor out = nullptr;
+    CaptureStdout();
+    EXPECT_EQ(invoke(vectorentry, "TESTVEC3", t, &out), hoststatusfunctionerror) << c.name;
+    GetCapturedStdout();
+    EXPECT_EQ(out, nullptr) << c.name;
+  }
+}
+
+TEST_F(EntryPoints, TablesThatFitAreAccepted) {
+  // A parameter table with one column serves every entry but the grid; the grid's two values
+  // are only needed when its flag asks for them.
+  tables t;
+  t.T1 = standin::integertensor({6}, {0, 0, 1, 0, 0, 0});
+  t.T2 = standin::realtensor({6, 1}, std::vector<double>(6, 1.0));
+  double result = 0;
+  EXPECT_EQ(invoke(scalarentry, "BSECO", t, &result), hoststatusok);
+  EXPECT_FALSE(std::isnan(result));
+  // Flags of any rank with six elements or more; higher-rank data tables.
+  t.T1 = standin::integertensor({2, 4}, {1, 1, 1, 1, 1, 1, 1, 1});
+  t.T0 = standin::realtensor({1, 6, 1}, {1, 100, 100, 0.2, 0.05, 0.02});
+  EXPECT_EQ(invoke(scalarentry, "BSECO", t, &result), hoststatusok);
+  EXPECT_EQ(result, BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02));
+}
+
+TEST_F(EntryPoints, MissingArgumentsAreRefused) {
+  tables t;
+  double result = 0;
+  CaptureStdout();
+  EXPECT_EQ(invoke(scalarentry, "BSECO", t, &result, 3), hoststatusfunctionerror);
+  GetCapturedStdout();
+  EXPECT_TRUE(isundefined(result));
+  // No host table at all: nothing can be given back or asked, and nothing crashes.
+  CaptureStdout();
+  EXPECT_EQ(scalarentry(nullptr, 4, nullptr, &result), hoststatusfunctionerror);
+  EXPECT_EQ(vectorentry(nullptr, 4, nullptr, nullptr), hoststatusfunctionerror);
+  GetCapturedStdout();
+  // A null argument array with a host table.
+  CaptureStdout();
+  EXPECT_EQ(scalarentry(host().table(), 4, nullptr, &result), hoststatusfunctionerror);
+  GetCapturedStdout();
+}
+
+TEST_F(EntryPoints, ExceptionsStayInsideTheEntryPoint) {
+  struct throwing {
+    const char* code;
+    const char* message;
+  };
+  for (const throwing& c : {throwing{"TESTTHROW", "Pricing failed: boom\n"},
+                            throwing{"TESTALLOC", "Pricing failed: std::bad_alloc\n"}}) {
+    tables t;
+    double result = 0;
+    CaptureStdout();
+    EXPECT_EQ(invoke(scalarentry, c.code, t, &result), hoststatusfunctionerror);
+    EXPECT_EQ(GetCapturedStdout(), c.message);
+    EXPECT_TRUE(isundefined(result));
+  }
+  tables t;
+  hosttensor out = nullptr;
+  CaptureStdout();
+  EXPECT_EQ(invoke(vectorentry, "TESTVECTHROW", t, &out), hoststatusfunctionerror);
+  EXPECT_EQ(GetCapturedStdout(), "Pricing failed: vector boom\n");
+  EXPECT_EQ(out, nullptr);
+}
+
+TEST_F(EntryPoints, VectorResultsCopyElementsOneToN) {
+  struct vectorcase {
+    const char* code;
+    std::vector<double> expected;
+  };
+  const vectorcase cases[] = {
+      {"TESTVEC3", {1.5, 2.5, 3.5}},  // count 3.9 truncates to 3
+      {"TESTVEC0", {}},
+      {"TESTVECNAN", {}},  // a count that is not a number gives an empty vector
+      {"TESTVECNEG", {}},
+  };
+  for (const auto& c : cases) {
+    tables t;
+    hosttensor out = nullptr;
+    EXPECT_EQ(invoke(vectorentry, c.code, t, &out), hoststatusok) << c.code;
+    ASSERT_NE(out, nullptr) << c.code;
+    standin::tensor* made = standin::tensor::from(out);
+    EXPECT_EQ(made->dims, std::vector<hostinteger>{static_cast<hostinteger>(c.expected.size())});
+    EXPECT_EQ(made->reals, c.expected) << c.code;
+    standin::freeresult(out);
+  }
+}
+
+TEST(Registries, InitialisingTwiceChangesNothing) {
+  initializeregistries();
+  const auto scalars = scalarhandlers();
+  initializeregistries();
+  EXPECT_EQ(scalarhandlers().size(), scalars.size());
+  for (const auto& [code, entry] : scalars) {
+    ASSERT_EQ(scalarhandlers().count(code), 1u) << code;
+    EXPECT_EQ(scalarhandlers().at(code).function, entry.function) << code;
+  }
+  // Every code served by funvec is served by fun too.
+  for (const auto& entry : vectorhandlers())
+    if (entry.first.rfind("TEST", 0) != 0) {
+      EXPECT_EQ(scalarhandlers().count(entry.first), 1u) << entry.first;
+    }
+}
+
+}  // namespace
