@@ -1,0 +1,150 @@
+#include "closedform/EuropeanBarrier.h"
+
+#include <cmath>
+
+#include "binding/varianttable.h"
+#include "closedform/BlackScholes.h"
+#include "numerics/normaldistribution.h"
+#include "numerics/undefined.h"
+
+namespace EuropeanBarrier {
+
+namespace {
+
+enum barriertype {
+  downincalltype = 0,  // call, alive once S <= H
+  upincalltype = 1,    // call, alive once S >= H
+  downinputtype = 2,   // put, alive once S <= H
+  upinputtype = 3,     // put, alive once S >= H
+  downoutcalltype = 4, // call, dead once S <= H
+  upoutcalltype = 5,   // call, dead once S >= H
+  downoutputtype = 6,  // put, dead once S <= H
+  upoutputtype = 7     // put, dead once S >= H
+};
+
+bool isdown(barriertype type) {
+  return type == downincalltype || type == downinputtype || type == downoutcalltype ||
+         type == downoutputtype;
+}
+bool iscall(barriertype type) {
+  return type == downincalltype || type == upincalltype || type == downoutcalltype ||
+         type == upoutcalltype;
+}
+bool isknockin(barriertype type) { return type <= upinputtype; }
+
+double price(barriertype type, double T, double S, double H, double X, double sigma, double r,
+             double q, double R) {
+  if (T < 0 || H <= 0 || S <= 0 || X <= 0 || sigma <= 0 || r < 0 || q < 0 || R < 0)
+    return undefinedvalue();
+  const bool down = isdown(type);
+  const bool call = iscall(type);
+  const bool reached = down ? H >= S : S >= H;
+  if (reached) {
+    if (!isknockin(type)) return R;  // paid at the touch, which is now
+    return call ? BlackScholes::blackscholescall(T, S, X, sigma, r, q)
+                : BlackScholes::blackscholesput(T, S, X, sigma, r, q);
+  }
+  if (T == 0) {
+    if (isknockin(type)) return R;
+    return call ? maxof(S - X, 0.0) : maxof(X - S, 0.0);
+  }
+  const termset t = barrierterms(T, S, H, X, sigma, r, q, R, down ? 1.0 : -1.0,
+                                 call ? 1.0 : -1.0);
+  const bool above = X > H;
+  switch (type) {
+    case downincalltype: return above ? t.C + t.E : t.A - t.B + t.D + t.E;
+    case upincalltype: return above ? t.A + t.E : t.B - t.C + t.D + t.E;
+    case downinputtype: return above ? t.B - t.C + t.D + t.E : t.A + t.E;
+    case upinputtype: return above ? t.A - t.B + t.D + t.E : t.C + t.E;
+    case downoutcalltype: return above ? t.A - t.C + t.F : t.B - t.D + t.F;
+    case upoutcalltype: return above ? t.F : t.A - t.B + t.C - t.D + t.F;
+    case downoutputtype: return above ? t.A - t.B + t.C - t.D + t.F : t.F;
+    case upoutputtype: return above ? t.B - t.D + t.F : t.A - t.C + t.F;
+  }
+  return undefinedvalue();
+}
+
+}  // namespace
+
+termset barrierterms(double T, double S, double H, double X, double sigma, double r, double q,
+                     double R, double eta, double phi) {
+  const double v = sigma * std::sqrt(T);
+  const double variance = sigma * sigma;
+  const double mu = (r - q - variance / 2.0) / variance;
+  const double lambda = std::sqrt(mu * mu + 2.0 * r / variance);
+  const double x1 = std::log(S / X) / v + (1.0 + mu) * v;
+  const double x2 = std::log(S / H) / v + (1.0 + mu) * v;
+  const double y1 = std::log(H * H / (S * X)) / v + (1.0 + mu) * v;
+  const double y2 = std::log(H / S) / v + (1.0 + mu) * v;
+  const double z = std::log(H / S) / v + lambda * v;
+  const double ratio = H / S;
+  const double asset = S * std::exp(-q * T);
+  const double cash = X * std::exp(-r * T);
+  const double power2mu = std::pow(ratio, 2.0 * mu);
+  const double power2mu2 = std::pow(ratio, 2.0 * mu + 2.0);
+  termset t;
+  t.A = phi * asset * normalcdf(phi * x1) - phi * cash * normalcdf(phi * x1 - phi * v);
+  t.B = phi * asset * normalcdf(phi * x2) - phi * cash * normalcdf(phi * x2 - phi * v);
+  t.C = phi * asset * power2mu2 * normalcdf(eta * y1) -
+        phi * cash * power2mu * normalcdf(eta * y1 - eta * v);
+  t.D = phi * asset * power2mu2 * normalcdf(eta * y2) -
+        phi * cash * power2mu * normalcdf(eta * y2 - eta * v);
+  t.E = R * std::exp(-r * T) *
+        (normalcdf(eta * x2 - eta * v) - power2mu * normalcdf(eta * y2 - eta * v));
+  t.F = R * (std::pow(ratio, mu + lambda) * normalcdf(eta * z) +
+             std::pow(ratio, mu - lambda) * normalcdf(eta * z - 2.0 * eta * lambda * v));
+  return t;
+}
+
+double downincall(double T, double S, double H, double X, double sigma, double r, double q,
+                  double R) {
+  return price(downincalltype, T, S, H, X, sigma, r, q, R);
+}
+double upincall(double T, double S, double H, double X, double sigma, double r, double q,
+                double R) {
+  return price(upincalltype, T, S, H, X, sigma, r, q, R);
+}
+double downinput(double T, double S, double H, double X, double sigma, double r, double q,
+                 double R) {
+  return price(downinputtype, T, S, H, X, sigma, r, q, R);
+}
+double upinput(double T, double S, double H, double X, double sigma, double r, double q,
+               double R) {
+  return price(upinputtype, T, S, H, X, sigma, r, q, R);
+}
+double downoutcall(double T, double S, double H, double X, double sigma, double r, double q,
+                   double R) {
+  return price(downoutcalltype, T, S, H, X, sigma, r, q, R);
+}
+double upoutcall(double T, double S, double H, double X, double sigma, double r, double q,
+                 double R) {
+  return price(upoutcalltype, T, S, H, X, sigma, r, q, R);
+}
+double downoutput(double T, double S, double H, double X, double sigma, double r, double q,
+                  double R) {
+  return price(downoutputtype, T, S, H, X, sigma, r, q, R);
+}
+double upoutput(double T, double S, double H, double X, double sigma, double r, double q,
+                double R) {
+  return price(upoutputtype, T, S, H, X, sigma, r, q, R);
+}
+
+double barrierhandler(std::string code, const double* data, const datashape* shape,
+                      parameterblock* /*block*/) {
+  static varianttable variants;
+  static rowtable<barrierinputs> rows;
+  bindrows(rows, data, *shape);
+  const int variant = variants.lookup(code, {{"DOWNINECO", downincalltype},
+                                             {"UPINECO", upincalltype},
+                                             {"DOWNINEPO", downinputtype},
+                                             {"UPINEPO", upinputtype},
+                                             {"DOWNOUTECO", downoutcalltype},
+                                             {"UPOUTECO", upoutcalltype},
+                                             {"DOWNOUTEPO", downoutputtype},
+                                             {"UPOUTEPO", upoutputtype}});
+  if (!rows.holds(barrierinputs)) return undefinedvalue();
+  return price(static_cast<barriertype>(variant), rows.input(0), rows.input(1), rows.input(2),
+               rows.input(3), rows.input(4), rows.input(5), rows.input(6), rows.input(7));
+}
+
+}  // namespace EuropeanBarrier

@@ -1,0 +1,65 @@
+// European single-barrier options: knock-in and knock-out calls and puts on one barrier watched
+// continuously, with a cash rebate, under Black-Scholes with a continuous dividend yield.
+//
+// Source: Reiner and Rubinstein (1991), "Breaking down the barriers", Risk 4(8), pp. 28-35; the
+// six terms A to F and their combinations as in Haug, The Complete Guide to Option Pricing
+// Formulas, 2nd ed., 2007, pp. 152-155.
+// Limits: flat rate, yield and volatility; continuous monitoring. Refused inputs give the
+// undefined value without a message; a NaN input is not refused and propagates.
+//
+// Rebates: a knock-in option that was never knocked in pays R at expiry (term E); a knock-out
+// option pays R at the moment the barrier is touched (term F). A knock-out whose barrier is
+// already reached has been touched now, so it is worth R itself (not R discounted from expiry):
+// this is the value F tends to as the spot approaches the barrier.
+//
+// Expiry (T = 0, barrier not reached): a knock-in option that has not been knocked in is worth
+// its rebate, paid now (R); a knock-out option that has not been knocked out is worth its
+// intrinsic value. These are the limits of the formulas as T tends to 0.
+#ifndef KZR_CLOSEDFORM_EUROPEANBARRIER_H
+#define KZR_CLOSEDFORM_EUROPEANBARRIER_H
+
+#include <string>
+
+#include "binding/parameterblock.h"
+
+namespace EuropeanBarrier {
+
+// The six building-block terms, in this order.
+struct termset {
+  double A, B, C, D, E, F;
+};
+
+// eta: +1 down barrier, -1 up barrier; phi: +1 call, -1 put. Needs T > 0 and sigma > 0; checks
+// nothing.
+termset barrierterms(double T, double S, double H, double X, double sigma, double r, double q,
+                     double R, double eta, double phi);
+
+// Each takes T expiry (years), S spot, H barrier, X strike, sigma volatility, r rate,
+// q dividend yield, R rebate (cash).
+double downincall(double T, double S, double H, double X, double sigma, double r, double q,
+                  double R);
+double upincall(double T, double S, double H, double X, double sigma, double r, double q,
+                double R);
+double downinput(double T, double S, double H, double X, double sigma, double r, double q,
+                 double R);
+double upinput(double T, double S, double H, double X, double sigma, double r, double q,
+               double R);
+double downoutcall(double T, double S, double H, double X, double sigma, double r, double q,
+                   double R);
+double upoutcall(double T, double S, double H, double X, double sigma, double r, double q,
+                 double R);
+double downoutput(double T, double S, double H, double X, double sigma, double r, double q,
+                  double R);
+double upoutput(double T, double S, double H, double X, double sigma, double r, double q,
+                double R);
+
+// DOWNINECO, UPINECO, DOWNINEPO, UPINEPO, DOWNOUTECO, UPOUTECO, DOWNOUTEPO, UPOUTEPO:
+// inputs T, S, H, X, sigma, r, q, R.
+double barrierhandler(std::string code, const double* data, const datashape* shape,
+                      parameterblock* block);
+
+constexpr int barrierinputs = 8;
+
+}  // namespace EuropeanBarrier
+
+#endif  // KZR_CLOSEDFORM_EUROPEANBARRIER_H

@@ -1,0 +1,93 @@
+// Compound options (European options on European options) and the complex chooser option, under
+// Black-Scholes with a continuous dividend yield.
+//
+// Sources: Geske (1979), "The valuation of compound options", J. Financial Economics 7,
+// pp. 63-81; Rubinstein (1991), "Options for the undecided", Risk 4(4), p. 43; both as in Haug,
+// The Complete Guide to Option Pricing Formulas, 2nd ed., 2007, pp. 132-135 and 130-131.
+// Limits: flat rate, yield and volatility. Refused inputs write "Input data error, value
+// undefined" and give the undefined value; a NaN input is not refused and propagates.
+//
+// Decisions:
+// - A compound expiring with its underlying option (t = T) and a chooser whose choice date is an
+//   expiry (t = Tc or t = Tp) put a correlation of 1 into the bivariate normal. They are priced
+//   with the exact limits M(a, b; 1) = N(min(a, b)) and M(a, b; -1) = max(N(a) - N(-b), 0), which
+//   give the contract's own value there (a call on a call expiring with it is a call struck at
+//   K + k, and so on).
+// - The compound's bisection stops after at most 200 halvings, or when the bracket can no longer
+//   be halved in floating point (huge prices), as well as at the 1e-10 width.
+// - The chooser's Newton search takes at most 100 steps; a step that would leave the positive
+//   prices halves the current price instead. A zero or non-finite slope, or no convergence, writes
+//   "Critical price search did not converge, value undefined" and gives the undefined value.
+// - A chooser with a zero strike and t > 0 gives the undefined value silently, as the plain
+//   formulas do for a zero strike.
+#ifndef KZR_CLOSEDFORM_EUROPEANCOMPOUND_H
+#define KZR_CLOSEDFORM_EUROPEANCOMPOUND_H
+
+#include <cmath>
+#include <string>
+
+#include "binding/parameterblock.h"
+
+namespace EuropeanCompound {
+
+// M(a, b; rho) with the limits the closed forms of this family and of the extendible family
+// reach: an infinite argument (M(+inf, b) = N(b), M(-inf, b) = 0) and a correlation of +-1.
+// A NaN argument gives NaN.
+double bivariatenormal(double a, double b, double rho);
+
+constexpr int maxnewtonsteps = 100;
+
+// Newton's method on f from start, stopping once |f(I)| <= tolerance (or f(I) is NaN, which then
+// propagates). evaluate(I, value, slope) fills f(I) and f'(I). A step that would leave the
+// positive prices halves I instead. False (root untouched) after maxnewtonsteps steps or at a
+// zero or non-finite slope.
+template <typename function>
+bool newtonsearch(function evaluate, double start, double tolerance, double& root) {
+  double I = start;
+  for (int step = 0;; ++step) {
+    double value = 0.0, slope = 0.0;
+    evaluate(I, value, slope);
+    if (!(std::fabs(value) > tolerance)) {
+      root = I;
+      return true;
+    }
+    if (step == maxnewtonsteps || slope == 0.0 || !std::isfinite(slope)) return false;
+    const double next = I - value / slope;
+    I = next > 0 ? next : I / 2.0;
+  }
+}
+
+// The deltas of the call C(tau, I, K), e^(-q tau) N(d), and of the put P(tau, I, K),
+// -e^(-q tau) N(-d), with d = (ln(I/K) + (r - q + sigma^2/2) tau) / (sigma sqrt(tau)); at tau = 0
+// their step-function limits (one half in size at I = K).
+double calldelta(double tau, double I, double K, double sigma, double r, double q);
+double putdelta(double tau, double I, double K, double sigma, double r, double q);
+
+// T expiry of the underlying option, t expiry of the compound, S spot, K strike of the underlying
+// option, k strike of the compound, sigma volatility, r rate, q dividend yield.
+double calloncall(double T, double t, double S, double K, double k, double sigma, double r,
+                  double q);
+double callonput(double T, double t, double S, double K, double k, double sigma, double r,
+                 double q);
+double putoncall(double T, double t, double S, double K, double k, double sigma, double r,
+                 double q);
+double putonput(double T, double t, double S, double K, double k, double sigma, double r,
+                double q);
+
+// t choice date, S spot, Tc and Kc expiry and strike of the call, Tp and Kp of the put.
+double complexchooser(double t, double S, double Tc, double Kc, double Tp, double Kp, double sigma,
+                      double r, double q);
+
+// COCEO, COPEO, POCEO, POPEO: inputs T, t, S, K, k, sigma, r, q.
+double compoundhandler(std::string code, const double* data, const datashape* shape,
+                       parameterblock* block);
+// CHOOSER: inputs t, S, Tc, Kc, Tp, Kp, sigma, r, q.
+double chooserhandler(std::string code, const double* data, const datashape* shape,
+                      parameterblock* block);
+
+constexpr int compoundinputs = 8;
+constexpr int chooserinputs = 9;
+
+}  // namespace EuropeanCompound
+
+#endif  // KZR_CLOSEDFORM_EUROPEANCOMPOUND_H

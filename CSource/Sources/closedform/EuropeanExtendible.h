@@ -1,0 +1,61 @@
+// Extendible options: a holder-extendible call or put, whose holder may at the first expiry t1
+// pay a fee A to extend it to T2 with a new strike X2, and a writer-extendible call or put, which
+// is extended to T2 with strike X2 automatically when it is out of the money at t1. Black-Scholes
+// with a continuous dividend yield.
+//
+// Source: Longstaff (1990), "Pricing options with extendible maturities: analysis and
+// applications", J. Finance 45, pp. 935-957; as in Haug, The Complete Guide to Option Pricing
+// Formulas, 2nd ed., 2007, pp. 136-139.
+// Limits: flat rate, yield and volatility. Refused inputs give the undefined value without a
+// message; a NaN input is not refused and propagates.
+//
+// The holder-extendible call is worth, at t1, max(S - X1, C(T2 - t1, S, X2) - A, 0), and the put
+// max(X1 - S, P(T2 - t1, S, X2) - A, 0). Extension pays for prices at t1 between two critical
+// prices I1 < I2; the closed form integrates over that range whatever today's spot is (the spot
+// today need not lie inside it for the extension to be worth something). The box terms of the
+// put take the correlation -rho: the put pays when S_T2 is below X2, and the event S_T2 < X2 is
+// negatively correlated with S_t1 > I. Where no positive I1 solves the put's equation (the
+// extension beats exercise at every price, which includes A = 0 with X1 <= X2 e^(-r(T2 - t1)))
+// I1 is 0, and the put is a call on a put with strike A (or the put to T2 when A = 0). A call
+// with A = 0 has I1 = 0 too; its term in ln(S/I1) is then infinite and handled as such.
+//
+// Decisions:
+// - t1 = 0: the value at t1 itself, max(S - X1, C(T2, S, X2) - A, 0) for the holder call (the put
+//   likewise); a writer call is S - X1 when S > X1, C(T2, S, X2) when S < X1 and half of that at
+//   S = X1 (the limit as t1 tends to 0; the put likewise).
+// - The critical-price searches are Newton's method from I = S to |f(I)| <= 1e-4, at most 100
+//   steps, a step that would leave the positive prices halving the price instead; a zero or
+//   non-finite slope or no convergence writes "Critical price search did not converge, value
+//   undefined" and gives the undefined value. A put whose fee is at least X2 e^(-r(T2 - t1)) is
+//   never extended (I2 = 0), and its search is skipped.
+#ifndef KZR_CLOSEDFORM_EUROPEANEXTENDIBLE_H
+#define KZR_CLOSEDFORM_EUROPEANEXTENDIBLE_H
+
+#include <string>
+
+#include "binding/parameterblock.h"
+
+namespace EuropeanExtendible {
+
+// t1 first expiry, T2 extended expiry, S spot, X1 first strike, X2 strike after extension,
+// sigma volatility, r rate, q dividend yield, A fee paid at t1 to extend.
+double holderextendiblecall(double t1, double T2, double S, double X1, double X2, double sigma,
+                            double r, double q, double A);
+double holderextendibleput(double t1, double T2, double S, double X1, double X2, double sigma,
+                           double r, double q, double A);
+double writerextendiblecall(double t1, double T2, double S, double X1, double X2, double sigma,
+                            double r, double q);
+double writerextendibleput(double t1, double T2, double S, double X1, double X2, double sigma,
+                           double r, double q);
+
+// EXTHECO, EXTHEPO: inputs t1, T2, S, X1, X2, sigma, r, q, A.
+// EXTWECO, EXTWEPO: inputs t1, T2, S, X1, X2, sigma, r, q.
+double extendiblehandler(std::string code, const double* data, const datashape* shape,
+                         parameterblock* block);
+
+constexpr int holderextendibleinputs = 9;
+constexpr int writerextendibleinputs = 8;
+
+}  // namespace EuropeanExtendible
+
+#endif  // KZR_CLOSEDFORM_EUROPEANEXTENDIBLE_H

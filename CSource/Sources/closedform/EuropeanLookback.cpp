@@ -1,0 +1,123 @@
+#include "closedform/EuropeanLookback.h"
+
+#include <cmath>
+
+#include "binding/varianttable.h"
+#include "numerics/messages.h"
+#include "numerics/normaldistribution.h"
+#include "numerics/undefined.h"
+
+namespace EuropeanLookback {
+
+namespace {
+
+enum lookbacktype {
+  floatingcalltype = 0,  // S_T - min
+  floatingputtype = 1,   // max - S_T
+  fixedcalltype = 2,     // max(max - X, 0)
+  fixedputtype = 3       // max(X - min, 0)
+};
+
+constexpr double smallcarry = 1e-6;
+constexpr double inversesqrt2pi = 0.39894228040143265;
+
+double lookback(lookbacktype type, double T, double S, double m, double X, double sigma, double r,
+                double q) {
+  const bool fixed = type == fixedcalltype || type == fixedputtype;
+  bool refused = T < 0 || S <= 0 || m <= 0 || sigma <= 0 || r < 0 || q < 0 || (fixed && X <= 0);
+  switch (type) {
+    case floatingcalltype: refused = refused || m > S; break;
+    case floatingputtype: refused = refused || m < S; break;
+    case fixedcalltype: refused = refused || m < S; break;
+    case fixedputtype: refused = refused || m > S; break;
+  }
+  if (refused) {
+    writemessage(messages::valueundefined);
+    return undefinedvalue();
+  }
+  if (T == 0) {
+    switch (type) {
+      case floatingcalltype: return maxof(S - m, 0.0);
+      case floatingputtype: return maxof(m - S, 0.0);
+      case fixedcalltype: return maxof(m - X, 0.0);
+      case fixedputtype: return maxof(X - m, 0.0);
+    }
+  }
+  const double E = type == fixedcalltype ? maxof(m, X) : (type == fixedputtype ? minof(m, X) : m);
+  const double b = r - q;
+  const double sqrtT = std::sqrt(T);
+  const double d = (std::log(S / E) + (b + sigma * sigma / 2.0) * T) / (sigma * sqrtT);
+  const double d2 = d - sigma * sqrtT;
+  const double s = sqrtT / sigma;
+  const double asset = S * std::exp(-q * T);
+  const double discount = std::exp(-r * T);
+  double base = 0.0;
+  switch (type) {
+    case floatingcalltype: base = asset * normalcdf(d) - m * discount * normalcdf(d2); break;
+    case floatingputtype: base = m * discount * normalcdf(-d2) - asset * normalcdf(-d); break;
+    case fixedcalltype:
+      base = discount * maxof(m - X, 0.0) + asset * normalcdf(d) - E * discount * normalcdf(d2);
+      break;
+    case fixedputtype:
+      base = discount * maxof(X - m, 0.0) - asset * normalcdf(-d) + E * discount * normalcdf(-d2);
+      break;
+  }
+  // Floating call and fixed put look at a minimum; floating put and fixed call at a maximum.
+  const bool minimum = type == floatingcalltype || type == fixedputtype;
+  double correction;
+  if (std::fabs(b) >= smallcarry) {
+    const double power = std::pow(S / E, -2.0 * b / (sigma * sigma));
+    const double shift = 2.0 * b * sqrtT / sigma;
+    const double bracket = minimum
+                               ? power * normalcdf(-d + shift) - std::exp(b * T) * normalcdf(-d)
+                               : std::exp(b * T) * normalcdf(d) - power * normalcdf(d - shift);
+    correction = S * discount * (sigma * sigma / (2.0 * b)) * bracket;
+  } else {
+    const double n = inversesqrt2pi * std::exp(-d * d / 2.0);
+    const double L = T / 2.0 + std::log(S / E) / (sigma * sigma);
+    const double erfterm = errorfunction(d / std::sqrt(2.0));
+    const double bracket =
+        minimum ? 2.0 * n * s - (1.0 - erfterm) * L : 2.0 * n * s + (1.0 + erfterm) * L;
+    correction = S * sigma * sigma * std::exp(-q * T) / 2.0 * bracket;
+  }
+  return base + correction;
+}
+
+}  // namespace
+
+double lookbackfloatingcall(double T, double S, double m, double sigma, double r, double q) {
+  return lookback(floatingcalltype, T, S, m, 1.0, sigma, r, q);
+}
+double lookbackfloatingput(double T, double S, double m, double sigma, double r, double q) {
+  return lookback(floatingputtype, T, S, m, 1.0, sigma, r, q);
+}
+double lookbackfixedcall(double T, double S, double m, double X, double sigma, double r,
+                         double q) {
+  return lookback(fixedcalltype, T, S, m, X, sigma, r, q);
+}
+double lookbackfixedput(double T, double S, double m, double X, double sigma, double r, double q) {
+  return lookback(fixedputtype, T, S, m, X, sigma, r, q);
+}
+
+double lookbackhandler(std::string code, const double* data, const datashape* shape,
+                       parameterblock* /*block*/) {
+  static varianttable variants;
+  static rowtable<fixedlookbackinputs> rows;
+  const std::initializer_list<std::pair<const std::string, int>> entries = {
+      {"LBFLSTECO", floatingcalltype},
+      {"LBFLSTEPO", floatingputtype},
+      {"LBFXSTECO", fixedcalltype},
+      {"LBFXSTEPO", fixedputtype}};
+  const int variant = variants.lookup(code, entries);
+  const int count = variant >= fixedcalltype ? fixedlookbackinputs : floatinglookbackinputs;
+  bindrows(rows, data, *shape);
+  if (!rows.holds(count)) return undefinedvalue();
+  const lookbacktype type = static_cast<lookbacktype>(variants.lookup(code, entries));
+  if (type >= fixedcalltype)
+    return lookback(type, rows.input(0), rows.input(1), rows.input(2), rows.input(3),
+                    rows.input(4), rows.input(5), rows.input(6));
+  return lookback(type, rows.input(0), rows.input(1), rows.input(2), 1.0, rows.input(3),
+                  rows.input(4), rows.input(5));
+}
+
+}  // namespace EuropeanLookback
