@@ -1,4 +1,11 @@
 // Registry rows of the finite-difference, tree and early-exercise families.
 #include "binding/registries.h"
+#include "finitedifference/AmericanVanilla.h"
 
-void registerfinitedifferencehandlers(scalarregistry& /*scalars*/) {}
+void registerfinitedifferencehandlers(scalarregistry& scalars) {
+  using namespace AmericanVanilla;
+  registercodes(scalars,
+                {"BINACO", "BINAPO", "BSACO", "BSAPO", "BINACOCrit", "BINAPOCrit", "BSACOCrit",
+                 "BSAPOCrit"},
+                americanvanillahandler, americanvanillainputs);
+}

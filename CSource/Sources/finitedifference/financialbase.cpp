@@ -1,0 +1,7 @@
+#include "finitedifference/financialbase.h"
+
+financialbase::~financialbase() = default;
+
+methodcarries::~methodcarries() = default;
+
+void methodcarries::nothing() {}
