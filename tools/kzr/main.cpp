@@ -7,9 +7,13 @@
 int main(int argc, char** argv) {
   trackstandardoutput();
   std::vector<std::string> words(argv + 1, argv + argc);
-  if (words.empty() || words[0] == "--help" || words[0] == "help") {
+  if (words.empty()) {
+    std::cerr << "kzr: no command given (kzr --help lists the commands)\n";
+    return exitusage;
+  }
+  if (words[0] == "--help" || words[0] == "help") {
     std::cout << usagetext();
-    return words.empty() ? exitusage : exitanswered;
+    return exitanswered;
   }
   try {
     standin::host library;

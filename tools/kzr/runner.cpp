@@ -90,11 +90,14 @@ runner::answer runner::price(const pricingcall& call) {
   return result;
 }
 
-void runner::reportrefusal(const std::string& code) {
-  if (findentry(code) == nullptr)
-    std::cerr << "kzr: unknown code '" << code << "' (kzr codes lists the codes)\n";
+void runner::reportrefusal(const pricingcall& call) {
+  const catalogueentry* entry = findentry(call.code);
+  if (entry == nullptr)
+    std::cerr << "kzr: unknown code '" << call.code << "' (kzr codes lists the codes)\n";
+  else if (call.vector && !entry->vector)
+    std::cerr << "kzr: " << call.code << " has no vector form (use kzr price)\n";
   else
-    std::cerr << "kzr: the library refused the call of " << code << '\n';
+    std::cerr << "kzr: the library refused the call of " << call.code << '\n';
 }
 
 int runner::run(const std::vector<std::string>& words) {
@@ -111,7 +114,7 @@ int runner::runprice(const std::vector<std::string>& words) {
   const pricingcall call = parsepricingcall(words);
   const answer result = price(call);
   if (result.refused) {
-    reportrefusal(call.code);
+    reportrefusal(call);
     return exitusage;
   }
   startline();
@@ -140,7 +143,7 @@ int runner::runbatchlines(std::istream& input) {
       const answer result = price(call);
       if (result.refused) {
         std::cerr << "kzr: line " << number << ": ";
-        reportrefusal(call.code);
+        reportrefusal(call);
         status = exitusage;
         continue;
       }

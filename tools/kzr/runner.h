@@ -40,7 +40,7 @@ class runner {
   int runbatchlines(std::istream& input);
   int runcodes();
   int rundemo();
-  void reportrefusal(const std::string& code);
+  void reportrefusal(const pricingcall& call);
 
   standin::host& library;
 };

@@ -1,0 +1,170 @@
+// The kzr tool: its catalogue held against the library's registries, how it reads a call, and
+// what a person sees (last line, exit status, batch numbering, refusals on standard error).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <iostream>
+#include <set>
+
+#include "binding/registries.h"
+#include "catalogue.h"
+#include "closedform/BlackScholes.h"
+#include "commandline.h"
+#include "runner.h"
+#include "testsupport.h"
+
+namespace {
+
+using testsupport::lastline;
+using testsupport::runkzr;
+
+TEST(Catalogue, MatchesTheLibraryRegistries) {
+  initializeregistries();
+  std::set<std::string> catalogued;
+  for (const catalogueentry& entry : catalogue()) {
+    EXPECT_TRUE(catalogued.insert(entry.code).second) << entry.code << " listed twice";
+    const auto found = scalarhandlers().find(entry.code);
+    ASSERT_NE(found, scalarhandlers().end()) << entry.code << " is catalogued but not served";
+    EXPECT_FALSE(entry.description.empty()) << entry.code;
+    if (!entry.variable) {
+      EXPECT_EQ(static_cast<std::int64_t>(entry.inputs.size()), found->second.rowcapacity)
+          << entry.code << ": the inputs named are not the rows the handler reads";
+    }
+    EXPECT_EQ(entry.vector, vectorhandlers().count(entry.code) == 1) << entry.code;
+  }
+  for (const auto& registered : scalarhandlers())
+    EXPECT_EQ(catalogued.count(registered.first), 1u) << registered.first << " not catalogued";
+}
+
+TEST(Catalogue, ParsesFieldsAndMarks) {
+  const auto entries = parsecatalogue(
+      "# comment\n\nABC | a thing | T, S |  vector\nDEF|other|n, ...\nbroken line\n");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].code, "ABC");
+  EXPECT_EQ(entries[0].inputs, (std::vector<std::string>{"T", "S"}));
+  EXPECT_TRUE(entries[0].vector);
+  EXPECT_TRUE(entries[1].variable);
+  EXPECT_EQ(entries[1].inputs, std::vector<std::string>{"n"});
+}
+
+TEST(CommandLine, RowsArePaddedAndOptionsFillTheirEntries) {
+  const pricingcall call = parsepricingcall(
+      {"price", "X", "1", "0.2,0.3,0.25", "-4", "--grid", "200,100", "--greek", "vega",
+       "--steps", "50", "--mode", "0", "--paths", "1e5"});
+  EXPECT_FALSE(call.vector);
+  EXPECT_EQ(call.code, "X");
+  ASSERT_EQ(call.rows.size(), 3u);
+  EXPECT_EQ(call.rows[1], (std::vector<double>{0.2, 0.3, 0.25}));
+  const standin::tensor table = standin::realtable(call.rows);
+  EXPECT_EQ(table.dims, (std::vector<hostinteger>{3, 3}));
+  EXPECT_EQ(table.reals, (std::vector<double>{1, 0, 0, 0.2, 0.3, 0.25, -4, 0, 0}));
+  EXPECT_EQ(call.flags, (std::array<std::int64_t, 6>{0, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(call.entries[0][0], 0.0);
+  EXPECT_EQ(call.entries[1][0], 3.0);
+  EXPECT_EQ(call.entries[2], (std::array<double, 2>{200, 100}));
+  EXPECT_EQ(call.entries[3][0], 1e5);
+  EXPECT_EQ(call.entries[4][0], 50.0);
+}
+
+TEST(CommandLine, MistakesAreUsageErrors) {
+  const std::vector<std::vector<std::string>> mistakes = {
+      {"price"},
+      {"price", "BSECO"},
+      {"price", "BSECO", "1", "abc"},
+      {"price", "BSECO", "1", "1,,2"},
+      {"price", "BSECO", "1", "2,"},
+      {"price", "BSECO", "1", "--greek", "speed"},
+      {"price", "BSECO", "1", "--greek", "6"},
+      {"price", "BSECO", "1", "--grid", "100"},
+      {"price", "BSECO", "1", "--steps"},
+      {"price", "BSECO", "1", "--colour", "red"},
+      {"price", "BSECO", "1", "1e999"},
+  };
+  for (const auto& words : mistakes) {
+    std::string line;
+    for (const auto& word : words) line += word + " ";
+    EXPECT_THROW(parsepricingcall(words), usageerror) << line;
+  }
+  EXPECT_TRUE(std::isnan(parsenumber("nan")));
+  EXPECT_TRUE(std::isinf(parsenumber("-inf")));
+}
+
+TEST(Output, NumbersAndLineStarts) {
+  EXPECT_EQ(formatnumber(0.1), "0.10000000000000001");
+  EXPECT_EQ(formatnumber(std::numeric_limits<double>::infinity()), "inf");
+  EXPECT_EQ(formatnumber(undefinedvalue()), "nan");
+  trackstandardoutput();
+  testing::internal::CaptureStdout();
+  std::cout << "Singular matrix" << std::flush;  // a message without its line end
+  startline();
+  std::cout << "1.5\n";
+  startline();  // already at a line start: nothing added
+  std::cout << std::flush;
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Singular matrix\n1.5\n");
+}
+
+TEST(Tool, PricePrintsTheValueOnTheLastLine) {
+  const auto run = runkzr("price BSECO 1 100 100 0.2 0.05 0.02");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(lastline(run.out),
+            formatnumber(BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02)));
+}
+
+TEST(Tool, AnUndefinedValueIsStillAnAnswer) {
+  const auto run = runkzr("price BSECO 1 100 100 0 0.05 0.02");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "nan\n");
+}
+
+TEST(Tool, RefusalsAndMistakesExitTwoWithOneLineOnStandardError) {
+  const char* commands[] = {"price bseco 1 100 100 0.2 0.05 0.02",
+                            "price 'BSECO ' 1 100 100 0.2 0.05 0.02",
+                            "vector BSECO 1 100 100 0.2 0.05 0.02",
+                            "price BSECO 1 x",
+                            "frobnicate",
+                            "",
+                            "batch",
+                            "batch /nonexistent/file"};
+  for (const char* command : commands) {
+    const auto run = runkzr(command);
+    EXPECT_EQ(run.status, 2) << command;
+    EXPECT_EQ(run.err.rfind("kzr: ", 0), 0u) << command << ": " << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << command << ": " << run.err;
+  }
+  EXPECT_NE(runkzr("price bseco 1").err.find("unknown code 'bseco'"), std::string::npos);
+}
+
+TEST(Tool, BatchNumbersResultsByInputLine) {
+  const std::string input =
+      "# a comment\n"
+      "price BSECO 1 100 100 0.2 0.05 0.02\n"
+      "\n"
+      "price BSEPO 1 100 100 0.2 0.05 0.02\n"
+      "price NOSUCH 1\n"
+      "price BSECO 1 100 100 0 0.05 0.02\n";
+  const auto run = runkzr("batch -", input);
+  const std::string call = formatnumber(BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02));
+  const std::string put = formatnumber(BlackScholes::blackscholesput(1, 100, 100, 0.2, 0.05, 0.02));
+  EXPECT_EQ(run.out, "2: " + call + "\n4: " + put + "\n6: nan\n");
+  EXPECT_EQ(run.err.rfind("kzr: line 5: ", 0), 0u) << run.err;
+  EXPECT_EQ(run.status, 2);  // a line was refused; the others still ran
+}
+
+TEST(Tool, CodesAndDemo) {
+  const auto codes = runkzr("codes");
+  EXPECT_EQ(codes.status, 0);
+  for (const catalogueentry& entry : catalogue())
+    EXPECT_NE(codes.out.find(entry.code), std::string::npos) << entry.code;
+  EXPECT_NE(codes.out.find("T, S, K, sigma, r, q"), std::string::npos);
+
+  const auto demo = runkzr("demo");
+  EXPECT_EQ(demo.status, 0);
+  EXPECT_EQ(demo.err, "");
+  EXPECT_NE(demo.out.find("Code"), std::string::npos);
+  EXPECT_NE(demo.out.find("BSECO"), std::string::npos);
+  EXPECT_EQ(demo.out.find("refused"), std::string::npos);
+  EXPECT_EQ(demo.out.find("nan"), std::string::npos);
+}
+
+}  // namespace
