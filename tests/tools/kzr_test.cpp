@@ -2,6 +2,7 @@
 // what a person sees (last line, exit status, batch numbering, refusals on standard error).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <set>
@@ -10,6 +11,7 @@
 #include "catalogue.h"
 #include "closedform/BlackScholes.h"
 #include "commandline.h"
+#include "numerics/undefined.h"
 #include "runner.h"
 #include "testsupport.h"
 
