@@ -4,7 +4,11 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <limits>
 #include <list>
+#include <map>
+
+#include "link.h"
 
 namespace standin {
 
@@ -15,6 +19,19 @@ struct hoststate {
   std::list<tensor> created;  // tensors made by newtensor, until the host frees them
   bool recording = false;
   std::vector<std::string> events;
+  // The kernel side of the link.
+  hostlink link = nullptr;
+  long getlinkcalls = 0;
+  std::map<hostinteger, std::string> texts;
+  std::map<std::string, hostinteger> ids;
+  hostinteger nexttextid = 1;
+  linkbehaviour behaviour;
+  std::vector<std::string> shown;
+  std::function<void(const std::string&)> watcher;
+
+  ~hoststate() {
+    if (link != nullptr) VLDestroyLink(link);
+  }
 };
 
 hoststate& state() {
@@ -86,8 +103,56 @@ double* realdata(hosttensor handle) {
   return t->type == hosttypereal ? t->reals.data() : nullptr;
 }
 
-hostlink nolink(librarydata) { return nullptr; }
-int noprocess(hostlink) { return hoststatusfunctionerror; }
+hostlink kernellinkof(hoststate& s) {
+  if (s.link == nullptr) s.link = VLCreateLink();
+  return s.link;
+}
+
+hostlink getlink(librarydata) {
+  hoststate& s = state();
+  ++s.getlinkcalls;
+  return kernellinkof(s);
+}
+
+constexpr const char* retrievalhead = "Finance`FIDerivalixDump`retrievestring";
+constexpr const char* messagehead = "Finance`FIDerivalixDump`printmessage";
+
+// Evaluates EvaluatePacket[f[argument]] written on the link and queues the answer.
+int processlink(hostlink link) {
+  hoststate& s = state();
+  const std::vector<vlkernel::token> expression = vlkernel::takeexpression(link);
+  for (int kind : s.behaviour.packetsbefore)
+    vlkernel::putpacket(link, {kind, {vlkernel::token::string("a packet of kind " +
+                                                              std::to_string(kind))}});
+  const bool wellformed = expression.size() == 3 && expression[0].kind == vltokenfunction &&
+                          expression[0].text == "EvaluatePacket" &&
+                          expression[0].integer == 1 &&
+                          expression[1].kind == vltokenfunction && expression[1].integer == 1;
+  vlkernel::packet answer{vlpacketanswer, {vlkernel::token::symbol("$Failed")}};
+  if (wellformed && expression[1].text == retrievalhead &&
+      expression[2].kind == vltokeninteger) {
+    const hostinteger id = expression[2].integer;
+    const auto found = s.texts.find(id);
+    switch (s.behaviour.retrieval) {
+      case linkbehaviour::answerkind::string:
+        if (found != s.texts.end()) answer.tokens = {vlkernel::token::string(found->second)};
+        break;
+      case linkbehaviour::answerkind::integer:
+        answer.tokens = {vlkernel::token::number(id)};
+        break;
+      case linkbehaviour::answerkind::endpacket:
+        answer = vlkernel::packet{vlpacketnone, {}};
+        break;
+    }
+  } else if (wellformed && expression[1].text == messagehead &&
+             expression[2].kind == vltokenstring) {
+    s.shown.push_back(expression[2].text);
+    if (s.watcher) s.watcher(expression[2].text);
+    answer.tokens = {vlkernel::token::symbol("Null")};
+  }
+  vlkernel::putpacket(link, answer);
+  return wellformed ? hoststatusok : hoststatusfunctionerror;
+}
 
 }  // namespace
 
@@ -121,8 +186,8 @@ host::host(const std::string& librarypath) {
   s.table.tensordims = tensordims;
   s.table.integerdata = integerdata;
   s.table.realdata = realdata;
-  if (s.table.getlink == nullptr) s.table.getlink = nolink;
-  if (s.table.processlink == nullptr) s.table.processlink = noprocess;
+  s.table.getlink = getlink;
+  s.table.processlink = processlink;
 
   library = dlopen(librarypath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) throw loaderror(std::string("cannot load the library: ") + dlerror());
@@ -213,6 +278,58 @@ long host::outstandingresults() const { return static_cast<long>(state().created
 void host::recordevents(bool on) { state().recording = on; }
 const std::vector<std::string>& host::events() const { return state().events; }
 void host::clearevents() { state().events.clear(); }
+
+double fixedincomeresult::at(hostinteger row, hostinteger column) const {
+  if (dims.size() != 2 || row < 1 || column < 1 || row > dims[0] || column > dims[1])
+    return std::numeric_limits<double>::quiet_NaN();
+  return values[static_cast<std::size_t>((row - 1) * dims[1] + (column - 1))];
+}
+
+fixedincomeresult host::fifun(const std::string& name, const std::array<tensor*, 11>& tables) {
+  std::vector<argument> arguments{argument::code(name)};
+  for (tensor* t : tables) arguments.push_back(argument::of(*t));
+  hosttensor out = nullptr;
+  fixedincomeresult result;
+  result.status = call("fifun", arguments, &out);
+  if (out != nullptr) {
+    tensor* made = tensor::from(out);
+    result.dims = made->dims;
+    result.values = made->reals;
+    state().created.remove_if([made](const tensor& t) { return &t == made; });
+  }
+  return result;
+}
+
+hostinteger host::addtext(const std::string& text) {
+  hoststate& s = state();
+  const auto found = s.ids.find(text);
+  if (found != s.ids.end()) return found->second;
+  while (s.texts.count(s.nexttextid) != 0) ++s.nexttextid;
+  const hostinteger id = s.nexttextid++;
+  s.texts[id] = text;
+  s.ids[text] = id;
+  return id;
+}
+
+void host::settext(hostinteger id, const std::string& text) {
+  hoststate& s = state();
+  s.texts[id] = text;
+  s.ids[text] = id;
+}
+
+void host::cleartexts() {
+  state().texts.clear();
+  state().ids.clear();
+}
+
+hostlink host::link() { return kernellinkof(state()); }
+void host::setlinkbehaviour(const linkbehaviour& behaviour) { state().behaviour = behaviour; }
+long host::getlinkcalls() const { return state().getlinkcalls; }
+const std::vector<std::string>& host::shownmessages() const { return state().shown; }
+void host::clearshownmessages() { state().shown.clear(); }
+void host::watchmessages(std::function<void(const std::string&)> watcher) {
+  state().watcher = std::move(watcher);
+}
 
 }  // namespace standin
 

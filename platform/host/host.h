@@ -7,12 +7,21 @@
 // releasestring (at the start of its next call of the same entry point). Tests read the counts
 // and, when recording is on, the ordered list of give-backs.
 //
+// The kernel side of the link: getlink hands out one link per process; processlink evaluates the
+// expression the library wrote on it. The kernel knows two functions: the retrieval of a text by
+// id from the host's table of texts (answered with a packet of kind 3 holding a string token) and
+// the display of a message (kept in order, handed to the message watcher, answered with kind 3).
+// For tests it can be told to queue packets of other kinds before each answer, to answer a
+// retrieval with an integer token, or to end the wait with a packet of kind 0.
+//
 // One host is active in a process at a time (the callback table carries no context, as in a real
 // host). Not thread-safe.
 #ifndef KZR_PLATFORM_HOST_H
 #define KZR_PLATFORM_HOST_H
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -58,6 +67,23 @@ struct vectorresult {
   std::vector<double> values;  // empty when the call was refused
 };
 
+// The 7-row result table of fifun.
+struct fixedincomeresult {
+  int status = 0;
+  std::vector<hostinteger> dims;  // empty when no table came back
+  std::vector<double> values;     // row-major
+  // Element (row, column), 1-based as the host counts; NaN outside the table.
+  double at(hostinteger row, hostinteger column) const;
+  hostinteger columns() const { return dims.size() == 2 ? dims[1] : 0; }
+};
+
+// How the kernel answers over the link (test switches).
+struct linkbehaviour {
+  std::vector<int> packetsbefore;  // kinds of packets queued before every answer
+  enum class answerkind { string, integer, endpacket };
+  answerkind retrieval = answerkind::string;  // how a text retrieval is answered
+};
+
 class loaderror : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
@@ -78,6 +104,8 @@ class host {
   vectorresult funvec(const std::string& code, tensor& T0, tensor& T1, tensor& T2);
   // Any entry point by name, with the arguments in order; result points at the result cell.
   int call(const char* entry, const std::vector<argument>& arguments, void* result);
+  // fifun with an instrument name and the eleven tables T0 to T10.
+  fixedincomeresult fifun(const std::string& name, const std::array<tensor*, 11>& tables);
   // Calls QuillonLibrary_initialize again.
   int initialize();
 
@@ -93,6 +121,20 @@ class host {
   void recordevents(bool on);
   const std::vector<std::string>& events() const;  // "releasestring CODE", "releasetensor LABEL"
   void clearevents();
+
+  // The kernel's table of texts by id. addtext gives the id of a text, the same id for the same
+  // text; settext puts a text under a chosen id.
+  hostinteger addtext(const std::string& text);
+  void settext(hostinteger id, const std::string& text);
+  void cleartexts();
+  // The kernel's link and how it answers.
+  hostlink link();
+  void setlinkbehaviour(const linkbehaviour& behaviour);
+  long getlinkcalls() const;  // getlink calls so far
+  // Messages the library showed the user, in order; the watcher sees each as it arrives.
+  const std::vector<std::string>& shownmessages() const;
+  void clearshownmessages();
+  void watchmessages(std::function<void(const std::string&)> watcher);
 
  private:
   void* library = nullptr;
