@@ -46,6 +46,13 @@ inline constexpr const char* gridsizes = "Grid sizes out of range, value undefin
 inline constexpr const char* treesteps = "Tree steps out of range, value undefined";
 inline constexpr const char* treeprobability = "Tree probability outside [0, 1], value undefined";
 
+// Fixed-income bridge: texts shown to the user through the kernel (printmessage), not written to
+// the standard output stream. Each is followed by a detail.
+inline constexpr const char* fixedincomearguments = "fifun takes an instrument name and eleven tables";
+inline constexpr const char* fixedincomeunknownname = "Unknown fixed-income function: ";
+inline constexpr const char* fixedincometables = "Fixed-income tables refused: ";
+inline constexpr const char* fixedincomefailure = "Fixed-income call failed: ";
+
 }  // namespace messages
 
 // Writes text and a line end to the standard output stream.
