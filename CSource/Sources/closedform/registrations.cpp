@@ -6,6 +6,10 @@
 #include "closedform/EuropeanCompound.h"
 #include "closedform/EuropeanExtendible.h"
 #include "closedform/EuropeanLookback.h"
+#include "closedform/EuropeanPower.h"
+#include "closedform/EuropeanQuanto.h"
+#include "closedform/EuropeanRainbowTwoAsset.h"
+#include "closedform/EuropeanSpread.h"
 
 void registerclosedformhandlers(scalarregistry& scalars) {
   using namespace BlackScholes;
@@ -27,4 +31,18 @@ void registerclosedformhandlers(scalarregistry& scalars) {
   registercodes(scalars, {"EXTHECO", "EXTHEPO", "EXTWECO", "EXTWEPO"},
                 EuropeanExtendible::extendiblehandler,
                 EuropeanExtendible::holderextendibleinputs);
+  // Power options, quantos, two-asset rainbows and spreads (the spreads on the two-asset lattice).
+  registercodes(scalars,
+                {"POWERCT", "POWERECO", "POWEREPO", "POWERCECO", "POWERCEPO", "POWEREDECO",
+                 "POWEREDEPO"},
+                EuropeanPower::powerhandler, EuropeanPower::cappedpowerinputs);
+  registercodes(scalars, {"QUANTOFSFEECO", "QUANTOFSFEEPO", "QUANTOFXFEECO", "QUANTOFXFEEPO"},
+                EuropeanQuanto::quantohandler, EuropeanQuanto::quantofixedinputs);
+  registercodes(scalars,
+                {"RAINBOWBEST2EO", "RAINBOWWORST2EO", "RAINBOWMAX2ECO", "RAINBOWMAX2EPO",
+                 "RAINBOWMIN2ECO", "RAINBOWMIN2EPO", "RAINBOWBEST2MONEYEO"},
+                EuropeanRainbowTwoAsset::rainbowhandler,
+                EuropeanRainbowTwoAsset::rainbowstrikeinputs);
+  registercodes(scalars, {"SPREADECO", "SPREADEPO"}, EuropeanSpread::spreadhandler,
+                EuropeanSpread::spreadinputs);
 }

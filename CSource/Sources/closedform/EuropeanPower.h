@@ -1,0 +1,68 @@
+// European power options under Black-Scholes with a continuous dividend yield.
+//
+// Asymmetric power options pay max(S^i - K, 0) (call) or max(K - S^i, 0) (put); capped ones pay
+// the same payoff limited to C; symmetric power options pay max(S - K, 0)^i or max(K - S, 0)^i.
+// S^i is lognormal with volatility i*sigma, so the asymmetric and capped prices are Black-76
+// prices on the expectation of S^i (Heynen and Kat, 1996, "Pricing and hedging power options",
+// Financial Engineering and the Japanese Markets 3, pp. 253-261; Haug, The Complete Guide to
+// Option Pricing Formulas, 2nd ed., 2007, power options). The symmetric options are valued on a
+// Cox-Ross-Rubinstein binomial tree (Cox, Ross and Rubinstein, 1979).
+// Limits: flat rate, yield and volatility; European exercise. Refused contract inputs give the
+// undefined value without a message (T < 0, S < 0, K <= 0, sigma <= 0, r < 0, q < 0; the
+// asymmetric and capped options also refuse i <= 0, the capped ones C < 0). A NaN input is not
+// refused and propagates.
+//
+// Decisions taken where the formulas leave a gap:
+// - POWERCT is served by the same handler and has no variant of its own: it is priced exactly
+//   as POWERECO.
+// - A capped put whose cap is not below the strike (C >= K) can never reach its cap, because the
+//   payoff K - S^i is at most K. It is priced as the uncapped power put, which is also the limit
+//   of the capped formula as C rises to K (the second level K - C would otherwise be <= 0 and its
+//   root undefined).
+// - The symmetric tree takes its step count from parameter entry 4 (default 100). A count below
+//   1 or above maxtreesteps writes "Tree steps out of range, value undefined" and gives the
+//   undefined value: a tree with no step has no step length, and a larger count would run for
+//   minutes. This is the one message of the family: it concerns the parameter entry, not the
+//   contract, and the library's other trees report it the same way.
+//
+// The symmetric operations read the parameter block; they are not thread-safe when the block is
+// shared: calls must not overlap.
+#ifndef KZR_CLOSEDFORM_EUROPEANPOWER_H
+#define KZR_CLOSEDFORM_EUROPEANPOWER_H
+
+#include <string>
+
+#include "binding/parameterblock.h"
+
+namespace EuropeanPower {
+
+constexpr int defaulttreesteps = 100;     // entry 4 with its flag set
+constexpr int maxtreesteps = 100000;      // about 5e9 node updates
+
+// T expiry (years), S spot, K strike, sigma volatility, r rate, q dividend yield, i power.
+double powercall(double T, double S, double K, double sigma, double r, double q, double i);
+double powerput(double T, double S, double K, double sigma, double r, double q, double i);
+
+// C: the cap on the payoff (C >= 0).
+double cappedpowercall(double T, double S, double K, double sigma, double r, double q, double i,
+                       double C);
+double cappedpowerput(double T, double S, double K, double sigma, double r, double q, double i,
+                      double C);
+
+// Binomial tree with the steps of parameter entry 4.
+double symmetricpowercall(double T, double S, double K, double sigma, double r, double q,
+                          double i, const parameterblock& block);
+double symmetricpowerput(double T, double S, double K, double sigma, double r, double q, double i,
+                         const parameterblock& block);
+
+// POWERCT, POWERECO, POWEREPO, POWERCECO, POWERCEPO, POWEREDECO, POWEREDEPO:
+// inputs T, S, K, sigma, r, q, i, and C for the capped codes.
+double powerhandler(std::string code, const double* data, const datashape* shape,
+                    parameterblock* block);
+
+constexpr int powerinputs = 7;
+constexpr int cappedpowerinputs = 8;
+
+}  // namespace EuropeanPower
+
+#endif  // KZR_CLOSEDFORM_EUROPEANPOWER_H

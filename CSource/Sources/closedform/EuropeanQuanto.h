@@ -1,0 +1,55 @@
+// European options on a foreign asset, paid in domestic currency (quantos).
+//
+// Floating exchange rate (QUANTOFSFEECO, QUANTOFSFEEPO): an option on the foreign asset struck in
+// domestic currency; the payoff max(E_T S_T - X, 0) converts at the exchange rate of the expiry
+// date, so E*S is a domestic asset with volatility sqrt(sigmaS^2 + sigmaE^2 + 2 rho sigmaS
+// sigmaE) (Reiner, 1992, "Quanto mechanics", Risk 5, pp. 59-63).
+// Fixed exchange rate (QUANTOFXFEECO, QUANTOFXFEEPO): the payoff Ep * max(S_T - X, 0) converts at
+// the agreed rate Ep; the foreign asset drifts at rf - q - rho sigmaS sigmaE in the domestic
+// measure (Derman, Karasinski and Wecker, 1990; Haug, Option Pricing Formulas, 1998,
+// pp. 105-106).
+// Limits: flat rates, yield, volatilities and correlation; European exercise.
+//
+// Refused inputs (a price S, E or Ep <= 0, T < 0, X <= 0, a volatility <= 0, rho outside
+// [-1, 1], a rate or yield < 0) write "Input data error, value undefined" and give the undefined
+// value; a NaN input is not refused and propagates. A data table with fewer rows than the code
+// reads is refused the same way.
+//
+// Decision: when the combined volatility of the floating-rate quanto vanishes (rho = -1 with
+// sigmaS = sigmaE), E*S grows deterministically and the option is worth its discounted
+// intrinsic value on the forward, max(E S e^(-qT) - X e^(-rT), 0) for the call; this is the
+// limit of the formula, which would otherwise divide by zero.
+#ifndef KZR_CLOSEDFORM_EUROPEANQUANTO_H
+#define KZR_CLOSEDFORM_EUROPEANQUANTO_H
+
+#include <string>
+
+#include "binding/parameterblock.h"
+
+namespace EuropeanQuanto {
+
+// T expiry (years), S asset price (foreign currency), E exchange rate (domestic per foreign
+// unit), X strike (domestic currency), sigmaS, sigmaE volatilities, rho their correlation,
+// r domestic rate, q dividend yield of the asset.
+double quantofloatingcall(double T, double S, double E, double X, double sigmaS, double sigmaE,
+                          double rho, double r, double q);
+double quantofloatingput(double T, double S, double E, double X, double sigmaS, double sigmaE,
+                         double rho, double r, double q);
+
+// Ep the fixed exchange rate, X strike (foreign currency), rf foreign rate.
+double quantofixedcall(double T, double S, double Ep, double X, double sigmaS, double sigmaE,
+                       double rho, double r, double q, double rf);
+double quantofixedput(double T, double S, double Ep, double X, double sigmaS, double sigmaE,
+                      double rho, double r, double q, double rf);
+
+// QUANTOFSFEECO, QUANTOFSFEEPO: inputs T, S, E, X, sigmaS, sigmaE, rho, r, q.
+// QUANTOFXFEECO, QUANTOFXFEEPO: inputs T, S, Ep, X, sigmaS, sigmaE, rho, r, q, rf.
+double quantohandler(std::string code, const double* data, const datashape* shape,
+                     parameterblock* block);
+
+constexpr int quantofloatinginputs = 9;
+constexpr int quantofixedinputs = 10;
+
+}  // namespace EuropeanQuanto
+
+#endif  // KZR_CLOSEDFORM_EUROPEANQUANTO_H

@@ -1,0 +1,66 @@
+// European options on the better or the worse of two correlated lognormal assets.
+//
+// best and worst pay max(S1, S2) and min(S1, S2) at expiry (Margrabe, 1978, "The value of an
+// option to exchange one asset for another", Journal of Finance 33, pp. 177-186); the calls and
+// puts on the maximum or minimum pay max(max(S1, S2) - X, 0) and so on (Stulz, 1982, "Options on
+// the minimum or the maximum of two risky assets", Journal of Financial Economics 10,
+// pp. 161-185; Johnson, 1987, Journal of Financial and Quantitative Analysis 22, pp. 277-283;
+// Haug, Option Pricing Formulas, 1998, pp. 56-58); best of assets and cash pays
+// max(S1, S2, X). The puts follow from the calls by parity with the best and worst.
+// Limits: flat rate, yields, volatilities and correlation; European exercise. The bivariate
+// normal is accurate to about 1e-6.
+//
+// Refused inputs (S1 or S2 <= 0, T < 0, X <= 0 where the code reads X, a volatility <= 0, rho
+// outside [-1, 1], r, q1 or q2 < 0) write "Input data error, value undefined" and give the
+// undefined value; a NaN input is not refused and propagates. The rate r is checked but does not
+// enter best and worst. A data table with fewer rows than the code reads is refused the same way.
+//
+// Decisions for perfectly correlated assets (rho = +-1 is accepted):
+// - The bivariate normal is taken at its exact limits when a correlation reaches +-1:
+//   M(a, b; 1) = N(min(a, b)) and M(a, b; -1) = max(N(a) + N(b) - 1, 0). With rho = +-1 the
+//   formula's own correlations rho1 and rho2 are +-1, and they may stray past +-1 by rounding.
+// - When the volatility of S1/S2 vanishes (rho = 1 with sigma1 = sigma2, up to rounding), the
+//   ratio of the two assets at expiry is known today: the larger one is the one with the larger
+//   S e^(-qT). Best and worst are then max and min of S1 e^(-q1 T) and S2 e^(-q2 T), the options
+//   on the maximum (minimum) are the Black-Scholes options on that asset. This is the limit of
+//   the formulas, which would otherwise divide zero by zero.
+#ifndef KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSET_H
+#define KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSET_H
+
+#include <string>
+
+#include "binding/parameterblock.h"
+
+namespace EuropeanRainbowTwoAsset {
+
+// T expiry (years), S1, S2 prices, sigma1, sigma2 volatilities, rho correlation, r rate, q1, q2
+// dividend yields.
+double rainbowbest(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                   double r, double q1, double q2);
+double rainbowworst(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                    double r, double q1, double q2);
+
+// X strike (or cash amount for rainbowbestcash).
+double rainbowcallmax(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                      double r, double q1, double q2, double X);
+double rainbowputmax(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                     double r, double q1, double q2, double X);
+double rainbowcallmin(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                      double r, double q1, double q2, double X);
+double rainbowputmin(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                     double r, double q1, double q2, double X);
+double rainbowbestcash(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                       double r, double q1, double q2, double X);
+
+// RAINBOWBEST2EO, RAINBOWWORST2EO: inputs T, S1, S2, sigma1, sigma2, rho, r, q1, q2.
+// RAINBOWMAX2ECO, RAINBOWMAX2EPO, RAINBOWMIN2ECO, RAINBOWMIN2EPO, RAINBOWBEST2MONEYEO: the same
+// and X.
+double rainbowhandler(std::string code, const double* data, const datashape* shape,
+                      parameterblock* block);
+
+constexpr int rainbowinputs = 9;
+constexpr int rainbowstrikeinputs = 10;
+
+}  // namespace EuropeanRainbowTwoAsset
+
+#endif  // KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSET_H

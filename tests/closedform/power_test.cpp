@@ -1,0 +1,252 @@
+// Power options: the asymmetric and capped codes against QuantLib's Black formula on the i-th
+// power of the price (S^i is lognormal with volatility i*sigma), the symmetric tree against a
+// quadrature of its payoff over the lognormal law, and the limits, early results and refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include <ql/pricingengines/blackformula.hpp>
+
+#include "closedform/BlackScholes.h"
+#include "closedform/EuropeanPower.h"
+#include "numerics/undefined.h"
+#include "testsupport.h"
+
+namespace {
+
+using namespace EuropeanPower;
+using QuantLib::Option;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+using testsupport::price;
+
+const double infinity = std::numeric_limits<double>::infinity();
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+struct contract {
+  double T, S, K, sigma, r, q, i;
+};
+
+std::string describe(const contract& c) {
+  return "T=" + std::to_string(c.T) + " S=" + std::to_string(c.S) + " K=" + std::to_string(c.K) +
+         " sigma=" + std::to_string(c.sigma) + " r=" + std::to_string(c.r) +
+         " q=" + std::to_string(c.q) + " i=" + std::to_string(c.i);
+}
+
+std::vector<double> inputs(const contract& c) { return {c.T, c.S, c.K, c.sigma, c.r, c.q, c.i}; }
+std::vector<double> inputs(const contract& c, double C) {
+  return {c.T, c.S, c.K, c.sigma, c.r, c.q, c.i, C};
+}
+
+// A payoff on S^i, priced by Black-76 on the forward of S^i with volatility i*sigma.
+double blackonpower(Option::Type type, const contract& c, double level) {
+  const double forward = std::pow(c.S, c.i) * std::exp((c.i * (c.r - c.q) +
+                                                        c.i * (c.i - 1) * c.sigma * c.sigma / 2) *
+                                                       c.T);
+  return QuantLib::blackFormula(type, level, forward, c.i * c.sigma * std::sqrt(c.T),
+                                std::exp(-c.r * c.T));
+}
+
+// Powers below, at and above 1; strikes on the scale of S^i, in and out of the money.
+const contract contracts[] = {
+    {0.5, 10, 100, 0.2, 0.08, 0.02, 2},  {1.0, 100, 100, 0.25, 0.05, 0.01, 1},
+    {2.0, 9, 30, 0.3, 0.03, 0.0, 1.5},   {0.25, 1.1, 1.2, 0.4, 0.0, 0.05, 3},
+    {1.0, 100, 12, 0.2, 0.04, 0.02, 0.5}, {5.0, 2, 5, 0.15, 0.02, 0.03, 2.5},
+};
+
+TEST(PowerOptions, AsymmetricAgreesWithBlackOnThePowerForward) {
+  for (const contract& c : contracts) {
+    const double call = blackonpower(Option::Call, c, c.K);
+    const double put = blackonpower(Option::Put, c, c.K);
+    const double tolerance = 1e-11 * (1 + c.K);
+    EXPECT_NEAR(price("POWERECO", inputs(c)), call, tolerance) << describe(c);
+    EXPECT_NEAR(price("POWEREPO", inputs(c)), put, tolerance) << describe(c);
+    // POWERCT has no variant of its own and is priced as POWERECO.
+    EXPECT_EQ(price("POWERCT", inputs(c)), price("POWERECO", inputs(c))) << describe(c);
+  }
+}
+
+TEST(PowerOptions, CappedIsACallSpreadOnThePower) {
+  // min(max(S^i - K, 0), C) = (S^i - K)+ - (S^i - K - C)+; the put likewise with K - C.
+  for (const contract& c : contracts) {
+    for (double fraction : {0.05, 0.5, 0.9}) {
+      const double C = fraction * c.K;
+      const double call = blackonpower(Option::Call, c, c.K) - blackonpower(Option::Call, c, c.K + C);
+      const double put = blackonpower(Option::Put, c, c.K) - blackonpower(Option::Put, c, c.K - C);
+      const double tolerance = 1e-11 * (1 + c.K);
+      EXPECT_NEAR(price("POWERCECO", inputs(c, C)), call, tolerance) << describe(c) << " C=" << C;
+      EXPECT_NEAR(price("POWERCEPO", inputs(c, C)), put, tolerance) << describe(c) << " C=" << C;
+    }
+  }
+}
+
+TEST(PowerOptions, LimitsOfPowerAndCap) {
+  for (const contract& c : contracts) {
+    const double call = powercall(c.T, c.S, c.K, c.sigma, c.r, c.q, c.i);
+    const double put = powerput(c.T, c.S, c.K, c.sigma, c.r, c.q, c.i);
+    // With i = 1 the power options are the Black-Scholes options.
+    EXPECT_NEAR(powercall(c.T, c.S, c.K, c.sigma, c.r, c.q, 1.0),
+                BlackScholes::blackscholescall(c.T, c.S, c.K, c.sigma, c.r, c.q), 1e-12 * c.K)
+        << describe(c);
+    EXPECT_NEAR(powerput(c.T, c.S, c.K, c.sigma, c.r, c.q, 1.0),
+                BlackScholes::blackscholesput(c.T, c.S, c.K, c.sigma, c.r, c.q), 1e-12 * c.K)
+        << describe(c);
+    // A cap far above every likely payoff is no cap; an infinite cap neither; a zero cap pays 0.
+    EXPECT_NEAR(cappedpowercall(c.T, c.S, c.K, c.sigma, c.r, c.q, c.i, 1e6 * (c.K + 1)), call,
+                1e-9 * (1 + call))
+        << describe(c);
+    EXPECT_EQ(cappedpowercall(c.T, c.S, c.K, c.sigma, c.r, c.q, c.i, infinity), call);
+    EXPECT_NEAR(cappedpowercall(c.T, c.S, c.K, c.sigma, c.r, c.q, c.i, 0.0), 0.0, 1e-12 * c.K);
+    EXPECT_NEAR(cappedpowerput(c.T, c.S, c.K, c.sigma, c.r, c.q, c.i, 0.0), 0.0, 1e-12 * c.K);
+    // A put capped at or above its strike can never reach the cap: the uncapped put, which the
+    // capped formula also approaches as the cap rises to the strike.
+    for (double C : {c.K, 1.5 * c.K, 1e300}) {
+      const double capped = price("POWERCEPO", inputs(c, C));
+      EXPECT_FALSE(std::isnan(capped)) << describe(c) << " C=" << C;
+      EXPECT_EQ(capped, put) << describe(c) << " C=" << C;
+    }
+    EXPECT_NEAR(cappedpowerput(c.T, c.S, c.K, c.sigma, c.r, c.q, c.i, c.K * (1 - 1e-12)), put,
+                1e-9 * c.K)
+        << describe(c);
+  }
+}
+
+TEST(PowerOptions, EarlyResultsInTheirOrder) {
+  struct earlycase {
+    const char* code;
+    std::vector<double> inputs;
+    double expected;
+  };
+  const double discount = std::exp(-0.05);
+  const earlycase cases[] = {
+      // A zero spot comes before a zero expiry.
+      {"POWERECO", {1, 0, 100, 0.2, 0.05, 0, 2}, 0.0},
+      {"POWEREPO", {1, 0, 100, 0.2, 0.05, 0, 2}, 100 * discount},
+      {"POWEREPO", {0, 0, 100, 0.2, 0.05, 0, 2}, 100.0},
+      {"POWERCECO", {1, 0, 100, 0.2, 0.05, 0, 2, 30}, 0.0},
+      {"POWERCEPO", {1, 0, 100, 0.2, 0.05, 0, 2, 30}, 30 * discount},
+      {"POWEREDECO", {1, 0, 100, 0.2, 0.05, 0, 2}, 0.0},
+      {"POWEREDEPO", {1, 0, 10, 0.2, 0.05, 0, 2}, 100 * discount},  // K^i e^(-rT)
+      // At expiry: the payoff.
+      {"POWERECO", {0, 11, 100, 0.2, 0.05, 0, 2}, 21.0},
+      {"POWEREPO", {0, 9, 100, 0.2, 0.05, 0, 2}, 19.0},
+      {"POWEREPO", {0, 11, 100, 0.2, 0.05, 0, 2}, 0.0},
+      {"POWERCECO", {0, 11, 100, 0.2, 0.05, 0, 2, 5}, 5.0},
+      {"POWERCECO", {0, 10.1, 100, 0.2, 0.05, 0, 2, 5}, 10.1 * 10.1 - 100},
+      {"POWERCEPO", {0, 9, 100, 0.2, 0.05, 0, 2, 5}, 5.0},
+      {"POWEREDECO", {0, 13, 10, 0.2, 0.05, 0, 2}, 9.0},
+      {"POWEREDEPO", {0, 7, 10, 0.2, 0.05, 0, 3}, 27.0},
+      {"POWEREDEPO", {0, 13, 10, 0.2, 0.05, 0, 3}, 0.0},
+  };
+  for (const earlycase& c : cases) {
+    const double value = price(c.code, c.inputs);
+    EXPECT_NEAR(value, c.expected, 1e-12 * (1 + c.expected)) << c.code << " S=" << c.inputs[1]
+                                                             << " T=" << c.inputs[0];
+  }
+}
+
+TEST(PowerOptions, RefusalsAreSilentAndUndefined) {
+  struct refusal {
+    const char* code;
+    std::vector<double> inputs;
+  };
+  const refusal cases[] = {
+      {"POWERECO", {-0.1, 10, 100, 0.2, 0.05, 0, 2}}, {"POWERECO", {1, -1, 100, 0.2, 0.05, 0, 2}},
+      {"POWEREPO", {1, 10, 0, 0.2, 0.05, 0, 2}},      {"POWEREPO", {1, 10, 100, 0, 0.05, 0, 2}},
+      {"POWERECO", {1, 10, 100, 0.2, -0.01, 0, 2}},   {"POWERECO", {1, 10, 100, 0.2, 0.05, -0.01, 2}},
+      {"POWERECO", {1, 10, 100, 0.2, 0.05, 0, 0}},    {"POWEREPO", {1, 10, 100, 0.2, 0.05, 0, -1}},
+      {"POWERCT", {1, 10, 100, 0.2, 0.05, 0, 0}},     {"POWERCECO", {1, 10, 100, 0.2, 0.05, 0, 0, 5}},
+      {"POWERCEPO", {1, 10, 100, 0.2, 0.05, 0, 2, -1}}, {"POWERCECO", {1, 10, 0, 0.2, 0.05, 0, 2, 5}},
+      {"POWEREDECO", {1, 10, 0, 0.2, 0.05, 0, 2}},    {"POWEREDEPO", {1, 10, 10, -0.2, 0.05, 0, 2}},
+      {"POWEREDEPO", {-1, 10, 10, 0.2, 0.05, 0, 2}},
+      // Short tables: the capped codes read eight inputs, the others seven.
+      {"POWERCECO", {1, 10, 100, 0.2, 0.05, 0, 2}},   {"POWERECO", {1, 10, 100, 0.2, 0.05, 0}},
+  };
+  for (const refusal& c : cases) {
+    CaptureStdout();
+    const double value = price(c.code, c.inputs);
+    EXPECT_EQ(GetCapturedStdout(), "") << c.code;
+    EXPECT_TRUE(isundefined(value)) << c.code << " inputs " << ::testing::PrintToString(c.inputs);
+  }
+  // The symmetric codes do not test the power: i = 0 pays 1 wherever it pays.
+  EXPECT_FALSE(isundefined(price("POWEREDECO", {1, 10, 10, 0.2, 0.05, 0, 0})));
+  // NaN passes the checks and propagates.
+  for (const char* code : {"POWERECO", "POWERCECO", "POWEREDEPO"}) {
+    const double value = price(code, {1, 10, nan, 0.2, 0.05, 0, 2, 5});
+    EXPECT_TRUE(std::isnan(value) && !isundefined(value)) << code;
+  }
+}
+
+// e^(-rT) E[payoff(S_T)] over the lognormal law by Simpson's rule on the normal variable, from
+// the point where the payoff starts to pay (the integrand is smooth there) out to 12 deviations.
+double symmetricbyquadrature(bool call, const contract& c) {
+  const double deviation = c.sigma * std::sqrt(c.T);
+  const double drift = (c.r - c.q - c.sigma * c.sigma / 2) * c.T;
+  const double edge = (std::log(c.K / c.S) - drift) / deviation;
+  const double low = call ? edge : -12.0, high = call ? 12.0 : edge;
+  const int intervals = 20000;
+  const double h = (high - low) / intervals;
+  double sum = 0;
+  for (int k = 0; k <= intervals; ++k) {
+    const double z = low + k * h;
+    const double ST = c.S * std::exp(drift + deviation * z);
+    const double payoff = std::pow(std::max(call ? ST - c.K : c.K - ST, 0.0), c.i);
+    const double weight = (k == 0 || k == intervals) ? 1 : (k % 2 ? 4 : 2);
+    sum += weight * payoff * std::exp(-z * z / 2) / std::sqrt(2 * M_PI);
+  }
+  return std::exp(-c.r * c.T) * sum * h / 3;
+}
+
+TEST(PowerOptions, SymmetricTreeConvergesToTheQuadrature) {
+  const contract cases[] = {
+      {1.0, 100, 100, 0.2, 0.05, 0.02, 2}, {0.5, 100, 95, 0.3, 0.03, 0.0, 1.5},
+      {2.0, 50, 55, 0.25, 0.0, 0.04, 1},   {0.25, 10, 10, 0.4, 0.06, 0.01, 3},
+  };
+  testsupport::parameters steps;
+  steps.set(4, 4000);
+  for (const contract& c : cases) {
+    for (bool call : {true, false}) {
+      const double expected = symmetricbyquadrature(call, c);
+      const double tree = price(call ? "POWEREDECO" : "POWEREDEPO", inputs(c), steps);
+      // Cox-Ross-Rubinstein converges at order 1/n: 4000 steps give about 3 digits.
+      EXPECT_NEAR(tree, expected, 1e-3 * expected) << (call ? "call " : "put ") << describe(c);
+    }
+  }
+}
+
+TEST(PowerOptions, SymmetricStepsComeFromEntryFour) {
+  const contract c = {1.0, 100, 100, 0.2, 0.05, 0.02, 1};
+  testsupport::parameters hundred, fifty;
+  hundred.set(4, 100);
+  fifty.set(4, 50.9);  // truncated toward zero
+  testsupport::parameters fiftyexact;
+  fiftyexact.set(4, 50);
+  const double bydefault = price("POWEREDECO", inputs(c));
+  EXPECT_EQ(bydefault, price("POWEREDECO", inputs(c), hundred));
+  EXPECT_EQ(price("POWEREDECO", inputs(c), fifty), price("POWEREDECO", inputs(c), fiftyexact));
+  EXPECT_NE(price("POWEREDECO", inputs(c), fifty), bydefault);
+  // With i = 1 the tree is a Cox-Ross-Rubinstein tree for the Black-Scholes call.
+  const double exact = BlackScholes::blackscholescall(c.T, c.S, c.K, c.sigma, c.r, c.q);
+  EXPECT_NEAR(bydefault, exact, 0.02 * exact);
+  // One step: the two-state expectation, worked by hand. u = e^0.2, p = (e^0.03 - 1/u)/(u - 1/u).
+  testsupport::parameters one;
+  one.set(4, 1);
+  const double u = std::exp(0.2), p = (std::exp(0.03) - 1 / u) / (u - 1 / u);
+  EXPECT_NEAR(price("POWEREDECO", inputs(c), one), std::exp(-0.05) * p * (100 * u - 100), 1e-12);
+}
+
+TEST(PowerOptions, SymmetricStepsOutOfRangeAreReported) {
+  const contract c = {1.0, 100, 100, 0.2, 0.05, 0.02, 2};
+  for (double steps : {0.0, 0.99, -5.0, 1e7, 1e300, nan}) {
+    testsupport::parameters entries;
+    entries.set(4, steps);
+    CaptureStdout();
+    const double value = price("POWEREDEPO", inputs(c), entries);
+    EXPECT_EQ(GetCapturedStdout(), "Tree steps out of range, value undefined\n") << steps;
+    EXPECT_TRUE(isundefined(value)) << steps;
+  }
+}
+
+}  // namespace
