@@ -19,9 +19,9 @@ retainedcall funvecstate;
 
 // Checks the three tables against what the handler's row table and the parameter readers take.
 // Returns an empty string when they fit, else what is wrong.
-std::string checktables(librarydata data, const callarguments& call, std::int64_t rowcapacity) {
+std::string checktables(librarydata data, const callarguments& call, const tensorview& data0,
+                        std::int64_t rowcapacity) {
   const hosttensor T0 = call.tensor(1), T1 = call.tensor(2), T2 = call.tensor(3);
-  const tensorview data0 = viewtensor(data, T0);
   if (data0.rank < 2) return "the data table needs rank 2 or more";
   if (!data0.wellformed) return "the data table has a negative dimension";
   if (data0.rows() > rowcapacity)
@@ -54,6 +54,24 @@ std::string checktables(librarydata data, const callarguments& call, std::int64_
 // fills code, inputs and shape; otherwise says why through the returned outcome.
 enum class preparation { ready, badarguments, unknowncode, badtables };
 
+// The last code found in a registry. A host tends to price one contract many times in a row, and
+// the registries only ever gain entries, so a found position stays valid.
+template <typename registry>
+struct lookupcache {
+  std::string code;
+  typename registry::const_iterator position;
+  bool valid = false;
+};
+
+template <typename registry>
+typename registry::const_iterator findhandler(const registry& handlers, const std::string& code) {
+  static lookupcache<registry> last;
+  if (last.valid && last.code == code) return last.position;
+  const auto position = handlers.find(code);
+  if (position != handlers.end()) last = {code, position, true};
+  return position;
+}
+
 template <typename registry>
 preparation prepare(librarydata data, hostinteger argumentcount, hostargument* arguments,
                     retainedcall& state, const registry& handlers,
@@ -66,18 +84,19 @@ preparation prepare(librarydata data, hostinteger argumentcount, hostargument* a
     return preparation::badarguments;
   }
   code = call.code();
-  handler = handlers.find(code);
+  handler = findhandler(handlers, code);
   if (handler == handlers.end()) {
     writemessage(messages::unknowncode + code);
     return preparation::unknowncode;
   }
-  const std::string problem = checktables(data, call, handler->second.rowcapacity);
+  const hosttensor T0 = call.tensor(1);
+  const tensorview data0 = viewtensor(data, T0);
+  const std::string problem = checktables(data, call, data0, handler->second.rowcapacity);
   if (!problem.empty()) {
     writemessage(messages::badtables + problem);
     return preparation::badtables;
   }
-  const hosttensor T0 = call.tensor(1);
-  shape = {data->tensorrank(T0), data->tensordims(T0), 8};
+  shape = {data0.rank, data0.dims, 8};
   inputs = rebuildparameterblock(data, call.tensor(2), call.tensor(3), T0,
                                  theparameterblock());
   return preparation::ready;

@@ -21,12 +21,19 @@ class varianttable {
       for (const auto& entry : entries) variants[entry.first] = entry.second;
       filled = true;
     }
-    return variants[code];
+    // A host tends to price one contract many times in a row: remember the last answer.
+    if (code != lastcode) {
+      lastvariant = variants[code];
+      lastcode = code;
+    }
+    return lastvariant;
   }
 
  private:
   std::map<std::string, int> variants;
   bool filled = false;
+  std::string lastcode;
+  int lastvariant = 0;
 };
 
 #endif  // KZR_BINDING_VARIANTTABLE_H
