@@ -2,6 +2,7 @@
 // the library is visible outside it.
 #include "binding/entrypoints.h"
 #include "binding/registries.h"
+#include "fixedincome/FixedIncome.h"
 
 #define KZR_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -24,4 +25,9 @@ KZR_EXPORT int fun(librarydata data, hostinteger argumentcount, hostargument* ar
 KZR_EXPORT int funvec(librarydata data, hostinteger argumentcount, hostargument* arguments,
                       hostargument result) {
   return vectorentry(data, argumentcount, arguments, result);
+}
+
+KZR_EXPORT int fifun(librarydata data, hostinteger argumentcount, hostargument* arguments,
+                     hostargument result) {
+  return FixedIncome::fifunentry(data, argumentcount, arguments, result);
 }
