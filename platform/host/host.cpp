@@ -6,14 +6,22 @@
 #include <cstring>
 #include <limits>
 #include <list>
+#include <unordered_map>
 #include <map>
 
 #include "link.h"
 
 namespace standin {
 
+// Short texts (codes) come from a pool of fixed-size buffers, as a real host's allocator would
+// serve them, so lending one costs no heap allocation once the pool is warm.
+constexpr std::size_t pooledtextsize = 64;
+
 struct hoststate {
   librarydatatable table{};
+  std::vector<std::unique_ptr<char[]>> pooledtexts;  // every pooled buffer, owned here
+  std::vector<char*> freetexts;                     // pooled buffers given back by the library
+  std::unordered_map<char*, std::unique_ptr<char[]>> longtexts;  // longer texts, until given back
   long sharesout = 0;
   long stringsout = 0;
   std::list<tensor> created;  // tensors made by newtensor, until the host frees them
@@ -44,7 +52,10 @@ namespace {
 int releasestring(char* text) {
   hoststate& s = state();
   if (s.recording) s.events.push_back(std::string("releasestring ") + text);
-  delete[] text;
+  if (std::strlen(text) < pooledtextsize)
+    s.freetexts.push_back(text);
+  else
+    s.longtexts.erase(text);
   --s.stringsout;
   return hoststatusok;
 }
@@ -157,7 +168,19 @@ int processlink(hostlink link) {
 }  // namespace
 
 char* lendstring(const std::string& text) {
-  char* copy = new char[text.size() + 1];
+  hoststate& s = state();
+  char* copy;
+  if (text.size() >= pooledtextsize) {
+    auto buffer = std::make_unique<char[]>(text.size() + 1);
+    copy = buffer.get();
+    s.longtexts.emplace(copy, std::move(buffer));
+  } else if (!s.freetexts.empty()) {
+    copy = s.freetexts.back();
+    s.freetexts.pop_back();
+  } else {
+    s.pooledtexts.push_back(std::make_unique<char[]>(pooledtextsize));
+    copy = s.pooledtexts.back().get();
+  }
   std::memcpy(copy, text.c_str(), text.size() + 1);
   ++state().stringsout;
   return copy;
@@ -285,12 +308,21 @@ double fixedincomeresult::at(hostinteger row, hostinteger column) const {
   return values[static_cast<std::size_t>((row - 1) * dims[1] + (column - 1))];
 }
 
-fixedincomeresult host::fifun(const std::string& name, const std::array<tensor*, 11>& tables) {
-  std::vector<argument> arguments{argument::code(name)};
-  for (tensor* t : tables) arguments.push_back(argument::of(*t));
+fixedincomeresult host::fifun(const std::string& name, const std::array<tensor*, 11>& tables,
+                              entrypoint function) {
+  if (function == nullptr) function = reinterpret_cast<entrypoint>(symbol("fifun"));
+  if (function == nullptr) throw loaderror("the library does not export fifun");
+  char* text = lendstring(name);
+  std::vector<hosttensor> handles;
+  for (tensor* t : tables) {
+    lend(*t);
+    handles.push_back(t->handle());
+  }
+  std::vector<hostargument> cells{&text};
+  for (hosttensor& handle : handles) cells.push_back(&handle);
   hosttensor out = nullptr;
   fixedincomeresult result;
-  result.status = call("fifun", arguments, &out);
+  result.status = function(table(), static_cast<hostinteger>(cells.size()), cells.data(), &out);
   if (out != nullptr) {
     tensor* made = tensor::from(out);
     result.dims = made->dims;

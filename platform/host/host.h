@@ -104,8 +104,10 @@ class host {
   vectorresult funvec(const std::string& code, tensor& T0, tensor& T1, tensor& T2);
   // Any entry point by name, with the arguments in order; result points at the result cell.
   int call(const char* entry, const std::vector<argument>& arguments, void* result);
-  // fifun with an instrument name and the eleven tables T0 to T10.
-  fixedincomeresult fifun(const std::string& name, const std::array<tensor*, 11>& tables);
+  // fifun with an instrument name and the eleven tables T0 to T10; `function` replaces the
+  // library's export (an in-process copy of the entry point, for tests).
+  fixedincomeresult fifun(const std::string& name, const std::array<tensor*, 11>& tables,
+                          entrypoint function = nullptr);
   // Calls QuillonLibrary_initialize again.
   int initialize();
 

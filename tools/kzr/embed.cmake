@@ -1,4 +1,6 @@
 # Writes the catalogue and demo files into one C++ include as two raw string literals.
+string(REPLACE "|" ";" CATALOGUE "${CATALOGUE}")
+string(REPLACE "|" ";" DEMO "${DEMO}")
 set(catalogue "")
 foreach(file ${CATALOGUE})
   file(READ ${file} text)

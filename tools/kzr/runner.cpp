@@ -8,6 +8,7 @@
 #include <streambuf>
 
 #include "catalogue.h"
+#include "fixedincomecommand.h"
 
 namespace {
 
@@ -64,6 +65,10 @@ std::string usagetext() {
   return "usage: kzr price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] "
          "[--steps N]\n"
          "       kzr vector CODE ROW... [options]\n"
+         "       kzr fi NAME [--number KEY=VALUE]... [--date KEY=YYYY-MM-DD]... "
+         "[--text KEY=VALUE]...\n"
+         "              [--list KEY=V1,V2,...]... [--series8 ROW]... [--series9 ROW]... "
+         "[--table10 ROW]... [--table]\n"
          "       kzr batch FILE|-\n"
          "       kzr codes\n"
          "       kzr demo\n";
@@ -104,6 +109,7 @@ int runner::run(const std::vector<std::string>& words) {
   if (words.empty()) throw usageerror("no command given");
   const std::string& command = words[0];
   if (command == "price" || command == "vector") return runprice(words);
+  if (command == "fi") return runfi(words, "");
   if (command == "batch") return runbatch(words);
   if (command == "codes" && words.size() == 1) return runcodes();
   if (command == "demo" && words.size() == 1) return rundemo();
@@ -137,8 +143,12 @@ int runner::runbatchlines(std::istream& input) {
     const std::vector<std::string> words = splitwords(line);
     if (words.empty() || words[0][0] == '#') continue;
     try {
+      if (words[0] == "fi") {
+        if (runfi(words, std::to_string(number) + ": ") != exitanswered) status = exitusage;
+        continue;
+      }
       if (words[0] != "price" && words[0] != "vector")
-        throw usageerror("a batch line is a price or vector call");
+        throw usageerror("a batch line is a price, vector or fi call");
       const pricingcall call = parsepricingcall(words);
       const answer result = price(call);
       if (result.refused) {
@@ -221,5 +231,31 @@ int runner::rundemo() {
   print(std::string(widths[0], '-'), std::string(widths[1], '-'), std::string(widths[2], '-'),
         "----------");
   for (const row& r : rows) print(r.code, r.description, r.inputs, r.price);
+  return exitanswered;
+}
+
+int runner::runfi(const std::vector<std::string>& words, const std::string& prefix) {
+  const fixedincomecall call = parsefixedincomecall(words);
+  std::cout.flush();
+  library.watchmessages([](const std::string& text) {
+    std::size_t start = 0;
+    for (;;) {
+      const auto end = text.find('\n', start);
+      std::cerr << "kzr: " << text.substr(start, end - start) << '\n';
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+  });
+  std::vector<std::string> lines;
+  const bool answered = runfixedincome(library, call, lines);
+  library.watchmessages(nullptr);
+  std::cout.flush();
+  if (!answered) {
+    std::cerr << "kzr: " << (prefix.empty() ? "" : "line " + prefix) << "the library refused the fi call of "
+              << call.name << '\n';
+    return exitusage;
+  }
+  startline();
+  for (const std::string& line : lines) std::cout << prefix << line << '\n';
   return exitanswered;
 }

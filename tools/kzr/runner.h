@@ -37,6 +37,8 @@ class runner {
   answer price(const pricingcall& call);
   int runprice(const std::vector<std::string>& words);
   int runbatch(const std::vector<std::string>& words);
+  // fi NAME [options]; every printed line starts with prefix (the line number in a batch).
+  int runfi(const std::vector<std::string>& words, const std::string& prefix);
   int runbatchlines(std::istream& input);
   int runcodes();
   int rundemo();

@@ -62,12 +62,14 @@ table readtable(librarydata data, const callarguments& call, int k, bool integer
   table t;
   t.rows = view.rows();
   t.columns = view.columns();
+  // An empty table may come without storage; one with rows must have storage of its type.
+  const bool empty = t.rows == 0 || t.columns == 0;
   if (integer) {
     t.ids = data->integerdata(tensor);
-    if (t.ids == nullptr) throw tableerror(named(k) + " must be an integer tensor");
+    if (t.ids == nullptr && !empty) throw tableerror(named(k) + " must be an integer tensor");
   } else {
     t.values = data->realdata(tensor);
-    if (t.values == nullptr) throw tableerror(named(k) + " must be a real tensor");
+    if (t.values == nullptr && !empty) throw tableerror(named(k) + " must be a real tensor");
   }
   return t;
 }
