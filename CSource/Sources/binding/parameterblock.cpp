@@ -18,8 +18,6 @@ std::int64_t truncatetointeger(double value) {
   return static_cast<std::int64_t>(value);
 }
 
-int entrywidth(int entry) { return entry == entrygrid ? 2 : 1; }
-
 double entryvalue(const parameterblock& block, int entry, int k, double defaultvalue) {
   if (usesdefault(block, entry)) return defaultvalue;
   return block.entries[entry].row[k];
@@ -29,14 +27,6 @@ std::int64_t entryinteger(const parameterblock& block, int entry, int k,
                           std::int64_t defaultvalue) {
   if (usesdefault(block, entry)) return defaultvalue;
   return truncatetointeger(block.entries[entry].row[k]);
-}
-
-void bindrows(const double** slots, std::int64_t capacity, std::int64_t& bound, const double* data,
-              const datashape& shape) {
-  const std::int64_t rows = std::min(tablerows(shape), capacity);
-  const std::int64_t columns = tablecolumns(shape);
-  for (std::int64_t i = 0; i < rows; ++i) slots[i] = data + i * columns;
-  bound = columns > 0 ? rows : 0;
 }
 
 void bindcountedrows(std::int32_t& count, const double** slots, std::int64_t capacity,

@@ -81,7 +81,7 @@ std::int64_t entryinteger(const parameterblock& block, int entry, int k,
 // Truncation toward zero that is defined for every double (NaN gives 0, the rest is clamped).
 std::int64_t truncatetointeger(double value);
 // The columns each entry's reader takes when its flag is zero.
-int entrywidth(int entry);
+inline int entrywidth(int entry) { return entry == entrygrid ? 2 : 1; }
 
 // Row tables. A plain table: slot i points at row i of T0. A counted table: a 32-bit count first,
 // then slots 1 .. R-1 point at rows 1 .. R-1 (slot 0 holds no row). `bound` records how many
@@ -109,8 +109,13 @@ struct countedrowtable {
 inline std::int64_t tablerows(const datashape& shape) { return shape.dims[shape.rank - 2]; }
 inline std::int64_t tablecolumns(const datashape& shape) { return shape.dims[shape.rank - 1]; }
 
-void bindrows(const double** slots, std::int64_t capacity, std::int64_t& bound, const double* data,
-              const datashape& shape);
+inline void bindrows(const double** slots, std::int64_t capacity, std::int64_t& bound,
+                     const double* data, const datashape& shape) {
+  const std::int64_t rows = tablerows(shape) < capacity ? tablerows(shape) : capacity;
+  const std::int64_t columns = tablecolumns(shape);
+  for (std::int64_t i = 0; i < rows; ++i) slots[i] = data + i * columns;
+  bound = columns > 0 ? rows : 0;
+}
 void bindcountedrows(std::int32_t& count, const double** slots, std::int64_t capacity,
                      std::int64_t& bound, const double* data, const datashape& shape);
 

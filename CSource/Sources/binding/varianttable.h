@@ -13,10 +13,11 @@
 
 class varianttable {
  public:
-  // The variant of code, filling the table from entries on the first call. A code the table
-  // lacks is added with variant 0 (the registry sends a handler only its own codes).
-  int lookup(const std::string& code,
-             std::initializer_list<std::pair<const std::string, int>> entries) {
+  // The variant of code, filling the table from entries (pairs of code and variant) on the first
+  // call. A code the table lacks is added with variant 0 (the registry sends a handler only its
+  // own codes).
+  template <typename entrylist>
+  int lookup(const std::string& code, const entrylist& entries) {
     if (!filled) {
       for (const auto& entry : entries) variants[entry.first] = entry.second;
       filled = true;
@@ -27,6 +28,10 @@ class varianttable {
       lastcode = code;
     }
     return lastvariant;
+  }
+  // The same with the entries written in place: {{"CODE", 0}, {"OTHER", 1}}.
+  int lookup(const std::string& code, std::initializer_list<std::pair<const char*, int>> entries) {
+    return lookup<std::initializer_list<std::pair<const char*, int>>>(code, entries);
   }
 
  private:
