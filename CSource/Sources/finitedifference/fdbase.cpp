@@ -28,6 +28,18 @@ int valuationmode(const parameterblock& params) {
   return mode == 1 ? 1 : 0;
 }
 
+// Frees whatever the grid cache holds when the library is unloaded (the block itself is plain
+// data and outlives this object's destructor).
+struct cacheatunload {
+  ~cacheatunload() {
+    parameterblock& block = theparameterblock();
+    delete block.fdclone;
+    block.fdclone = nullptr;
+    delete block.fdcarrier;
+    block.fdcarrier = nullptr;
+  }
+} const freecacheatunload;
+
 }  // namespace
 
 bool operator==(const contractdata& a, const contractdata& b) {

@@ -14,7 +14,8 @@
 //                     term but the spot within 0.0001, same grid sizes) only reads the value off
 //                     the cached grid at its own spot. Modes other than 0 and 1 have no meaning of
 //                     their own and act as 0, so the cache never holds a carrier no solve filled.
-// A refused contract leaves the cache as it was and frees its working copy.
+// A refused contract leaves the cache as it was and frees its working copy. Unloading the library
+// frees the cache.
 //
 // Grid sizes (parameter entry 2: nspace N, ntime M; default 100 x 50). A grid needs at least 3
 // space nodes and 2 time levels; N is at most 1,000,000 (nine arrays of N doubles), M at most
