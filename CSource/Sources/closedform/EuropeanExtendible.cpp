@@ -187,7 +187,7 @@ double extendiblehandler(std::string code, const double* data, const datashape* 
                          parameterblock* /*block*/) {
   static varianttable variants;
   static rowtable<holderextendibleinputs> rows;
-  const std::initializer_list<std::pair<const std::string, int>> entries = {
+  static const std::pair<const char*, int> entries[] = {
       {"EXTHECO", holdercalltype},
       {"EXTHEPO", holderputtype},
       {"EXTWECO", writercalltype},

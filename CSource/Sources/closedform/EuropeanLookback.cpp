@@ -103,7 +103,7 @@ double lookbackhandler(std::string code, const double* data, const datashape* sh
                        parameterblock* /*block*/) {
   static varianttable variants;
   static rowtable<fixedlookbackinputs> rows;
-  const std::initializer_list<std::pair<const std::string, int>> entries = {
+  static const std::pair<const char*, int> entries[] = {
       {"LBFLSTECO", floatingcalltype},
       {"LBFLSTEPO", floatingputtype},
       {"LBFXSTECO", fixedcalltype},
