@@ -4,7 +4,10 @@
 
 void retainedcall::begin(librarydata data, hostinteger argumentcount, hostargument* arguments,
                          int expected) {
-  current = callarguments{};
+  current.data = nullptr;
+  current.codetext = nullptr;
+  current.tensorcount = 0;
+  current.tensorsmissing = 0;
   if (data == nullptr) return;
   if (retainedcode != nullptr) {
     data->releasestring(retainedcode);
@@ -30,49 +33,17 @@ void retainedcall::end() {
   for (int i = 0; i < current.tensorcount; ++i) {
     if (current.tensors[i] != nullptr) current.data->releasetensor(current.tensors[i]);
   }
-  current = callarguments{};
-}
-
-std::int64_t tensorview::elements() const {
-  std::int64_t count = 1;
-  for (std::int64_t i = 0; i < rank; ++i) {
-    if (dims[i] == 0) return 0;
-    if (count > std::numeric_limits<std::int64_t>::max() / dims[i])
-      count = std::numeric_limits<std::int64_t>::max();
-    else
-      count *= dims[i];
-  }
-  return count;
-}
-
-tensorview viewtensor(librarydata data, hosttensor tensor) {
-  tensorview view;
-  view.rank = data->tensorrank(tensor);
-  view.dims = data->tensordims(tensor);
-  if (view.rank < 0 || (view.rank > 0 && view.dims == nullptr)) {
-    view.rank = 0;
-    return view;
-  }
-  view.wellformed = true;
-  for (std::int64_t i = 0; i < view.rank; ++i)
-    if (view.dims[i] < 0) view.wellformed = false;
-  return view;
+  current.data = nullptr;
+  current.tensorcount = 0;
 }
 
 const double* rebuildparameterblock(librarydata data, hosttensor T1, hosttensor T2, hosttensor T0,
                                     parameterblock& block) {
   const hostinteger* flags = data->integerdata(T1);
   const double* values = data->realdata(T2);
-  const hostinteger* d = data->tensordims(T2);
-  const hostinteger r = data->tensorrank(T2);
-  block.rank = r;
-  block.dims = d;
-  block.elementsize = 8;
-  const hostinteger columns = d[r - 1];
-  for (int e = 0; e < parameterentrycount; ++e) {
-    block.entries[e].flag = flags[e];
-    block.entries[e].row = values + e * columns;
-  }
+  const hostinteger* dims = data->tensordims(T2);
+  const hostinteger rank = data->tensorrank(T2);
+  fillparameterblock(flags, values, rank, dims, block);
   return data->realdata(T0);
 }
 

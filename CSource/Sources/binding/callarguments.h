@@ -8,6 +8,7 @@
 #define KZR_BINDING_CALLARGUMENTS_H
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "binding/hostinterface.h"
@@ -57,11 +58,47 @@ struct tensorview {
   std::int64_t rows() const { return dims[rank - 2]; }
   std::int64_t columns() const { return dims[rank - 1]; }
   // The number of elements, saturated at the largest 64-bit value.
-  std::int64_t elements() const;
+  std::int64_t elements() const {
+    std::int64_t count = 1;
+    for (std::int64_t i = 0; i < rank; ++i) {
+      if (dims[i] == 0) return 0;
+      count = count > std::numeric_limits<std::int64_t>::max() / dims[i]
+                  ? std::numeric_limits<std::int64_t>::max()
+                  : count * dims[i];
+    }
+    return count;
+  }
 };
-tensorview viewtensor(librarydata data, hosttensor tensor);
+inline tensorview viewtensor(librarydata data, hosttensor tensor) {
+  tensorview view;
+  view.rank = data->tensorrank(tensor);
+  view.dims = data->tensordims(tensor);
+  if (view.rank < 0 || (view.rank > 0 && view.dims == nullptr)) {
+    view.rank = 0;
+    return view;
+  }
+  view.wellformed = true;
+  for (std::int64_t i = 0; i < view.rank; ++i)
+    if (view.dims[i] < 0) view.wellformed = false;
+  return view;
+}
 
-// Rebuilds words 0 to 14 of the block from T1 (flags) and T2 (rows); returns T0's elements.
+// Writes words 0 to 14 of the block: T2's shape, and for each entry its flag (element e of T1)
+// and its row (T2's elements + e x T2's last dimension).
+inline void fillparameterblock(const hostinteger* flags, const double* values, hostinteger rank,
+                               const hostinteger* dims, parameterblock& block) {
+  block.rank = rank;
+  block.dims = dims;
+  block.elementsize = 8;
+  const hostinteger columns = dims[rank - 1];
+  for (int e = 0; e < parameterentrycount; ++e) {
+    block.entries[e].flag = flags[e];
+    block.entries[e].row = values + e * columns;
+  }
+}
+
+// Rebuilds words 0 to 14 of the block from T1 (flags) and T2 (rows), asking the host in the
+// usual order; returns T0's elements. The tables must have been checked.
 const double* rebuildparameterblock(librarydata data, hosttensor T1, hosttensor T2, hosttensor T0,
                                     parameterblock& block);
 

@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "binding/callarguments.h"
 #include "binding/registries.h"
@@ -17,32 +18,48 @@ constexpr int pricingargumentcount = 4;  // code, T0, T1, T2
 retainedcall funstate;
 retainedcall funvecstate;
 
-// Checks the three tables against what the handler's row table and the parameter readers take.
-// Returns an empty string when they fit, else what is wrong.
-std::string checktables(librarydata data, const callarguments& call, const tensorview& data0,
-                        std::int64_t rowcapacity) {
+// What the host says of the three tables, asked once per call (data shape first, then what the
+// parameter block is rebuilt from, then the data) before anything is written.
+struct tablequeries {
+  tensorview data0;                    // T0: contract data
+  const hostinteger* flags = nullptr;  // T1's elements
+  const double* values = nullptr;      // T2's elements
+  tensorview rows;                     // T2: parameter rows
+  const double* inputs = nullptr;      // T0's elements
+  tensorview flagshape;                // T1's shape, to count its elements
+};
+
+tablequeries querytables(librarydata data, const callarguments& call) {
   const hosttensor T0 = call.tensor(1), T1 = call.tensor(2), T2 = call.tensor(3);
-  if (data0.rank < 2) return "the data table needs rank 2 or more";
-  if (!data0.wellformed) return "the data table has a negative dimension";
-  if (data0.rows() > rowcapacity)
-    return "the data table has " + std::to_string(data0.rows()) + " rows, the contract reads " +
+  tablequeries q;
+  q.data0 = viewtensor(data, T0);
+  q.flags = data->integerdata(T1);
+  q.values = data->realdata(T2);
+  q.rows = viewtensor(data, T2);
+  q.inputs = data->realdata(T0);
+  q.flagshape = viewtensor(data, T1);
+  return q;
+}
+
+// Checks the tables against what the handler's row table and the parameter readers take.
+// Returns an empty string when they fit, else what is wrong.
+std::string checktables(const tablequeries& q, std::int64_t rowcapacity) {
+  if (q.data0.rank < 2) return "the data table needs rank 2 or more";
+  if (!q.data0.wellformed) return "the data table has a negative dimension";
+  if (q.data0.rows() > rowcapacity)
+    return "the data table has " + std::to_string(q.data0.rows()) + " rows, the contract reads " +
            std::to_string(rowcapacity);
-  if (data->realdata(T0) == nullptr) return "the data table is not a real tensor";
-
-  const tensorview flags = viewtensor(data, T1);
-  if (!flags.wellformed) return "the flag table has a negative dimension";
-  if (flags.elements() < parameterentrycount)
+  if (q.inputs == nullptr) return "the data table is not a real tensor";
+  if (!q.flagshape.wellformed) return "the flag table has a negative dimension";
+  if (q.flagshape.elements() < parameterentrycount)
     return "the flag table needs at least 6 elements";
-  const hostinteger* flagvalues = data->integerdata(T1);
-  if (flagvalues == nullptr) return "the flag table is not an integer tensor";
-
-  const tensorview rows = viewtensor(data, T2);
-  if (rows.rank < 2) return "the parameter table needs rank 2 or more";
-  if (!rows.wellformed) return "the parameter table has a negative dimension";
-  if (rows.rows() < parameterentrycount) return "the parameter table needs at least 6 rows";
-  if (data->realdata(T2) == nullptr) return "the parameter table is not a real tensor";
+  if (q.flags == nullptr) return "the flag table is not an integer tensor";
+  if (q.rows.rank < 2) return "the parameter table needs rank 2 or more";
+  if (!q.rows.wellformed) return "the parameter table has a negative dimension";
+  if (q.rows.rows() < parameterentrycount) return "the parameter table needs at least 6 rows";
+  if (q.values == nullptr) return "the parameter table is not a real tensor";
   for (int e = 0; e < parameterentrycount; ++e) {
-    if (flagvalues[e] == 0 && rows.columns() < entrywidth(e))
+    if (q.flags[e] == 0 && q.rows.columns() < entrywidth(e))
       return "parameter entry " + std::to_string(e) + " needs " + std::to_string(entrywidth(e)) +
              " values";
   }
@@ -89,16 +106,15 @@ preparation prepare(librarydata data, hostinteger argumentcount, hostargument* a
     writemessage(messages::unknowncode + code);
     return preparation::unknowncode;
   }
-  const hosttensor T0 = call.tensor(1);
-  const tensorview data0 = viewtensor(data, T0);
-  const std::string problem = checktables(data, call, data0, handler->second.rowcapacity);
+  const tablequeries q = querytables(data, call);
+  const std::string problem = checktables(q, handler->second.rowcapacity);
   if (!problem.empty()) {
     writemessage(messages::badtables + problem);
     return preparation::badtables;
   }
-  shape = {data0.rank, data0.dims, 8};
-  inputs = rebuildparameterblock(data, call.tensor(2), call.tensor(3), T0,
-                                 theparameterblock());
+  shape = {q.data0.rank, q.data0.dims, 8};
+  fillparameterblock(q.flags, q.values, q.rows.rank, q.rows.dims, theparameterblock());
+  inputs = q.inputs;
   return preparation::ready;
 }
 
@@ -116,7 +132,8 @@ int scalarentry(librarydata data, hostinteger argumentcount, hostargument* argum
     const preparation outcome = prepare(data, argumentcount, arguments, funstate,
                                         scalarhandlers(), handler, code, inputs, shape);
     if (outcome == preparation::ready) {
-      const double price = handler->second.function(code, inputs, &shape, &theparameterblock());
+      const double price =
+          handler->second.function(std::move(code), inputs, &shape, &theparameterblock());
       if (cell != nullptr) *cell = price;
     } else {
       if (cell != nullptr) *cell = undefinedvalue();
@@ -148,7 +165,7 @@ int vectorentry(librarydata data, hostinteger argumentcount, hostargument* argum
                                         vectorhandlers(), handler, code, inputs, shape);
     if (outcome == preparation::ready) {
       std::unique_ptr<double[]> values(
-          handler->second.function(code, inputs, &shape, &theparameterblock()));
+          handler->second.function(std::move(code), inputs, &shape, &theparameterblock()));
       status = writevectorresult(data, values.get(), cell);
     } else {
       status = hoststatusfunctionerror;
