@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 
 #include <ql/errors.hpp>
@@ -364,6 +365,39 @@ TEST_F(bridge, tablesoutsidethecontractarerefused) {
   std::vector<std::string> shown;
   run("TestCapture", f, &shown);
   EXPECT_EQ(shown, (std::vector<std::string>{"cannot create std::vector larger than max_size()"}));
+}
+
+// Not-a-number and infinite values are survived: truncations are defined for every double.
+TEST_F(bridge, nonfinitevaluesaresurvived) {
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  frame f;
+  f.listids = {frame::id("nanlength")};
+  f.lists = {{nan, 1, 2}};  // a length of NaN is 0
+  f.textids = {frame::id("nanid")};
+  f.texts = {{nan}};  // a text id of NaN is 0, which the kernel does not know
+  f.table10 = {{nan, inf}};
+  f.series8 = {{-inf, 1901, 1, 1, nan}};
+  f.number("n", nan);
+  const fixedincomeresult result = run("TestCapture", f);
+  EXPECT_EQ(result.at(1, 1), 1.0);
+  EXPECT_EQ(lastinput.lists["nanlength"], std::vector<double>());
+  EXPECT_EQ(lastinput.texts["nanid"], "muhaha");
+  EXPECT_EQ(lastinput.views10[0].first, 0);
+  EXPECT_EQ(lastinput.views8[0].first, std::numeric_limits<std::int32_t>::min());
+  EXPECT_TRUE(std::isnan(lastinput.numbers["n"]));
+
+  frame g;
+  g.listids = {frame::id("inflength")};
+  g.lists = {{inf, 1}};
+  std::vector<std::string> shown;
+  run("TestCapture", g, &shown);
+  EXPECT_EQ(shown, (std::vector<std::string>{"Fixed-income tables refused: row 1 of T7 gives a "
+                                             "list of 2147483647 values but holds 1"}));
+  frame h;
+  h.date("d", inf, 1, 1);
+  run("TestCapture", h, &shown);
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{"year 2147483647 out of bound. It must be in [1901,2199]"}));
 }
 
 TEST_F(bridge, thecodetextisgivenbackatthenextcallandthetablesinorder) {
