@@ -212,8 +212,12 @@ TEST(Quanto, RefusalsWriteTheMessage) {
   EXPECT_EQ(GetCapturedStdout(), inputerror);
   EXPECT_TRUE(isundefined(shortfixed));
   // NaN passes the checks and propagates.
-  const double value = price("QUANTOFSFEECO", {1, 100, 1.5, nan, 0.2, 0.1, 0.3, 0.05, 0.02});
-  EXPECT_TRUE(std::isnan(value) && !isundefined(value));
+  for (int k : {3, 6}) {
+    std::vector<double> in = {1, 100, 1.5, 105, 0.2, 0.1, 0.3, 0.05, 0.02};
+    in[k] = nan;
+    const double value = price("QUANTOFSFEECO", in);
+    EXPECT_TRUE(std::isnan(value) && !isundefined(value)) << "input " << k;
+  }
 }
 
 }  // namespace

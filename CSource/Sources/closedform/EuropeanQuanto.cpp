@@ -39,7 +39,7 @@ double floating(optionside side, double T, double S, double E, double X, double 
   const double carried = domestic * std::exp(-q * T);
   const double discounted = X * std::exp(-r * T);
   const double variance = sigmaS * sigmaS + sigmaE * sigmaE + 2.0 * rho * sigmaS * sigmaE;
-  if (!(variance > 0))  // E*S is deterministic: the intrinsic value on the forward
+  if (variance <= 0)  // E*S is deterministic: the intrinsic value on the forward
     return side == call ? maxof(carried - discounted, 0.0) : maxof(discounted - carried, 0.0);
   const double sigma = std::sqrt(variance);
   const double logmoneyness = std::log(domestic / X);

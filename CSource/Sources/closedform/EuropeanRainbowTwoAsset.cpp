@@ -60,7 +60,7 @@ rainbowterms sharedterms(double T, double S1, double S2, double sigma1, double s
   // Below this the variance is rounding noise of sigma1 = sigma2 with rho = 1.
   const double noise =
       64.0 * std::numeric_limits<double>::epsilon() * (sigma1 * sigma1 + sigma2 * sigma2);
-  t.deterministic = !(variance > noise);
+  t.deterministic = variance <= noise;  // NaN is not: it propagates
   const double sigma = t.deterministic ? 0.0 : std::sqrt(variance);
   t.deviation = sigma * std::sqrt(T);
   t.d = t.deterministic ? 0.0
