@@ -5,9 +5,8 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
-
 #include <ql/quantlib.hpp>
+#include <string>
 
 #include "closedform/BlackScholes.h"
 #include "closedform/EuropeanQuanto.h"
@@ -70,8 +69,7 @@ double quantlibquanto(QuantLib::Option::Type type, const contract& c) {
   QuantoVanillaOption option(ext::make_shared<PlainVanillaPayoff>(type, c.X),
                              ext::make_shared<EuropeanExercise>(expiry));
   option.setPricingEngine(ext::make_shared<QuantoEngine<VanillaOption, AnalyticEuropeanEngine>>(
-      process, flat(c.rf), vol(c.sigmaE),
-      Handle<Quote>(ext::make_shared<SimpleQuote>(c.rho))));
+      process, flat(c.rf), vol(c.sigmaE), Handle<Quote>(ext::make_shared<SimpleQuote>(c.rho))));
   return c.E * option.NPV();
 }
 
@@ -83,8 +81,8 @@ double quantlibdomestic(QuantLib::Option::Type type, const contract& c) {
   Settings::instance().evaluationDate() = today;
   const DayCounter dc = Actual365Fixed();
   const Date expiry = today + static_cast<int>(std::lround(c.T * 365));
-  const double sigma = std::sqrt(c.sigmaS * c.sigmaS + c.sigmaE * c.sigmaE +
-                                 2 * c.rho * c.sigmaS * c.sigmaE);
+  const double sigma =
+      std::sqrt(c.sigmaS * c.sigmaS + c.sigmaE * c.sigmaE + 2 * c.rho * c.sigmaS * c.sigmaE);
   auto process = ext::make_shared<BlackScholesMertonProcess>(
       Handle<Quote>(ext::make_shared<SimpleQuote>(c.E * c.S)),
       Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, c.q, dc)),
@@ -100,8 +98,8 @@ double quantlibdomestic(QuantLib::Option::Type type, const contract& c) {
 TEST(Quanto, FixedRateAgreesWithQuantLibQuantoEngine) {
   for (const contract& c : contracts) {
     const double tolerance = 1e-10 * c.E * c.S;
-    EXPECT_NEAR(price("QUANTOFXFEECO", fixedinputs(c)),
-                quantlibquanto(QuantLib::Option::Call, c), tolerance)
+    EXPECT_NEAR(price("QUANTOFXFEECO", fixedinputs(c)), quantlibquanto(QuantLib::Option::Call, c),
+                tolerance)
         << describe(c);
     EXPECT_NEAR(price("QUANTOFXFEEPO", fixedinputs(c)), quantlibquanto(QuantLib::Option::Put, c),
                 tolerance)
@@ -111,8 +109,7 @@ TEST(Quanto, FixedRateAgreesWithQuantLibQuantoEngine) {
 
 TEST(Quanto, FixedRatePublishedValue) {
   // Haug, Option Pricing Formulas, McGraw-Hill, 1998, pp. 105-106: call 5.3280.
-  EXPECT_NEAR(quantofixedcall(0.5, 100, 1.5, 105, 0.2, 0.10, 0.3, 0.08, 0.04, 0.05), 5.3280,
-              5e-5);
+  EXPECT_NEAR(quantofixedcall(0.5, 100, 1.5, 105, 0.2, 0.10, 0.3, 0.08, 0.04, 0.05), 5.3280, 5e-5);
 }
 
 TEST(Quanto, FloatingRateAgreesWithQuantLibOnTheDomesticAsset) {
@@ -137,17 +134,14 @@ TEST(Quanto, ParitiesAndLimits) {
                 c.E * c.S * std::exp(-c.q * c.T) - c.X * discount, tolerance)
         << describe(c);
     // Fixed: call - put = Ep (S e^((rf - r - q - rho sigmaS sigmaE) T) - X e^(-rT)).
-    const double forward =
-        c.S * std::exp((c.rf - c.r - c.q - c.rho * c.sigmaS * c.sigmaE) * c.T);
-    EXPECT_NEAR(
-        quantofixedcall(c.T, c.S, c.E, c.X, c.sigmaS, c.sigmaE, c.rho, c.r, c.q, c.rf) -
-            quantofixedput(c.T, c.S, c.E, c.X, c.sigmaS, c.sigmaE, c.rho, c.r, c.q, c.rf),
-        c.E * (forward - c.X * discount), tolerance)
+    const double forward = c.S * std::exp((c.rf - c.r - c.q - c.rho * c.sigmaS * c.sigmaE) * c.T);
+    EXPECT_NEAR(quantofixedcall(c.T, c.S, c.E, c.X, c.sigmaS, c.sigmaE, c.rho, c.r, c.q, c.rf) -
+                    quantofixedput(c.T, c.S, c.E, c.X, c.sigmaS, c.sigmaE, c.rho, c.r, c.q, c.rf),
+                c.E * (forward - c.X * discount), tolerance)
         << describe(c);
     // With rho = 0 and rf = r the fixed-rate call is Ep times the plain call with yield q.
     EXPECT_NEAR(quantofixedcall(c.T, c.S, c.E, c.X, c.sigmaS, c.sigmaE, 0.0, c.r, c.q, c.r),
-                c.E * BlackScholes::blackscholescall(c.T, c.S, c.X, c.sigmaS, c.r, c.q),
-                tolerance)
+                c.E * BlackScholes::blackscholescall(c.T, c.S, c.X, c.sigmaS, c.r, c.q), tolerance)
         << describe(c);
   }
 }
@@ -166,8 +160,7 @@ TEST(Quanto, FloatingRateWithoutCombinedVolatilityIsTheForwardIntrinsic) {
     const double put = quantofloatingput(T, w.S, w.E, w.X, sigma, sigma, -1.0, r, q);
     EXPECT_NEAR(call, std::max(carried - discounted, 0.0), 1e-12 * carried) << w.X;
     EXPECT_NEAR(put, std::max(discounted - carried, 0.0), 1e-12 * carried) << w.X;
-    EXPECT_NEAR(quantofloatingcall(T, w.S, w.E, w.X, sigma, sigma, -1.0 + 1e-10, r, q), call,
-                1e-4)
+    EXPECT_NEAR(quantofloatingcall(T, w.S, w.E, w.X, sigma, sigma, -1.0 + 1e-10, r, q), call, 1e-4)
         << w.X;
   }
 }
@@ -188,13 +181,13 @@ TEST(Quanto, RefusalsWriteTheMessage) {
     double value;
   };
   // T < 0, S <= 0, E <= 0, X <= 0, volatilities <= 0, |rho| > 1, r < 0, q < 0, rf < 0.
-  const refusal cases[] = {{0, -1e-9}, {1, 0},   {1, -5},   {2, 0},     {3, 0},  {4, 0},
+  const refusal cases[] = {{0, -1e-9}, {1, 0},    {1, -5},    {2, 0},     {3, 0},     {4, 0},
                            {5, -0.1},  {6, 1.01}, {6, -1.01}, {7, -0.01}, {8, -0.01}, {9, -0.01}};
   for (const refusal& c : cases) {
     std::vector<double> inputs = base;
     inputs[c.input] = c.value;
     for (const char* code : {"QUANTOFSFEECO", "QUANTOFSFEEPO", "QUANTOFXFEECO", "QUANTOFXFEEPO"}) {
-      const bool floating = code[7] == 'S';  // QUANTOFS...
+      const bool floating = code[7] == 'S';    // QUANTOFS...
       if (floating && c.input == 9) continue;  // the floating codes have no rf
       std::vector<double> used(inputs.begin(), inputs.begin() + (floating ? 9 : 10));
       CaptureStdout();
@@ -204,7 +197,8 @@ TEST(Quanto, RefusalsWriteTheMessage) {
     }
   }
   // Correlations of exactly +-1 are accepted.
-  EXPECT_FALSE(std::isnan(price("QUANTOFXFEECO", {1, 100, 1.5, 105, 0.2, 0.1, 1, 0.05, 0.02, 0.03})));
+  EXPECT_FALSE(
+      std::isnan(price("QUANTOFXFEECO", {1, 100, 1.5, 105, 0.2, 0.1, 1, 0.05, 0.02, 0.03})));
   EXPECT_FALSE(std::isnan(price("QUANTOFSFEEPO", {1, 100, 1.5, 105, 0.2, 0.1, -1, 0.05, 0.02})));
   // A table shorter than the code reads: the fixed-rate codes read ten inputs.
   CaptureStdout();

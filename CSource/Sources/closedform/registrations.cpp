@@ -32,15 +32,20 @@ void registerclosedformhandlers(scalarregistry& scalars) {
                 EuropeanExtendible::extendiblehandler,
                 EuropeanExtendible::holderextendibleinputs);
   // Power options, quantos, two-asset rainbows and spreads (the spreads on the two-asset lattice).
+  // Codes of one handler that read different numbers of inputs are registered apart.
+  registercodes(scalars, {"POWERCT", "POWERECO", "POWEREPO", "POWEREDECO", "POWEREDEPO"},
+                EuropeanPower::powerhandler, EuropeanPower::powerinputs);
+  registercodes(scalars, {"POWERCECO", "POWERCEPO"}, EuropeanPower::powerhandler,
+                EuropeanPower::cappedpowerinputs);
+  registercodes(scalars, {"QUANTOFSFEECO", "QUANTOFSFEEPO"}, EuropeanQuanto::quantohandler,
+                EuropeanQuanto::quantofloatinginputs);
+  registercodes(scalars, {"QUANTOFXFEECO", "QUANTOFXFEEPO"}, EuropeanQuanto::quantohandler,
+                EuropeanQuanto::quantofixedinputs);
+  registercodes(scalars, {"RAINBOWBEST2EO", "RAINBOWWORST2EO"},
+                EuropeanRainbowTwoAsset::rainbowhandler, EuropeanRainbowTwoAsset::rainbowinputs);
   registercodes(scalars,
-                {"POWERCT", "POWERECO", "POWEREPO", "POWERCECO", "POWERCEPO", "POWEREDECO",
-                 "POWEREDEPO"},
-                EuropeanPower::powerhandler, EuropeanPower::cappedpowerinputs);
-  registercodes(scalars, {"QUANTOFSFEECO", "QUANTOFSFEEPO", "QUANTOFXFEECO", "QUANTOFXFEEPO"},
-                EuropeanQuanto::quantohandler, EuropeanQuanto::quantofixedinputs);
-  registercodes(scalars,
-                {"RAINBOWBEST2EO", "RAINBOWWORST2EO", "RAINBOWMAX2ECO", "RAINBOWMAX2EPO",
-                 "RAINBOWMIN2ECO", "RAINBOWMIN2EPO", "RAINBOWBEST2MONEYEO"},
+                {"RAINBOWMAX2ECO", "RAINBOWMAX2EPO", "RAINBOWMIN2ECO", "RAINBOWMIN2EPO",
+                 "RAINBOWBEST2MONEYEO"},
                 EuropeanRainbowTwoAsset::rainbowhandler,
                 EuropeanRainbowTwoAsset::rainbowstrikeinputs);
   registercodes(scalars, {"SPREADECO", "SPREADEPO"}, EuropeanSpread::spreadhandler,
