@@ -2,6 +2,7 @@
 // examples, compound put-call parity, the simple chooser, and the limits at t = 0 and t = T.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -254,6 +255,33 @@ TEST(EuropeanChooser, NewtonSearchEnds) {
       [](double I, double& value, double& slope) { value = I * I - 2; slope = 2 * I; }, 1.0,
       1e-12, root));
   EXPECT_NEAR(root, std::sqrt(2.0), 1e-12);
+}
+
+// Not-a-number and infinite inputs, in every position: each call ends (the searches cannot spin)
+// and never gives a negative price.
+TEST(EuropeanCompound, NonFiniteInputsEnd) {
+  const double base[] = {1, 0.5, 100, 100, 5, 0.2, 0.05, 0.01};
+  const double chooserbase[] = {0.25, 50, 0.5, 55, 0.6, 48, 0.35, 0.1, 0.05};
+  for (double bad : {std::numeric_limits<double>::quiet_NaN(),
+                     std::numeric_limits<double>::infinity()})
+    for (int position = 0; position < 9; ++position) {
+      flatmarket::capturedoutput out;
+      if (position < 8)
+        for (const compoundcontract& c : compounds) {
+          double x[8];
+          std::copy(base, base + 8, x);
+          x[position] = bad;
+          const double value = c.formula(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7]);
+          EXPECT_FALSE(std::isfinite(value) && value < -1e-9)
+              << c.code << " input " << position << " = " << bad;
+        }
+      double y[9];
+      std::copy(chooserbase, chooserbase + 9, y);
+      y[position] = bad;
+      const double value = complexchooser(y[0], y[1], y[2], y[3], y[4], y[5], y[6], y[7], y[8]);
+      EXPECT_FALSE(std::isfinite(value) && value < -1e-9)
+          << "CHOOSER input " << position << " = " << bad;
+    }
 }
 
 TEST(EuropeanCompound, CodesThroughFun) {

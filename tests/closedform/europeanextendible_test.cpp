@@ -4,13 +4,16 @@
 // writer-extendible prices against QuantLib's analytic engine and Haug's example.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "closedform/BlackScholes.h"
 #include "closedform/EuropeanExtendible.h"
 #include "flatmarket.h"
+#include "numerics/messages.h"
 #include "numerics/undefined.h"
 #include "testsupport.h"
 
@@ -201,6 +204,36 @@ TEST(EuropeanExtendible, RefusedInputsAreSilent) {
   EXPECT_TRUE(isundefined(holderextendiblecall(0.5, 1, 100, 100, 100, 0.3, 0.05, 0, -1)));
   EXPECT_TRUE(isundefined(holderextendibleput(0.5, 1, 100, 100, 100, 0.3, 0.05, 0, -1)));
   EXPECT_EQ(out.text(), "");
+}
+
+// A search that cannot move (the call's slope underflows to 0 far out of the money) says so and
+// gives the undefined value.
+TEST(EuropeanExtendible, StalledSearchWritesTheMessage) {
+  flatmarket::capturedoutput out;
+  EXPECT_TRUE(isundefined(holderextendiblecall(0.5, 1, 1, 1, 1000, 0.05, 0.05, 0, 10)));
+  EXPECT_EQ(out.text(), std::string(messages::criticalsearchfailed) + "\n");
+}
+
+// Not-a-number and infinite inputs, in every position: each call ends and never gives a negative
+// price.
+TEST(EuropeanExtendible, NonFiniteInputsEnd) {
+  const double base[] = {0.5, 1, 100, 100, 100, 0.3, 0.05, 0.01, 2};
+  for (double bad : {std::numeric_limits<double>::quiet_NaN(),
+                     std::numeric_limits<double>::infinity()})
+    for (int position = 0; position < 9; ++position) {
+      flatmarket::capturedoutput out;
+      double x[9];
+      std::copy(base, base + 9, x);
+      x[position] = bad;
+      const double values[] = {
+          holderextendiblecall(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8]),
+          holderextendibleput(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], x[8]),
+          writerextendiblecall(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7]),
+          writerextendibleput(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7])};
+      for (double value : values)
+        EXPECT_FALSE(std::isfinite(value) && value < -1e-9)
+            << "input " << position << " = " << bad;
+    }
 }
 
 TEST(EuropeanExtendible, CodesThroughFun) {
