@@ -46,13 +46,17 @@ double compound(compoundtype type, double T, double t, double S, double K, doubl
   const double tau = T - t;
   auto g = [&](double x) { return underlying(oncall, tau, x, K, sigma, r, q) - k; };
   double lo = 0.0, hi = 5.0 * maxof(K, S), mid = 0.0;
+  double ghi = g(hi);  // g at the current hi, kept while hi stays
   for (int step = 0; step < maxbisectionsteps; ++step) {
     mid = (lo + hi) / 2.0;
     if (!(mid > lo && mid < hi)) break;  // the bracket cannot be halved any further
-    if (g(mid) * g(hi) <= 0)
+    const double gmid = g(mid);
+    if (gmid * ghi <= 0) {
       lo = mid;
-    else
+    } else {
       hi = mid;
+      ghi = gmid;
+    }
     if (!(std::fabs(hi - lo) > bisectiontolerance)) break;
   }
   const double I = mid;
