@@ -6,11 +6,14 @@
 
 #include <cmath>
 #include <typeinfo>
+#include <vector>
 
 #include "fdtestsupport.h"
 #include "finitedifference/AmericanVanilla.h"
+#include "finitedifference/levelsolver.h"
 #include "finitedifference/logndi.h"
 #include "finitedifference/ndi.h"
+#include "numerics/linearalgebra.h"
 #include "numerics/undefined.h"
 
 namespace {
@@ -148,6 +151,41 @@ TEST(HeatGrid, AmericanMatchesQuantLib) {
     // QuantLib on 1000 x 1000; observed differences are below 3.5e-4.
     EXPECT_NEAR(grid, reference, 6e-4) << "cp " << c.callput << " days " << c.m.days << " S "
                                        << c.m.S << " sigma " << c.m.sigma;
+  }
+}
+
+TEST(LevelSolver, SameBitsAsTheTridiagonalSolverAtEveryLevel) {
+  // A Crank-Nicolson matrix and a Douglas matrix, each solved for several right-hand sides.
+  for (int scheme = 0; scheme < 2; ++scheme) {
+    const int n = 57;
+    std::vector<double> diag(n), upper(n - 1), lower(n - 1), rhs(n), expected(n), got(n);
+    diag[0] = diag[n - 1] = 1.0;
+    for (int i = 1; i < n - 1; ++i) {
+      diag[i] = scheme == 0 ? 1 + 0.5 * (0.05 + 0.04 * i * i) * 0.02 : 10 + 12 * 0.7;
+      upper[i] = scheme == 0 ? 0.5 * (-0.5 * 0.03 * i - 0.02 * i * i) * 0.02 : 1 - 6 * 0.7;
+      lower[i - 1] = scheme == 0 ? 0.5 * (0.5 * 0.03 * i - 0.02 * i * i) * 0.02 : 1 - 6 * 0.7;
+    }
+    levelsolver solver(diag.data(), upper.data(), lower.data(), n);
+    for (int level = 0; level < 5; ++level) {
+      for (int i = 0; i < n; ++i) rhs[i] = std::sin(0.37 * i + level) * (level + 1.5);
+      tridiagonalsolve(diag.data(), upper.data(), lower.data(), rhs.data(), expected.data(), n);
+      solver.solve(rhs.data(), got.data());
+      for (int i = 0; i < n; ++i)
+        EXPECT_EQ(got[i], expected[i]) << "scheme " << scheme << " level " << level << " i " << i;
+    }
+  }
+}
+
+TEST(LevelSolver, ZeroPivotReportsAtEverySolve) {
+  const double diag[] = {1.0, 0.0, 1.0}, upper[] = {0.0, 0.5}, lower[] = {0.0, 0.0};
+  const double rhs[] = {1.0, 2.0, 3.0};
+  double x[3];
+  levelsolver solver(diag, upper, lower, 3);
+  for (int level = 0; level < 2; ++level) {
+    testing::internal::CaptureStdout();
+    solver.solve(rhs, x);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Singular matrix");
+    for (double value : x) EXPECT_TRUE(isundefined(value));
   }
 }
 

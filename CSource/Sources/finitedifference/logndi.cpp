@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "numerics/interpolation.h"
-#include "numerics/linearalgebra.h"
+#include "finitedifference/levelsolver.h"
 #include "numerics/normaldistribution.h"
 
 double logndi::solve(int mode, parameterblock* params) {
@@ -41,13 +41,14 @@ double logndi::solve(int mode, parameterblock* params) {
     for (int i = 0; i < n; ++i) exercise[i] = grid.heatpayoff(nodes[i], kprime, params);
 
   buildmatrix(diag, upper, lower, dtau / (dx * dx), n);
+  levelsolver step(diag, upper, lower, n);
   grid.heatboundary(0, k, kprime, gridinfo, params);
   v[0] = gridinfo[0];
   v[n - 1] = gridinfo[1];
   for (int j = m - 2; j >= 0; --j) {
     const double tau = taumax * (1.0 - static_cast<double>(j) / (m - 1));
     explicitpart(diag, upper, lower, v, n);
-    tridiagonalsolve(diag, upper, lower, v, w, n);
+    step.solve(v, w);
     if (american) {
       const double factor = std::exp(growth * tau);
       for (int i = 1; i <= n - 2; ++i) v[i] = maxof(w[i], exercise[i] * factor);

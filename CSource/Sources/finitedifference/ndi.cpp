@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "numerics/interpolation.h"
-#include "numerics/linearalgebra.h"
+#include "finitedifference/levelsolver.h"
 #include "numerics/normaldistribution.h"
 
 namespace {
@@ -58,12 +58,13 @@ double ndi::solve(int mode, parameterblock* params) {
     upper[n - 2] = 0.0;
   }
 
+  levelsolver step(diag, upper, lower, n);
   grid.boundary(0, 0, 0, gridinfo, params);
   v[0] = gridinfo[0];
   v[n - 1] = gridinfo[1];
   for (int j = m - 2; j >= 0; --j) {
     explicitpart(diag, upper, lower, v, n);
-    tridiagonalsolve(diag, upper, lower, v, w, n);
+    step.solve(v, w);
     if (american)
       for (int i = 1; i <= n - 2; ++i) v[i] = maxof(w[i], exercise[i]);
     else

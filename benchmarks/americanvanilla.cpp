@@ -1,0 +1,118 @@
+// American puts side by side with QuantLib, in the same run:
+//   BINAPO, 100 steps          against BinomialVanillaEngine<CoxRossRubinstein>, 100 steps;
+//   BSAPO, 100 x 50 grid       against FdBlackScholesVanillaEngine, 100 space x 50 time points;
+//   BSAPO re-priced at a new spot from the cached grid (mode 0) against a full solve.
+// Every iteration moves the spot, so that neither library can hand back its previous answer.
+#include <benchmark/benchmark.h>
+
+#include <ql/quantlib.hpp>
+
+#include "binding/parameterblock.h"
+#include "finitedifference/AmericanVanilla.h"
+#include "finitedifference/fdbase.h"
+
+namespace {
+
+constexpr double T = 1.0, S = 100.0, K = 100.0, sigma = 0.2, r = 0.05, q = 0.02;
+
+// A parameter block with every entry at its default, or with mode 0 for the cached runs.
+struct block {
+  parameterblock words{};
+  double rows[parameterentrycount][2]{};
+  explicit block(bool caching = false) {
+    for (int e = 0; e < parameterentrycount; ++e) words.entries[e] = {1, rows[e]};
+    if (caching) words.entries[entrymode].flag = 0;  // row value 0: mode 0
+  }
+  ~block() {
+    delete words.fdclone;
+    delete words.fdcarrier;
+  }
+};
+
+// The spot of the next iteration: it moves by 1e-6 each time, round a cycle of eight.
+struct movingspot {
+  int tick = 0;
+  double operator()() {
+    tick = (tick + 1) & 7;
+    return S + 1e-6 * tick;
+  }
+};
+
+// QuantLib's American put (expiry 365 days, Actual/365: T = 1) on a flat market.
+struct quantlibput {
+  QuantLib::ext::shared_ptr<QuantLib::SimpleQuote> spot;
+  QuantLib::ext::shared_ptr<QuantLib::GeneralizedBlackScholesProcess> process;
+  QuantLib::ext::shared_ptr<QuantLib::VanillaOption> option;
+  quantlibput() {
+    using namespace QuantLib;
+    const Date today(15, May, 2024);
+    Settings::instance().evaluationDate() = today;
+    const DayCounter dc = Actual365Fixed();
+    spot = ext::make_shared<SimpleQuote>(S);
+    process = ext::make_shared<BlackScholesMertonProcess>(
+        Handle<Quote>(spot),
+        Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, q, dc)),
+        Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, r, dc)),
+        Handle<BlackVolTermStructure>(
+            ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, dc)));
+    option = ext::make_shared<VanillaOption>(
+        ext::make_shared<PlainVanillaPayoff>(Option::Put, K),
+        ext::make_shared<AmericanExercise>(today, today + 365));
+  }
+};
+
+void americanvanilla_kzr_BINAPO_100steps(benchmark::State& state) {
+  block params;
+  movingspot spotof;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        AmericanVanilla::binomialput(T, spotof(), K, sigma, r, q, &params.words));
+}
+BENCHMARK(americanvanilla_kzr_BINAPO_100steps);
+
+void americanvanilla_quantlib_BinomialCRR_100steps(benchmark::State& state) {
+  using namespace QuantLib;
+  quantlibput put;
+  put.option->setPricingEngine(
+      ext::make_shared<BinomialVanillaEngine<CoxRossRubinstein>>(put.process, 100));
+  movingspot spotof;
+  for (auto _ : state) {
+    put.spot->setValue(spotof());
+    benchmark::DoNotOptimize(put.option->NPV());
+  }
+}
+BENCHMARK(americanvanilla_quantlib_BinomialCRR_100steps);
+
+void americanvanilla_kzr_BSAPO_100x50(benchmark::State& state) {
+  block params;
+  movingspot spotof;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        AmericanVanilla::gridput(T, spotof(), K, sigma, r, q, &params.words));
+}
+BENCHMARK(americanvanilla_kzr_BSAPO_100x50);
+
+void americanvanilla_quantlib_FdBlackScholesVanilla_100x50(benchmark::State& state) {
+  using namespace QuantLib;
+  quantlibput put;
+  put.option->setPricingEngine(
+      ext::make_shared<FdBlackScholesVanillaEngine>(put.process, 50, 100));  // tGrid, xGrid
+  movingspot spotof;
+  for (auto _ : state) {
+    put.spot->setValue(spotof());
+    benchmark::DoNotOptimize(put.option->NPV());
+  }
+}
+BENCHMARK(americanvanilla_quantlib_FdBlackScholesVanilla_100x50);
+
+void americanvanilla_kzr_BSAPO_cachedreprice(benchmark::State& state) {
+  block params(true);
+  AmericanVanilla::gridput(T, S, K, sigma, r, q, &params.words);  // solves and caches
+  movingspot spotof;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        AmericanVanilla::gridput(T, spotof() - 3.0, K, sigma, r, q, &params.words));
+}
+BENCHMARK(americanvanilla_kzr_BSAPO_cachedreprice);
+
+}  // namespace
