@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 
+#include "closedform/EuropeanRainbowTwoAsset.h"
 #include "closedform/EuropeanSpread.h"
 #include "closedform/TwoAssetLattice.h"
 #include "numerics/normaldistribution.h"
@@ -77,8 +78,8 @@ double spreadbyintegral(const latticecontract& c) {
   const double call = std::exp(-c.r * c.T) * sum * h / 3;
   if (c.payoffsign > 0) return call;
   // Parity: put = call - (S1 e^(-q1 T) - S2 e^(-q2 T) - X e^(-rT)).
-  return call - (c.S1 * std::exp(-c.q1 * c.T) - c.S2 * std::exp(-c.q2 * c.T) -
-                 c.X * std::exp(-c.r * c.T));
+  return call -
+         (c.S1 * std::exp(-c.q1 * c.T) - c.S2 * std::exp(-c.q2 * c.T) - c.X * std::exp(-c.r * c.T));
 }
 
 const latticecontract contracts[] = {
@@ -107,9 +108,8 @@ TEST(TwoAssetLattice, ZeroStrikeIsMargrabesExchangeOption) {
     c.X = 0;
     c.payoffsign = 1;
     const double A1 = c.S1 * std::exp(-c.q1 * c.T), A2 = c.S2 * std::exp(-c.q2 * c.T);
-    const double deviation =
-        std::sqrt((c.sigma1 * c.sigma1 + c.sigma2 * c.sigma2 - 2 * c.rho * c.sigma1 * c.sigma2) *
-                  c.T);
+    const double deviation = std::sqrt(
+        (c.sigma1 * c.sigma1 + c.sigma2 * c.sigma2 - 2 * c.rho * c.sigma1 * c.sigma2) * c.T);
     const double d1 = (std::log(A1 / A2) + deviation * deviation / 2) / deviation;
     const double exact = A1 * normalcdf(d1) - A2 * normalcdf(d1 - deviation);
     EXPECT_NEAR(twoassetlattice(c, block(400).value), exact, 5e-4 * exact) << describe(c);
@@ -141,8 +141,8 @@ TEST(TwoAssetLattice, KeepsPutCallParity) {
   // up to rounding.
   for (const latticecontract& c : contracts) {
     const std::vector<double> in = inputs(c);
-    const double forward = c.S1 * std::exp(-c.q1 * c.T) - c.S2 * std::exp(-c.q2 * c.T) -
-                           c.X * std::exp(-c.r * c.T);
+    const double forward =
+        c.S1 * std::exp(-c.q1 * c.T) - c.S2 * std::exp(-c.q2 * c.T) - c.X * std::exp(-c.r * c.T);
     EXPECT_NEAR(price("SPREADECO", in) - price("SPREADEPO", in), forward, 1e-9 * (c.S1 + c.S2))
         << describe(c);
   }
@@ -160,8 +160,8 @@ TEST(TwoAssetLattice, LevelsComeFromEntryFour) {
   // Two levels, the fewest that work: one step of length T, still keeping the parity.
   latticecontract put = c;
   put.payoffsign = -1;
-  const double forward = c.S1 * std::exp(-c.q1 * c.T) - c.S2 * std::exp(-c.q2 * c.T) -
-                         c.X * std::exp(-c.r * c.T);
+  const double forward =
+      c.S1 * std::exp(-c.q1 * c.T) - c.S2 * std::exp(-c.q2 * c.T) - c.X * std::exp(-c.r * c.T);
   EXPECT_NEAR(twoassetlattice(c, block(2).value) - twoassetlattice(put, block(2).value), forward,
               1e-12 * c.S1);
 }
@@ -206,6 +206,58 @@ TEST(TwoAssetLattice, EarlyExercise) {
   EXPECT_NEAR(twoassetlattice(deep, block(100).value), 60.0, 1e-9);
 }
 
+TEST(TwoAssetLattice, OtherPayoffsAgreeWithTheClosedForms) {
+  // The same lattice on the payoffs of the options on the better or worse of two assets, against
+  // the closed forms of Stulz and Johnson.
+  using namespace EuropeanRainbowTwoAsset;
+  const latticecontract cases[] = {
+      {1.0, 100, 105, 0.2, 0.3, 0.05, 0.01, 0.03, 0.5, 0, 1, 0},
+      {0.5, 100, 95, 0.25, 0.15, 0.03, 0.0, 0.02, -0.4, 0, 1, 0},
+  };
+  const double X = 100;
+  for (const latticecontract& c : cases) {
+    const double callmax = twoassetlatticeof(
+        c, 400, [X](double P1, double P2) { return std::max(std::max(P1, P2) - X, 0.0); });
+    const double putmin = twoassetlatticeof(
+        c, 400, [X](double P1, double P2) { return std::max(X - std::min(P1, P2), 0.0); });
+    const double best =
+        twoassetlatticeof(c, 400, [](double P1, double P2) { return std::max(P1, P2); });
+    const double args[] = {c.T, c.S1, c.S2, c.sigma1, c.sigma2, c.rho, c.r, c.q1, c.q2};
+    EXPECT_NEAR(callmax,
+                rainbowcallmax(args[0], args[1], args[2], args[3], args[4], args[5], args[6],
+                               args[7], args[8], X),
+                2e-3 * callmax)
+        << describe(c);
+    EXPECT_NEAR(putmin,
+                rainbowputmin(args[0], args[1], args[2], args[3], args[4], args[5], args[6],
+                              args[7], args[8], X),
+                2e-3 * putmin)
+        << describe(c);
+    EXPECT_NEAR(best,
+                rainbowbest(args[0], args[1], args[2], args[3], args[4], args[5], args[6], args[7],
+                            args[8]),
+                2e-4 * best)
+        << describe(c);
+  }
+  // Without dividends the better of two assets is never worth exercising early: e^(-rt) max(P1,
+  // P2) rises in expectation. With a dividend it is.
+  latticecontract c = cases[0];
+  c.q1 = c.q2 = 0;
+  auto better = [](double P1, double P2) { return std::max(P1, P2); };
+  const double european = twoassetlatticeof(c, 200, better);
+  c.earlyexercise = 1;
+  EXPECT_NEAR(twoassetlatticeof(c, 200, better), european, 1e-10 * european);
+  c.q1 = 0.08;
+  const double american = twoassetlatticeof(c, 200, better);
+  c.earlyexercise = 0;
+  EXPECT_GT(american, twoassetlatticeof(c, 200, better) + 1e-3);
+  // The level range is that of the spread lattice.
+  CaptureStdout();
+  const double one = twoassetlatticeof(c, 1, better);
+  EXPECT_EQ(GetCapturedStdout(), levelserror);
+  EXPECT_TRUE(isundefined(one));
+}
+
 TEST(SpreadOptions, ExpiryPaysThePayoff) {
   EXPECT_EQ(price("SPREADECO", {0, 110, 95, 5, 0.2, 0.3, 0.5, 0.05, 0.0, 0.0}), 10.0);
   EXPECT_EQ(price("SPREADECO", {0, 100, 95, 5, 0.2, 0.3, 0.5, 0.05, 0.0, 0.0}), 0.0);
@@ -223,9 +275,8 @@ TEST(SpreadOptions, RefusalsWriteTheMessage) {
     double value;
   };
   // T < 0, prices <= 0, X <= 0 (the exchange option too), volatilities <= 0, |rho| > 1, rates < 0.
-  const refusal cases[] = {{0, -1},  {1, 0},     {2, -95},  {3, 0},     {3, -3},
-                           {4, 0},   {5, -0.2},  {6, 1.2},  {6, -1.01}, {7, -0.01},
-                           {8, -0.01}, {9, -0.01}};
+  const refusal cases[] = {{0, -1},   {1, 0},   {2, -95},   {3, 0},     {3, -3},    {4, 0},
+                           {5, -0.2}, {6, 1.2}, {6, -1.01}, {7, -0.01}, {8, -0.01}, {9, -0.01}};
   for (const refusal& c : cases) {
     std::vector<double> in = base;
     in[c.input] = c.value;

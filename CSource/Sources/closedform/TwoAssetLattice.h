@@ -1,10 +1,11 @@
-// The two-asset binomial lattice: a recombining four-branch lattice for a payoff on the spread
-// S1 - S2 of two correlated lognormal assets, with Cox-Ross-Rubinstein step sizes per asset and
-// branch probabilities that match each asset's risk-neutral drift and the covariance of the two
+// The two-asset binomial lattice: a recombining four-branch lattice for a payoff on two
+// correlated lognormal assets, with Cox-Ross-Rubinstein step sizes per asset and branch
+// probabilities that match each asset's risk-neutral drift and the covariance of the two
 // (Boyle, Evnine and Gibbs, 1989, "Numerical evaluation of multivariate contingent claims",
 // Review of Financial Studies 2, pp. 241-250; Rubinstein, 1994, "Return to Oz", Risk 7).
 // European spread options run it without early exercise; American spread options with exercise
-// allowed at every node.
+// allowed at every node. The same lattice takes any payoff g(P1, P2) of the two prices
+// (twoassetlatticeof), for the options on the better or worse of two assets.
 //
 // Cost: about n^3/3 node updates and two n x n arrays of doubles for n levels (default 200:
 // 2.7 million updates, 640 kB). The lattice checks no contract input: its callers do.
@@ -17,13 +18,20 @@
 //   give the undefined value.
 // - T = 0 gives the payoff at today's prices (the lattice would have no step length).
 //
-// Reads the process-wide parameter block: not thread-safe, calls must not overlap.
+// twoassetlattice reads the process-wide parameter block: not thread-safe, calls must not
+// overlap.
 #ifndef KZR_CLOSEDFORM_TWOASSETLATTICE_H
 #define KZR_CLOSEDFORM_TWOASSETLATTICE_H
 
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "binding/parameterblock.h"
+#include "numerics/messages.h"
+#include "numerics/normaldistribution.h"
+#include "numerics/undefined.h"
 
 namespace TwoAssetLattice {
 
@@ -47,7 +55,81 @@ struct latticecontract {
   std::int32_t earlyexercise;  // nonzero: exercise allowed at every node
 };
 
+// The spread contract on the levels of parameter entry 4.
 double twoassetlattice(const latticecontract& contract, const parameterblock& block);
+
+// The lattice of the contract's assets with n levels for a payoff g(P1, P2) >= 0, paid at expiry
+// and, when the contract's earlyexercise is nonzero, at any node; X and payoffsign are not read.
+// Node values are max(continuation, g) with early exercise, max(continuation, 0) without.
+template <typename payofffunction>
+double twoassetlatticeof(const latticecontract& c, std::int64_t levels, const payofffunction& g);
+
+// ---------------------------------------------------------------------------------------------
+
+template <typename payofffunction>
+double twoassetlatticeof(const latticecontract& c, std::int64_t levels, const payofffunction& g) {
+  if (c.T == 0) return g(c.S1, c.S2);
+  if (levels < minlatticelevels || levels > maxlatticelevels) {
+    writemessage(messages::treesteps);
+    return undefinedvalue();
+  }
+  const int n = static_cast<int>(levels);
+  const double dt = c.T / (n - 1);
+  const double u1 = std::exp(c.sigma1 * std::sqrt(dt));
+  const double u2 = std::exp(c.sigma2 * std::sqrt(dt));
+  const double p1 = (std::exp((c.r - c.q1) * dt) - 1.0 / u1) / (u1 - 1.0 / u1);
+  const double p2 = (std::exp((c.r - c.q2) * dt) - 1.0 / u2) / (u2 - 1.0 / u2);
+  const double m = c.rho * c.sigma1 * c.sigma2 * dt +
+                   (p1 * u1 + (1.0 - p1) / u1) * (p2 * u2 + (1.0 - p2) / u2);
+  const double D = (u1 * u1 - 1.0) * (u2 * u2 - 1.0);
+  const double Puu = (p1 + p2 - 1.0 - (p1 * u1 * u1 + p2 * u2 * u2 - m * u1 * u2)) / D;
+  const double Pdu = p2 - Puu;
+  const double Pud =
+      (p1 * u1 * u1 * u2 * u2 - p2 + 1.0 - (p1 * u2 * u2 - p2 * u2 * u2 + m * u1 * u2)) / D;
+  const double Pdd = 1.0 - p2 - Pud;
+  const double discount = std::exp(-c.r * dt);
+  const bool early = c.earlyexercise != 0;
+
+  // Two n x n arrays, row i (asset 2) by column j (asset 1): the level read and the level written.
+  const std::size_t width = static_cast<std::size_t>(n);
+  std::vector<double> next(width * width), current(width * width);
+  std::vector<double> x1(width), x2(width);
+  // Prices of level k (0-based node indices): asset 1 at index j is S1 u1^(2j - k + 1), counted
+  // upward; asset 2 at index i is S2 u2^(k - 2i - 1), counted downward.
+  auto levelprices = [&](int k) {
+    for (int j = 0; j < k; ++j) x1[j] = c.S1 * std::pow(u1, 2 * j - k + 1);
+    for (int i = 0; i < k; ++i) x2[i] = c.S2 * std::pow(u2, k - 2 * i - 1);
+  };
+
+  levelprices(n);
+  for (int i = 0; i < n; ++i) {
+    double* row = &next[i * width];
+    for (int j = 0; j < n; ++j) row[j] = g(x1[j], x2[i]);
+  }
+  for (int k = n - 1; k >= 1; --k) {
+    if (early) levelprices(k);
+    for (int i = 0; i < k; ++i) {
+      const double* up2 = &next[i * width];          // asset 2 up: index i at level k + 1
+      const double* down2 = &next[(i + 1) * width];  // asset 2 down: index i + 1
+      double* row = &current[i * width];
+      if (early) {
+        for (int j = 0; j < k; ++j) {
+          const double continuation = discount * (Pdu * up2[j] + Puu * up2[j + 1] +
+                                                  Pdd * down2[j] + Pud * down2[j + 1]);
+          row[j] = maxof(continuation, g(x1[j], x2[i]));
+        }
+      } else {
+        for (int j = 0; j < k; ++j) {
+          const double continuation = discount * (Pdu * up2[j] + Puu * up2[j + 1] +
+                                                  Pdd * down2[j] + Pud * down2[j + 1]);
+          row[j] = maxof(continuation, 0.0);
+        }
+      }
+    }
+    next.swap(current);
+  }
+  return next[0];
+}
 
 }  // namespace TwoAssetLattice
 
