@@ -311,7 +311,8 @@ double americanvanillahandler(std::string code, const double* data, const datash
                                               {"BSACOCrit", gridcallcrit},
                                               {"BSAPOCrit", gridputcrit},
                                           });
-  const int inputs = index <= gridputvalue ? 6 : 5;
+  const int inputs =
+      index <= gridputvalue ? americanvanillainputs : americanvanillacriticalinputs;
   if (!rows.holds(inputs)) return undefinedvalue();
   auto in = [&](int k) { return rows.input(k); };
   switch (index) {

@@ -101,7 +101,8 @@ double gridputcritical(double T, double K, double sigma, double r, double q,
 double americanvanillahandler(std::string code, const double* data, const datashape* shape,
                               parameterblock* block);
 
-constexpr int americanvanillainputs = 6;
+constexpr int americanvanillainputs = 6;          // T, S, K, sigma, r, q
+constexpr int americanvanillacriticalinputs = 5;  // T, K, sigma, r, q
 
 }  // namespace AmericanVanilla
 

@@ -4,8 +4,8 @@
 
 void registerfinitedifferencehandlers(scalarregistry& scalars) {
   using namespace AmericanVanilla;
-  registercodes(scalars,
-                {"BINACO", "BINAPO", "BSACO", "BSAPO", "BINACOCrit", "BINAPOCrit", "BSACOCrit",
-                 "BSAPOCrit"},
-                americanvanillahandler, americanvanillainputs);
+  registercodes(scalars, {"BINACO", "BINAPO", "BSACO", "BSAPO"}, americanvanillahandler,
+                americanvanillainputs);
+  registercodes(scalars, {"BINACOCrit", "BINAPOCrit", "BSACOCrit", "BSAPOCrit"},
+                americanvanillahandler, americanvanillacriticalinputs);
 }
