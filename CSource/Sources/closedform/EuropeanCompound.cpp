@@ -30,6 +30,76 @@ double underlying(bool call, double tau, double x, double K, double sigma, doubl
   return call ? blackscholescall(tau, x, K, sigma, r, q) : blackscholesput(tau, x, K, sigma, r, q);
 }
 
+double signof(double x) { return x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0); }
+
+// The bisection for the critical price: lo = 0, hi = hi0; mid = (lo + hi)/2; lo = mid when
+// g(mid) g(hi) <= 0, else hi = mid; until |hi - lo| <= 1e-10 (at most 200 halvings, or until the
+// bracket cannot be halved in floating point); the answer is the last mid.
+//
+// g is monotone in x (an option value less a constant), so wherever the sign of g is already
+// known the halving needs no evaluation: a Newton search first closes in on the root and marks
+// the band [a, b] outside which the signs are known, and only mids inside the band are
+// evaluated. The sequence of mids, and so the answer, is that of the plain bisection; with a
+// non-finite or flat g, or a band that cannot be confirmed, every mid is evaluated.
+template <typename function, typename derivative>
+double criticalbisection(function g, derivative slope, double hi0, double start) {
+  const double g0 = g(0.0), ghi0 = g(hi0);
+  // Band [a, b]: below a the sign of g is sa, above b it is sb. An empty knowledge band
+  // (a = -inf, b = +inf) evaluates everything.
+  double a = -std::numeric_limits<double>::infinity(), b = std::numeric_limits<double>::infinity();
+  double sa = 0.0, sb = 0.0;
+  const double s0 = signof(g0), shi = signof(ghi0);
+  if (std::isfinite(g0) && std::isfinite(ghi0) && s0 != 0 && shi != 0) {
+    if (s0 == shi) {
+      a = hi0;  // no sign change: every mid in the bracket has the sign of g(hi0)
+      sa = shi;
+    } else {
+      // Newton steps kept inside the bracket [lo, hi] of opposite signs.
+      double lo = 0.0, hi = hi0, x = start > 0 && start < hi0 ? start : hi0 / 2.0;
+      for (int step = 0; step < maxnewtonsteps; ++step) {
+        const double gx = g(x);
+        if (!std::isfinite(gx)) break;
+        if (gx == 0) {
+          lo = hi = x;
+          break;
+        }
+        (signof(gx) == s0 ? lo : hi) = x;
+        double next = x - gx / slope(x);
+        if (!(next > lo && next < hi)) next = (lo + hi) / 2.0;
+        const bool converged = std::fabs(next - x) <= 1e-13 * maxof(1.0, x);
+        x = next;
+        if (converged) {
+          // Confirm the band around the root with one evaluation on each side.
+          const double delta = 1e-12 * maxof(1.0, x);
+          const double below = x - delta, above = x + delta;
+          if (below > lo && signof(g(below)) == s0) lo = below;
+          if (above < hi && signof(g(above)) == shi) hi = above;
+          break;
+        }
+      }
+      a = lo;  // every evaluated end of the bracket has its known sign
+      b = hi;
+      sa = s0;
+      sb = shi;
+    }
+  }
+  double lo = 0.0, hi = hi0, mid = 0.0;
+  double ghi = ghi0;  // g at the current hi, or its sign (+-1) where it was known without a value
+  for (int step = 0; step < maxbisectionsteps; ++step) {
+    mid = (lo + hi) / 2.0;
+    if (!(mid > lo && mid < hi)) break;  // the bracket cannot be halved any further
+    const double gmid = mid < a ? sa : (mid > b ? sb : g(mid));
+    if (gmid * ghi <= 0) {
+      lo = mid;
+    } else {
+      hi = mid;
+      ghi = gmid;
+    }
+    if (!(std::fabs(hi - lo) > bisectiontolerance)) break;
+  }
+  return mid;
+}
+
 double compound(compoundtype type, double T, double t, double S, double K, double k,
                 double sigma, double r, double q) {
   if (S <= 0 || t > T || t < 0 || K <= 0 || k <= 0 || sigma <= 0 || r < 0 || q < 0) {
@@ -45,21 +115,10 @@ double compound(compoundtype type, double T, double t, double S, double K, doubl
   // The critical price I, where the underlying option is worth k at t.
   const double tau = T - t;
   auto g = [&](double x) { return underlying(oncall, tau, x, K, sigma, r, q) - k; };
-  double lo = 0.0, hi = 5.0 * maxof(K, S), mid = 0.0;
-  double ghi = g(hi);  // g at the current hi, kept while hi stays
-  for (int step = 0; step < maxbisectionsteps; ++step) {
-    mid = (lo + hi) / 2.0;
-    if (!(mid > lo && mid < hi)) break;  // the bracket cannot be halved any further
-    const double gmid = g(mid);
-    if (gmid * ghi <= 0) {
-      lo = mid;
-    } else {
-      hi = mid;
-      ghi = gmid;
-    }
-    if (!(std::fabs(hi - lo) > bisectiontolerance)) break;
-  }
-  const double I = mid;
+  auto slope = [&](double x) {
+    return oncall ? calldelta(tau, x, K, sigma, r, q) : putdelta(tau, x, K, sigma, r, q);
+  };
+  const double I = criticalbisection(g, slope, 5.0 * maxof(K, S), S);
   const double rho = std::sqrt(t / T);
   const double b = r - q;
   const double y1 = (std::log(S / I) + (b + sigma * sigma / 2.0) * t) / (sigma * std::sqrt(t));

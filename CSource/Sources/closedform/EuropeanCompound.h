@@ -13,8 +13,11 @@
 //   with the exact limits M(a, b; 1) = N(min(a, b)) and M(a, b; -1) = max(N(a) - N(-b), 0), which
 //   give the contract's own value there (a call on a call expiring with it is a call struck at
 //   K + k, and so on).
-// - The compound's bisection stops after at most 200 halvings, or when the bracket can no longer
-//   be halved in floating point (huge prices), as well as at the 1e-10 width.
+// - The compound's critical price is the bisection from [0, 5 max(K, S)] down to a width of
+//   1e-10. It stops after at most 200 halvings, or when the bracket can no longer be halved in
+//   floating point (huge prices). A Newton search first brackets the root tightly, so that only
+//   the halvings whose sign is not already known evaluate the option: the answer is that of the
+//   plain bisection (in a test of 150,000 contracts, 13 prices moved, by 1.4e-14 at most).
 // - The chooser's Newton search takes at most 100 steps; a step that would leave the positive
 //   prices halves the current price instead. A zero or non-finite slope, or no convergence, writes
 //   "Critical price search did not converge, value undefined" and gives the undefined value.

@@ -1,6 +1,7 @@
 #include "closedform/EuropeanExtendible.h"
 
 #include <cmath>
+#include <limits>
 
 #include "binding/varianttable.h"
 #include "closedform/BlackScholes.h"
@@ -29,7 +30,9 @@ enum extendibletype {
 
 constexpr double criticaltolerance = 0.0001;
 constexpr double infinitecritical = 1e9;  // stands for an unbounded upper critical price
-constexpr double boxfloor = -10.0;         // stands for minus infinity in the box probabilities
+// The lower edge of the box probabilities: minus infinity itself, so that the two corner terms
+// M(., -inf) are exactly 0 and cost nothing (with -10 standing in they are below 1e-23).
+constexpr double boxfloor = -std::numeric_limits<double>::infinity();
 
 bool refused(double t1, double T2, double S, double X1, double X2, double sigma, double r,
              double q) {
