@@ -19,6 +19,8 @@
 //   payoff K - S^i is at most K. It is priced as the uncapped power put, which is also the limit
 //   of the capped formula as C rises to K (the second level K - C would otherwise be <= 0 and its
 //   root undefined).
+// - A capped call with an infinite cap is the uncapped power call (the formula would otherwise
+//   meet infinity times zero in its second level).
 // - The symmetric tree takes its step count from parameter entry 4 (default 100). A count below
 //   1 or above maxtreesteps writes "Tree steps out of range, value undefined" and gives the
 //   undefined value: a tree with no step has no step length, and a larger count would run for
