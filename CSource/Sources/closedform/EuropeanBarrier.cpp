@@ -1,6 +1,7 @@
 #include "closedform/EuropeanBarrier.h"
 
 #include <cmath>
+#include <limits>
 
 #include "binding/varianttable.h"
 #include "closedform/BlackScholes.h"
@@ -31,6 +32,23 @@ bool iscall(barriertype type) {
          type == upoutcalltype;
 }
 bool isknockin(barriertype type) { return type <= upinputtype; }
+
+// ln N(x); below -30, where N(x) < 5e-198 nears underflow, the asymptotic series
+// ln N(x) = -x^2/2 - ln(-x sqrt(2 pi)) + ln(1 - 1/x^2 + 3/x^4 - 15/x^6 + 105/x^8), good to 1e-12.
+double lognormalcdf(double x) {
+  if (!(x < -30.0)) return std::log(normalcdf(x));
+  const double inverse2 = 1.0 / (x * x);
+  const double series = 1.0 - inverse2 * (1.0 - inverse2 * (3.0 - inverse2 * (15.0 - 105.0 * inverse2)));
+  return -x * x / 2.0 - std::log(-x * 2.5066282746310002) + std::log(series);
+}
+
+// ratio^exponent N(x). For small volatilities the power overflows while N(x) vanishes; their
+// product is then formed in logarithms rather than as infinity times zero.
+double scaledprobability(double ratio, double exponent, double x) {
+  const double power = std::pow(ratio, exponent);
+  if (power < std::numeric_limits<double>::infinity()) return power * normalcdf(x);
+  return std::exp(exponent * std::log(ratio) + lognormalcdf(x));
+}
 
 double price(barriertype type, double T, double S, double H, double X, double sigma, double r,
              double q, double R) {
@@ -80,19 +98,17 @@ termset barrierterms(double T, double S, double H, double X, double sigma, doubl
   const double ratio = H / S;
   const double asset = S * std::exp(-q * T);
   const double cash = X * std::exp(-r * T);
-  const double power2mu = std::pow(ratio, 2.0 * mu);
-  const double power2mu2 = std::pow(ratio, 2.0 * mu + 2.0);
   termset t;
   t.A = phi * asset * normalcdf(phi * x1) - phi * cash * normalcdf(phi * x1 - phi * v);
   t.B = phi * asset * normalcdf(phi * x2) - phi * cash * normalcdf(phi * x2 - phi * v);
-  t.C = phi * asset * power2mu2 * normalcdf(eta * y1) -
-        phi * cash * power2mu * normalcdf(eta * y1 - eta * v);
-  t.D = phi * asset * power2mu2 * normalcdf(eta * y2) -
-        phi * cash * power2mu * normalcdf(eta * y2 - eta * v);
+  t.C = phi * asset * scaledprobability(ratio, 2.0 * mu + 2.0, eta * y1) -
+        phi * cash * scaledprobability(ratio, 2.0 * mu, eta * y1 - eta * v);
+  t.D = phi * asset * scaledprobability(ratio, 2.0 * mu + 2.0, eta * y2) -
+        phi * cash * scaledprobability(ratio, 2.0 * mu, eta * y2 - eta * v);
   t.E = R * std::exp(-r * T) *
-        (normalcdf(eta * x2 - eta * v) - power2mu * normalcdf(eta * y2 - eta * v));
-  t.F = R * (std::pow(ratio, mu + lambda) * normalcdf(eta * z) +
-             std::pow(ratio, mu - lambda) * normalcdf(eta * z - 2.0 * eta * lambda * v));
+        (normalcdf(eta * x2 - eta * v) - scaledprobability(ratio, 2.0 * mu, eta * y2 - eta * v));
+  t.F = R * (scaledprobability(ratio, mu + lambda, eta * z) +
+             scaledprobability(ratio, mu - lambda, eta * z - 2.0 * eta * lambda * v));
   return t;
 }
 

@@ -12,6 +12,10 @@
 // already reached has been touched now, so it is worth R itself (not R discounted from expiry):
 // this is the value F tends to as the spot approaches the barrier.
 //
+// Small volatilities: the powers (H/S)^(2 mu) and the like overflow where the normal
+// probabilities beside them vanish; such products are formed in logarithms, so that the prices
+// tend to their deterministic limits instead of infinity times zero.
+//
 // Expiry (T = 0, barrier not reached): a knock-in option that has not been knocked in is worth
 // its rebate, paid now (R); a knock-out option that has not been knocked out is worth its
 // intrinsic value. These are the limits of the formulas as T tends to 0.
