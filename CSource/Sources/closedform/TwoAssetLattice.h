@@ -7,6 +7,11 @@
 // allowed at every node. The same lattice takes any payoff g(P1, P2) of the two prices
 // (twoassetlatticeof), for the options on the better or worse of two assets.
 //
+// Accuracy: first order in 1/n; 200 levels give European spreads to about 1e-3 of their value.
+// Perfectly correlated assets with equal volatilities converge much more slowly (the two prices
+// then move together and the lattice degenerates to a one-dimensional tree whose nodes do not
+// follow the drift of S1/S2): 800 levels are still about 5% off for a near-the-money spread.
+//
 // Cost: about n^3/3 node updates and two n x n arrays of doubles for n levels (default 200:
 // 2.7 million updates, 640 kB). The lattice checks no contract input: its callers do.
 //
