@@ -96,6 +96,26 @@ TEST(EuropeanLookback, SmallCarryLimit) {
       }
 }
 
+// Small volatilities: the path is nearly the forward F = S e^((r-q)T), so the extremes are
+// max(m, F) and min(m, F), even where (S/E)^(-2b/sigma^2) overflows.
+TEST(EuropeanLookback, SmallVolatilityLimit) {
+  const double T = 1, S = 100, X = 100;
+  for (double sigma : {0.002, 0.001})
+    for (double q : {0.0, 0.1}) {
+      const double r = 0.05, F = S * std::exp((r - q) * T), discount = std::exp(-r * T);
+      EXPECT_NEAR(lookbackfloatingcall(T, S, 90, sigma, r, q), discount * (F - std::fmin(90, F)),
+                  1e-6) << "sigma=" << sigma << " q=" << q;
+      EXPECT_NEAR(lookbackfloatingput(T, S, 110, sigma, r, q), discount * (std::fmax(110, F) - F),
+                  1e-6) << "sigma=" << sigma << " q=" << q;
+      EXPECT_NEAR(lookbackfixedcall(T, S, 110, X, sigma, r, q),
+                  discount * std::fmax(std::fmax(110, F) - X, 0.0), 1e-6)
+          << "sigma=" << sigma << " q=" << q;
+      EXPECT_NEAR(lookbackfixedput(T, S, 90, X, sigma, r, q),
+                  discount * std::fmax(X - std::fmin(90, F), 0.0), 1e-6)
+          << "sigma=" << sigma << " q=" << q;
+    }
+}
+
 TEST(EuropeanLookback, ExpiryAndSimpleBounds) {
   struct row {
     kind k;

@@ -33,23 +33,6 @@ bool iscall(barriertype type) {
 }
 bool isknockin(barriertype type) { return type <= upinputtype; }
 
-// ln N(x); below -30, where N(x) < 5e-198 nears underflow, the asymptotic series
-// ln N(x) = -x^2/2 - ln(-x sqrt(2 pi)) + ln(1 - 1/x^2 + 3/x^4 - 15/x^6 + 105/x^8), good to 1e-12.
-double lognormalcdf(double x) {
-  if (!(x < -30.0)) return std::log(normalcdf(x));
-  const double inverse2 = 1.0 / (x * x);
-  const double series = 1.0 - inverse2 * (1.0 - inverse2 * (3.0 - inverse2 * (15.0 - 105.0 * inverse2)));
-  return -x * x / 2.0 - std::log(-x * 2.5066282746310002) + std::log(series);
-}
-
-// ratio^exponent N(x). For small volatilities the power overflows while N(x) vanishes; their
-// product is then formed in logarithms rather than as infinity times zero.
-double scaledprobability(double ratio, double exponent, double x) {
-  const double power = std::pow(ratio, exponent);
-  if (power < std::numeric_limits<double>::infinity()) return power * normalcdf(x);
-  return std::exp(exponent * std::log(ratio) + lognormalcdf(x));
-}
-
 double price(barriertype type, double T, double S, double H, double X, double sigma, double r,
              double q, double R) {
   if (T < 0 || H <= 0 || S <= 0 || X <= 0 || sigma <= 0 || r < 0 || q < 0 || R < 0)
@@ -83,6 +66,22 @@ double price(barriertype type, double T, double S, double H, double X, double si
 }
 
 }  // namespace
+
+// ln N(x); below -30, where N(x) < 5e-198 nears underflow, the asymptotic series
+// ln N(x) = -x^2/2 - ln(-x sqrt(2 pi)) + ln(1 - 1/x^2 + 3/x^4 - 15/x^6 + 105/x^8), good to 1e-12.
+double lognormalcdf(double x) {
+  if (!(x < -30.0)) return std::log(normalcdf(x));
+  const double inverse2 = 1.0 / (x * x);
+  const double series =
+      1.0 - inverse2 * (1.0 - inverse2 * (3.0 - inverse2 * (15.0 - 105.0 * inverse2)));
+  return -x * x / 2.0 - std::log(-x * 2.5066282746310002) + std::log(series);
+}
+
+double scaledprobability(double ratio, double exponent, double x) {
+  const double power = std::pow(ratio, exponent);
+  if (power < std::numeric_limits<double>::infinity()) return power * normalcdf(x);
+  return std::exp(exponent * std::log(ratio) + lognormalcdf(x));
+}
 
 termset barrierterms(double T, double S, double H, double X, double sigma, double r, double q,
                      double R, double eta, double phi) {

@@ -38,6 +38,13 @@ struct termset {
 termset barrierterms(double T, double S, double H, double X, double sigma, double r, double q,
                      double R, double eta, double phi);
 
+// ratio^exponent N(x), N the standard normal distribution. Where the power overflows (small
+// volatilities) while N(x) vanishes, the product is formed in logarithms instead of infinity
+// times zero. The lookback formulas use it too.
+double scaledprobability(double ratio, double exponent, double x);
+// ln N(x), by the asymptotic series below x = -30 (good to 1e-12), where N(x) nears underflow.
+double lognormalcdf(double x);
+
 // Each takes T expiry (years), S spot, H barrier, X strike, sigma volatility, r rate,
 // q dividend yield, R rebate (cash).
 double downincall(double T, double S, double H, double X, double sigma, double r, double q,

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "binding/varianttable.h"
+#include "closedform/EuropeanBarrier.h"
 #include "numerics/messages.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
@@ -66,11 +67,13 @@ double lookback(lookbacktype type, double T, double S, double m, double X, doubl
   const bool minimum = type == floatingcalltype || type == fixedputtype;
   double correction;
   if (std::fabs(b) >= smallcarry) {
-    const double power = std::pow(S / E, -2.0 * b / (sigma * sigma));
+    const double exponent = -2.0 * b / (sigma * sigma);
     const double shift = 2.0 * b * sqrtT / sigma;
-    const double bracket = minimum
-                               ? power * normalcdf(-d + shift) - std::exp(b * T) * normalcdf(-d)
-                               : std::exp(b * T) * normalcdf(d) - power * normalcdf(d - shift);
+    const double bracket =
+        minimum ? EuropeanBarrier::scaledprobability(S / E, exponent, -d + shift) -
+                      std::exp(b * T) * normalcdf(-d)
+                : std::exp(b * T) * normalcdf(d) -
+                      EuropeanBarrier::scaledprobability(S / E, exponent, d - shift);
     correction = S * discount * (sigma * sigma / (2.0 * b)) * bracket;
   } else {
     const double n = inversesqrt2pi * std::exp(-d * d / 2.0);

@@ -7,6 +7,8 @@
 // dependent options: the case of lookback options", J. Finance 46, pp. 1893-1907 (fixed strike);
 // as in Haug, The Complete Guide to Option Pricing Formulas, 2nd ed., 2007, pp. 141-144.
 // For a cost of carry b = r - q with |b| < 1e-6 the limit of the formulas as b tends to 0 is used.
+// For small volatilities (S/E)^(-2b/sigma^2) overflows where the probability beside it vanishes;
+// that product is formed in logarithms (EuropeanBarrier::scaledprobability).
 // Limits: flat rate, yield and volatility; continuous monitoring. Refused inputs write "Input
 // data error, value undefined" and give the undefined value; a NaN input is not refused.
 #ifndef KZR_CLOSEDFORM_EUROPEANLOOKBACK_H
