@@ -249,6 +249,22 @@ TEST(PowerOptions, SymmetricStepsComeFromEntryFour) {
   EXPECT_NEAR(price("POWEREDECO", inputs(c), one), std::exp(-0.05) * p * (100 * u - 100), 1e-12);
 }
 
+TEST(PowerOptions, SymmetricTreeRefusesProbabilitiesOutsideTheUnitInterval) {
+  // sigma = 1%, r = 20%, 100 steps: u = e^0.001 and e^(r dt) = e^0.002 give p = 1.5. Ten
+  // thousand steps bring p back to about 0.6.
+  const contract c = {1.0, 100, 100, 0.01, 0.2, 0.0, 2};
+  CaptureStdout();
+  const double value = price("POWEREDECO", inputs(c));
+  EXPECT_EQ(GetCapturedStdout(), "Tree probability outside [0, 1], value undefined\n");
+  EXPECT_TRUE(isundefined(value));
+  testsupport::parameters many;
+  many.set(4, 10000);
+  CaptureStdout();
+  const double fine = price("POWEREDECO", inputs(c), many);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_NEAR(fine, symmetricbyquadrature(true, c), 1e-3 * fine);
+}
+
 TEST(PowerOptions, SymmetricStepsOutOfRangeAreReported) {
   const contract c = {1.0, 100, 100, 0.2, 0.05, 0.02, 2};
   for (double steps : {0.0, 0.99, -5.0, 1e7, 1e300, nan}) {

@@ -197,6 +197,31 @@ TEST(RainbowTwoAsset, PerfectlyCorrelatedAssetsAgreeWithAOneFactorQuadrature) {
   }
 }
 
+TEST(RainbowTwoAsset, InfiniteAndHugeInputsGiveTheLimits) {
+  using BlackScholes::blackscholescall;
+  const double inf = std::numeric_limits<double>::infinity();
+  const double T = 0.5, S1 = 100, S2 = 105, sigma1 = 0.11, sigma2 = 0.16, rho = 0.63, r = 0.05,
+               q1 = 0.06, q2 = 0.09, X = 98;
+  const double best = rainbowbest(T, S1, S2, sigma1, sigma2, rho, r, q1, q2);
+  for (double huge : {inf, 1e300}) {
+    // An unbounded rate: the strike costs nothing today, the call on the max is the best.
+    EXPECT_NEAR(rainbowcallmax(T, S1, S2, sigma1, sigma2, rho, huge, q1, q2, X), best,
+                1e-12 * best)
+        << huge;
+    EXPECT_NEAR(rainbowputmin(T, S1, S2, sigma1, sigma2, rho, huge, q1, q2, X), 0.0, 1e-12)
+        << huge;
+    // An unbounded yield on one asset leaves the plain call on the other.
+    EXPECT_NEAR(rainbowcallmax(T, S1, S2, sigma1, sigma2, rho, r, huge, q2, X),
+                blackscholescall(T, S2, X, sigma2, r, q2), 1e-12 * S2)
+        << huge;
+    EXPECT_NEAR(rainbowcallmax(T, S1, S2, sigma1, sigma2, rho, r, q1, huge, X),
+                blackscholescall(T, S1, X, sigma1, r, q1), 1e-12 * S1)
+        << huge;
+  }
+  // An infinite price: an unbounded value, not a negative one.
+  EXPECT_EQ(rainbowcallmax(T, inf, S2, sigma1, sigma2, rho, r, q1, q2, X), inf);
+}
+
 TEST(RainbowTwoAsset, ExpiryPaysThePayoff) {
   const double expected[] = {110, 90, 15, 0, 0, 5, 110};      // S1 = 110, S2 = 90, X = 95
   const double expectedlow[] = {110, 90, 0, 10, 0, 30, 120};  // X = 120

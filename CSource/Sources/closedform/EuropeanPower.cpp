@@ -99,6 +99,10 @@ double symmetric(optionside side, double T, double S, double K, double sigma, do
   const double dt = T / n;
   const double u = std::exp(sigma * std::sqrt(dt));
   const double p = (std::exp((r - q) * dt) - 1.0 / u) / (u - 1.0 / u);
+  if (p < 0 || p > 1) {  // a drift too strong for the step: the weights would not be a law
+    writemessage(messages::treeprobability);
+    return undefinedvalue();
+  }
   const double discount = std::exp(-r * dt);
   std::vector<double> V(static_cast<std::size_t>(n) + 1);
   for (int j = 0; j <= n; ++j) V[j] = symmetricpayoff(side, S * std::pow(u, 2 * j - n), K, i);

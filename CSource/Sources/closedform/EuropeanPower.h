@@ -24,8 +24,13 @@
 // - The symmetric tree takes its step count from parameter entry 4 (default 100). A count below
 //   1 or above maxtreesteps writes "Tree steps out of range, value undefined" and gives the
 //   undefined value: a tree with no step has no step length, and a larger count would run for
-//   minutes. This is the one message of the family: it concerns the parameter entry, not the
-//   contract, and the library's other trees report it the same way.
+//   minutes. These are the only messages of the family: they concern the tree, not the
+//   contract's terms, and the library's other trees report it the same way.
+// - When the tree's up probability p falls outside [0, 1] (a drift |r - q| too strong for the
+//   volatility and the step, as with sigma = 1%, r = 20% and 100 steps), the tree's weights are
+//   no longer a probability law and its answer swings without bound as the steps change. The
+//   tree then writes "Tree probability outside [0, 1], value undefined" and gives the undefined
+//   value, as the library's other binomial trees do; more steps bring p back inside.
 //
 // The symmetric operations read the parameter block; they are not thread-safe when the block is
 // shared: calls must not overlap.

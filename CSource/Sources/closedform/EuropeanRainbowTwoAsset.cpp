@@ -34,10 +34,19 @@ bool refused(double T, double S1, double S2, double sigma1, double sigma2, doubl
          r < 0 || q1 < 0 || q2 < 0;
 }
 
-// M(a, b; rho), taken at its exact limits when rho reaches +-1, NaN when an argument is NaN.
+// Beyond this distance from 0 the normal tail is below the smallest double: M(a, b; rho) is
+// N(b) for a at or above it and 0 for a at or below its negative (likewise for b).
+constexpr double normalhorizon = 40.0;
+
+// M(a, b; rho), taken at its exact limits when rho reaches +-1 or an argument is infinite or
+// beyond the horizon (where the bivariate routine would meet infinity over infinity), NaN when an
+// argument is NaN (the routine would give a finite -99.9).
 double bivariate(double a, double b, double rho) {
   if (std::isnan(a) || std::isnan(b) || std::isnan(rho))
     return std::numeric_limits<double>::quiet_NaN();
+  if (a <= -normalhorizon || b <= -normalhorizon) return 0.0;
+  if (a >= normalhorizon) return normalcdf(b);
+  if (b >= normalhorizon) return normalcdf(a);
   if (rho >= 1) return normalcdf(minof(a, b));
   if (rho <= -1) return maxof(normalcdf(a) - normalcdf(-b), 0.0);
   return bivariatenormalcdf(a, b, rho);

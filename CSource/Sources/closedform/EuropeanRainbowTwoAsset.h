@@ -19,6 +19,10 @@
 // - The bivariate normal is taken at its exact limits when a correlation reaches +-1:
 //   M(a, b; 1) = N(min(a, b)) and M(a, b; -1) = max(N(a) + N(b) - 1, 0). With rho = +-1 the
 //   formula's own correlations rho1 and rho2 are +-1, and they may stray past +-1 by rounding.
+// - Where an argument of the bivariate normal is infinite or very large (beyond 40 in size, as
+//   with an infinite or huge rate, yield or price), M is taken at its exact limit, N of the
+//   other argument or 0, so such inputs give the limit of the formula rather than a finite
+//   number built from the routine's not-a-number answer.
 // - When the volatility of S1/S2 vanishes (rho = 1 with sigma1 = sigma2, up to rounding), the
 //   ratio of the two assets at expiry is known today: the larger one is the one with the larger
 //   S e^(-qT). Best and worst are then max and min of S1 e^(-q1 T) and S2 e^(-q2 T), the options
