@@ -26,11 +26,14 @@ void registerclosedformhandlers(scalarregistry& scalars) {
                 EuropeanCompound::compoundhandler, EuropeanCompound::compoundinputs);
   registercodes(scalars, {"CHOOSER"}, EuropeanCompound::chooserhandler,
                 EuropeanCompound::chooserinputs);
-  registercodes(scalars, {"LBFLSTECO", "LBFLSTEPO", "LBFXSTECO", "LBFXSTEPO"},
-                EuropeanLookback::lookbackhandler, EuropeanLookback::fixedlookbackinputs);
-  registercodes(scalars, {"EXTHECO", "EXTHEPO", "EXTWECO", "EXTWEPO"},
-                EuropeanExtendible::extendiblehandler,
+  registercodes(scalars, {"LBFLSTECO", "LBFLSTEPO"}, EuropeanLookback::lookbackhandler,
+                EuropeanLookback::floatinglookbackinputs);
+  registercodes(scalars, {"LBFXSTECO", "LBFXSTEPO"}, EuropeanLookback::lookbackhandler,
+                EuropeanLookback::fixedlookbackinputs);
+  registercodes(scalars, {"EXTHECO", "EXTHEPO"}, EuropeanExtendible::extendiblehandler,
                 EuropeanExtendible::holderextendibleinputs);
+  registercodes(scalars, {"EXTWECO", "EXTWEPO"}, EuropeanExtendible::extendiblehandler,
+                EuropeanExtendible::writerextendibleinputs);
   // Power options, quantos, two-asset rainbows and spreads (the spreads on the two-asset lattice).
   // Codes of one handler that read different numbers of inputs are registered apart.
   registercodes(scalars, {"POWERCT", "POWERECO", "POWEREPO", "POWEREDECO", "POWEREDEPO"},
