@@ -175,6 +175,27 @@ TEST(EuropeanExtendible, FirstExpiryNow) {
   EXPECT_EQ(writerextendiblecall(0, T2, 90, 100, 95, sigma, r, q),
             blackscholescall(T2, 90, 95, sigma, r, q));
   EXPECT_EQ(writerextendiblecall(0, T2, 110, 100, 95, sigma, r, q), 10.0);
+  // At the money the limit in t1 extends half the time.
+  const double half = 0.5 * blackscholescall(T2, 100, 95, sigma, r, q);
+  EXPECT_EQ(writerextendiblecall(0, T2, 100, 100, 95, sigma, r, q), half);
+  EXPECT_NEAR(writerextendiblecall(1e-9, T2, 100, 100, 95, sigma, r, q), half, 1e-3);
+}
+
+// Where the extension always or never pays, the holder's option is a plain one.
+TEST(EuropeanExtendible, HolderShortcuts) {
+  const double t1 = 0.5, T2 = 1, S = 100, sigma = 0.3, r = 0.05, q = 0;
+  // No fee and X1 > X2 e^(-r tau): always extended, a call to T2.
+  EXPECT_EQ(holderextendiblecall(t1, T2, S, 100, 90, sigma, r, q, 0),
+            blackscholescall(T2, S, 90, sigma, r, q));
+  // No fee and X1 <= X2 e^(-r tau): the put is always extended, a put to T2.
+  EXPECT_EQ(holderextendibleput(t1, T2, S, 100, 120, sigma, r, q, 0),
+            blackscholesput(T2, S, 120, sigma, r, q));
+  // A fee the extended call is worth only above X1: never extended.
+  EXPECT_EQ(holderextendiblecall(t1, T2, S, 100, 100, sigma, r, q, 60),
+            blackscholescall(t1, S, 100, sigma, r, q));
+  // A fee at least X2 e^(-r tau): the put is never extended.
+  EXPECT_EQ(holderextendibleput(t1, T2, S, 100, 100, sigma, r, q, 99),
+            blackscholesput(t1, S, 100, sigma, r, q));
 }
 
 // Refused inputs give the undefined value without a message.
