@@ -28,6 +28,8 @@
 //   non-finite slope or no convergence writes "Critical price search did not converge, value
 //   undefined" and gives the undefined value. A put whose fee is at least X2 e^(-r(T2 - t1)) is
 //   never extended (I2 = 0), and its search is skipped.
+// - The box probabilities M4 run from minus infinity itself (rather than -10 standing for it):
+//   their corner terms are exactly 0, where -10 would leave terms below 1e-23.
 #ifndef KZR_CLOSEDFORM_EUROPEANEXTENDIBLE_H
 #define KZR_CLOSEDFORM_EUROPEANEXTENDIBLE_H
 
