@@ -42,10 +42,10 @@ struct hoststate {
   }
 };
 
-hoststate& state() {
-  static hoststate s;
-  return s;
-}
+// One host state for the process, built at load so that the callbacks reach it without a guard.
+hoststate hostglobal;
+
+hoststate& state() { return hostglobal; }
 
 namespace {
 
