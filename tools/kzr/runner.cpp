@@ -203,6 +203,18 @@ int runner::rundemo() {
       }
       r.inputs += (i ? " " : "") + name + "=" + values;
     }
+    // Parameter entries the line sets, so that two rows of one code can be told apart.
+    static const char* const entrynames[entrycount] = {"mode", "greek", "grid", "paths", "steps",
+                                                        "spare"};
+    for (int e = 0; e < entrycount; ++e) {
+      if (call.flags[e] != 0) continue;
+      char number[64];
+      if (e == 2)
+        std::snprintf(number, sizeof number, "%g,%g", call.entries[e][0], call.entries[e][1]);
+      else
+        std::snprintf(number, sizeof number, "%g", call.entries[e][0]);
+      r.inputs += std::string(" --") + entrynames[e] + " " + number;
+    }
     const answer result = price(call);
     char buffer[64];
     if (result.refused) {
