@@ -14,7 +14,7 @@
 #include "binding/hostinterface.h"
 #include "binding/parameterblock.h"
 
-constexpr int maximumtensorarguments = 12;  // fifun: eleven tables; fun and funvec: three
+constexpr int largestargumentcount = 12;  // fifun: eleven tables; fun and funvec: three
 
 // The arguments of the current call: the code text (argument 0) and the tensors after it.
 class callarguments {
@@ -28,7 +28,7 @@ class callarguments {
   friend class retainedcall;
   librarydata data = nullptr;
   const char* codetext = nullptr;
-  hosttensor tensors[maximumtensorarguments] = {};
+  hosttensor tensors[largestargumentcount] = {};
   int tensorcount = 0;
   int tensorsmissing = 0;
 };
