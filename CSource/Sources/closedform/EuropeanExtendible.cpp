@@ -201,7 +201,7 @@ double extendiblehandler(std::string code, const double* data, const datashape* 
   if (!rows.holds(count)) return undefinedvalue();
   const double t1 = rows.input(0), T2 = rows.input(1), S = rows.input(2), X1 = rows.input(3),
                X2 = rows.input(4), sigma = rows.input(5), r = rows.input(6), q = rows.input(7);
-  switch (static_cast<extendibletype>(variants.lookup(code, entries))) {
+  switch (static_cast<extendibletype>(variant)) {
     case holdercalltype: return holdercall(t1, T2, S, X1, X2, sigma, r, q, rows.input(8));
     case holderputtype: return holderput(t1, T2, S, X1, X2, sigma, r, q, rows.input(8));
     case writercalltype: return writer(true, t1, T2, S, X1, X2, sigma, r, q);

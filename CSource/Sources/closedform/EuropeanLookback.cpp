@@ -115,7 +115,7 @@ double lookbackhandler(std::string code, const double* data, const datashape* sh
   const int count = variant >= fixedcalltype ? fixedlookbackinputs : floatinglookbackinputs;
   bindrows(rows, data, *shape);
   if (!rows.holds(count)) return undefinedvalue();
-  const lookbacktype type = static_cast<lookbacktype>(variants.lookup(code, entries));
+  const lookbacktype type = static_cast<lookbacktype>(variant);
   if (type >= fixedcalltype)
     return lookback(type, rows.input(0), rows.input(1), rows.input(2), rows.input(3),
                     rows.input(4), rows.input(5), rows.input(6));

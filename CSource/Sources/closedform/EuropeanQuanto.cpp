@@ -99,10 +99,9 @@ double quantohandler(std::string code, const double* data, const datashape* shap
   static varianttable variants;
   static rowtable<quantofixedinputs> rows;
   // The variant decides how many inputs the code reads.
-  const int kind = variants.lookup(code, quantocodes);
-  bindrows(rows, data, *shape);
   const int variant = variants.lookup(code, quantocodes);
-  if (!rows.holds(kind >= fixedcall ? quantofixedinputs : quantofloatinginputs)) return refusal();
+  bindrows(rows, data, *shape);
+  if (!rows.holds(variant >= fixedcall ? quantofixedinputs : quantofloatinginputs)) return refusal();
   const double T = rows.input(0), S = rows.input(1), E = rows.input(2), X = rows.input(3),
                sigmaS = rows.input(4), sigmaE = rows.input(5), rho = rows.input(6),
                r = rows.input(7), q = rows.input(8);

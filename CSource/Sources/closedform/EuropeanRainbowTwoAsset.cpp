@@ -199,10 +199,9 @@ double rainbowhandler(std::string code, const double* data, const datashape* sha
   static varianttable variants;
   static rowtable<rainbowstrikeinputs> rows;
   // The variant decides how many inputs the code reads.
-  const int kind = variants.lookup(code, rainbowcodes);
-  bindrows(rows, data, *shape);
   const int variant = variants.lookup(code, rainbowcodes);
-  if (!rows.holds(kind >= callmax ? rainbowstrikeinputs : rainbowinputs)) return refusal();
+  bindrows(rows, data, *shape);
+  if (!rows.holds(variant >= callmax ? rainbowstrikeinputs : rainbowinputs)) return refusal();
   const double T = rows.input(0), S1 = rows.input(1), S2 = rows.input(2),
                sigma1 = rows.input(3), sigma2 = rows.input(4), rho = rows.input(5),
                r = rows.input(6), q1 = rows.input(7), q2 = rows.input(8);
