@@ -9,7 +9,7 @@
 
 #include "binding/parameterblock.h"
 #include "finitedifference/AmericanVanilla.h"
-#include "finitedifference/fdbase.h"
+#include "finitedifference/fdvaluation.h"
 
 namespace {
 
@@ -23,10 +23,7 @@ struct block {
     for (int e = 0; e < parameterentrycount; ++e) words.entries[e] = {1, rows[e]};
     if (caching) words.entries[entrymode].flag = 0;  // row value 0: mode 0
   }
-  ~block() {
-    delete words.fdclone;
-    delete words.fdcarrier;
-  }
+  ~block() { gridcache::freecache(words); }
 };
 
 // The spot of the next iteration: it moves by 1e-6 each time, round a cycle of eight.

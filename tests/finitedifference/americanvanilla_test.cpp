@@ -265,18 +265,15 @@ TEST(AmericanVanilla, CallGridEndsAtThePerpetualLevelOrTenStrikes) {
   block params;
   av::americanvanilla withlevel(call, params->entries[entrygrid]);
   EXPECT_NEAR(withlevel.highlimit(), beta * 100 / (beta - 1), 1e-9);
-  delete withlevel.clone;
   contractdata smallyield = call;
   smallyield.dividend = 0.0001;  // the level lies far beyond 10K
   av::americanvanilla wide(smallyield, params->entries[entrygrid]);
   EXPECT_EQ(wide.highlimit(), 1000.0);
-  delete wide.clone;
   contractdata put = call;
   put.callput = -1;
   put.strike = 5;  // max(10K, 100)
   av::americanvanilla smallput(put, params->entries[entrygrid]);
   EXPECT_EQ(smallput.highlimit(), 100.0);
-  delete smallput.clone;
 }
 
 // Sizes and trees that cannot work: the undefined value after one line.
