@@ -354,11 +354,62 @@ TEST(AmericanVanilla, EveryInputSurvivesSpecialValues) {
   }
 }
 
+// The tree bisection as its design writes it, with no cap: halve until 0.0001 wide (or until
+// no double lies between the ends), one 100-step tree per halving.
+double uncappedbisection(int callput, double T, double K, double sigma, double r, double q,
+                         int* halvings) {
+  double lo = callput > 0 ? K : 0.0;
+  double hi = callput > 0 ? av::perpetualcalllevel(K, sigma, r, q) : K;
+  *halvings = 0;
+  while (std::fabs(hi - lo) > 0.0001) {
+    const double mid = (lo + hi) / 2;
+    if (mid == lo || mid == hi) break;
+    ++*halvings;
+    const bool continuation = av::binomialtree(callput, T, mid, K, sigma, r, q, 100) >
+                              std::max(callput * (mid - K), 0.0);
+    (callput > 0) == continuation ? lo = mid : hi = mid;
+  }
+  return (lo + hi) / 2;
+}
+
+TEST(AmericanVanillaCritical, BisectionStopsAfterTwentyFourHalvings) {
+  // Brackets that the search closes within 24 halvings give the design's result to the bit;
+  // wider ones (huge strikes, calls with a yield just above 0.00001) stop after 24, within
+  // 2^-24 of their first width of the design's result.
+  struct row {
+    int callput;
+    double T, K, sigma, r, q;
+  };
+  const row rows[] = {
+      {-1, 1.0, 100, 0.2, 0.05, 0.02},   {-1, 1.0, 1677, 0.2, 0.05, 0.02},
+      {+1, 1.0, 100, 0.2, 0.05, 0.02},   {+1, 1.0, 100, 0.2, 0.05, 0.005},
+      {-1, 1.0, 1e4, 0.2, 0.05, 0.02},   {-1, 0.5, 1e12, 0.3, 0.05, 0.0},
+      {+1, 1.0, 100, 0.2, 0.05, 0.00002}, {+1, 1.0, 100, 10, 0.0, 0.00002},
+  };
+  for (const row& c : rows) {
+    int halvings;
+    const double design = uncappedbisection(c.callput, c.T, c.K, c.sigma, c.r, c.q, &halvings);
+    block params;
+    const double capped =
+        c.callput > 0 ? av::binomialcallcritical(c.T, c.K, c.sigma, c.r, c.q, params.get())
+                      : av::binomialputcritical(c.T, c.K, c.sigma, c.r, c.q, params.get());
+    const double width =
+        c.callput > 0 ? av::perpetualcalllevel(c.K, c.sigma, c.r, c.q) - c.K : c.K;
+    if (halvings <= 24)
+      EXPECT_EQ(capped, design) << "cp " << c.callput << " K " << c.K << " q " << c.q;
+    else
+      EXPECT_NEAR(capped, design, width / (1 << 24))
+          << "cp " << c.callput << " K " << c.K << " q " << c.q << ": " << halvings;
+  }
+}
+
 TEST(AmericanVanilla, BisectionEndsForStrikesBeyondItsResolution) {
   // Doubles near 1e17 are 16 apart: a bracket 0.0001 wide does not exist there.
-  const double critical = testsupport::price("BINAPOCrit", {1, 1e17, 0.2, 0.05, 0.02});
-  EXPECT_GT(critical, 0.5e17);
-  EXPECT_LT(critical, 1e17);
+  for (double K : {1e17, 1e300}) {
+    const double critical = testsupport::price("BINAPOCrit", {1, K, 0.2, 0.05, 0.02});
+    EXPECT_GT(critical, 0.5 * K);
+    EXPECT_LT(critical, K);
+  }
 }
 
 }  // namespace
