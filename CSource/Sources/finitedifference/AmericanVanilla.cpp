@@ -1,6 +1,7 @@
 #include "finitedifference/AmericanVanilla.h"
 
 #include <cmath>
+#include <optional>
 
 #include "binding/varianttable.h"
 #include "closedform/BlackScholes.h"
@@ -38,19 +39,6 @@ bool refusedcritical(double T, double K, double sigma, double r, double q) {
   return T < 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0;
 }
 
-// The tree of one contract's T, sigma, r, q and steps: u^2 as u u, the powers of u taken once and
-// serving every spot the tree is asked for.
-crrtree americantree(double T, double sigma, double r, double q, std::int64_t steps) {
-  return crrtree(T, sigma, r - q, r, steps, crrsquare::product);
-}
-
-// p outside [0, 1], or undefined while the inputs are numbers.
-bool probabilityrefused(const crrtree& tree, double T, double K, double sigma, double r,
-                        double q) {
-  if (tree.probabilityoutside()) return true;
-  return std::isnan(tree.probability()) && !std::isnan(T + K + sigma + r + q);
-}
-
 // The American value at spot S on tree.
 double treevalue(crrtree& tree, int callput, double S, double K) {
   return tree.americanvalue(S, [callput, K](double price) {
@@ -58,44 +46,43 @@ double treevalue(crrtree& tree, int callput, double S, double K) {
   });
 }
 
-// Steps of parameter entry 4, or 0 after the message when they cannot work.
-std::int64_t treesteps(const parameterblock* block) {
+// The tree of one contract with the steps of parameter entry 4 and u^2 taken as u u (the powers
+// of u are taken once and serve every spot the tree is asked for), or none after a message:
+// steps out of range, or p outside [0, 1] or undefined while the inputs are numbers.
+std::optional<crrtree> americantree(double T, double K, double sigma, double r, double q,
+                                    const parameterblock* block) {
   const std::int64_t steps = entryinteger(*block, entrysteps, 0, defaultsteps);
   if (!treestepsadmissible(steps)) {
     writemessage(messages::treesteps);
-    return 0;
+    return std::nullopt;
   }
-  return steps;
+  crrtree tree(T, sigma, r - q, r, steps, crrsquare::product);
+  if (tree.probabilityoutside() ||
+      (std::isnan(tree.probability()) && !std::isnan(T + K + sigma + r + q))) {
+    writemessage(messages::treeprobability);
+    return std::nullopt;
+  }
+  return tree;
 }
 
 double binomialvalue(int callput, double T, double S, double K, double sigma, double r, double q,
                      parameterblock* block) {
-  const std::int64_t steps = treesteps(block);
-  if (steps == 0) return undefinedvalue();
-  crrtree tree = americantree(T, sigma, r, q, steps);
-  if (probabilityrefused(tree, T, K, sigma, r, q)) {
-    writemessage(messages::treeprobability);
-    return undefinedvalue();
-  }
-  return treevalue(tree, callput, S, K);
+  std::optional<crrtree> tree = americantree(T, K, sigma, r, q, block);
+  if (!tree) return undefinedvalue();
+  return treevalue(*tree, callput, S, K);
 }
 
 double binomialcritical(int callput, double T, double K, double sigma, double r, double q,
                         parameterblock* block) {
-  const std::int64_t steps = treesteps(block);
-  if (steps == 0) return undefinedvalue();
-  crrtree tree = americantree(T, sigma, r, q, steps);
-  if (probabilityrefused(tree, T, K, sigma, r, q)) {
-    writemessage(messages::treeprobability);
-    return undefinedvalue();
-  }
+  std::optional<crrtree> tree = americantree(T, K, sigma, r, q, block);
+  if (!tree) return undefinedvalue();
   double lo = callput > 0 ? K : 0.0;
   double hi = callput > 0 ? perpetualcalllevel(K, sigma, r, q) : K;
   for (int halving = 0; halving < maximumhalvings && std::fabs(hi - lo) > bisectionwidth;
        ++halving) {
     const double mid = (lo + hi) / 2.0;
     if (mid == lo || mid == hi) break;  // no double left between them
-    const double value = treevalue(tree, callput, mid, K);
+    const double value = treevalue(*tree, callput, mid, K);
     const double exercise = callput > 0 ? maxof(mid - K, 0.0) : maxof(K - mid, 0.0);
     const bool continuation = value > exercise;
     if (callput > 0)
@@ -171,7 +158,7 @@ double perpetualcalllevel(double K, double sigma, double r, double q) {
 
 double binomialtree(int callput, double T, double S, double K, double sigma, double r, double q,
                     std::int64_t n) {
-  crrtree tree = americantree(T, sigma, r, q, n);
+  crrtree tree(T, sigma, r - q, r, n, crrsquare::product);
   return treevalue(tree, callput, S, K);
 }
 

@@ -5,28 +5,40 @@
 #include "finitedifference/gridmarch.h"
 #include "numerics/interpolation.h"
 
-double logndi::solve(int mode, parameterblock* params) {
-  const contractdata& d = contract();
-  const fdbase& grid = working();
+namespace {
+
+// The constants of the change of variables: k = 2r / sigma^2, k' = 2(r - q) / sigma^2, the
+// growth rate (k' - 1)^2 / 4 + k of V / u in tau, and tau's extent sigma^2 T / 2.
+struct heatterms {
+  double k, kprime, growth, taumax;
+};
+
+heatterms heatof(const contractdata& d) {
   const double sigma2 = d.volatility * d.volatility;
   const double k = 2.0 * d.rate / sigma2;
   const double kprime = 2.0 * (d.rate - d.dividend) / sigma2;
-  const double growth = (kprime - 1.0) * (kprime - 1.0) / 4.0 + k;
-  const double taumax = sigma2 * d.expiry / 2.0;
+  return {k, kprime, (kprime - 1.0) * (kprime - 1.0) / 4.0 + k, sigma2 * d.expiry / 2.0};
+}
+
+}  // namespace
+
+double logndi::solve(int mode, parameterblock* params) {
+  const fdbase& grid = working();
+  const heatterms heat = heatof(contract());
 
   gridworkspace w(grid.nspace);
   grid.heatgridlimits(w.gridinfo, params);
   const double dtau = w.gridinfo.extent / (grid.ntime - 1);
   w.placenodes();
   for (int i = 0; i < w.n; ++i) {
-    w.values[i] = grid.heatpayoff(w.nodes[i], kprime, params);
+    w.values[i] = grid.heatpayoff(w.nodes[i], heat.kprime, params);
     w.exercise[i] = w.values[i];
   }
   buildmatrix(w.diag, w.upper, w.lower, dtau / (w.spacing * w.spacing), w.n);
   marchtotoday(
-      *this, grid, w, taumax, params,
-      [&](double tau) { grid.heatboundary(tau, k, kprime, w.gridinfo, params); },
-      [growth](double tau) { return std::exp(growth * tau); });
+      *this, grid, w, heat.taumax, params,
+      [&](double tau) { grid.heatboundary(tau, heat.k, heat.kprime, w.gridinfo, params); },
+      [&](double tau) { return std::exp(heat.growth * tau); });
   const finishedgrid today = w.finish();
   if (mode == 0 && carrier() != nullptr) carrier()->fill(dtau, today);
   return readoff(today);
@@ -37,14 +49,10 @@ double logndi::fromcarrier(parameterblock* /*params*/) { return readoff(carrier(
 // u at x0 = ln(S0/K) by the cubic spline (never linear on this grid), back to a price.
 double logndi::readoff(const finishedgrid& grid) const {
   const contractdata& d = contract();
-  const double sigma2 = d.volatility * d.volatility;
-  const double k = 2.0 * d.rate / sigma2;
-  const double kprime = 2.0 * (d.rate - d.dividend) / sigma2;
-  const double growth = (kprime - 1.0) * (kprime - 1.0) / 4.0 + k;
-  const double taumax = sigma2 * d.expiry / 2.0;
+  const heatterms heat = heatof(d);
   const double x0 = std::log(d.spot / d.strike);
   const double u0 = splint(grid.nodes, grid.values, grid.curvature, grid.n, x0, true, 0.0);
-  return d.strike * u0 * std::exp(-(kprime - 1.0) * x0 / 2.0 - growth * taumax);
+  return d.strike * u0 * std::exp(-(heat.kprime - 1.0) * x0 / 2.0 - heat.growth * heat.taumax);
 }
 
 void DouglasLogNDI::buildmatrix(double* diag, double* upper, double* lower, double h, int n) {
