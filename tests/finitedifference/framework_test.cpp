@@ -18,7 +18,9 @@ namespace {
 
 using fdtest::block;
 
-contractdata putrecord() { return contractdata{1, 100, 0.2, 0.05, 0.02, 100, 90, 120, -1, 1, 0, 0}; }
+contractdata putrecord() {
+  return contractdata{1, 100, 0.2, 0.05, 0.02, 100, 90, 120, -1, 1, 0, 0};
+}
 
 TEST(ContractData, EveryFieldButTheSpotDecidesTheContract) {
   // Written out here, not taken from the library's list: a field that stops being compared
