@@ -354,7 +354,7 @@ TEST(AmericanVanilla, EveryInputSurvivesSpecialValues) {
   }
 }
 
-// The tree bisection as its design writes it, with no cap: halve until 0.0001 wide (or until
+// The tree bisection with no cap: halve until 0.0001 wide (or until
 // no double lies between the ends), one 100-step tree per halving.
 double uncappedbisection(int callput, double T, double K, double sigma, double r, double q,
                          int* halvings) {
@@ -373,9 +373,9 @@ double uncappedbisection(int callput, double T, double K, double sigma, double r
 }
 
 TEST(AmericanVanillaCritical, BisectionStopsAfterTwentyFourHalvings) {
-  // Brackets that the search closes within 24 halvings give the design's result to the bit;
+  // Brackets that the search closes within 24 halvings give the uncapped result to the bit;
   // wider ones (huge strikes, calls with a yield just above 0.00001) stop after 24, within
-  // 2^-24 of their first width of the design's result.
+  // 2^-24 of their first width of the uncapped result.
   struct row {
     int callput;
     double T, K, sigma, r, q;
@@ -388,7 +388,7 @@ TEST(AmericanVanillaCritical, BisectionStopsAfterTwentyFourHalvings) {
   };
   for (const row& c : rows) {
     int halvings;
-    const double design = uncappedbisection(c.callput, c.T, c.K, c.sigma, c.r, c.q, &halvings);
+    const double uncapped = uncappedbisection(c.callput, c.T, c.K, c.sigma, c.r, c.q, &halvings);
     block params;
     const double capped =
         c.callput > 0 ? av::binomialcallcritical(c.T, c.K, c.sigma, c.r, c.q, params.get())
@@ -396,9 +396,9 @@ TEST(AmericanVanillaCritical, BisectionStopsAfterTwentyFourHalvings) {
     const double width =
         c.callput > 0 ? av::perpetualcalllevel(c.K, c.sigma, c.r, c.q) - c.K : c.K;
     if (halvings <= 24)
-      EXPECT_EQ(capped, design) << "cp " << c.callput << " K " << c.K << " q " << c.q;
+      EXPECT_EQ(capped, uncapped) << "cp " << c.callput << " K " << c.K << " q " << c.q;
     else
-      EXPECT_NEAR(capped, design, width / (1 << 24))
+      EXPECT_NEAR(capped, uncapped, width / (1 << 24))
           << "cp " << c.callput << " K " << c.K << " q " << c.q << ": " << halvings;
   }
 }

@@ -1,6 +1,6 @@
 // The shared Cox-Ross-Rubinstein tree: against Black-Scholes-Merton (QuantLib's blackFormula),
 // the parity that the tree keeps exactly, a one-step tree by hand, the rule for u^2, its bounds,
-// and the symmetric power tree through the entry point against the plain tree of its design.
+// and the symmetric power tree through the entry point against a plain tree written here.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -99,7 +99,7 @@ TEST(CrrTree, StepBoundAndProbabilityOutsideTheUnitInterval) {
   EXPECT_FALSE(crrtree(1.0, 0.2, 0.2, 0.2, 100, crrsquare::power).probabilityoutside());
 }
 
-// The symmetric power tree as its design writes it: one array, the lowest price first, every
+// The symmetric power tree as the textbook writes it: one array, the lowest price first, every
 // power of u by pow.
 double plainpowertree(bool iscall, double T, double S, double K, double sigma, double r,
                       double q, double i, int n) {

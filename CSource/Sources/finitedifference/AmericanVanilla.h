@@ -27,7 +27,7 @@
 //
 // The bisection for the critical prices (bracket [0, K] for the put, [K, beta K / (beta - 1)]
 // for the call) prices one tree per halving and stops at the first of:
-// - the bracket is 0.0001 wide (the design's tolerance);
+// - the bracket is 0.0001 wide (the search's own tolerance);
 // - the bracket cannot be halved in doubles (the midpoint equals an end: strikes near 1e17 and
 //   beyond);
 // - 24 halvings, that is a bracket of 2^-24 (6e-8) of its first width: a tolerance relative to
@@ -35,11 +35,11 @@
 //   without bound as the yield nears 0.00001 (beta tends to 1).
 // So no input prices more than 24 trees, the most that an ordinary contract takes (with
 // sigma = 0.2, r = 0.05 and K = 100 the put takes 20 halvings, the call 22 at q = 0.02 and 24 at
-// q = 0.005), and the design's result is kept to the bit wherever its search ends within 24
-// halvings: every put with K <= 1677 and every call whose bracket is at most 1677 wide. Beyond,
-// the answer lies within 6e-8 of the bracket, far inside the tree's own error. Without the cap
-// the put took 53 halvings at K = 1e12 and 52 at K = 1e300, the call 32 at q = 0.00002 and 42
-// at q = 0.00002 with sigma = 10, r = 0.
+// q = 0.005), and the result of the uncapped search is kept to the bit wherever that search
+// ends within 24 halvings: every put with K <= 1677 and every call whose bracket is at most
+// 1677 wide. Beyond, the answer lies within 6e-8 of the bracket, far inside the tree's own
+// error. Without the cap the put took 53 halvings at K = 1e12 and 52 at K = 1e300, the call 32
+// at q = 0.00002 and 42 at q = 0.00002 with sigma = 10, r = 0.
 //
 // Not thread-safe: the handler's tables and the grid cache are process-wide.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANVANILLA_H

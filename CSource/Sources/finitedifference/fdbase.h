@@ -25,9 +25,9 @@
 // similarity grid with a reflecting edge overrides edgematrix and finalcondition.
 //
 // Decisions:
-// - Hooks take no unused arguments: the design's boundary (t, a, b) and payoff (S, a) pass a and
-//   b as 0, so they are gone; boundary receives the time to expiry of the level it sets (0 at
-//   expiry, T today), heatboundary the heat grid's tau as before.
+// - Hooks take no spare arguments: boundary and payoff once took extra numbers that every scheme
+//   passed as 0. boundary receives the time to expiry of the level it sets (0 at expiry, T
+//   today), heatboundary the heat grid's tau.
 // - The limits and edge values shared by an instrument and a scheme are a record with named
 //   fields (gridinfo) instead of five offsets into an array.
 // - The exercise values of the step condition are taken once per solve, so hooks must be

@@ -40,7 +40,9 @@ class gridworkspace {
 // values of the expiry level come first (edgesat(0)); then for each level j = M-2 .. 0, at time
 // to expiry t = horizon (1 - j / (M - 1)): the scheme's explicit part, the implicit step, the
 // instrument's step condition (with the exercise values carried by growthat(t)), and the edge
-// values edgesat(t), which write w.gridinfo.lowedge and highedge.
+// values edgesat(t), which write w.gridinfo.lowedge and highedge. The edge rows of the matrix
+// are identity rows, so each implicit step meets the edge values of the level before it: edges
+// that move with time enter to first order in the time step.
 template <class edgesat, class growthat>
 void marchtotoday(fdvaluation& scheme, const fdbase& instrument, gridworkspace& w,
                   double horizon, const parameterblock* params, edgesat edges,
