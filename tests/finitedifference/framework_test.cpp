@@ -13,6 +13,7 @@
 #include "finitedifference/AmericanVanilla.h"
 #include "finitedifference/logndi.h"
 #include "finitedifference/ndi.h"
+#include "numerics/undefined.h"
 
 namespace {
 
@@ -72,6 +73,10 @@ TEST(Ownership, TheValuationTakesTheCloneAndAnUnvaluedInstrumentFreesIt) {
   params.set(entrymode, 0);
   EXPECT_TRUE(std::isfinite(scheme.value(params.get())));
   EXPECT_NE(params->fdclone, nullptr);  // parked
+  CNNDI second(&valued);  // nothing left to work on: undefined, the cache untouched
+  const fdbase* parked = params->fdclone;
+  EXPECT_TRUE(isundefined(second.value(params.get())));
+  EXPECT_EQ(params->fdclone, parked);
 }
 
 // A carrier of another engine, parked in the grid's carrier word.

@@ -50,6 +50,7 @@ fdvaluation::fdvaluation(fdbase* instrument)
 
 double fdvaluation::value(parameterblock* params) {
   const int mode = gridmode(*params);
+  if (cache.working() == nullptr) return undefinedvalue();  // the clone went to another valuation
   if (checkinputs(1) != 1.0) {
     cache.discard();  // the working copy is nobody's; the cache stays as it was
     return undefinedvalue();
