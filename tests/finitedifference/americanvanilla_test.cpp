@@ -137,18 +137,20 @@ TEST(AmericanVanillaTree, CallWithoutYieldIsTheEuropeanCall) {
   }
 }
 
+// A critical-price request: T, K, sigma, r, q of a call (+1) or a put (-1).
+struct criticalrow {
+  int callput;
+  double T, K, sigma, r, q;
+};
+
 TEST(AmericanVanillaCritical, TreeBisectionFindsTheExerciseBoundary) {
   // Just beyond the critical price the tree exercises (value = exercise), just inside it
   // continues (value above exercise).
-  struct row {
-    int callput;
-    double T, K, sigma, r, q;
-  };
-  const row rows[] = {
+  const criticalrow rows[] = {
       {-1, 1.0, 100, 0.2, 0.05, 0.02}, {-1, 0.25, 50, 0.4, 0.10, 0.0},
       {+1, 1.0, 100, 0.2, 0.03, 0.08}, {+1, 2.0, 100, 0.3, 0.05, 0.0005},
   };
-  for (const row& c : rows) {
+  for (const criticalrow& c : rows) {
     block params;
     const double critical =
         c.callput > 0 ? av::binomialcallcritical(c.T, c.K, c.sigma, c.r, c.q, params.get())
@@ -169,15 +171,11 @@ TEST(AmericanVanillaCritical, GridAndTreeAgreeAndMatchQuantLibsApproximation) {
   // A fine grid (spacing K/400 for puts; its answer lies half-way between nodes) against a
   // 2000-step tree, observed within 0.12; the tree against the Barone-Adesi and Whaley critical
   // price of QuantLib, an approximation good to about two per cent (observed 0.7 to 1.1 %).
-  struct row {
-    int callput;
-    double T, K, sigma, r, q;
-  };
-  const row rows[] = {
+  const criticalrow rows[] = {
       {-1, 1.0, 100, 0.2, 0.05, 0.02}, {-1, 0.5, 100, 0.3, 0.08, 0.0},
       {+1, 1.0, 100, 0.2, 0.03, 0.08}, {+1, 0.5, 100, 0.25, 0.05, 0.10},
   };
-  for (const row& c : rows) {
+  for (const criticalrow& c : rows) {
     const std::vector<double> terms{c.T, c.K, c.sigma, c.r, c.q};
     const double grid = testsupport::price(c.callput > 0 ? "BSACOCrit" : "BSAPOCrit", terms,
                                            testsupport::parameters().set(entrygrid, 4001, 1001));
@@ -376,17 +374,13 @@ TEST(AmericanVanillaCritical, BisectionStopsAfterTwentyFourHalvings) {
   // Brackets that the search closes within 24 halvings give the uncapped result to the bit;
   // wider ones (huge strikes, calls with a yield just above 0.00001) stop after 24, within
   // 2^-24 of their first width of the uncapped result.
-  struct row {
-    int callput;
-    double T, K, sigma, r, q;
-  };
-  const row rows[] = {
+  const criticalrow rows[] = {
       {-1, 1.0, 100, 0.2, 0.05, 0.02},   {-1, 1.0, 1677, 0.2, 0.05, 0.02},
       {+1, 1.0, 100, 0.2, 0.05, 0.02},   {+1, 1.0, 100, 0.2, 0.05, 0.005},
       {-1, 1.0, 1e4, 0.2, 0.05, 0.02},   {-1, 0.5, 1e12, 0.3, 0.05, 0.0},
       {+1, 1.0, 100, 0.2, 0.05, 0.00002}, {+1, 1.0, 100, 10, 0.0, 0.00002},
   };
-  for (const row& c : rows) {
+  for (const criticalrow& c : rows) {
     int halvings;
     const double uncapped = uncappedbisection(c.callput, c.T, c.K, c.sigma, c.r, c.q, &halvings);
     block params;
