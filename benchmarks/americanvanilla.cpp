@@ -1,7 +1,9 @@
 // American puts side by side with QuantLib, in the same run:
 //   BINAPO, 100 steps          against BinomialVanillaEngine<CoxRossRubinstein>, 100 steps;
 //   BSAPO, 100 x 50 grid       against FdBlackScholesVanillaEngine, 100 space x 50 time points;
-//   BSAPO re-priced at a new spot from the cached grid (mode 0) against a full solve.
+//   BSAPO re-priced at a new spot from the cached grid (mode 0) against a full solve;
+//   the tree bisection's worst cases (a put with K = 1e300, a call with q = 0.00002) against one
+//   tree of the same 2000 steps: their ratio is the number of trees a critical price costs.
 // Every iteration moves the spot, so that neither library can hand back its previous answer.
 #include <benchmark/benchmark.h>
 
@@ -9,7 +11,7 @@
 
 #include "binding/parameterblock.h"
 #include "finitedifference/AmericanVanilla.h"
-#include "finitedifference/fdbase.h"
+#include "finitedifference/fdvaluation.h"
 
 namespace {
 
@@ -23,10 +25,7 @@ struct block {
     for (int e = 0; e < parameterentrycount; ++e) words.entries[e] = {1, rows[e]};
     if (caching) words.entries[entrymode].flag = 0;  // row value 0: mode 0
   }
-  ~block() {
-    delete words.fdclone;
-    delete words.fdcarrier;
-  }
+  ~block() { gridcache::freecache(words); }
 };
 
 // The spot of the next iteration: it moves by 1e-6 each time, round a cycle of eight.
@@ -114,5 +113,43 @@ void americanvanilla_kzr_BSAPO_cachedreprice(benchmark::State& state) {
         AmericanVanilla::gridput(T, spotof() - 3.0, K, sigma, r, q, &params.words));
 }
 BENCHMARK(americanvanilla_kzr_BSAPO_cachedreprice);
+
+constexpr double bisectionsteps = 2000;
+
+void americanvanilla_kzr_BINAPO_onetree_2000steps(benchmark::State& state) {
+  block params;
+  params.words.entries[entrysteps].flag = 0;
+  params.rows[entrysteps][0] = bisectionsteps;
+  movingspot spotof;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        AmericanVanilla::binomialput(T, spotof(), K, sigma, r, q, &params.words));
+}
+BENCHMARK(americanvanilla_kzr_BINAPO_onetree_2000steps)->Unit(benchmark::kMillisecond);
+
+// Worst cases of the bisection: brackets far wider than 0.0001 x 2^24.
+void americanvanilla_kzr_Crit_worstcase_2000steps(benchmark::State& state) {
+  const bool call = state.range(0) == 1;
+  const double strike = call ? K : 1e300, yield = call ? 0.00002 : q;
+  block params;
+  params.words.entries[entrysteps].flag = 0;
+  params.rows[entrysteps][0] = bisectionsteps;
+  auto critical = [&] {
+    return call ? AmericanVanilla::binomialcallcritical(T, strike, sigma, r, yield, &params.words)
+                : AmericanVanilla::binomialputcritical(T, strike, sigma, r, yield, &params.words);
+  };
+  // Before timing: an answer inside the bracket.
+  const double first = critical();
+  const double top = call ? AmericanVanilla::perpetualcalllevel(strike, sigma, r, yield) : strike;
+  if (!(first > (call ? strike : 0.0) && first < top)) {
+    state.SkipWithError("critical price outside its bracket");
+    return;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(critical());
+}
+BENCHMARK(americanvanilla_kzr_Crit_worstcase_2000steps)
+    ->Arg(0)  // BINAPOCrit, K = 1e300
+    ->Arg(1)  // BINACOCrit, q = 0.00002
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

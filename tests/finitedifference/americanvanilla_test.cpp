@@ -137,18 +137,20 @@ TEST(AmericanVanillaTree, CallWithoutYieldIsTheEuropeanCall) {
   }
 }
 
+// A critical-price request: T, K, sigma, r, q of a call (+1) or a put (-1).
+struct criticalrow {
+  int callput;
+  double T, K, sigma, r, q;
+};
+
 TEST(AmericanVanillaCritical, TreeBisectionFindsTheExerciseBoundary) {
   // Just beyond the critical price the tree exercises (value = exercise), just inside it
   // continues (value above exercise).
-  struct row {
-    int callput;
-    double T, K, sigma, r, q;
-  };
-  const row rows[] = {
+  const criticalrow rows[] = {
       {-1, 1.0, 100, 0.2, 0.05, 0.02}, {-1, 0.25, 50, 0.4, 0.10, 0.0},
       {+1, 1.0, 100, 0.2, 0.03, 0.08}, {+1, 2.0, 100, 0.3, 0.05, 0.0005},
   };
-  for (const row& c : rows) {
+  for (const criticalrow& c : rows) {
     block params;
     const double critical =
         c.callput > 0 ? av::binomialcallcritical(c.T, c.K, c.sigma, c.r, c.q, params.get())
@@ -169,15 +171,11 @@ TEST(AmericanVanillaCritical, GridAndTreeAgreeAndMatchQuantLibsApproximation) {
   // A fine grid (spacing K/400 for puts; its answer lies half-way between nodes) against a
   // 2000-step tree, observed within 0.12; the tree against the Barone-Adesi and Whaley critical
   // price of QuantLib, an approximation good to about two per cent (observed 0.7 to 1.1 %).
-  struct row {
-    int callput;
-    double T, K, sigma, r, q;
-  };
-  const row rows[] = {
+  const criticalrow rows[] = {
       {-1, 1.0, 100, 0.2, 0.05, 0.02}, {-1, 0.5, 100, 0.3, 0.08, 0.0},
       {+1, 1.0, 100, 0.2, 0.03, 0.08}, {+1, 0.5, 100, 0.25, 0.05, 0.10},
   };
-  for (const row& c : rows) {
+  for (const criticalrow& c : rows) {
     const std::vector<double> terms{c.T, c.K, c.sigma, c.r, c.q};
     const double grid = testsupport::price(c.callput > 0 ? "BSACOCrit" : "BSAPOCrit", terms,
                                            testsupport::parameters().set(entrygrid, 4001, 1001));
@@ -265,18 +263,15 @@ TEST(AmericanVanilla, CallGridEndsAtThePerpetualLevelOrTenStrikes) {
   block params;
   av::americanvanilla withlevel(call, params->entries[entrygrid]);
   EXPECT_NEAR(withlevel.highlimit(), beta * 100 / (beta - 1), 1e-9);
-  delete withlevel.clone;
   contractdata smallyield = call;
   smallyield.dividend = 0.0001;  // the level lies far beyond 10K
   av::americanvanilla wide(smallyield, params->entries[entrygrid]);
   EXPECT_EQ(wide.highlimit(), 1000.0);
-  delete wide.clone;
   contractdata put = call;
   put.callput = -1;
   put.strike = 5;  // max(10K, 100)
   av::americanvanilla smallput(put, params->entries[entrygrid]);
   EXPECT_EQ(smallput.highlimit(), 100.0);
-  delete smallput.clone;
 }
 
 // Sizes and trees that cannot work: the undefined value after one line.
@@ -357,11 +352,58 @@ TEST(AmericanVanilla, EveryInputSurvivesSpecialValues) {
   }
 }
 
+// The tree bisection with no cap: halve until 0.0001 wide (or until
+// no double lies between the ends), one 100-step tree per halving.
+double uncappedbisection(int callput, double T, double K, double sigma, double r, double q,
+                         int* halvings) {
+  double lo = callput > 0 ? K : 0.0;
+  double hi = callput > 0 ? av::perpetualcalllevel(K, sigma, r, q) : K;
+  *halvings = 0;
+  while (std::fabs(hi - lo) > 0.0001) {
+    const double mid = (lo + hi) / 2;
+    if (mid == lo || mid == hi) break;
+    ++*halvings;
+    const bool continuation = av::binomialtree(callput, T, mid, K, sigma, r, q, 100) >
+                              std::max(callput * (mid - K), 0.0);
+    (callput > 0) == continuation ? lo = mid : hi = mid;
+  }
+  return (lo + hi) / 2;
+}
+
+TEST(AmericanVanillaCritical, BisectionStopsAfterTwentyFourHalvings) {
+  // Brackets that the search closes within 24 halvings give the uncapped result to the bit;
+  // wider ones (huge strikes, calls with a yield just above 0.00001) stop after 24, within
+  // 2^-24 of their first width of the uncapped result.
+  const criticalrow rows[] = {
+      {-1, 1.0, 100, 0.2, 0.05, 0.02},   {-1, 1.0, 1677, 0.2, 0.05, 0.02},
+      {+1, 1.0, 100, 0.2, 0.05, 0.02},   {+1, 1.0, 100, 0.2, 0.05, 0.005},
+      {-1, 1.0, 1e4, 0.2, 0.05, 0.02},   {-1, 0.5, 1e12, 0.3, 0.05, 0.0},
+      {+1, 1.0, 100, 0.2, 0.05, 0.00002}, {+1, 1.0, 100, 10, 0.0, 0.00002},
+  };
+  for (const criticalrow& c : rows) {
+    int halvings;
+    const double uncapped = uncappedbisection(c.callput, c.T, c.K, c.sigma, c.r, c.q, &halvings);
+    block params;
+    const double capped =
+        c.callput > 0 ? av::binomialcallcritical(c.T, c.K, c.sigma, c.r, c.q, params.get())
+                      : av::binomialputcritical(c.T, c.K, c.sigma, c.r, c.q, params.get());
+    const double width =
+        c.callput > 0 ? av::perpetualcalllevel(c.K, c.sigma, c.r, c.q) - c.K : c.K;
+    if (halvings <= 24)
+      EXPECT_EQ(capped, uncapped) << "cp " << c.callput << " K " << c.K << " q " << c.q;
+    else
+      EXPECT_NEAR(capped, uncapped, width / (1 << 24))
+          << "cp " << c.callput << " K " << c.K << " q " << c.q << ": " << halvings;
+  }
+}
+
 TEST(AmericanVanilla, BisectionEndsForStrikesBeyondItsResolution) {
   // Doubles near 1e17 are 16 apart: a bracket 0.0001 wide does not exist there.
-  const double critical = testsupport::price("BINAPOCrit", {1, 1e17, 0.2, 0.05, 0.02});
-  EXPECT_GT(critical, 0.5e17);
-  EXPECT_LT(critical, 1e17);
+  for (double K : {1e17, 1e300}) {
+    const double critical = testsupport::price("BINAPOCrit", {1, K, 0.2, 0.05, 0.02});
+    EXPECT_GT(critical, 0.5 * K);
+    EXPECT_LT(critical, K);
+  }
 }
 
 }  // namespace

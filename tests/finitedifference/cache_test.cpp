@@ -66,11 +66,11 @@ TEST(GridCache, TheCarrierHoldsTheFinishedGrid) {
   block params;
   params.set(entrygrid, 41, 11);
   gridput(params, 0, at(100));
-  const methodcarriesfd& grid = *params->fdcarrier;
+  const methodcarriesfd& grid = *cachedgrid(*params.get());
   ASSERT_EQ(grid.size, 41);
   EXPECT_DOUBLE_EQ(grid.dt, 1.0 / 10);
   EXPECT_DOUBLE_EQ(grid.dx, 1000.0 / 40);
-  EXPECT_EQ(grid.gridinfo[4], 1000.0);
+  EXPECT_EQ(grid.gridinfo.high, 1000.0);
   EXPECT_EQ(grid.nodes[40], 1000.0);
   EXPECT_EQ(grid.values[0], 100.0);  // the put's low edge: K
   EXPECT_EQ(grid.values[40], 0.0);
@@ -104,7 +104,7 @@ TEST(GridCache, RefusedContractLeavesTheCacheAsItWas) {
   block params;
   gridput(params, 0, at(100));
   const fdbase* cached = params->fdclone;
-  const methodcarriesfd* grid = params->fdcarrier;
+  const methodcarries* grid = params->fdcarrier;
   putterms refused = at(100);
   refused.sigma = 0;  // refused by the grid's own check, after the instrument is built
   EXPECT_TRUE(isundefined(av::gridcall(refused.T, refused.S, refused.K, refused.sigma, refused.r,

@@ -6,7 +6,7 @@
 #include <ql/quantlib.hpp>
 
 #include "binding/parameterblock.h"
-#include "finitedifference/fdbase.h"
+#include "finitedifference/fdvaluation.h"
 
 namespace fdtest {
 
@@ -30,12 +30,7 @@ struct block {
     words.entries[entry].flag = 1;
     return *this;
   }
-  void clearcache() {
-    delete words.fdclone;
-    words.fdclone = nullptr;
-    delete words.fdcarrier;
-    words.fdcarrier = nullptr;
-  }
+  void clearcache() { gridcache::freecache(words); }
   parameterblock* operator->() { return &words; }
   parameterblock* get() { return &words; }
 };

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <typeinfo>
 #include <vector>
 
 #include "fdtestsupport.h"
@@ -32,30 +31,22 @@ class heatvanilla : public fdbase {
  public:
   heatvanilla(contractdata& contract, const parameterentry& grid, double xlow, double xhigh)
       : fdbase(contract, grid), xlow(xlow), xhigh(xhigh) {
-    clone = new heatvanilla(*this, clonetag{});
+    clone.reset(new heatvanilla(*this, clonetag{}));
   }
   bool issame(const fdbase* other) const override {
-    return other != nullptr && typeid(*other) == typeid(heatvanilla) && samecontract(other);
+    const auto* same = dynamic_cast<const heatvanilla*>(other);
+    return same != nullptr && samecontract(other) && same->xlow == xlow && same->xhigh == xhigh;
   }
-  void boundary(double, double, double, double*, const parameterblock*) const override {}
-  double payoff(double S, double, const parameterblock*) const override {
-    return std::fmax(data->callput * (S - data->strike), 0.0);
-  }
-  void gridlimits(double* out, const parameterblock*) const override {
-    out[0] = data->expiry;
-    out[1] = 0.0;
-    out[2] = 10.0 * data->strike;
-  }
-  void heatgridlimits(double* out, const parameterblock*) const override {
-    out[0] = data->volatility * data->volatility * data->expiry / 2.0;
-    out[1] = xlow;
-    out[2] = xhigh;
+  void heatgridlimits(gridinfo& grid, const parameterblock*) const override {
+    grid.extent = data->volatility * data->volatility * data->expiry / 2.0;
+    grid.low = xlow;
+    grid.high = xhigh;
   }
   double heatpayoff(double x, double kp, const parameterblock*) const override {
     const double up = std::exp((kp + 1.0) * x / 2.0), down = std::exp((kp - 1.0) * x / 2.0);
     return std::fmax(data->callput * (up - down), 0.0);
   }
-  void heatboundary(double tau, double k, double kp, double* gridinfo,
+  void heatboundary(double tau, double k, double kp, gridinfo& grid,
                     const parameterblock* params) const override {
     const double x = data->callput == 1 ? xhigh : xlow;
     double edge;
@@ -67,8 +58,8 @@ class heatvanilla : public fdbase {
                              std::exp((kp - 1) * x / 2 + (kp - 1) * (kp - 1) * tau / 4);
       edge = std::fmax(data->callput * forward, 0.0);
     }
-    gridinfo[0] = data->callput == 1 ? 0.0 : edge;
-    gridinfo[1] = data->callput == 1 ? edge : 0.0;
+    grid.lowedge = data->callput == 1 ? 0.0 : edge;
+    grid.highedge = data->callput == 1 ? edge : 0.0;
   }
 
  private:
@@ -220,7 +211,7 @@ struct cachedgrid {
     CNNDI scheme(&instrument);
     result = scheme.value(params.get());
   }
-  const methodcarriesfd& grid() { return *params->fdcarrier; }
+  const methodcarriesfd& grid() { return *::cachedgrid(*params.get()); }
   double linear(double S) {
     const methodcarriesfd& g = grid();
     const int lo = static_cast<int>(S / g.dx);

@@ -8,11 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
-// Engine objects parked in the cache words of the block (finite differences, Monte Carlo).
+// Engine objects parked in the cache words of the block (finite differences, Monte Carlo). The
+// carrier words hold the carrier root, so that an engine tests a cached carrier's run-time type.
 class fdbase;
-class methodcarriesfd;
 class mcbase;
-class methodcarriesmc;
+class methodcarries;
 
 // Shape of the data table T0, built on the caller's stack for one call.
 struct datashape {
@@ -47,9 +47,9 @@ struct parameterblock {
   parameterentry entries[parameterentrycount];
   double mclastprice;          // Monte Carlo: last price
   mcbase* mcclone;             // Monte Carlo: cached instrument
-  methodcarriesmc* mccarrier;  // Monte Carlo: cached draws
+  methodcarries* mccarrier;    // Monte Carlo: cached draws
   fdbase* fdclone;             // finite differences: cached instrument
-  methodcarriesfd* fdcarrier;  // finite differences: cached grid
+  methodcarries* fdcarrier;    // finite differences: cached grid
 };
 
 static_assert(sizeof(parameterblock) == 20 * 8, "the block is twenty 64-bit words");

@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 #include "binding/varianttable.h"
+#include "numerics/crrtree.h"
 #include "numerics/messages.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
@@ -91,24 +91,18 @@ double symmetric(optionside side, double T, double S, double K, double sigma, do
   if (S == 0) return side == call ? 0.0 : std::pow(K, i) * std::exp(-r * T);
   if (T == 0) return symmetricpayoff(side, S, K, i);
   const std::int64_t steps = entryinteger(block, entrysteps, 0, defaulttreesteps);
-  if (steps < 1 || steps > maxtreesteps) {
+  if (!treestepsadmissible(steps)) {
     writemessage(messages::treesteps);
     return undefinedvalue();
   }
-  const int n = static_cast<int>(steps);
-  const double dt = T / n;
-  const double u = std::exp(sigma * std::sqrt(dt));
-  const double p = (std::exp((r - q) * dt) - 1.0 / u) / (u - 1.0 / u);
-  if (p < 0 || p > 1) {  // a drift too strong for the step: the weights would not be a law
+  crrtree tree(T, sigma, r - q, r, steps, crrsquare::power);
+  if (tree.probabilityoutside()) {  // a drift too strong for the step: the weights are no law
     writemessage(messages::treeprobability);
     return undefinedvalue();
   }
-  const double discount = std::exp(-r * dt);
-  std::vector<double> V(static_cast<std::size_t>(n) + 1);
-  for (int j = 0; j <= n; ++j) V[j] = symmetricpayoff(side, S * std::pow(u, 2 * j - n), K, i);
-  for (int m = n; m >= 1; --m)
-    for (int j = 0; j < m; ++j) V[j] = (p * V[j + 1] + (1.0 - p) * V[j]) * discount;
-  return V[0];
+  return tree.europeanvalue(S, [side, K, i](double price) {
+    return symmetricpayoff(side, price, K, i);
+  });
 }
 
 }  // namespace

@@ -21,8 +21,9 @@
 //   root undefined).
 // - A capped call with an infinite cap is the uncapped power call (the formula would otherwise
 //   meet infinity times zero in its second level).
-// - The symmetric tree takes its step count from parameter entry 4 (default 100). A count below
-//   1 or above maxtreesteps writes "Tree steps out of range, value undefined" and gives the
+// - The symmetric tree is the library's Cox-Ross-Rubinstein tree (numerics/crrtree.h, with u^2
+//   taken by pow) and takes its step count from parameter entry 4 (default 100). A count below
+//   1 or above maximumtreesteps writes "Tree steps out of range, value undefined" and gives the
 //   undefined value: a tree with no step has no step length, and a larger count would run for
 //   minutes. These are the only messages of the family: they concern the tree, not the
 //   contract's terms, and the library's other trees report it the same way.
@@ -44,7 +45,6 @@
 namespace EuropeanPower {
 
 constexpr int defaulttreesteps = 100;     // entry 4 with its flag set
-constexpr int maxtreesteps = 100000;      // about 5e9 node updates
 
 // T expiry (years), S spot, K strike, sigma volatility, r rate, q dividend yield, i power.
 double powercall(double T, double S, double K, double sigma, double r, double q, double i);

@@ -1,13 +1,12 @@
 #include "finitedifference/AmericanVanilla.h"
 
 #include <cmath>
-#include <cstddef>
-#include <typeinfo>
-#include <vector>
+#include <optional>
 
 #include "binding/varianttable.h"
 #include "closedform/BlackScholes.h"
 #include "finitedifference/ndi.h"
+#include "numerics/crrtree.h"
 #include "numerics/messages.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
@@ -28,6 +27,7 @@ enum variant {
 };
 
 constexpr double bisectionwidth = 0.0001;
+constexpr int maximumhalvings = 24;  // one tree each (AmericanVanilla.h)
 constexpr double binomialdividendfloor = 0.00001;  // inclusive: BINACO, BINACOCrit
 constexpr double griddividendfloor = 0.001;        // exclusive: BSACOCrit
 
@@ -39,107 +39,50 @@ bool refusedcritical(double T, double K, double sigma, double r, double q) {
   return T < 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0;
 }
 
-// The CRR tree of one contract's T, K, sigma, r, q and steps: the powers of u are taken once
-// (pow(u, m), m = -n..n, with u u for m = 2) and serve every spot the tree is asked for.
-class crrtree {
- public:
-  crrtree(double T, double K, double sigma, double r, double q, std::int64_t steps)
-      : K(K), n(steps) {
-    const double dt = T / static_cast<double>(n);
-    u = std::exp(sigma * std::sqrt(dt));
-    const double d = 1.0 / u;
-    p = (std::exp((r - q) * dt) - d) / (u - d);
-    complement = 1.0 - p;
-    discount = std::exp(-r * dt);
-    const std::size_t count = static_cast<std::size_t>(n) + 1;
-    powers.resize(2 * count - 1);
-    for (std::int64_t m = -n; m <= n; ++m)
-      powers[static_cast<std::size_t>(m + n)] =
-          m == 2 ? u * u : std::pow(u, static_cast<double>(m));
-    values.resize(count);
-    even.resize(count);
-    odd.resize(count);
-  }
+// The American value at spot S on tree.
+double treevalue(crrtree& tree, int callput, double S, double K) {
+  return tree.americanvalue(S, [callput, K](double price) {
+    return callput > 0 ? maxof(price - K, 0.0) : maxof(K - price, 0.0);
+  });
+}
 
-  // p outside [0, 1], or undefined while the inputs are numbers.
-  bool probabilityrefused(double T, double K, double sigma, double r, double q) const {
-    if (p < 0 || p > 1) return true;
-    return std::isnan(p) && !std::isnan(T + K + sigma + r + q);
-  }
-
-  // The American value at spot S. Intrinsic values at S u^m are laid out by the parity of m so
-  // that every level reads them in order: even[s] at m = n - 2s, odd[s] at m = n - 1 - 2s.
-  double price(int callput, double S) {
-    const std::size_t count = static_cast<std::size_t>(n) + 1;
-    const double* power = powers.data() + n;  // power[m] = u^m
-    for (std::size_t s = 0; s < count; ++s) {
-      const double node = S * power[n - 2 * static_cast<std::int64_t>(s)];
-      even[s] = callput > 0 ? maxof(node - K, 0.0) : maxof(K - node, 0.0);
-    }
-    for (std::size_t s = 0; s + 1 < count; ++s) {
-      const double node = S * power[n - 1 - 2 * static_cast<std::int64_t>(s)];
-      odd[s] = callput > 0 ? maxof(node - K, 0.0) : maxof(K - node, 0.0);
-    }
-    double* V = values.data();
-    for (std::size_t i = 0; i < count; ++i) V[i] = even[i];
-    for (std::int64_t j = n; j >= 1; --j) {
-      // Level j - 1 holds the prices S u^(j-1-2i), i = 0..j-1.
-      const std::int64_t gap = n - (j - 1);
-      const double* exercise =
-          gap % 2 == 0 ? even.data() + gap / 2 : odd.data() + (gap - 1) / 2;
-      const double pu = p, pd = complement, df = discount;
-      for (std::int64_t i = 0; i < j; ++i) {
-        const double continuation = (pu * V[i] + pd * V[i + 1]) * df;
-        V[i] = maxof(continuation, exercise[i]);
-      }
-    }
-    return V[0];
-  }
-
- private:
-  double K;
-  std::int64_t n;
-  double u = 0, p = 0, complement = 0, discount = 0;
-  std::vector<double> powers, values, even, odd;
-};
-
-// Steps of parameter entry 4, or 0 after the message when they cannot work.
-std::int64_t treesteps(const parameterblock* block) {
+// The tree of one contract with the steps of parameter entry 4 and u^2 taken as u u (the powers
+// of u are taken once and serve every spot the tree is asked for), or none after a message:
+// steps out of range, or p outside [0, 1] or undefined while the inputs are numbers.
+std::optional<crrtree> americantree(double T, double K, double sigma, double r, double q,
+                                    const parameterblock* block) {
   const std::int64_t steps = entryinteger(*block, entrysteps, 0, defaultsteps);
-  if (steps < 1 || steps > maximumsteps) {
+  if (!treestepsadmissible(steps)) {
     writemessage(messages::treesteps);
-    return 0;
+    return std::nullopt;
   }
-  return steps;
+  crrtree tree(T, sigma, r - q, r, steps, crrsquare::product);
+  if (tree.probabilityoutside() ||
+      (std::isnan(tree.probability()) && !std::isnan(T + K + sigma + r + q))) {
+    writemessage(messages::treeprobability);
+    return std::nullopt;
+  }
+  return tree;
 }
 
 double binomialvalue(int callput, double T, double S, double K, double sigma, double r, double q,
                      parameterblock* block) {
-  const std::int64_t steps = treesteps(block);
-  if (steps == 0) return undefinedvalue();
-  crrtree tree(T, K, sigma, r, q, steps);
-  if (tree.probabilityrefused(T, K, sigma, r, q)) {
-    writemessage(messages::treeprobability);
-    return undefinedvalue();
-  }
-  return tree.price(callput, S);
+  std::optional<crrtree> tree = americantree(T, K, sigma, r, q, block);
+  if (!tree) return undefinedvalue();
+  return treevalue(*tree, callput, S, K);
 }
 
 double binomialcritical(int callput, double T, double K, double sigma, double r, double q,
                         parameterblock* block) {
-  const std::int64_t steps = treesteps(block);
-  if (steps == 0) return undefinedvalue();
-  crrtree tree(T, K, sigma, r, q, steps);
-  if (tree.probabilityrefused(T, K, sigma, r, q)) {
-    writemessage(messages::treeprobability);
-    return undefinedvalue();
-  }
+  std::optional<crrtree> tree = americantree(T, K, sigma, r, q, block);
+  if (!tree) return undefinedvalue();
   double lo = callput > 0 ? K : 0.0;
   double hi = callput > 0 ? perpetualcalllevel(K, sigma, r, q) : K;
-  while (std::fabs(hi - lo) > bisectionwidth) {
+  for (int halving = 0; halving < maximumhalvings && std::fabs(hi - lo) > bisectionwidth;
+       ++halving) {
     const double mid = (lo + hi) / 2.0;
     if (mid == lo || mid == hi) break;  // no double left between them
-    const double value = tree.price(callput, mid);
+    const double value = treevalue(*tree, callput, mid, K);
     const double exercise = callput > 0 ? maxof(mid - K, 0.0) : maxof(K - mid, 0.0);
     const bool continuation = value > exercise;
     if (callput > 0)
@@ -166,48 +109,34 @@ double gridvalue(int callput, bool critical, double T, double S, double K, doubl
 
 americanvanilla::americanvanilla(contractdata& record, const parameterentry& grid)
     : fdbase(record, grid) {
-  clone = new americanvanilla(*this, clonetag{});
+  clone.reset(new americanvanilla(*this, clonetag{}));
 }
 
-bool americanvanilla::issame(const fdbase* other) const {
-  return other != nullptr && typeid(*other) == typeid(americanvanilla) && samecontract(other);
-}
-
-void americanvanilla::boundary(double /*t*/, double /*a*/, double /*b*/, double* gridinfo,
+void americanvanilla::boundary(double /*t*/, gridinfo& grid,
                                const parameterblock* /*params*/) const {
   const double K = data->strike;
   if (data->callput == 1) {
-    gridinfo[0] = 0.0;
-    gridinfo[1] = maxof(gridinfo[4] - K, 0.0);
+    grid.lowedge = 0.0;
+    grid.highedge = maxof(grid.high - K, 0.0);
   } else {
-    gridinfo[0] = K;
-    gridinfo[1] = 0.0;
+    grid.lowedge = K;
+    grid.highedge = 0.0;
   }
 }
 
-double americanvanilla::payoff(double S, double /*a*/, const parameterblock* /*params*/) const {
+double americanvanilla::payoff(double S, const parameterblock* /*params*/) const {
   return maxof(data->callput * (S - data->strike), 0.0);
 }
 
-void americanvanilla::gridlimits(double* out, const parameterblock* /*params*/) const {
-  out[0] = data->expiry;
-  out[1] = 0.0;
-  out[2] = highlimit();
+void americanvanilla::gridlimits(gridinfo& grid, const parameterblock* /*params*/) const {
+  grid.extent = data->expiry;
+  grid.low = 0.0;
+  grid.high = highlimit();
 }
 
-double americanvanilla::critstart(const double* gridinfo, const parameterblock* /*params*/) const {
-  return data->strike / gridinfo[4] - 2.0 * data->callput / nspace;
+double americanvanilla::critstart(const gridinfo& grid, const parameterblock* /*params*/) const {
+  return data->strike / grid.high - 2.0 * data->callput / nspace;
 }
-
-void americanvanilla::heatboundary(double /*tau*/, double /*k*/, double /*kprime*/,
-                                   double* /*gridinfo*/, const parameterblock* /*params*/) const {}
-
-double americanvanilla::heatpayoff(double /*x*/, double /*kprime*/,
-                                   const parameterblock* /*params*/) const {
-  return 0.0;
-}
-
-void americanvanilla::heatgridlimits(double* /*out*/, const parameterblock* /*params*/) const {}
 
 double americanvanilla::highlimit() const {
   const double K = data->strike;
@@ -229,8 +158,8 @@ double perpetualcalllevel(double K, double sigma, double r, double q) {
 
 double binomialtree(int callput, double T, double S, double K, double sigma, double r, double q,
                     std::int64_t n) {
-  crrtree tree(T, K, sigma, r, q, n);
-  return tree.price(callput, S);
+  crrtree tree(T, sigma, r - q, r, n, crrsquare::product);
+  return treevalue(tree, callput, S, K);
 }
 
 double binomialcall(double T, double S, double K, double sigma, double r, double q,

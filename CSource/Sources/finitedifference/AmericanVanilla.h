@@ -18,13 +18,28 @@
 // max(10K, 100)]), so with the default 100 x 50 grid the node spacing limits accuracy to a few
 // per cent; finer grids come from parameter entry 2.
 //
-// Trees (parameter entry 4, default 100 steps): from 1 to 50,000 steps (the work grows as the
-// square of the steps, and a critical price prices some thirty trees). Other step counts, and a
-// tree whose up probability p = (e^((r-q)dt) - d) / (u - d) falls outside [0, 1] (a drift too
-// large for the volatility over one step), give the undefined value after a message:
-// "Tree steps out of range, value undefined", "Tree probability outside [0, 1], value
-// undefined". The bisection for the critical prices halves its bracket until it is 0.0001 wide,
-// or until the bracket cannot be halved any further in doubles (huge strikes).
+// Trees (parameter entry 4, default 100 steps) are the shared Cox-Ross-Rubinstein tree of
+// numerics/crrtree.h, with u^2 taken as u u: from 1 to maximumtreesteps (100,000) steps. Other
+// step counts, and a tree whose up probability p = (e^((r-q)dt) - d) / (u - d) falls outside
+// [0, 1] (a drift too large for the volatility over one step), give the undefined value after a
+// message: "Tree steps out of range, value undefined", "Tree probability outside [0, 1], value
+// undefined".
+//
+// The bisection for the critical prices (bracket [0, K] for the put, [K, beta K / (beta - 1)]
+// for the call) prices one tree per halving and stops at the first of:
+// - the bracket is 0.0001 wide (the search's own tolerance);
+// - the bracket cannot be halved in doubles (the midpoint equals an end: strikes near 1e17 and
+//   beyond);
+// - 24 halvings, that is a bracket of 2^-24 (6e-8) of its first width: a tolerance relative to
+//   K for puts with K above 1677, and relative to the call's bracket K / (beta - 1), which grows
+//   without bound as the yield nears 0.00001 (beta tends to 1).
+// So no input prices more than 24 trees, the most that an ordinary contract takes (with
+// sigma = 0.2, r = 0.05 and K = 100 the put takes 20 halvings, the call 22 at q = 0.02 and 24 at
+// q = 0.005), and the result of the uncapped search is kept to the bit wherever that search
+// ends within 24 halvings: every put with K <= 1677 and every call whose bracket is at most
+// 1677 wide. Beyond, the answer lies within 6e-8 of the bracket, far inside the tree's own
+// error. Without the cap the put took 53 halvings at K = 1e12 and 52 at K = 1e300, the call 32
+// at q = 0.00002 and 42 at q = 0.00002 with sigma = 10, r = 0.
 //
 // Not thread-safe: the handler's tables and the grid cache are process-wide.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANVANILLA_H
@@ -39,29 +54,23 @@
 namespace AmericanVanilla {
 
 constexpr std::int64_t defaultsteps = 100;
-constexpr std::int64_t maximumsteps = 50000;
 
-// The American vanilla on the price grid (no fields of its own).
+// The American vanilla on the price grid (no fields of its own). Early exercise is the default
+// step condition of fdbase (the record's `american` is 1); the heat-grid hooks keep their
+// defaults.
 class americanvanilla : public fdbase {
  public:
   americanvanilla(contractdata& record, const parameterentry& grid);
   ~americanvanilla() override = default;
 
-  bool issame(const fdbase* other) const override;
   // Put: K at the low edge, 0 at the high edge. Call: 0 at the low edge, the exercise value at
-  // the high edge.
-  void boundary(double t, double a, double b, double* gridinfo,
-                const parameterblock* params) const override;
-  double payoff(double S, double a, const parameterblock* params) const override;
+  // the high edge. The same at every level.
+  void boundary(double t, gridinfo& grid, const parameterblock* params) const override;
+  double payoff(double S, const parameterblock* params) const override;
   // T, 0 and highlimit().
-  void gridlimits(double* out, const parameterblock* params) const override;
+  void gridlimits(gridinfo& grid, const parameterblock* params) const override;
   // Two nodes short of the strike on the continuation side.
-  double critstart(const double* gridinfo, const parameterblock* params) const override;
-  // Not priced on the heat-equation grid.
-  void heatboundary(double tau, double k, double kprime, double* gridinfo,
-                    const parameterblock* params) const override;
-  double heatpayoff(double x, double kprime, const parameterblock* params) const override;
-  void heatgridlimits(double* out, const parameterblock* params) const override;
+  double critstart(const gridinfo& grid, const parameterblock* params) const override;
 
   // High limit of the price grid.
   double highlimit() const;

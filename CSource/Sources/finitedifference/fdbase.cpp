@@ -3,17 +3,11 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <typeinfo>
 
-#include "numerics/messages.h"
-#include "numerics/undefined.h"
+#include "numerics/normaldistribution.h"
 
 namespace {
-
-bool sameterm(double a, double b) { return std::fabs(a - b) <= sametolerance; }
-
-bool sameflag(std::int32_t a, std::int32_t b) {
-  return sameterm(static_cast<double>(a), static_cast<double>(b));
-}
 
 std::int32_t clampto32(std::int64_t value) {
   constexpr std::int64_t low = std::numeric_limits<std::int32_t>::min();
@@ -21,35 +15,19 @@ std::int32_t clampto32(std::int64_t value) {
   return static_cast<std::int32_t>(value < low ? low : value > high ? high : value);
 }
 
-// The valuation mode of parameter entry 0: 1 by default, else the integer part of its value.
-// Modes other than 1 act as 0 (caching).
-int valuationmode(const parameterblock& params) {
-  const std::int64_t mode = entryinteger(params, entrymode, 0, 1);
-  return mode == 1 ? 1 : 0;
+bool samesize(std::int32_t a, std::int32_t b) {
+  return std::fabs(static_cast<double>(a) - static_cast<double>(b)) <= sametolerance;
 }
 
-// Frees whatever the grid cache holds when the library is unloaded (the block itself is plain
-// data and outlives this object's destructor).
-struct cacheatunload {
-  ~cacheatunload() {
-    parameterblock& block = theparameterblock();
-    delete block.fdclone;
-    block.fdclone = nullptr;
-    delete block.fdcarrier;
-    block.fdcarrier = nullptr;
-  }
-} const freecacheatunload;
+// Index of the critical search's first node: the integer part of c x N, held inside the grid.
+int searchstart(double c, int n) {
+  const std::int64_t start = truncatetointeger(c * n);
+  if (start < 0) return 0;
+  if (start > n - 1) return n - 1;
+  return static_cast<int>(start);
+}
 
 }  // namespace
-
-bool operator==(const contractdata& a, const contractdata& b) {
-  return sameterm(a.expiry, b.expiry) && sameterm(a.volatility, b.volatility) &&
-         sameterm(a.rate, b.rate) && sameterm(a.dividend, b.dividend) &&
-         sameterm(a.strike, b.strike) && sameterm(a.level1, b.level1) &&
-         sameterm(a.level2, b.level2) && sameflag(a.callput, b.callput) &&
-         sameflag(a.american, b.american) && sameflag(a.critical, b.critical) &&
-         sameflag(a.reflecting, b.reflecting);
-}
 
 bool gridsizesadmissible(std::int32_t nspace, std::int32_t ntime) {
   return nspace >= minimumnspace && nspace <= maximumnspace && ntime >= minimumntime &&
@@ -57,10 +35,8 @@ bool gridsizesadmissible(std::int32_t nspace, std::int32_t ntime) {
          static_cast<double>(nspace) * static_cast<double>(ntime) <= maximumgridwork;
 }
 
-// fdbase
-
 fdbase::fdbase(contractdata& record, const parameterentry& grid)
-    : data(&record), clone(nullptr), nspace(defaultnspace), ntime(defaultntime), ownsdata(false) {
+    : data(&record), nspace(defaultnspace), ntime(defaultntime), ownsdata(false) {
   if (grid.flag == 0) {
     nspace = clampto32(truncatetointeger(grid.row[0]));
     ntime = clampto32(truncatetointeger(grid.row[1]));
@@ -70,7 +46,6 @@ fdbase::fdbase(contractdata& record, const parameterentry& grid)
 fdbase::fdbase(const fdbase& source, clonetag)
     : financialbase(),
       data(new contractdata(*source.data)),
-      clone(nullptr),
       nspace(source.nspace),
       ntime(source.ntime),
       ownsdata(true) {}
@@ -79,94 +54,77 @@ fdbase::~fdbase() {
   if (ownsdata) delete data;
 }
 
-double fdbase::critstart(const double* gridinfo, const parameterblock* /*params*/) const {
-  return data->strike / gridinfo[4];
+bool fdbase::issame(const fdbase* other) const {
+  return other != nullptr && typeid(*other) == typeid(*this) && samecontract(other);
 }
 
 bool fdbase::samecontract(const fdbase* other) const {
-  return other != nullptr && *data == *other->data && sameflag(nspace, other->nspace) &&
-         sameflag(ntime, other->ntime);
+  return other != nullptr && *data == *other->data && samesize(nspace, other->nspace) &&
+         samesize(ntime, other->ntime);
 }
 
-// methodcarriesfd
+void fdbase::gridlimits(gridinfo& /*grid*/, const parameterblock* /*params*/) const {}
 
-methodcarriesfd::methodcarriesfd(std::int32_t n)
-    : dt(0.0),
-      dx(0.0),
-      nodes(new double[n > 0 ? n : 1]()),
-      values(new double[n > 0 ? n : 1]()),
-      gridinfo(new double[fdbase::gridinfosize]()),
-      curvature(new double[n > 0 ? n : 1]()),
-      size(n) {}
+void fdbase::boundary(double /*t*/, gridinfo& /*grid*/, const parameterblock* /*params*/) const {}
 
-methodcarriesfd::~methodcarriesfd() {
-  delete[] nodes;
-  delete[] values;
-  delete[] gridinfo;
-  delete[] curvature;
+double fdbase::payoff(double /*S*/, const parameterblock* /*params*/) const { return 0.0; }
+
+double fdbase::critstart(const gridinfo& grid, const parameterblock* /*params*/) const {
+  return data->strike / grid.high;
 }
 
-// fdvaluation
+void fdbase::heatgridlimits(gridinfo& /*grid*/, const parameterblock* /*params*/) const {}
 
-fdvaluation::fdvaluation(fdbase* instrument)
-    : instrument(instrument), working(instrument->clone), carrier(nullptr) {}
+void fdbase::heatboundary(double /*tau*/, double /*k*/, double /*kprime*/, gridinfo& /*grid*/,
+                          const parameterblock* /*params*/) const {}
 
-double fdvaluation::value(parameterblock* params) {
-  const int mode = valuationmode(*params);
-  if (checkinputs(1) != 1.0) {
-    // Refused: the cache stays as it was; the working copy is nobody's, so it goes now.
-    delete working;
-    working = nullptr;
-    instrument = nullptr;
-    return undefinedvalue();
-  }
-  const bool reused = mode == 1 ? false : canreuse(params);
-  double result;
-  if (reused) {
-    carrier = params->fdcarrier;
-    result = fromcarrier(params);
-  } else {
-    delete params->fdcarrier;
-    params->fdcarrier = nullptr;
-    carrier = new methodcarriesfd(instrument->nspace);
-    result = solve(mode, params);
-  }
-  release(reused, mode, params);
-  return result;
+double fdbase::heatpayoff(double /*x*/, double /*kprime*/,
+                          const parameterblock* /*params*/) const {
+  return 0.0;
 }
 
-bool fdvaluation::canreuse(parameterblock* params) {
-  methodcarries* cached = params->fdcarrier;
-  return dynamic_cast<methodcarriesfd*>(cached) != nullptr && params->fdclone != nullptr &&
-         working->issame(params->fdclone);
+void fdbase::stepcondition(const gridlevel& level, double* values,
+                           const parameterblock* /*params*/) const {
+  if (data->american != 1) return;
+  for (int i = 1; i <= level.n - 2; ++i)
+    values[i] = maxof(values[i], level.exercise[i] * level.growth);
 }
 
-void fdvaluation::release(bool reused, int mode, parameterblock* params) {
-  if (reused) {
-    delete working;
-  } else {
-    delete params->fdclone;
-    params->fdclone = nullptr;
-    if (mode == 1) {
-      delete working;
-      delete carrier;
-    } else {
-      params->fdclone = working;
-      params->fdcarrier = carrier;
+// The reflecting edge of a similarity grid on [0, level1]: the value beyond the last interior
+// node is that node's value divided by (level1 - d), d = 0 for a call and the spacing for a put,
+// and is folded into the last interior row.
+void fdbase::edgematrix(double* diag, double* upper, double* /*lower*/, double spacing,
+                        int n) const {
+  if (data->reflecting != 1) return;
+  const double shift = data->callput == 1 ? 0.0 : spacing;
+  diag[n - 2] += upper[n - 2] / (data->level1 - shift);
+  upper[n - 2] = 0.0;
+}
+
+void fdbase::finalcondition(double* values, int n) const {
+  if (data->reflecting == 1) values[n - 1] = values[n - 2];
+}
+
+// From the node of critstart, step towards the exercise region (up for a call, down for a put)
+// until value <= exercise: the critical price lies half a step back, on the continuation side.
+// The search stops at the grid ends and answers that edge's result; a NaN on its way is the
+// answer. On a reflecting grid it steps up while value equals exercise, and the answer lies half
+// a step below the first continuation node.
+double fdbase::criticalprice(const finishedgrid& grid, const parameterblock* params) const {
+  auto exercise = [&](int i) { return maxof(payoff(grid.nodes[i], params), 0.0); };
+  const double* values = grid.values;
+  int i = searchstart(critstart(grid.gridinfo, params), grid.n);
+  if (data->reflecting != 1) {
+    const int step = data->callput > 0 ? 1 : -1;
+    for (;;) {
+      if (std::isnan(values[i])) return values[i];
+      if (values[i] <= exercise(i)) break;
+      const int next = i + step;
+      if (next < 0 || next > grid.n - 1) break;
+      i = next;
     }
+    return grid.gridinfo.low + grid.spacing * (i - data->callput / 2.0);
   }
-  carrier = nullptr;
-  instrument = nullptr;
-  working = nullptr;
-}
-
-double fdvaluation::checkinputs(int /*flag*/) {
-  const contractdata& d = *instrument->data;
-  if (d.expiry < 0 || d.spot < 0 || d.volatility <= 0 || d.rate < 0 || d.dividend < 0)
-    return undefinedvalue();
-  if (!gridsizesadmissible(instrument->nspace, instrument->ntime)) {
-    writemessage(messages::gridsizes);
-    return undefinedvalue();
-  }
-  return 1.0;
+  while (i < grid.n - 1 && values[i] == exercise(i)) ++i;
+  return grid.gridinfo.low + grid.spacing * (i - 0.5);
 }

@@ -5,8 +5,12 @@
 //   methodcarries   the carrier: what a method computed, kept so that a later call for the same
 //                   contract can reuse it.
 //
-// The finite-difference branch (fdbase, fdvaluation, methodcarriesfd) is in fdbase.h; the Monte
-// Carlo branch derives from the same three roots.
+// The finite-difference branch is fdbase (fdbase.h), fdvaluation and methodcarriesfd
+// (fdvaluation.h); the Monte Carlo branch derives from the same three roots. The cache protocol
+// that both branches follow is in valuationcache.h.
+//
+// Layout: the roots and the cache protocol stay in finitedifference/, beside the grid branch
+// that they were built with; the Monte Carlo engine includes them from here.
 #ifndef KZR_FINITEDIFFERENCE_FINANCIALBASE_H
 #define KZR_FINITEDIFFERENCE_FINANCIALBASE_H
 
@@ -29,7 +33,8 @@ class valuation {
  public:
   // True when the engine's cache in the block holds a carrier computed for this very contract.
   virtual bool canreuse(parameterblock* params) = 0;
-  // Frees the working objects or hands them to the block's cache. mode 1 caches nothing.
+  // Frees the working objects or hands them to the block's cache (valuationcache.h). Which
+  // valuation modes cache is the branch's own: the grids cache in every mode but 1.
   virtual void release(bool reused, int mode, parameterblock* params) = 0;
   // 1.0 when the contract's inputs are admissible, otherwise the undefined value. What flag
   // carries is the branch's own (the Monte Carlo branch passes its step count).

@@ -14,7 +14,8 @@ class levelsolver {
   // unchanged while the solver is used.
   levelsolver(const double* diag, const double* upper, const double* lower, int n);
 
-  // x = the solution for right-hand side rhs (x and rhs distinct, n values each).
+  // x = the solution for right-hand side rhs (n values each). x may be rhs itself: rhs is read
+  // only by the forward sweep, before any x is written.
   void solve(const double* rhs, double* x);
 
  private:

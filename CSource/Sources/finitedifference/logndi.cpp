@@ -1,94 +1,58 @@
 #include "finitedifference/logndi.h"
 
 #include <cmath>
-#include <cstddef>
-#include <vector>
 
+#include "finitedifference/gridmarch.h"
 #include "numerics/interpolation.h"
-#include "finitedifference/levelsolver.h"
-#include "numerics/normaldistribution.h"
+
+namespace {
+
+// The constants of the change of variables: k = 2r / sigma^2, k' = 2(r - q) / sigma^2, the
+// growth rate (k' - 1)^2 / 4 + k of V / u in tau, and tau's extent sigma^2 T / 2.
+struct heatterms {
+  double k, kprime, growth, taumax;
+};
+
+heatterms heatof(const contractdata& d) {
+  const double sigma2 = d.volatility * d.volatility;
+  const double k = 2.0 * d.rate / sigma2;
+  const double kprime = 2.0 * (d.rate - d.dividend) / sigma2;
+  return {k, kprime, (kprime - 1.0) * (kprime - 1.0) / 4.0 + k, sigma2 * d.expiry / 2.0};
+}
+
+}  // namespace
 
 double logndi::solve(int mode, parameterblock* params) {
-  const contractdata& d = *instrument->data;
-  const fdbase& grid = *working;
-  const int n = grid.nspace;
-  const int m = grid.ntime;
-  const std::size_t size = static_cast<std::size_t>(n);
-  const double sigma2 = d.volatility * d.volatility;
-  const double k = 2.0 * d.rate / sigma2;
-  const double kprime = 2.0 * (d.rate - d.dividend) / sigma2;
-  const double growth = (kprime - 1.0) * (kprime - 1.0) / 4.0 + k;
-  const double taumax = sigma2 * d.expiry / 2.0;
+  const fdbase& grid = working();
+  const heatterms heat = heatof(contract());
 
-  std::vector<double> storage(8 * size + fdbase::gridinfosize, 0.0);
-  double* nodes = storage.data();
-  double* v = nodes + size;
-  double* curvature = v + size;
-  double* diag = curvature + size;
-  double* upper = diag + size;
-  double* lower = upper + size;
-  double* w = lower + size;
-  double* exercise = w + size;  // transformed exercise value at tau = 0
-  double* gridinfo = exercise + size;
-
-  grid.heatgridlimits(gridinfo + 2, params);
-  const double dtau = gridinfo[2] / (m - 1);
-  const double dx = (gridinfo[4] - gridinfo[3]) / (n - 1);
-  for (int i = 0; i < n; ++i) nodes[i] = gridinfo[3] + i * dx;
-  for (int i = 0; i < n; ++i) v[i] = grid.heatpayoff(nodes[i], kprime, params);
-  const bool american = d.american == 1;
-  if (american)
-    for (int i = 0; i < n; ++i) exercise[i] = grid.heatpayoff(nodes[i], kprime, params);
-
-  buildmatrix(diag, upper, lower, dtau / (dx * dx), n);
-  levelsolver step(diag, upper, lower, n);
-  grid.heatboundary(0, k, kprime, gridinfo, params);
-  v[0] = gridinfo[0];
-  v[n - 1] = gridinfo[1];
-  for (int j = m - 2; j >= 0; --j) {
-    const double tau = taumax * (1.0 - static_cast<double>(j) / (m - 1));
-    explicitpart(diag, upper, lower, v, n);
-    step.solve(v, w);
-    if (american) {
-      const double factor = std::exp(growth * tau);
-      for (int i = 1; i <= n - 2; ++i) v[i] = maxof(w[i], exercise[i] * factor);
-    } else {
-      for (int i = 1; i <= n - 2; ++i) v[i] = w[i];
-    }
-    grid.heatboundary(tau, k, kprime, gridinfo, params);
-    v[0] = gridinfo[0];
-    v[n - 1] = gridinfo[1];
+  gridworkspace w(grid.nspace);
+  grid.heatgridlimits(w.gridinfo, params);
+  const double dtau = w.gridinfo.extent / (grid.ntime - 1);
+  w.placenodes();
+  for (int i = 0; i < w.n; ++i) {
+    w.values[i] = grid.heatpayoff(w.nodes[i], heat.kprime, params);
+    w.exercise[i] = w.values[i];
   }
-
-  naturalspline(nodes, v, n, curvature);
-  if (mode == 0 && carrier != nullptr && carrier->size == n) {
-    carrier->dt = dtau;
-    carrier->dx = dx;
-    for (int c = 0; c < fdbase::gridinfosize; ++c) carrier->gridinfo[c] = gridinfo[c];
-    for (int i = 0; i < n; ++i) {
-      carrier->nodes[i] = nodes[i];
-      carrier->values[i] = v[i];
-      carrier->curvature[i] = curvature[i];
-    }
-  }
-  return readoff(nodes, v, curvature, n);
+  buildmatrix(w.diag, w.upper, w.lower, dtau / (w.spacing * w.spacing), w.n);
+  marchtotoday(
+      *this, grid, w, heat.taumax, params,
+      [&](double tau) { grid.heatboundary(tau, heat.k, heat.kprime, w.gridinfo, params); },
+      [&](double tau) { return std::exp(heat.growth * tau); });
+  const finishedgrid today = w.finish();
+  if (mode == 0 && carrier() != nullptr) carrier()->fill(dtau, today);
+  return readoff(today);
 }
 
-double logndi::fromcarrier(parameterblock* /*params*/) {
-  return readoff(carrier->nodes, carrier->values, carrier->curvature, carrier->size);
-}
+double logndi::fromcarrier(parameterblock* /*params*/) { return readoff(carrier()->finished()); }
 
-double logndi::readoff(const double* nodes, const double* values, const double* curvature,
-                       int n) const {
-  const contractdata& d = *instrument->data;
-  const double sigma2 = d.volatility * d.volatility;
-  const double k = 2.0 * d.rate / sigma2;
-  const double kprime = 2.0 * (d.rate - d.dividend) / sigma2;
-  const double taumax = sigma2 * d.expiry / 2.0;
+// u at x0 = ln(S0/K) by the cubic spline (never linear on this grid), back to a price.
+double logndi::readoff(const finishedgrid& grid) const {
+  const contractdata& d = contract();
+  const heatterms heat = heatof(d);
   const double x0 = std::log(d.spot / d.strike);
-  const double u0 = splint(nodes, values, curvature, n, x0, true, 0.0);
-  return d.strike * u0 *
-         std::exp(-(kprime - 1.0) * x0 / 2.0 - ((kprime - 1.0) * (kprime - 1.0) / 4.0 + k) * taumax);
+  const double u0 = splint(grid.nodes, grid.values, grid.curvature, grid.n, x0, true, 0.0);
+  return d.strike * u0 * std::exp(-(heat.kprime - 1.0) * x0 / 2.0 - heat.growth * heat.taumax);
 }
 
 void DouglasLogNDI::buildmatrix(double* diag, double* upper, double* lower, double h, int n) {

@@ -2,10 +2,10 @@
 //
 // `logndi` solves u_tau = u_xx on a uniform grid in x = ln(S/K), obtained by S = K e^x,
 // tau = sigma^2 (T - t) / 2 and V = K exp(-(k'-1) x / 2 - ((k'-1)^2 / 4 + k) tau) u, with
-// k = 2 r / sigma^2 and k' = 2 (r - q) / sigma^2: one tridiagonal implicit step per level,
-// projection onto the transformed exercise value for American contracts, the instrument's edge
-// values at both ends, and the value at the spot by the natural cubic spline. It has no
-// critical-price search.
+// k = 2 r / sigma^2 and k' = 2 (r - q) / sigma^2: one tridiagonal implicit step per level, then
+// the instrument's step condition (early exercise onto the transformed exercise value) and its
+// edge values at the level's tau, and the value at the spot by the natural cubic spline. It has
+// no critical-price search.
 //
 // `DouglasLogNDI` supplies the coefficients of Douglas's fourth-order compact scheme:
 // (1 - 6a)(u[i-1] + u[i+1]) + (10 + 12a) u[i] at the new level equals
@@ -16,7 +16,7 @@
 #ifndef KZR_FINITEDIFFERENCE_LOGNDI_H
 #define KZR_FINITEDIFFERENCE_LOGNDI_H
 
-#include "finitedifference/fdbase.h"
+#include "finitedifference/fdvaluation.h"
 
 class logndi : public fdvaluation {
  public:
@@ -30,8 +30,7 @@ class logndi : public fdvaluation {
 
  private:
   // The value at the current contract's spot from a finished heat-equation grid.
-  double readoff(const double* nodes, const double* values, const double* curvature,
-                 int n) const;
+  double readoff(const finishedgrid& grid) const;
 };
 
 class DouglasLogNDI : public logndi {

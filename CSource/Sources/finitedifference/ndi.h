@@ -2,12 +2,11 @@
 //
 // `ndi` solves the Black-Scholes equation with rate r and dividend yield q on a uniform grid of
 // N prices from the instrument's low to high limit and M time levels, backward from expiry: one
-// tridiagonal implicit step per level, projection onto the exercise value for American
-// contracts, the instrument's edge values at both ends. Today's level is read off at the spot by
-// the natural cubic spline (straight-line interpolation when T x sigma <= 0.05), or searched for
-// the critical price: from the instrument's critstart towards the exercise region, the result
-// being half a step short of the first exercise node. The search stops at the grid ends and then
-// returns that edge's result; a NaN on its way is the result.
+// tridiagonal implicit step per level, then the instrument's step condition (early exercise) and
+// its edge values at the level's time; the instrument's edgematrix and finalcondition adjust the
+// matrix and today's level (a reflecting edge). Today's level is read off at the spot by the
+// natural cubic spline (straight-line interpolation when T x sigma <= 0.05), or, for a critical
+// request, by the instrument's criticalprice search (fdbase.h).
 //
 // `CNNDI` supplies the Crank-Nicolson coefficients for a grid whose low limit is 0 (node i at
 // price i x dS). Source: Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives,
@@ -15,7 +14,7 @@
 #ifndef KZR_FINITEDIFFERENCE_NDI_H
 #define KZR_FINITEDIFFERENCE_NDI_H
 
-#include "finitedifference/fdbase.h"
+#include "finitedifference/fdvaluation.h"
 
 class ndi : public fdvaluation {
  public:
@@ -29,8 +28,7 @@ class ndi : public fdvaluation {
 
  private:
   // The value at the spot or the critical price, from a finished grid.
-  double readoff(const double* nodes, const double* values, const double* curvature,
-                 const double* gridinfo, double dS, int n, const parameterblock* params) const;
+  double readoff(const finishedgrid& grid, const parameterblock* params) const;
 };
 
 class CNNDI : public ndi {

@@ -1,0 +1,69 @@
+// What the two grid drivers (ndi, logndi) share: the working storage of a solve, the march from
+// expiry to today, and the finishing of today's level (spline and carrier).
+#ifndef KZR_FINITEDIFFERENCE_GRIDMARCH_H
+#define KZR_FINITEDIFFERENCE_GRIDMARCH_H
+
+#include <vector>
+
+#include "finitedifference/fdbase.h"
+#include "finitedifference/fdvaluation.h"
+#include "finitedifference/levelsolver.h"
+
+// The working storage of one solve of N space nodes, allocated once at its start.
+class gridworkspace {
+ public:
+  explicit gridworkspace(int n);
+  gridworkspace(const gridworkspace&) = delete;
+  gridworkspace& operator=(const gridworkspace&) = delete;
+
+  // spacing = (high - low) / (N - 1) and nodes[i] = low + i spacing, from gridinfo.
+  void placenodes();
+  // Natural-spline curvature of today's level, then the level as a finished grid.
+  finishedgrid finish();
+
+  int n;
+  double* nodes;      // N space coordinates
+  double* values;     // the current level: the expiry level first, today's level at the end
+  double* curvature;  // N spline second derivatives of today's level
+  double* diag;       // the implicit matrix: N diagonal entries,
+  double* upper;      // N - 1 above it,
+  double* lower;      // N - 1 below it
+  double* exercise;   // exercise value at each node, for the step condition
+  ::gridinfo gridinfo;
+  double spacing = 0;
+
+ private:
+  std::vector<double> storage;
+};
+
+// Marches the expiry level in w.values back to today over the instrument's M levels. The edge
+// values of the expiry level come first (edgesat(0)); then for each level j = M-2 .. 0, at time
+// to expiry t = horizon (1 - j / (M - 1)): the scheme's explicit part, the implicit step, the
+// instrument's step condition (with the exercise values carried by growthat(t)), and the edge
+// values edgesat(t), which write w.gridinfo.lowedge and highedge. The edge rows of the matrix
+// are identity rows, so each implicit step meets the edge values of the level before it: edges
+// that move with time enter to first order in the time step.
+template <class edgesat, class growthat>
+void marchtotoday(fdvaluation& scheme, const fdbase& instrument, gridworkspace& w,
+                  double horizon, const parameterblock* params, edgesat edges,
+                  growthat growth) {
+  const int n = w.n;
+  const int m = instrument.ntime;
+  levelsolver solver(w.diag, w.upper, w.lower, n);
+  gridlevel level{w.nodes, w.exercise, 1.0, 0.0, n};
+  edges(0.0);
+  w.values[0] = w.gridinfo.lowedge;
+  w.values[n - 1] = w.gridinfo.highedge;
+  for (int j = m - 2; j >= 0; --j) {
+    level.time = horizon * (1.0 - static_cast<double>(j) / (m - 1));
+    level.growth = growth(level.time);
+    scheme.explicitpart(w.diag, w.upper, w.lower, w.values, n);
+    solver.solve(w.values, w.values);
+    instrument.stepcondition(level, w.values, params);
+    edges(level.time);
+    w.values[0] = w.gridinfo.lowedge;
+    w.values[n - 1] = w.gridinfo.highedge;
+  }
+}
+
+#endif  // KZR_FINITEDIFFERENCE_GRIDMARCH_H

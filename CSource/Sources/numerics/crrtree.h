@@ -1,0 +1,117 @@
+// The Cox-Ross-Rubinstein binomial tree, shared by every tree of the library (the American
+// vanilla trees, the symmetric power tree, and the trees that the American barrier, double-barrier
+// and quanto families build on).
+//
+// n steps of dt = T / n; up factor u = e^(sigma sqrt(dt)), down factor d = 1 / u; up probability
+// p = (e^(b dt) - d) / (u - d) for the growth rate b (r - q for a stock); discount e^(-r dt) per
+// step. Node i of level j (i = 0..j, the highest price first) lies at S u^(j - 2i). Source: Cox,
+// Ross and Rubinstein, "Option pricing: a simplified approach", J. Financial Economics 7 (1979),
+// pp. 229-263; Hull, Options, Futures and Other Derivatives, 4th ed., 2000, ch. 16.
+//
+// Powers of u are taken as pow(u, m). How u^2 is formed is each family's own rule: the American
+// trees take it as the product u u, the power tree by pow like the others. The two differ in the
+// last bit for about one u in a thousand, so the rule travels with the tree.
+//
+// Step bound: 1 to maximumtreesteps steps for every tree. The work grows as n^2 / 2 node updates
+// (5e9 at the bound, a few seconds); memory as n. A critical-price bisection prices at most
+// twenty trees of the same steps.
+//
+// Up probabilities outside [0, 1] (a drift |b| dt too strong for sigma sqrt(dt)) make the tree's
+// weights no probability law: callers refuse such trees (probabilityoutside).
+#ifndef KZR_NUMERICS_CRRTREE_H
+#define KZR_NUMERICS_CRRTREE_H
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "numerics/normaldistribution.h"
+
+constexpr std::int64_t maximumtreesteps = 100000;
+
+// True when a tree of this many steps can be built.
+inline bool treestepsadmissible(std::int64_t steps) {
+  return steps >= 1 && steps <= maximumtreesteps;
+}
+
+// How u^2 is formed among the node prices: pow(u, 2) like every other power, or the product u u.
+enum class crrsquare { power, product };
+
+class crrtree {
+ public:
+  // T expiry (years), sigma volatility, growth b and rate r (continuous), steps n (admissible).
+  crrtree(double T, double sigma, double growth, double rate, std::int64_t steps,
+          crrsquare square);
+
+  std::int64_t steps() const { return n; }
+  double probability() const { return p; }
+  // p < 0 or p > 1 (a NaN p is neither).
+  bool probabilityoutside() const { return p < 0 || p > 1; }
+  // u^m by the tree's rule, -n <= m <= n.
+  double power(std::int64_t m) const {
+    return m == 2 && square == crrsquare::product ? u * u : std::pow(u, static_cast<double>(m));
+  }
+
+  // The European value at spot S of the payoff g(price) at expiry: V[i] = g(S u^(n - 2i)), then
+  // for each level V[i] = (p V[i] + (1 - p) V[i + 1]) e^(-r dt), i rising, in place.
+  template <class payoffat>
+  double europeanvalue(double S, payoffat g);
+
+  // The American value at spot S: as the European one with V[i] = max(continuation, g(price of
+  // the node)) at every node of every level. The powers of u are taken once per tree and the
+  // exercise values once per spot, laid out by the parity of m so that each level reads them in
+  // order: even[s] at S u^(n - 2s), odd[s] at S u^(n - 1 - 2s).
+  template <class payoffat>
+  double americanvalue(double S, payoffat g);
+
+ private:
+  void takepowers();  // powers[m + n] = u^m, m = -n..n
+
+  std::int64_t n;
+  crrsquare square;
+  double u, p, complement, discount;
+  std::vector<double> powers, values, even, odd;
+};
+
+template <class payoffat>
+double crrtree::europeanvalue(double S, payoffat g) {
+  const std::size_t count = static_cast<std::size_t>(n) + 1;
+  values.resize(count);
+  double* V = values.data();
+  for (std::size_t i = 0; i < count; ++i)
+    V[i] = g(S * power(n - 2 * static_cast<std::int64_t>(i)));
+  const double pu = p, pd = complement, df = discount;
+  for (std::int64_t j = n; j >= 1; --j)
+    for (std::int64_t i = 0; i < j; ++i) V[i] = (pu * V[i] + pd * V[i + 1]) * df;
+  return V[0];
+}
+
+template <class payoffat>
+double crrtree::americanvalue(double S, payoffat g) {
+  if (powers.empty()) takepowers();
+  const std::size_t count = static_cast<std::size_t>(n) + 1;
+  values.resize(count);
+  even.resize(count);
+  odd.resize(count);
+  const double* powerof = powers.data() + n;  // powerof[m] = u^m
+  for (std::size_t s = 0; s < count; ++s)
+    even[s] = g(S * powerof[n - 2 * static_cast<std::int64_t>(s)]);
+  for (std::size_t s = 0; s + 1 < count; ++s)
+    odd[s] = g(S * powerof[n - 1 - 2 * static_cast<std::int64_t>(s)]);
+  double* V = values.data();
+  for (std::size_t i = 0; i < count; ++i) V[i] = even[i];
+  const double pu = p, pd = complement, df = discount;
+  for (std::int64_t j = n; j >= 1; --j) {
+    // Level j - 1 holds the prices S u^(j-1-2i), i = 0..j-1.
+    const std::int64_t gap = n - (j - 1);
+    const double* exercise = gap % 2 == 0 ? even.data() + gap / 2 : odd.data() + (gap - 1) / 2;
+    for (std::int64_t i = 0; i < j; ++i) {
+      const double continuation = (pu * V[i] + pd * V[i + 1]) * df;
+      V[i] = maxof(continuation, exercise[i]);
+    }
+  }
+  return V[0];
+}
+
+#endif  // KZR_NUMERICS_CRRTREE_H
