@@ -9,7 +9,7 @@
 #include <ql/time/daycounters/actual360.hpp>
 
 #include "binding/kernelcallbacks.h"
-#include "fikzr.h"
+#include "fixedincome/fikzr.h"
 #include "host.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <ql/time/calendar.hpp>
 #include <ql/utilities/dataparsers.hpp>
 
-#include "fikzr.h"
+#include "fixedincome/fikzr.h"
 #include "fikzrinputs.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Day counts and year fractions, and the functions that are not available yet.
-#include "fikzr.h"
+#include "fixedincome/fikzr.h"
 
 #include <ql/time/calendars/brazil.hpp>
 

@@ -12,7 +12,7 @@
 #include <ql/time/daycounter.hpp>
 #include <ql/time/frequency.hpp>
 
-#include "fikzr.h"
+#include "fixedincome/fikzr.h"
 
 namespace fikzr {
 

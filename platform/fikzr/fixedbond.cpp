@@ -12,7 +12,7 @@
 #include <ql/pricingengines/bond/bondfunctions.hpp>
 #include <ql/time/schedule.hpp>
 
-#include "fikzr.h"
+#include "fixedincome/fikzr.h"
 #include "fikzrinputs.h"
 
 namespace {

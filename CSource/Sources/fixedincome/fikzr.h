@@ -1,5 +1,5 @@
-// The sibling fixed-income library: the records it exchanges with libkzr.so and its twelve
-// functions, one per instrument name of fifun.
+// The declarations of the sibling fixed-income library (platform/fikzr implements them): the
+// records it exchanges with libkzr.so and its twelve functions, one per instrument name of fifun.
 //
 // Every function takes the input record and the output record through their single-owner holders
 // and returns nothing. It reads the maps, tables and dated series of the input (which it must not
@@ -11,8 +11,8 @@
 // The keys each function reads, its defaults and what it writes are listed with the function
 // below and in docs/fixedincome.md. Dates use QuantLib::Date. Not thread-safe (QuantLib's global
 // settings are process-wide): calls must not overlap.
-#ifndef KZR_PLATFORM_FIKZR_H
-#define KZR_PLATFORM_FIKZR_H
+#ifndef KZR_FIXEDINCOME_FIKZR_H
+#define KZR_FIXEDINCOME_FIKZR_H
 
 #include <cstdint>
 #include <cstring>
@@ -123,4 +123,4 @@ FIKZR_EXPORT void QL_Calibration(fiinputholder& input, fioutputholder& output);
 FIKZR_EXPORT void QL_CalendarUtilities(fiinputholder& input, fioutputholder& output);
 FIKZR_EXPORT void QL_BondOption(fiinputholder& input, fioutputholder& output);
 
-#endif  // KZR_PLATFORM_FIKZR_H
+#endif  // KZR_FIXEDINCOME_FIKZR_H
