@@ -283,7 +283,7 @@ TEST_F(bridge, failuresendinstatuszerowithamessage) {
       {"TestNullDate",
        {"the date of dated value 1 lies outside 1901 to 2199 and cannot be written"},
        {7, 1}, 4.0, 0.0},
-      {"CapFloor", {"CapFloor: this function is not available yet"}, {7, 1}, undefined, 0.0},
+      {"CapFloor", {"CapFloor: the text \"Curve\" is missing"}, {7, 1}, undefined, 0.0},
   };
   for (const row& r : rows) {
     std::vector<std::string> shown;

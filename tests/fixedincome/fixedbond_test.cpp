@@ -161,8 +161,8 @@ TEST(fixedbond, unusableinputisreportedbyname) {
       {bond(2020, 5, std::nan("")).number("Yield", 0.05),
        "FixedBond: the number \"Coupon\" is not finite"},
       {bond(2020, 5, 0.05).number("Yield", 0.05).text("Frequency", "Weekly"),
-       "FixedBond: unknown frequency \"Weekly\"; the frequencies are: Annual, Semiannual, "
-       "Quarterly, Monthly"},
+       "FixedBond: the text \"Frequency\" must name a frequency, not \"Weekly\"; the frequencies "
+       "are: Annual, Semiannual, Quarterly, Monthly"},
       {bond(2020, 5, 0.05).number("CleanPrice", -3),
        "FixedBond: the number \"CleanPrice\" must be positive"},
       {fitest::frame().number("Coupon", 0.05), "FixedBond: the date \"IssueDate\" is missing"},

@@ -37,7 +37,7 @@ TEST(kzrfi, librarymessagesgotostandarderrorandstillexitzero) {
 
   run = runkzr("fi Swaption");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "kzr: Swaption: this function is not available yet\n");
+  EXPECT_EQ(run.err, "kzr: Swaption: the text \"Curve\" is missing\n");
 }
 
 TEST(kzrfi, batchlinesarenumbered) {
