@@ -43,8 +43,8 @@ CallabilitySchedule exerciseschedule(const fikzr::inputs& in, Callability::Type 
               (i == 1 ? "the curve's date " : "the row before it, ") + fikzr::isodate(previous) +
               " and not after the maturity date " + fikzr::isodate(maturity));
     if (!(row.amount > 0.0)) in.fail(name + " has a price that is not positive");
-    schedule.push_back(ext::make_shared<Callability>(
-        Bond::Price(row.amount, Bond::Price::Clean), type, row.date));
+    schedule.push_back(
+        ext::make_shared<Callability>(Bond::Price(row.amount, Bond::Price::Clean), type, row.date));
     previous = row.date;
   }
   return schedule;
@@ -59,9 +59,11 @@ void QL_BondOption(fiinputholder& input, fioutputholder& output) {
     const Handle<YieldTermStructure> curve(kept->curve);
     const fikzr::bondterms b = fikzr::readbond(in);
     if (today < b.issue || today >= b.maturity)
-      in.fail("the curve's date " + fikzr::isodate(today) + ", when the bond settles, must lie on "
-              "or after the issue date " + fikzr::isodate(b.issue) +
-              " and before the maturity date " + fikzr::isodate(b.maturity));
+      in.fail("the curve's date " + fikzr::isodate(today) +
+              ", when the bond settles, must lie on "
+              "or after the issue date " +
+              fikzr::isodate(b.issue) + " and before the maturity date " +
+              fikzr::isodate(b.maturity));
     const Callability::Type type =
         in.choose("Type", "Call", exercisetypes(), "an exercise type", "exercise types");
     const CallabilitySchedule exercises = exerciseschedule(in, type, today, b.maturity);

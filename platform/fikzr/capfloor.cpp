@@ -45,7 +45,8 @@ void QL_Capfloor(fiinputholder& input, fioutputholder& output) {
   fikzr::answer(*input, *output, "CapFloor", [](const fikzr::inputs& in, fioutput& out) {
     const fikzr::market market(in);
     const fikzr::marketconventions& c = market.conventions();
-    if (c.overnight) in.fail("caps and floors are priced on a term index; this curve's is overnight");
+    if (c.overnight)
+      in.fail("caps and floors are priced on a term index; this curve's is overnight");
     const CapFloor::Type type =
         in.choose("Type", "Cap", capfloortypes(), "a cap or floor type", "types");
     fikzr::swapterms terms = fikzr::readswapterms(in, c);
@@ -66,8 +67,10 @@ void QL_Capfloor(fiinputholder& input, fioutputholder& output) {
     if (type == CapFloor::Collar) {
       caprates = {in.number("CapStrike")};
       floorrates = {in.number("FloorStrike")};
+    } else if (type == CapFloor::Cap) {
+      caprates = {in.number("Strike", atm)};
     } else {
-      (type == CapFloor::Cap ? caprates : floorrates) = {in.number("Strike", atm)};
+      floorrates = {in.number("Strike", atm)};
     }
     CapFloor instrument(type, periods, caprates, floorrates);
     instrument.setPricingEngine(pricing);

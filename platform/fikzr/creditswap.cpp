@@ -25,8 +25,8 @@ namespace {
 using namespace QuantLib;
 
 constexpr double defaultrecovery = 0.4;
-constexpr Natural protectionlag = 1;     // calendar days from the curve's date
-constexpr Natural upfrontlag = 3;        // business days from the curve's date
+constexpr Natural protectionlag = 1;  // calendar days from the curve's date
+constexpr Natural upfrontlag = 3;     // business days from the curve's date
 constexpr Natural cashsettlementdays = 3;
 
 const fikzr::choices<Protection::Side>& sides() {
@@ -84,8 +84,9 @@ void checkisdacurve(const fikzr::inputs& in, const YieldTermStructure& curve) {
       dynamic_cast<const PiecewiseYieldCurve<Discount, LogLinear>*>(&curve) != nullptr ||
       dynamic_cast<const PiecewiseYieldCurve<ForwardRate, BackwardFlat>*>(&curve) != nullptr;
   if (!flatforwards || curve.dayCounter() != Actual365Fixed())
-    in.fail("the ISDA engine needs a curve built with the Interpolation LogLinearDiscount or "
-            "FlatForward and the DayCounter Actual365Fixed (the Engine MidPoint takes any curve)");
+    in.fail(
+        "the ISDA engine needs a curve built with the Interpolation LogLinearDiscount or "
+        "FlatForward and the DayCounter Actual365Fixed (the Engine MidPoint takes any curve)");
 }
 
 // The hazard curve: a flat "HazardRate", or bootstrapped from "Tenors" and "Quotes" (par
@@ -95,11 +96,12 @@ Handle<DefaultProbabilityTermStructure> hazardcurve(const fikzr::inputs& in,
                                                     const Handle<YieldTermStructure>& discounting,
                                                     std::vector<Date>& pillars) {
   if (in.hasnumber("HazardRate") == in.hastext("Tenors"))
-    in.fail("give either the number \"HazardRate\" or the quoted spreads (\"Tenors\" and "
-            "\"Quotes\")");
+    in.fail(
+        "give either the number \"HazardRate\" or the quoted spreads (\"Tenors\" and "
+        "\"Quotes\")");
   if (in.hasnumber("HazardRate"))
-    return Handle<DefaultProbabilityTermStructure>(ext::make_shared<FlatHazardRate>(
-        today, in.nonnegative("HazardRate"), Actual365Fixed()));
+    return Handle<DefaultProbabilityTermStructure>(
+        ext::make_shared<FlatHazardRate>(today, in.nonnegative("HazardRate"), Actual365Fixed()));
   const std::vector<Period> tenors = in.periods("Tenors");
   const std::vector<double> quotes = in.numbers("Quotes");
   in.samelength("Quotes", quotes.size(), "Tenors", tenors.size());
@@ -141,12 +143,11 @@ void QL_CDS(fiinputholder& input, fioutputholder& output) {
               fikzr::isodate(today));
     if (in.hasdate("MaturityDate") == in.hastext("Tenor"))
       in.fail("give either the date \"MaturityDate\" or the text \"Tenor\"");
-    const Date maturity =
-        in.hasdate("MaturityDate")
-            ? in.date("MaturityDate")
-            : (c.standardrule() ? cdsMaturity(in.date("StartDate", today), in.period("Tenor"),
-                                              c.rule)
-                                : protection + in.period("Tenor"));
+    const Date maturity = in.hasdate("MaturityDate")
+                              ? in.date("MaturityDate")
+                              : (c.standardrule() ? cdsMaturity(in.date("StartDate", today),
+                                                                in.period("Tenor"), c.rule)
+                                                  : protection + in.period("Tenor"));
     if (maturity <= protection)
       in.fail("the maturity date " + fikzr::isodate(maturity) + " is not after the start date " +
               fikzr::isodate(protection));
@@ -158,16 +159,14 @@ void QL_CDS(fiinputholder& input, fioutputholder& output) {
     const Date first = c.standardrule() ? protection : c.calendar.adjust(protection, c.convention);
     const Schedule schedule(first, maturity, Period(c.frequency), c.calendar, c.convention,
                             Unadjusted, c.rule, false);
-    CreditDefaultSwap cds(side, notional, upfront, spread, schedule, c.convention, c.counter,
-                          true, true, protection,
-                          c.calendar.advance(today, static_cast<Integer>(upfrontlag), Days),
-                          ext::shared_ptr<Claim>(), c.lastperiodcounter, true, today,
-                          cashsettlementdays);
+    CreditDefaultSwap cds(
+        side, notional, upfront, spread, schedule, c.convention, c.counter, true, true, protection,
+        c.calendar.advance(today, static_cast<Integer>(upfrontlag), Days), ext::shared_ptr<Claim>(),
+        c.lastperiodcounter, true, today, cashsettlementdays);
     cds.setPricingEngine(engine(c, hazard, discounting));
     out.scalar = cds.NPV();
-    out.values = {cds.NPV(),          cds.fairSpread(),    cds.fairUpfront(),
-                  cds.couponLegNPV(), cds.defaultLegNPV(), cds.upfrontNPV(),
-                  cds.accrualRebateNPV()};
+    out.values = {cds.NPV(),           cds.fairSpread(), cds.fairUpfront(),     cds.couponLegNPV(),
+                  cds.defaultLegNPV(), cds.upfrontNPV(), cds.accrualRebateNPV()};
     if (pillars.empty())
       for (const auto& flow : cds.coupons()) pillars.push_back(flow->date());
     for (const Date& pillar : pillars)

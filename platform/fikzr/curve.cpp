@@ -28,7 +28,7 @@ using helpers = std::vector<ext::shared_ptr<RateHelper>>;
 
 enum class operation { build, list, remove, clear };
 enum class quotekind { deposit, fra, future, swap, ois };
-enum class interpolation { loglineardiscount, linearzero, flatforward, logcubic, cubiczero };
+enum class interpolation { loglineardiscount, linearzero, flatforward, krugerlog, cubiczero };
 
 const fikzr::choices<operation>& operations() {
   static const fikzr::choices<operation> table = {{"Build", operation::build},
@@ -52,7 +52,7 @@ const fikzr::choices<interpolation>& interpolations() {
       {"LogLinearDiscount", interpolation::loglineardiscount},
       {"LinearZero", interpolation::linearzero},
       {"FlatForward", interpolation::flatforward},
-      {"MonotonicLogCubicDiscount", interpolation::logcubic},
+      {"KrugerLogDiscount", interpolation::krugerlog},
       {"NaturalCubicZero", interpolation::cubiczero}};
   return table;
 }
@@ -108,7 +108,8 @@ Period periodof(const fikzr::inputs& in, std::size_t i, const std::string& tenor
 std::pair<Natural, Natural> framonths(const fikzr::inputs& in, std::size_t i,
                                       const std::string& tenor) {
   const auto x = tenor.find_first_of("xX");
-  const std::string start = tenor.substr(0, x), end = x == std::string::npos ? "" : tenor.substr(x + 1);
+  const std::string start = tenor.substr(0, x),
+                    end = x == std::string::npos ? "" : tenor.substr(x + 1);
   auto digits = [](const std::string& s) {
     if (s.empty() || s.size() > 3) return false;
     for (char c : s)
@@ -140,30 +141,30 @@ helpers buildhelpers(const fikzr::inputs& in, const quotetable& q,
       case quotekind::fra: {
         const auto months = framonths(in, i, tenor);
         made.push_back(ext::make_shared<FraRateHelper>(quote, months.first, months.second,
-                                                       c.settlementdays, calendar, convention,
-                                                       eom, counter));
+                                                       c.settlementdays, calendar, convention, eom,
+                                                       counter));
         break;
       }
       case quotekind::future: {
         if (!IMM::isIMMcode(tenor, false))
           badtenor(in, i, tenor, "an IMM code such as H5, M5, U5 or Z5 for a future");
-        made.push_back(ext::make_shared<FuturesRateHelper>(quote, IMM::date(tenor, today),
-                                                           futuremonths, calendar, convention,
-                                                           eom, counter));
+        made.push_back(ext::make_shared<FuturesRateHelper>(
+            quote, IMM::date(tenor, today), futuremonths, calendar, convention, eom, counter));
         break;
       }
       case quotekind::swap:
         if (c.overnight)
-          in.fail("item " + std::to_string(i + 1) + " of \"Instruments\" is a Swap, which needs "
+          in.fail("item " + std::to_string(i + 1) +
+                  " of \"Instruments\" is a Swap, which needs "
                   "a term index; the index of this curve is overnight (quote OIS instead)");
         made.push_back(ext::make_shared<SwapRateHelper>(
             quote, periodof(in, i, tenor), calendar, c.fixedfrequency, convention,
-            c.fixeddaycounter, c.index, Handle<Quote>(), 0 * Days, discounting,
-            c.settlementdays));
+            c.fixeddaycounter, c.index, Handle<Quote>(), 0 * Days, discounting, c.settlementdays));
         break;
       case quotekind::ois:
         if (!overnight)
-          in.fail("item " + std::to_string(i + 1) + " of \"Instruments\" is an OIS, which needs "
+          in.fail("item " + std::to_string(i + 1) +
+                  " of \"Instruments\" is an OIS, which needs "
                   "an overnight index (\"Index\" SOFR, ESTR, SONIA or FedFunds, or \"IndexTenor\" "
                   "1D)");
         made.push_back(ext::make_shared<OISRateHelper>(
@@ -183,11 +184,17 @@ struct bootstrap {
   std::vector<Date> pillars;
 };
 
+// QuantLib's accuracy for the pillars' discount factors or rates. A cubic interpolation ties every
+// node to every quote, and its passes over the curve settle a little above 1e-12.
+constexpr double localaccuracy = 1.0e-12, cubicaccuracy = 1.0e-11;
+
 template <typename traits, typename interpolator>
 bootstrap bootstrapped(const fikzr::inputs& in, const Date& today, const helpers& instruments,
-                       const DayCounter& counter, const interpolator& method = interpolator()) {
-  auto curve = ext::make_shared<PiecewiseYieldCurve<traits, interpolator>>(today, instruments,
-                                                                           counter, method);
+                       const DayCounter& counter, const interpolator& method = interpolator(),
+                       double accuracy = localaccuracy) {
+  using curvetype = PiecewiseYieldCurve<traits, interpolator>;
+  auto curve = ext::make_shared<curvetype>(today, instruments, counter, method,
+                                           typename curvetype::bootstrap_type(accuracy));
   std::vector<Date> dates;
   try {
     dates = curve->dates();
@@ -210,13 +217,14 @@ bootstrap bootstrapcurve(const fikzr::inputs& in, const Date& today, const helpe
       return bootstrapped<ZeroYield, Linear>(in, today, instruments, counter);
     case interpolation::flatforward:
       return bootstrapped<ForwardRate, BackwardFlat>(in, today, instruments, counter);
-    case interpolation::logcubic:
-      return bootstrapped<Discount, MonotonicLogCubic>(in, today, instruments, counter);
+    case interpolation::krugerlog:
+      return bootstrapped<Discount, KrugerLog>(in, today, instruments, counter, KrugerLog(),
+                                               cubicaccuracy);
     case interpolation::cubiczero:
       break;
   }
   return bootstrapped<ZeroYield, Cubic>(in, today, instruments, counter,
-                                        Cubic(CubicInterpolation::Spline));
+                                        Cubic(CubicInterpolation::Spline), cubicaccuracy);
 }
 
 void build(const fikzr::inputs& in, fioutput& out) {

@@ -50,13 +50,13 @@ ext::shared_ptr<YieldTermStructure> inlinecurve(const fikzr::inputs& in) {
 
 ext::shared_ptr<YieldTermStructure> requestedcurve(const fikzr::inputs& in) {
   if (in.hastext("Curve")) {
-    if (in.hasrows())
-      in.fail("give the text \"Curve\" or the curve's rows in table 8, not both");
+    if (in.hasrows()) in.fail("give the text \"Curve\" or the curve's rows in table 8, not both");
     return fikzr::namedcurve(in, "Curve")->curve;
   }
   if (!in.hasrows())
-    in.fail("give the text \"Curve\" (a kept curve) or the curve's dates and discount factors "
-            "as rows of table 8");
+    in.fail(
+        "give the text \"Curve\" (a kept curve) or the curve's dates and discount factors "
+        "as rows of table 8");
   return inlinecurve(in);
 }
 

@@ -254,7 +254,8 @@ std::string inputs::unknown(const std::string& key, const std::string& given, co
 QuantLib::Date inputs::date(const std::string& key) const {
   const auto found = input.datemap.find(key);
   if (found == input.datemap.end()) refuse("date", key, "is missing");
-  if (found->second == QuantLib::Date()) refuse("date", key, "is the null date (a year before 1902)");
+  if (found->second == QuantLib::Date())
+    refuse("date", key, "is the null date (a year before 1902)");
   return found->second;
 }
 
@@ -352,8 +353,9 @@ std::vector<std::string> inputs::items(const std::string& key) const {
     const auto comma = whole.find(',', start);
     parts.push_back(trimmed(whole.substr(start, comma - start)));
     if (parts.back().empty())
-      refuse("text", key, "must list items separated by commas; item " +
-                              std::to_string(parts.size()) + " is empty");
+      refuse("text", key,
+             "must list items separated by commas; item " + std::to_string(parts.size()) +
+                 " is empty");
     if (comma == std::string::npos) return parts;
     start = comma + 1;
   }
@@ -364,8 +366,8 @@ std::vector<QuantLib::Period> inputs::periods(const std::string& key) const {
   for (const std::string& item : items(key)) {
     Period period;
     if (!parseperiod(item, period) || period.length() <= 0)
-      refuse("text", key, "must list periods such as 3M, 1Y, 2W or 10D; " + quoted(item) +
-                              " is not one");
+      refuse("text", key,
+             "must list periods such as 3M, 1Y, 2W or 10D; " + quoted(item) + " is not one");
     periods.push_back(period);
   }
   return periods;
@@ -383,8 +385,9 @@ std::vector<QuantLib::Date> inputs::dates(const std::string& key,
       // Beyond the range of dates QuantLib raises its own date error.
       dates.push_back(reference + period);
     } else {
-      refuse("text", key, "must list dates (YYYY-MM-DD) or periods such as 6M or 2Y; " +
-                              quoted(item) + " is neither");
+      refuse("text", key,
+             "must list dates (YYYY-MM-DD) or periods such as 6M or 2Y; " + quoted(item) +
+                 " is neither");
     }
   }
   return dates;
@@ -405,8 +408,9 @@ std::vector<datedrow> inputs::rows() const {
 void inputs::samelength(const std::string& key, std::size_t count, const std::string& other,
                         std::size_t expected) const {
   if (count != expected)
-    refuse("list", key, "has " + std::to_string(count) + " values; it needs one for each of the " +
-                            std::to_string(expected) + " items of " + quoted(other));
+    refuse("list", key,
+           "has " + std::to_string(count) + " values; it needs one for each of the " +
+               std::to_string(expected) + " items of " + quoted(other));
 }
 
 QuantLib::DayCounter inputs::daycounter(const std::string& key, const char* fallback,

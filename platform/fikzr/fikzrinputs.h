@@ -108,8 +108,7 @@ class inputs {
   QuantLib::BusinessDayConvention convention(const std::string& key, const char* fallback) const;
   QuantLib::Frequency frequency(const std::string& key, const char* fallback) const;
   QuantLib::Compounding compounding(const std::string& key, const char* fallback) const;
-  QuantLib::DateGeneration::Rule dategeneration(const std::string& key,
-                                                const char* fallback) const;
+  QuantLib::DateGeneration::Rule dategeneration(const std::string& key, const char* fallback) const;
 
   // Raises an inputerror "<function>: <text>".
   [[noreturn]] void fail(const std::string& text) const;

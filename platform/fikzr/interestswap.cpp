@@ -43,12 +43,13 @@ Date currentfixingdate(const Leg& floating, const Date& today) {
 template <typename swaptype>
 void writeswap(const swaptype& swap, double fixedsign, const Date& today, fioutput& out) {
   out.scalar = swap.NPV();
-  out.values = {swap.NPV(),      swap.fairRate(), swap.fairSpread(), swap.legNPV(0),
+  out.values = {swap.NPV(),     swap.fairRate(), swap.fairSpread(), swap.legNPV(0),
                 swap.legNPV(1), swap.legBPS(0),  swap.legBPS(1)};
   for (int leg = 0; leg < 2; ++leg) {
     const double sign = leg == 0 ? fixedsign : -fixedsign;
     for (const auto& flow : swap.leg(leg))
-      if (!flow->hasOccurred(today)) out.datedvalues.push_back({flow->date(), sign * flow->amount()});
+      if (!flow->hasOccurred(today))
+        out.datedvalues.push_back({flow->date(), sign * flow->amount()});
   }
 }
 
@@ -69,18 +70,26 @@ void QL_Swap(fiinputholder& input, fioutputholder& output) {
                 market.today(), out);
       return;
     }
+    // A swap that started before spot may be in a period whose fixing is past.
     std::optional<fixingforcall> fixing;
-    if (in.hasnumber("CurrentFixing")) {
+    const bool givenfixing = in.hasnumber("CurrentFixing");
+    const bool seasoned = terms.start != Date() && terms.start < c.spot(market.today());
+    if (givenfixing || seasoned) {
       // The dates alone, from the swap at a zero rate (the fair rate would need the fixing).
       fikzr::swapterms probe = terms;
       probe.fixedrate = 0.0;
       const Date date = currentfixingdate(
           fikzr::vanillaswap(probe, c, market.index(), market.discountcurve())->floatingLeg(),
           market.today());
-      if (date == Date())
-        in.fail("\"CurrentFixing\" is given, but no period of the floating leg fixed on or "
-                "before the curve's date " + fikzr::isodate(market.today()));
-      fixing.emplace(market.index(), date, in.number("CurrentFixing"));
+      if (givenfixing && date == Date())
+        in.fail(
+            "\"CurrentFixing\" is given, but no period of the floating leg fixed on or "
+            "before the curve's date " +
+            fikzr::isodate(market.today()));
+      if (!givenfixing && date != Date() && date < market.today())
+        in.fail("the floating period running at the curve's date fixed on " + fikzr::isodate(date) +
+                ": give that fixing as the number \"CurrentFixing\"");
+      if (givenfixing) fixing.emplace(market.index(), date, in.number("CurrentFixing"));
     }
     writeswap(*fikzr::vanillaswap(terms, c, market.index(), market.discountcurve()), fixedsign,
               market.today(), out);

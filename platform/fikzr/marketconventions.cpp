@@ -85,7 +85,8 @@ marketconventions readconventions(const inputs& in) {
   if (in.hastext("Index")) {
     for (const char* key : ownconventionkeys)
       if (in.hastext(key) || in.hasnumber(key))
-        in.fail(std::string("\"") + key + "\" describes an index of your own, and \"Index\" "
+        in.fail(std::string("\"") + key +
+                "\" describes an index of your own, and \"Index\" "
                 "names one with its conventions: give one or the other");
     const namedindex named = in.choose("Index", nullptr, namedindexes(), "an index", "indexes");
     c.index = named.make();
@@ -100,9 +101,9 @@ marketconventions readconventions(const inputs& in) {
     if (tenor == Period(1, Days))
       c.index = ext::make_shared<OvernightIndex>("Overnight", 0, Currency(), calendar, counter);
     else
-      c.index = ext::make_shared<IborIndex>(
-          "Index", tenor, c.settlementdays, Currency(), calendar,
-          in.convention("Convention", "ModifiedFollowing"), false, counter);
+      c.index = ext::make_shared<IborIndex>("Index", tenor, c.settlementdays, Currency(), calendar,
+                                            in.convention("Convention", "ModifiedFollowing"), false,
+                                            counter);
   }
   c.overnight = ext::dynamic_pointer_cast<OvernightIndex>(c.index) != nullptr;
   c.fixedfrequency =
@@ -110,8 +111,9 @@ marketconventions readconventions(const inputs& in) {
   if (c.overnight) {
     // QuantLib's OIS quotes count the fixed leg's days as the overnight index does.
     if (in.hastext("FixedDayCounter"))
-      in.fail("\"FixedDayCounter\" is not read for an overnight index: the fixed legs of its "
-              "swaps count their days as the index does");
+      in.fail(
+          "\"FixedDayCounter\" is not read for an overnight index: the fixed legs of its "
+          "swaps count their days as the index does");
     c.fixeddaycounter = c.index->dayCounter();
   } else {
     c.fixeddaycounter = in.hastext("FixedDayCounter")

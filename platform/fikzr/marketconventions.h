@@ -28,8 +28,8 @@ constexpr double defaultnotional = 1000000.0;
 struct marketconventions {
   // The index, forecasting on no curve; indexon() gives it a curve.
   QuantLib::ext::shared_ptr<QuantLib::IborIndex> index;
-  bool overnight = false;                  // an overnight index: OIS quotes and swaps
-  QuantLib::Natural settlementdays = 0;    // business days from a curve's date to spot
+  bool overnight = false;                // an overnight index: OIS quotes and swaps
+  QuantLib::Natural settlementdays = 0;  // business days from a curve's date to spot
   QuantLib::Frequency fixedfrequency = QuantLib::Annual;
   QuantLib::DayCounter fixeddaycounter;
 
@@ -44,7 +44,8 @@ marketconventions readconventions(const inputs& in);
 
 // The conventions' index forecasting on `curve`.
 QuantLib::ext::shared_ptr<QuantLib::IborIndex> indexon(
-    const marketconventions& conventions, const QuantLib::Handle<QuantLib::YieldTermStructure>& curve);
+    const marketconventions& conventions,
+    const QuantLib::Handle<QuantLib::YieldTermStructure>& curve);
 
 std::vector<std::string> indexnames();
 

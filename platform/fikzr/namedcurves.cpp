@@ -39,11 +39,11 @@ curveref namedcurve(const inputs& in, const std::string& key) {
   if (found != table().end()) return found->second;
   std::vector<std::string> names;
   for (const auto& row : table()) names.push_back(row.first);
-  in.refuse("text", key,
-            "names no kept curve: \"" + name + "\" (the kept curves are: " +
-                (names.empty() ? std::string("none; Curve with a \"Name\" keeps one")
-                               : joined(names)) +
-                ")");
+  in.refuse(
+      "text", key,
+      "names no kept curve: \"" + name + "\" (the kept curves are: " +
+          (names.empty() ? std::string("none; Curve with a \"Name\" keeps one") : joined(names)) +
+          ")");
 }
 
 market::market(const inputs& in)

@@ -87,9 +87,9 @@ ext::shared_ptr<VanillaSwap> vanillaswap(const swapterms& t, const marketconvent
       .withFloatingLegSpread(t.spread);
 }
 
-ext::shared_ptr<OvernightIndexedSwap> overnightswap(
-    const swapterms& t, const marketconventions& c, const ext::shared_ptr<OvernightIndex>& index,
-    const Handle<YieldTermStructure>& discounting) {
+ext::shared_ptr<OvernightIndexedSwap> overnightswap(const swapterms& t, const marketconventions& c,
+                                                    const ext::shared_ptr<OvernightIndex>& index,
+                                                    const Handle<YieldTermStructure>& discounting) {
   // The chain of the curve's OIS quotes.
   MakeOIS make = MakeOIS(t.tenor, index, t.fixedrate)
                      .withSettlementDays(c.settlementdays)

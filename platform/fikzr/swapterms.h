@@ -22,10 +22,10 @@ namespace fikzr {
 struct swapterms {
   QuantLib::Swap::Type type;  // Payer unless the caller reads readswaptype()
   double notional;
-  QuantLib::Date start;     // the null date for spot
-  QuantLib::Date end;       // the null date when a tenor is given
+  QuantLib::Date start;  // the null date for spot
+  QuantLib::Date end;    // the null date when a tenor is given
   QuantLib::Period tenor;
-  double fixedrate;         // QuantLib's Null<Rate>() for the fair rate
+  double fixedrate;  // QuantLib's Null<Rate>() for the fair rate
   double spread;
   QuantLib::Frequency fixedfrequency;
   QuantLib::DayCounter fixeddaycounter, floatingdaycounter;

@@ -93,14 +93,13 @@ void QL_Swaption(fiinputholder& input, fioutputholder& output) {
       fikzr::flatvolatility flat =
           fikzr::readflatvolatility(in, !priced || in.hasnumber("Volatility"));
       if (priced) {
-        const double guess = in.hasnumber("Volatility") ? flat.volatility
-                                                        : (flat.normal ? 0.01 : 0.2);
+        const double guess =
+            in.hasnumber("Volatility") ? flat.volatility : (flat.normal ? 0.01 : 0.2);
         implied.push_back(impliedvolatility(in, swaption, market, flat, guess));
         if (!in.hasnumber("Volatility")) flat.volatility = implied.back();
       }
       if (flat.normal)
-        engine = ext::make_shared<BachelierSwaptionEngine>(market.discountcurve(),
-                                                           flat.volatility);
+        engine = ext::make_shared<BachelierSwaptionEngine>(market.discountcurve(), flat.volatility);
       else
         engine = ext::make_shared<BlackSwaptionEngine>(market.discountcurve(), flat.volatility,
                                                        Actual365Fixed(), flat.shift);
@@ -108,8 +107,9 @@ void QL_Swaption(fiinputholder& input, fioutputholder& output) {
       if (in.hastext("DiscountCurve"))
         in.fail("the Hull-White models price on one curve; \"DiscountCurve\" is not read");
       if (in.hasnumber("Price"))
-        in.fail("\"Price\" gives an implied flat volatility; it is read with the model "
-                "FlatVolatility");
+        in.fail(
+            "\"Price\" gives an implied flat volatility; it is read with the model "
+            "FlatVolatility");
       const auto hullwhite = fikzr::readhullwhite(in, market.discountcurve());
       if (chosen == model::hullwhitetree)
         engine = ext::make_shared<TreeSwaptionEngine>(hullwhite, fikzr::readtimesteps(in),

@@ -133,7 +133,8 @@ TEST(calendarutilities, unusableinputisreportedbyname) {
   };
   for (const row& r : rows) {
     standin::fixedincomeresult result;
-    const std::vector<std::string> shown = fitest::shownafter("CalendarUtilities", r.inputs, result);
+    const std::vector<std::string> shown =
+        fitest::shownafter("CalendarUtilities", r.inputs, result);
     ASSERT_EQ(shown.size(), 1u) << r.shown;
     EXPECT_EQ(shown[0].substr(0, r.shown.size()), r.shown);
     EXPECT_EQ(result.at(1, 1), 0.0) << r.shown;

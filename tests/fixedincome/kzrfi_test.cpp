@@ -12,7 +12,8 @@ using testsupport::runkzr;
 
 TEST(kzrfi, printsstatusscalarvaluesanddatedvalues) {
   auto run = runkzr(
-      "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-07-01 --text DayCounter=Actual360");
+      "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-07-01 "
+      "--text DayCounter=Actual360");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "status 1\nscalar 182\n");
   EXPECT_EQ(run.err, "");
@@ -43,7 +44,8 @@ TEST(kzrfi, librarymessagesgotostandarderrorandstillexitzero) {
 TEST(kzrfi, batchlinesarenumbered) {
   const auto run = runkzr(
       "batch -",
-      "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-01-31 --text DayCounter=Actual365Fixed\n"
+      "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-01-31 "
+      "--text DayCounter=Actual365Fixed\n"
       "# a comment\n"
       "fi FixedBond --date IssueDate=2020-01-15 --date MaturityDate=2040-01-15 "
       "--date SettlementDate=2020-01-15 --number Coupon=0.09 --number Yield=0.06 --table\n"
