@@ -49,19 +49,62 @@ Date exercisedate(const fikzr::inputs& in, const fikzr::market& market) {
   return exercise;
 }
 
-// The flat volatility at which the swaption is worth "Price".
+// The pricing model and its keys, read before anything is priced.
+struct pricing {
+  model chosen;
+  fikzr::flatvolatility flat{};  // FlatVolatility
+  bool givenvolatility = false;
+  double price = 0.0;                    // "Price", 0 when none
+  ext::shared_ptr<HullWhite> hullwhite;  // the Hull-White models
+  int steps = 0;
+};
+
+pricing readpricing(const fikzr::inputs& in, const fikzr::market& market) {
+  pricing p;
+  p.chosen = in.choose("Model", "FlatVolatility", models(), "a swaption model", "swaption models");
+  if (p.chosen == model::flatvolatility) {
+    // With a price and no volatility, the swaption is priced at the price's own volatility.
+    p.givenvolatility = in.hasnumber("Volatility") || !in.hasnumber("Price");
+    p.flat = fikzr::readflatvolatility(in, p.givenvolatility);
+    p.price = in.positive("Price", 0.0);
+    return p;
+  }
+  if (in.hastext("DiscountCurve"))
+    in.fail("the Hull-White models price on one curve; \"DiscountCurve\" is not read");
+  if (in.hasnumber("Price"))
+    in.fail("\"Price\" gives an implied flat volatility; it is read with the model FlatVolatility");
+  p.hullwhite = fikzr::readhullwhite(in, market.discountcurve());
+  if (p.chosen == model::hullwhitetree) p.steps = fikzr::readtimesteps(in);
+  return p;
+}
+
+// The flat volatility at which the swaption is worth `p.price`.
 double impliedvolatility(const fikzr::inputs& in, const Swaption& swaption,
-                         const fikzr::market& market, const fikzr::flatvolatility& flat,
-                         double guess) {
-  const double price = in.positive("Price");
+                         const fikzr::market& market, const pricing& p) {
+  const double guess = p.givenvolatility ? p.flat.volatility : (p.flat.normal ? 0.01 : 0.2);
   try {
-    return swaption.impliedVolatility(price, market.discountcurve(), guess, impliedaccuracy,
+    return swaption.impliedVolatility(p.price, market.discountcurve(), guess, impliedaccuracy,
                                       impliedevaluations, leastvolatility, mostvolatility,
-                                      flat.type(), flat.shift);
+                                      p.flat.type(), p.flat.shift);
   } catch (const std::exception& error) {
     in.refuse("number", "Price",
               std::string("is reached by no volatility from 1e-07 to 4: ") + error.what());
   }
+}
+
+ext::shared_ptr<PricingEngine> engine(const pricing& p, const fikzr::market& market) {
+  switch (p.chosen) {
+    case model::flatvolatility:
+      if (p.flat.normal)
+        return ext::make_shared<BachelierSwaptionEngine>(market.discountcurve(), p.flat.volatility);
+      return ext::make_shared<BlackSwaptionEngine>(market.discountcurve(), p.flat.volatility,
+                                                   Actual365Fixed(), p.flat.shift);
+    case model::hullwhitetree:
+      return ext::make_shared<TreeSwaptionEngine>(p.hullwhite, p.steps, market.discountcurve());
+    case model::jamshidian:
+      break;
+  }
+  return ext::make_shared<JamshidianSwaptionEngine>(p.hullwhite, market.discountcurve());
 }
 
 }  // namespace
@@ -80,44 +123,16 @@ void QL_Swaption(fiinputholder& input, fioutputholder& output) {
     if (terms.end != Date() && terms.end <= terms.start)
       in.fail("the maturity date " + fikzr::isodate(terms.end) +
               " is not after the swap's start date " + fikzr::isodate(terms.start));
-    const model chosen =
-        in.choose("Model", "FlatVolatility", models(), "a swaption model", "swaption models");
+    pricing p = readpricing(in, market);
 
     const auto underlying = fikzr::vanillaswap(terms, c, market.index(), market.discountcurve());
     Swaption swaption(underlying, ext::make_shared<EuropeanExercise>(exercise));
     std::vector<double> implied;
-    ext::shared_ptr<PricingEngine> engine;
-    if (chosen == model::flatvolatility) {
-      // With a price and no volatility, the swaption is priced at the price's own volatility.
-      const bool priced = in.hasnumber("Price");
-      fikzr::flatvolatility flat =
-          fikzr::readflatvolatility(in, !priced || in.hasnumber("Volatility"));
-      if (priced) {
-        const double guess =
-            in.hasnumber("Volatility") ? flat.volatility : (flat.normal ? 0.01 : 0.2);
-        implied.push_back(impliedvolatility(in, swaption, market, flat, guess));
-        if (!in.hasnumber("Volatility")) flat.volatility = implied.back();
-      }
-      if (flat.normal)
-        engine = ext::make_shared<BachelierSwaptionEngine>(market.discountcurve(), flat.volatility);
-      else
-        engine = ext::make_shared<BlackSwaptionEngine>(market.discountcurve(), flat.volatility,
-                                                       Actual365Fixed(), flat.shift);
-    } else {
-      if (in.hastext("DiscountCurve"))
-        in.fail("the Hull-White models price on one curve; \"DiscountCurve\" is not read");
-      if (in.hasnumber("Price"))
-        in.fail(
-            "\"Price\" gives an implied flat volatility; it is read with the model "
-            "FlatVolatility");
-      const auto hullwhite = fikzr::readhullwhite(in, market.discountcurve());
-      if (chosen == model::hullwhitetree)
-        engine = ext::make_shared<TreeSwaptionEngine>(hullwhite, fikzr::readtimesteps(in),
-                                                      market.discountcurve());
-      else
-        engine = ext::make_shared<JamshidianSwaptionEngine>(hullwhite, market.discountcurve());
+    if (p.price > 0.0) {
+      implied.push_back(impliedvolatility(in, swaption, market, p));
+      if (!p.givenvolatility) p.flat.volatility = implied.back();
     }
-    swaption.setPricingEngine(engine);
+    swaption.setPricingEngine(engine(p, market));
     out.scalar = swaption.NPV();
     out.values = {swaption.NPV(), underlying->fairRate(),
                   std::fabs(underlying->fixedLegBPS()) / basispoint};

@@ -94,6 +94,8 @@ class bridge : public ::testing::Test {
   void TearDown() override {
     EXPECT_EQ(testsupport::library().outstandingshares(), 0) << "every table is given back";
     EXPECT_EQ(vlkernel::outstandingtexts(testsupport::library().link()), 0);
+    // Some of these tests set texts under fixed ids; the texts of later tests start afresh.
+    testsupport::library().cleartexts();
   }
   static fixedincomeresult run(const std::string& name, const frame& inputs,
                                std::vector<std::string>* shown = nullptr) {
