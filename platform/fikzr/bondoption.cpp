@@ -29,7 +29,7 @@ const fikzr::choices<Callability::Type>& exercisetypes() {
 }
 
 constexpr double oasaccuracy = 1.0e-10;
-constexpr Size oasiterations = 100;
+constexpr Size oasiterations = 50;  // each one prices on a new tree
 
 CallabilitySchedule exerciseschedule(const fikzr::inputs& in, Callability::Type type,
                                      const Date& today, const Date& maturity) {

@@ -227,8 +227,16 @@ bootstrap bootstrapcurve(const fikzr::inputs& in, const Date& today, const helpe
                                         Cubic(CubicInterpolation::Spline), cubicaccuracy);
 }
 
+// The text "Name", which must not be empty.
+std::string curvename(const fikzr::inputs& in) {
+  const std::string name = in.text("Name");
+  if (name.empty()) in.refuse("text", "Name", "is empty");
+  return name;
+}
+
 void build(const fikzr::inputs& in, fioutput& out) {
   const Date today = in.date("SettlementDate");
+  const std::string name = in.hastext("Name") ? curvename(in) : std::string();
   const fikzr::marketconventions conventions = fikzr::readconventions(in);
   const DayCounter counter = in.daycounter("DayCounter", "Actual365Fixed", conventions.calendar());
   const quotetable quotes = readquotes(in);
@@ -252,12 +260,12 @@ void build(const fikzr::inputs& in, fioutput& out) {
     out.values.push_back(fikzr::zerorate(*made.curve, pillar, rates));
   }
   out.scalar = static_cast<double>(made.pillars.size());
-  if (in.hastext("Name")) {
+  if (!name.empty()) {
     auto kept = ext::make_shared<fikzr::keptcurve>();
     kept->curve = made.curve;
     kept->conventions = conventions;
     kept->pillars = made.pillars;
-    fikzr::namedcurves::keep(in.text("Name"), kept);
+    fikzr::namedcurves::keep(name, kept);
   }
 }
 
@@ -276,8 +284,9 @@ void QL_Curve(fiinputholder& input, fioutputholder& output) {
         out.scalar = static_cast<double>(out.datedvalues.size());
         break;
       case operation::remove:
-        fikzr::namedcurve(in, "Name");
-        out.scalar = fikzr::namedcurves::remove(in.text("Name")) ? 1.0 : 0.0;
+        fikzr::namedcurve(in, "Name");  // an unknown name is refused
+        fikzr::namedcurves::remove(in.text("Name"));
+        out.scalar = 1.0;
         break;
       case operation::clear:
         out.scalar = static_cast<double>(fikzr::namedcurves::clear());

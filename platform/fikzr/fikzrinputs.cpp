@@ -236,6 +236,13 @@ void answer(const fiinput& input, fioutput& output, const char* function,
   } catch (const std::exception& error) {
     throw std::runtime_error(std::string(function) + ": " + error.what());
   }
+  // A model taken outside its range (a volatility of thousands, a notional of 1e308) can end in
+  // a result that is not a number: that is a failure, not an answer.
+  bool finite = std::isfinite(result.scalar);
+  for (double v : result.values) finite = finite && std::isfinite(v);
+  for (const datedvalue& d : result.datedvalues) finite = finite && std::isfinite(d.amount);
+  if (!finite)
+    in.fail("the result is not finite: the inputs lie outside what the method can price");
   output = std::move(result);
 }
 

@@ -126,7 +126,7 @@ class inputs {
 // Runs one function's work: `work` reads its keys through `in` and writes its results into
 // `out`, which reaches the caller's output only when the work is done, so that a failed call
 // leaves nothing behind. Errors other than input errors are raised again with the function's
-// name in front of their text.
+// name in front of their text; a result that is not finite is refused.
 void answer(const fiinput& input, fioutput& output, const char* function,
             const std::function<void(const inputs& in, fioutput& out)>& work);
 

@@ -11,7 +11,9 @@
 namespace fikzr {
 
 constexpr int defaulttimesteps = 100;
-constexpr int mosttimesteps = 5000;  // a tree of 5000 steps prices in about a second
+// The tree is as wide as it is long at most, so its work grows as the square of its steps
+// (QuantLib fits every level to the curve): 500 steps take about a second per price.
+constexpr int mosttimesteps = 500;
 
 QuantLib::ext::shared_ptr<QuantLib::HullWhite> readhullwhite(
     const inputs& in, const QuantLib::Handle<QuantLib::YieldTermStructure>& curve);

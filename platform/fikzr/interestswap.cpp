@@ -62,6 +62,12 @@ void QL_Swap(fiinputholder& input, fioutputholder& output) {
     fikzr::swapterms terms = fikzr::readswapterms(in, c);
     terms.type = fikzr::readswaptype(in);
     const double fixedsign = terms.type == Swap::Payer ? -1.0 : 1.0;
+    const Date end = terms.end != Date()     ? terms.end
+                     : terms.start != Date() ? terms.start + terms.tenor
+                                             : Date();
+    if (end != Date() && end <= market.today())
+      in.fail("the swap ends on " + fikzr::isodate(end) + ", not after the curve's date " +
+              fikzr::isodate(market.today()));
     if (c.overnight) {
       if (in.hasnumber("CurrentFixing"))
         in.fail("\"CurrentFixing\" is read for a term index; this curve's index is overnight");

@@ -23,7 +23,7 @@ std::vector<std::pair<std::string, curveref>> all() {
   return std::vector<std::pair<std::string, curveref>>(table().begin(), table().end());
 }
 
-bool remove(const std::string& name) { return table().erase(name) != 0; }
+void remove(const std::string& name) { table().erase(name); }
 
 std::size_t clear() {
   const std::size_t count = table().size();

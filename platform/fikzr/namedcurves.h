@@ -37,8 +37,8 @@ namespace namedcurves {
 void keep(const std::string& name, curveref curve);
 // The kept curves in the order of their names.
 std::vector<std::pair<std::string, curveref>> all();
-// Forgets one curve (false when there was none of that name) or all of them (their number).
-bool remove(const std::string& name);
+// Forgets one curve, or all of them (their number).
+void remove(const std::string& name);
 std::size_t clear();
 
 }  // namespace namedcurves

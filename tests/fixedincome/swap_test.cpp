@@ -168,6 +168,12 @@ TEST(interestswap, unusableinputisreportedbyname) {
        "InterestSwap: the curves \"FLAT\" and \"LATER\" have different dates, 2024-01-15 and "
        "2024-01-16"},
       {swap().text("Tenor", "10Y"), "InterestSwap: "},  // past the curve's last pillar
+      {swap().date("StartDate", 1950, 1, 1).text("Tenor", "5Y"),
+       "InterestSwap: the swap ends on 1955-01-01, not after the curve's date 2024-01-15"},
+      // A result that overflows is a failure, not an answer.
+      {swap().text("Tenor", "5Y").number("Notional", 1e308),
+       "InterestSwap: the result is not finite: the inputs lie outside what the method can "
+       "price"},
   };
   for (const auto& row : rows) fitest::expectrefused("InterestSwap", row.first, row.second);
 }

@@ -177,7 +177,7 @@ TEST_F(swaptions, unusableinputisreportedbyname) {
            .number("MeanReversion", 0.05)
            .number("Sigma", 0.01)
            .number("TimeSteps", 1e9),
-       "Swaption: the number \"TimeSteps\" must be a whole number from 1 to 5000"},
+       "Swaption: the number \"TimeSteps\" must be a whole number from 1 to 500"},
       {hullwhiteprice,
        "Swaption: \"Price\" gives an implied flat volatility; it is read with the "
        "model FlatVolatility"},
