@@ -66,17 +66,25 @@ swapterms readswapterms(const inputs& in, const marketconventions& conventions) 
   return t;
 }
 
+namespace {
+
+// The dates, side, notional and discounting that QuantLib's two swap makers share.
+template <typename maker>
+maker& dated(maker& make, const swapterms& t, const marketconventions& c,
+             const Handle<YieldTermStructure>& discounting) {
+  make.withSettlementDays(c.settlementdays).withEffectiveDate(t.start);
+  if (t.end != Date()) make.withTerminationDate(t.end);
+  return make.withType(t.type).withNominal(t.notional).withDiscountingTermStructure(discounting);
+}
+
+}  // namespace
+
 ext::shared_ptr<VanillaSwap> vanillaswap(const swapterms& t, const marketconventions& c,
                                          const ext::shared_ptr<IborIndex>& index,
                                          const Handle<YieldTermStructure>& discounting) {
   // The chain of the curve's swap quotes, so that a quoted tenor gets the quote's dates.
-  MakeVanillaSwap make = MakeVanillaSwap(t.tenor, index, t.fixedrate)
-                             .withSettlementDays(c.settlementdays)
-                             .withEffectiveDate(t.start);
-  if (t.end != Date()) make.withTerminationDate(t.end);
-  return make.withType(t.type)
-      .withNominal(t.notional)
-      .withDiscountingTermStructure(discounting)
+  MakeVanillaSwap make(t.tenor, index, t.fixedrate);
+  return dated(make, t, c, discounting)
       .withFixedLegDayCount(t.fixeddaycounter)
       .withFixedLegTenor(Period(t.fixedfrequency))
       .withFixedLegConvention(c.convention())
@@ -91,13 +99,8 @@ ext::shared_ptr<OvernightIndexedSwap> overnightswap(const swapterms& t, const ma
                                                     const ext::shared_ptr<OvernightIndex>& index,
                                                     const Handle<YieldTermStructure>& discounting) {
   // The chain of the curve's OIS quotes.
-  MakeOIS make = MakeOIS(t.tenor, index, t.fixedrate)
-                     .withSettlementDays(c.settlementdays)
-                     .withEffectiveDate(t.start);
-  if (t.end != Date()) make.withTerminationDate(t.end);
-  return make.withType(t.type)
-      .withNominal(t.notional)
-      .withDiscountingTermStructure(discounting)
+  MakeOIS make(t.tenor, index, t.fixedrate);
+  return dated(make, t, c, discounting)
       .withPaymentAdjustment(Following)
       .withPaymentFrequency(t.fixedfrequency)
       .withPaymentCalendar(c.calendar())

@@ -15,7 +15,7 @@ using QuantLib::Date;
 using QuantLib::Months;
 using QuantLib::Period;
 
-const Date today(15, QuantLib::January, 2024);
+using fitest::today;
 const fitest::flatcurve flat{today, 0.03};
 
 // The result's values row.

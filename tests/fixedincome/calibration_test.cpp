@@ -21,7 +21,7 @@ namespace {
 using namespace QuantLib;
 using fitest::frame;
 
-const Date today(15, January, 2024);
+using fitest::today;
 const fitest::flatcurve flat{today, 0.04};
 const char* const expiries = "1Y,2Y,3Y,4Y,1Y,2Y";
 const char* const tenors = "4Y,3Y,2Y,1Y,1Y,2Y";
@@ -87,14 +87,7 @@ TEST(calibratemodel, asurfacefromknownparametersgivesthemback) {
 
 TEST(calibratemodel, unusableinputisreportedbyname) {
   fitest::build(fitest::flatcurveframe("FLAT", flat, 72));
-  frame overnight;
-  overnight.text("Name", "ON")
-      .date("SettlementDate", today)
-      .text("Index", "SOFR")
-      .text("Instruments", "OIS")
-      .text("Tenors", "1Y")
-      .list("Quotes", {0.04});
-  fitest::build(overnight);
+  fitest::build(fitest::overnightcurveframe("ON"));
   const std::vector<double> six(6, 0.2);
   const std::vector<std::pair<frame, std::string>> rows = {
       {calibration(six).text("Tenors", "4Y,3Y"),

@@ -13,7 +13,7 @@ using QuantLib::Date;
 using QuantLib::Months;
 using QuantLib::Period;
 
-const Date today(15, QuantLib::January, 2024);
+using fitest::today;
 
 double normalcdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
 double normalpdf(double x) { return std::exp(-0.5 * x * x) / std::sqrt(2.0 * M_PI); }
@@ -167,14 +167,7 @@ TEST(capfloor, hullcapletexample) {
 TEST(capfloor, unusableinputisreportedbyname) {
   const fitest::flatcurve flat{today, 0.04};
   fitest::build(fitest::flatcurveframe("FLAT3M", flat, 48, "3M"));
-  frame overnight;
-  overnight.text("Name", "ON")
-      .date("SettlementDate", today)
-      .text("Index", "SOFR")
-      .text("Instruments", "OIS")
-      .text("Tenors", "1Y")
-      .list("Quotes", {0.04});
-  fitest::build(overnight);
+  fitest::build(fitest::overnightcurveframe("ON"));
   frame collar = cap("Collar", 0.04, 0.3);
   collar.number("FloorStrike", 0.03);
   frame normalshift = cap("Cap", 0.04, 0.01);

@@ -12,7 +12,7 @@ namespace {
 using fitest::frame;
 using QuantLib::Date;
 
-const Date today(15, QuantLib::January, 2024);
+using fitest::today;
 const fitest::flatcurve flat{today, 0.03};
 
 // The result's values row.

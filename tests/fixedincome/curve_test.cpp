@@ -17,7 +17,7 @@ using fitest::frame;
 using QuantLib::Date;
 using QuantLib::Period;
 
-const Date today(15, QuantLib::January, 2024);  // a Monday
+using fitest::today;
 
 standin::fixedincomeresult curvevalue(const std::string& curve, const std::string& dates,
                                       const std::string& quantity = "Discount") {

@@ -21,6 +21,9 @@
 
 namespace fitest {
 
+// The curves' date in these tests, a Monday.
+inline const QuantLib::Date today(15, QuantLib::January, 2024);
+
 inline double years(const QuantLib::Date& from, const QuantLib::Date& to) {
   return static_cast<double>(to - from) / 365.0;
 }
@@ -54,6 +57,18 @@ inline frame flatcurveframe(const std::string& name, const flatcurve& curve, int
       .text("Instruments", instruments)
       .text("Tenors", tenors)
       .list("Quotes", quotes);
+  return f;
+}
+
+// A one-quote SOFR curve kept under `name`, for the refusals of term-index instruments.
+inline frame overnightcurveframe(const std::string& name) {
+  frame f;
+  f.text("Name", name)
+      .date("SettlementDate", today)
+      .text("Index", "SOFR")
+      .text("Instruments", "OIS")
+      .text("Tenors", "1Y")
+      .list("Quotes", {0.04});
   return f;
 }
 

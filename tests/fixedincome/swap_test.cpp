@@ -14,7 +14,7 @@ using QuantLib::Date;
 using QuantLib::Months;
 using QuantLib::Period;
 
-const Date today(15, QuantLib::January, 2024);
+using fitest::today;
 
 // The result's values row.
 enum { npv = 1, fairrate, fairspread, fixedleg, floatingleg, fixedbps, floatingbps };

@@ -14,7 +14,7 @@ using QuantLib::Date;
 using QuantLib::Months;
 using QuantLib::Period;
 
-const Date today(15, QuantLib::January, 2024);
+using fitest::today;
 const fitest::flatcurve flat{today, 0.04};
 
 double normalcdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
