@@ -1,8 +1,10 @@
 // BondOption: a callable or puttable fixed-rate bond on a kept curve under Hull-White, fitted to
-// the curve, on QuantLib's trinomial tree (TreeCallableFixedRateBondEngine), beside the straight
-// bond discounted on the same curve. The bond settles on the curve's date; its terms are read as
-// FixedBond reads them, and its exercise schedule comes as the rows of table 8 (each a date and
-// a clean price per 100 of face; the holder receives the price and the accrued interest).
+// the curve, on QuantLib's trinomial tree (TreeCallableFixedRateBondEngine; Hull and White,
+// Journal of Derivatives 2, 1994, pp. 7-16), beside the straight bond discounted on the same
+// curve. The bond settles on the curve's date; its terms are read as FixedBond reads them, and
+// its exercise schedule comes as the rows of table 8 (each a date and a clean price per 100 of
+// face; the holder receives the price and the accrued interest). Exercise is Bermudan, on the
+// dates given; the model's parameters are constant.
 //
 // The option's value is the straight bond's price less the callable one's (for a call, which
 // the issuer holds) or the puttable one's less the straight one's (for a put, which the holder

@@ -1,7 +1,9 @@
 // CalibrateModel: Hull-White (a and sigma, or sigma alone with a held fixed) calibrated to
 // at-the-money swaption volatilities on a kept curve, with QuantLib's swaption helpers priced by
 // Jamshidian's decomposition and its Levenberg-Marquardt optimiser. The fit minimises the
-// helpers' relative price errors; the error reported is their root mean square.
+// helpers' relative price errors; the error reported is their root mean square. The model is Hull
+// and White's (Pricing interest-rate derivative securities, Review of Financial Studies 3, 1990,
+// pp. 573-592) with constant a and sigma.
 #include <cmath>
 
 #include <ql/math/optimization/endcriteria.hpp>

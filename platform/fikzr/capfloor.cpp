@@ -1,6 +1,9 @@
 // CapFloor: a cap, floor or collar (long the cap, short the floor) on the index of a kept curve,
 // with a flat volatility: lognormal (QuantLib's Black engine, shifted when "Shift" is given) or
-// normal (its Bachelier engine). Times to the fixings are in Actual/365 (Fixed).
+// normal (its Bachelier engine). Each caplet is Black's formula on the forward rate (Black, The
+// pricing of commodity contracts, Journal of Financial Economics 3, 1976, pp. 167-179; Hull,
+// Options, Futures, and Other Derivatives, the chapter on caps). Times to the fixings are in
+// Actual/365 (Fixed); the volatility is flat across the caplets.
 //
 // The periods are those of the swap's floating leg from "StartDate" (spot by default); a period
 // that fixed on or before the curve's date is no longer an option and is left out, so a cap

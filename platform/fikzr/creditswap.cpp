@@ -5,7 +5,10 @@
 // or FlatForward on Actual365Fixed) or its mid-point engine. The swap follows the standard
 // conventions by default: protection from the day after the curve's date, quarterly premiums on
 // Actual/360 (the last period counting its last day), the CDS2015 dates, accrual paid on default,
-// and the upfront paid three business days after the curve's date.
+// and the upfront paid three business days after the curve's date. The default leg and the
+// premium leg with its accrual on default are integrated as O'Kane and Turnbull describe
+// (Valuation of credit default swaps, Quantitative Credit Research Quarterly, 2003); the recovery
+// is a fixed fraction of the notional.
 #include <ql/instruments/creditdefaultswap.hpp>
 #include <ql/math/interpolations/backwardflatinterpolation.hpp>
 #include <ql/math/interpolations/loginterpolation.hpp>

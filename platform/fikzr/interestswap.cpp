@@ -1,6 +1,8 @@
 // InterestSwap: a vanilla fixed-for-floating swap on kept curves (QuantLib's VanillaSwap, or its
 // OvernightIndexedSwap when the curve's index is overnight, with the discounting swap engine):
-// NPV, fair rate, fair spread, the legs' values and BPS, and the cash flows still to be paid.
+// NPV, fair rate, fair spread, the legs' values and BPS, and the cash flows still to be paid. Each
+// leg is its cash flows discounted on the curve, the floating ones forecast from it (Hull,
+// Options, Futures, and Other Derivatives, the valuation of swaps).
 //
 // A period whose index fixing lies before the curve's date needs that fixing: "CurrentFixing"
 // gives it for a term index (it is dropped again when the call ends).

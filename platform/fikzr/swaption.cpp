@@ -1,8 +1,10 @@
 // Swaption: a European swaption on the index of a kept curve, physically settled, priced with a
 // flat volatility (QuantLib's Black engine for a lognormal volatility, shifted when "Shift" is
 // given, its Bachelier engine for a normal one) or under Hull-White, fitted to the curve, on a
-// trinomial tree or by Jamshidian's decomposition (Jamshidian, 1989). Times to expiry are in
-// Actual/365 (Fixed). The Hull-White models price on one curve.
+// trinomial tree (Hull and White, Numerical procedures for implementing term structure models I,
+// Journal of Derivatives 2, 1994, pp. 7-16) or by Jamshidian's decomposition (An exact bond
+// option formula, Journal of Finance 44, 1989, pp. 205-209). Times to expiry are in Actual/365
+// (Fixed). The Hull-White models price on one curve, their parameters constant.
 #include <cmath>
 #include <vector>
 
