@@ -33,7 +33,7 @@ void QL_Calibration(fiinputholder& input, fioutputholder& output) {
     if (c.overnight) in.fail("the swaptions are on a term index; this curve's is overnight");
     if (in.hastext("DiscountCurve"))
       in.fail("Hull-White is calibrated on one curve; \"DiscountCurve\" is not read");
-    const std::vector<Period> expiries = in.periods("Expiries");
+    const std::vector<Period> expiries = in.periods("Expiries", fikzr::mostquotes);
     const std::vector<Period> tenors = in.periods("Tenors");
     if (tenors.size() != expiries.size())
       in.refuse("text", "Tenors",

@@ -105,7 +105,7 @@ Handle<DefaultProbabilityTermStructure> hazardcurve(const fikzr::inputs& in,
   if (in.hasnumber("HazardRate"))
     return Handle<DefaultProbabilityTermStructure>(
         ext::make_shared<FlatHazardRate>(today, in.nonnegative("HazardRate"), Actual365Fixed()));
-  const std::vector<Period> tenors = in.periods("Tenors");
+  const std::vector<Period> tenors = in.periods("Tenors", fikzr::mostquotes);
   const std::vector<double> quotes = in.numbers("Quotes");
   in.samelength("Quotes", quotes.size(), "Tenors", tenors.size());
   std::vector<ext::shared_ptr<DefaultProbabilityHelper>> helpers;

@@ -71,7 +71,7 @@ struct quotetable {
 
 quotetable readquotes(const fikzr::inputs& in) {
   quotetable q;
-  for (const std::string& item : in.items("Instruments")) {
+  for (const std::string& item : in.items("Instruments", fikzr::mostquotes)) {
     bool known = false;
     for (const auto& row : quotekinds())
       if (row.first == item) {

@@ -352,11 +352,14 @@ QuantLib::Period inputs::period(const std::string& key) const {
   return period;
 }
 
-std::vector<std::string> inputs::items(const std::string& key) const {
+std::vector<std::string> inputs::items(const std::string& key, std::size_t most) const {
   const std::string whole = text(key);
   std::vector<std::string> parts;
   std::size_t start = 0;
   for (;;) {
+    if (parts.size() == most)
+      refuse("text", key,
+             "lists more than " + std::to_string(most) + " items (a bound on the work of one call)");
     const auto comma = whole.find(',', start);
     parts.push_back(trimmed(whole.substr(start, comma - start)));
     if (parts.back().empty())
@@ -368,9 +371,9 @@ std::vector<std::string> inputs::items(const std::string& key) const {
   }
 }
 
-std::vector<QuantLib::Period> inputs::periods(const std::string& key) const {
+std::vector<QuantLib::Period> inputs::periods(const std::string& key, std::size_t most) const {
   std::vector<Period> periods;
-  for (const std::string& item : items(key)) {
+  for (const std::string& item : items(key, most)) {
     Period period;
     if (!parseperiod(item, period) || period.length() <= 0)
       refuse("text", key,

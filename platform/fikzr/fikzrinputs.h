@@ -39,6 +39,10 @@ struct datedrow {
   double amount;
 };
 
+// The most items a text list may hold, and the most quotes a bootstrap or a calibration takes.
+constexpr std::size_t mostitems = 100000;
+constexpr std::size_t mostquotes = 200;
+
 // Reads the keys of one function's input; `function` is the instrument name used in messages.
 class inputs {
  public:
@@ -76,9 +80,11 @@ class inputs {
   QuantLib::Period period(const std::string& key) const;
   // A period of any sign (-2W moves back two weeks).
   QuantLib::Period signedperiod(const std::string& key) const;
-  // A text of comma-separated items, none empty.
-  std::vector<std::string> items(const std::string& key) const;
-  std::vector<QuantLib::Period> periods(const std::string& key) const;
+  // A text of comma-separated items, none empty, at most `most` of them (a bound on the work of
+  // a call: a curve of thousands of quotes would take hours to build).
+  std::vector<std::string> items(const std::string& key, std::size_t most = mostitems) const;
+  std::vector<QuantLib::Period> periods(const std::string& key,
+                                        std::size_t most = mostitems) const;
   // A text of comma-separated dates (YYYY-MM-DD) or periods counted from `reference`.
   std::vector<QuantLib::Date> dates(const std::string& key, const QuantLib::Date& reference) const;
   // The rows of table 8 as dates with finite amounts (none may be the null date).

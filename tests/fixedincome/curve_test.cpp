@@ -295,6 +295,9 @@ TEST(curve, unusableinputisreportedbyname) {
   frame unknownindex = curve("Swap", "2Y", {0.03});
   unknownindex.text("Index", "Libor");
   frame twice = curve("Deposit,Deposit", "3M,3M", {0.03, 0.031});
+  std::string deposits = "Deposit";
+  for (int i = 0; i < 200; ++i) deposits += ",Deposit";
+  const frame toomany = curve(deposits.c_str(), "3M", {0.03});
   const std::vector<std::pair<frame, std::string>> rows = {
       {frame().text("Instruments", "Swap"), "Curve: the date \"SettlementDate\" is missing"},
       {curve("Bond", "2Y", {0.03}),
@@ -335,6 +338,9 @@ TEST(curve, unusableinputisreportedbyname) {
        "Curve: the number \"SettlementDays\" must be a whole number from 0 to 30"},
       {curve("Swap", "2Y", {0.03}).number("Extrapolate", 2),
        "Curve: the number \"Extrapolate\" must be 0 or 1"},
+      {toomany,
+       "Curve: the text \"Instruments\" lists more than 200 items (a bound on the work of one "
+       "call)"},
       {frame().text("Operation", "Sort"),
        "Curve: the text \"Operation\" must name an operation, not \"Sort\"; the operations are: "
        "Build, List, Remove, Clear"},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -13,9 +14,8 @@
 namespace {
 
 struct example {
-  friend std::ostream& operator<<(std::ostream& out, const example& e) {
-    return out << e.arguments << (e.input.empty() ? "" : "\n") << e.input;
-  }
+  std::string label;  // the function it shows, and which of its examples
+  friend std::ostream& operator<<(std::ostream& out, const example& e) { return out << e.label; }
   std::string arguments;              // after "kzr "
   std::string input;                  // the lines of a batch, fed to standard input
   std::vector<std::string> expected;  // the printed lines
@@ -35,6 +35,7 @@ std::vector<example> examples() {
   text << page.rdbuf();
   const std::vector<std::string> lines = linesof(text.str());
   std::vector<example> found;
+  std::map<std::string, int> shown;  // examples per function so far
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i] != "```") continue;
     std::vector<std::string> block;
@@ -55,7 +56,16 @@ std::vector<example> examples() {
     // An example shows its answer; a block of usage does not.
     const bool answered = !e.expected.empty() && (e.expected[0].rfind("status ", 0) == 0 ||
                                                   e.expected[0].rfind("1: status ", 0) == 0);
-    if (answered) found.push_back(e);
+    if (!answered) continue;
+    std::string function;
+    for (const std::string& line : linesof(e.arguments + "\n" + e.input)) {
+      std::istringstream words(line);
+      std::string fi, name;
+      words >> fi >> name;
+      if (fi == "fi") function = name;
+    }
+    e.label = function + std::to_string(++shown[function]);
+    found.push_back(e);
   }
   return found;
 }
@@ -85,19 +95,20 @@ TEST_P(pageexample, printswhatthepageshows) {
                                                            << run.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(fixedincomepage, pageexample, ::testing::ValuesIn(examples()));
+INSTANTIATE_TEST_SUITE_P(fixedincomepage, pageexample, ::testing::ValuesIn(examples()),
+                         [](const ::testing::TestParamInfo<example>& info) {
+                           return info.param.label;
+                         });
 
 TEST(fixedincomepage, everyfunctionhasanexample) {
   std::set<std::string> functions;
-  for (const example& e : examples()) {
-    const std::string calls = e.arguments.rfind("fi ", 0) == 0 ? e.arguments : e.input;
-    for (const std::string& line : linesof(calls)) {
+  for (const example& e : examples())
+    for (const std::string& line : linesof(e.arguments + "\n" + e.input)) {
       std::istringstream words(line);
       std::string fi, name;
       words >> fi >> name;
       if (fi == "fi") functions.insert(name);
     }
-  }
   EXPECT_EQ(functions,
             (std::set<std::string>{"BondOption", "CalendarUtilities", "CalibrateModel", "CapFloor",
                                    "CreditSwap", "Curve", "CurveValue", "DayCount", "FixedBond",
