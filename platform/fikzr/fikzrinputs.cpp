@@ -359,7 +359,8 @@ std::vector<std::string> inputs::items(const std::string& key, std::size_t most)
   for (;;) {
     if (parts.size() == most)
       refuse("text", key,
-             "lists more than " + std::to_string(most) + " items (a bound on the work of one call)");
+             "lists more than " + std::to_string(most) +
+                 " items (a bound on the work of one call)");
     const auto comma = whole.find(',', start);
     parts.push_back(trimmed(whole.substr(start, comma - start)));
     if (parts.back().empty())
