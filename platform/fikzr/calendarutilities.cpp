@@ -3,14 +3,27 @@
 #include <cstdlib>
 
 #include <ql/time/calendar.hpp>
-#include <ql/utilities/dataparsers.hpp>
 
-#include "fikzr.h"
 #include "fikzrinputs.h"
+#include "fixedincome/fikzr.h"
 
 namespace {
 
 constexpr double largestdaystep = 200000.0;  // more than the whole range of dates, 1901 to 2199
+
+enum class operation { isbusinessday, isholiday, adjust, advance, businessdaysbetween, holidays };
+
+const fikzr::choices<operation>& operations() {
+  static const fikzr::choices<operation> table = {
+      {"IsBusinessDay", operation::isbusinessday},
+      {"IsHoliday", operation::isholiday},
+      {"Adjust", operation::adjust},
+      {"Advance", operation::advance},
+      {"BusinessDaysBetween", operation::businessdaysbetween},
+      {"HolidayList", operation::holidays},
+  };
+  return table;
+}
 
 void moved(fioutput& output, const QuantLib::Date& from, const QuantLib::Date& to) {
   const double days = static_cast<double>(to - from);
@@ -18,53 +31,57 @@ void moved(fioutput& output, const QuantLib::Date& from, const QuantLib::Date& t
   output.scalar = days;
 }
 
+QuantLib::Period advancestep(const fikzr::inputs& in) {
+  if (in.hasnumber("Days")) {
+    const double days = in.number("Days");
+    if (std::fabs(days) > largestdaystep)
+      in.refuse("number", "Days", "moves the date outside the range of dates");
+    return QuantLib::Period(static_cast<QuantLib::Integer>(std::trunc(days)), QuantLib::Days);
+  }
+  if (!in.hastext("Period")) in.fail("Advance needs the number \"Days\" or the text \"Period\"");
+  const QuantLib::Period step = in.signedperiod("Period");
+  if (std::abs(step.length()) > largestdaystep)
+    in.refuse("text", "Period", "moves the date outside the range of dates");
+  return step;
+}
+
 }  // namespace
 
 void QL_CalendarUtilities(fiinputholder& input, fioutputholder& output) {
-  const fikzr::inputs in(*input, "CalendarUtilities");
-  const QuantLib::Calendar calendar = in.calendar(in.text("Calendar"));
-  const std::string operation = in.text("Operation");
-  if (operation == "IsBusinessDay") {
-    output->scalar = calendar.isBusinessDay(in.date("Date")) ? 1.0 : 0.0;
-  } else if (operation == "IsHoliday") {
-    output->scalar = calendar.isHoliday(in.date("Date")) ? 1.0 : 0.0;
-  } else if (operation == "Adjust") {
-    const QuantLib::Date date = in.date("Date");
-    const QuantLib::BusinessDayConvention convention =
-        in.convention(in.text("Convention", "Following"));
-    moved(*output, date, calendar.adjust(date, convention));
-  } else if (operation == "Advance") {
-    const QuantLib::Date date = in.date("Date");
-    const QuantLib::BusinessDayConvention convention =
-        in.convention(in.text("Convention", "Following"));
-    QuantLib::Period step;
-    if (in.hasnumber("Days")) {
-      const double days = in.number("Days");
-      if (std::fabs(days) > largestdaystep)
-        in.fail("the number \"Days\" moves the date outside the range of dates");
-      step = QuantLib::Period(static_cast<QuantLib::Integer>(std::trunc(days)), QuantLib::Days);
-    } else if (in.hastext("Period")) {
-      step = QuantLib::PeriodParser::parse(in.text("Period"));
-      if (std::abs(step.length()) > largestdaystep)
-        in.fail("the text \"Period\" moves the date outside the range of dates");
-    } else {
-      in.fail("Advance needs the number \"Days\" or the text \"Period\"");
+  fikzr::answer(*input, *output, "CalendarUtilities", [](const fikzr::inputs& in, fioutput& out) {
+    const QuantLib::Calendar calendar = in.calendar("Calendar", nullptr);
+    switch (in.choose("Operation", nullptr, operations(), "an operation", "operations")) {
+      case operation::isbusinessday:
+        out.scalar = calendar.isBusinessDay(in.date("Date")) ? 1.0 : 0.0;
+        break;
+      case operation::isholiday:
+        out.scalar = calendar.isHoliday(in.date("Date")) ? 1.0 : 0.0;
+        break;
+      case operation::adjust: {
+        const QuantLib::Date date = in.date("Date");
+        moved(out, date, calendar.adjust(date, in.convention("Convention", "Following")));
+        break;
+      }
+      case operation::advance: {
+        const QuantLib::Date date = in.date("Date");
+        const QuantLib::BusinessDayConvention convention = in.convention("Convention", "Following");
+        moved(out, date, calendar.advance(date, advancestep(in), convention));
+        break;
+      }
+      case operation::businessdaysbetween:
+        out.scalar = static_cast<double>(
+            calendar.businessDaysBetween(in.date("StartDate"), in.date("EndDate")));
+        break;
+      case operation::holidays: {
+        const QuantLib::Date start = in.date("StartDate"), end = in.date("EndDate");
+        if (end < start)
+          in.fail("the end date " + fikzr::isodate(end) + " is before the start date " +
+                  fikzr::isodate(start));
+        for (const QuantLib::Date& holiday : calendar.holidayList(start, end, false))
+          out.datedvalues.push_back({holiday, 1.0});
+        out.scalar = static_cast<double>(out.datedvalues.size());
+        break;
+      }
     }
-    moved(*output, date, calendar.advance(date, step, convention));
-  } else if (operation == "BusinessDaysBetween") {
-    output->scalar = static_cast<double>(
-        calendar.businessDaysBetween(in.date("StartDate"), in.date("EndDate")));
-  } else if (operation == "HolidayList") {
-    const QuantLib::Date start = in.date("StartDate"), end = in.date("EndDate");
-    if (end < start)
-      in.fail("the end date " + fikzr::isodate(end) + " is before the start date " +
-              fikzr::isodate(start));
-    for (const QuantLib::Date& holiday : calendar.holidayList(start, end, false))
-      output->datedvalues.push_back({holiday, 1.0});
-    output->scalar = static_cast<double>(output->datedvalues.size());
-  } else {
-    in.fail("unknown operation \"" + operation +
-            "\"; the operations are: IsBusinessDay, IsHoliday, Adjust, Advance, "
-            "BusinessDaysBetween, HolidayList");
-  }
+  });
 }

@@ -115,11 +115,14 @@ TEST(calendarutilities, unusableinputisreportedbyname) {
   };
   const std::vector<row> rows = {
       {operation("Atlantis", "IsHoliday").date("Date", 2024, 1, 1),
-       "CalendarUtilities: unknown calendar \"Atlantis\"; the calendars are: TARGET, "},
+       "CalendarUtilities: the text \"Calendar\" must name a calendar, not \"Atlantis\"; the "
+       "calendars are: TARGET, "},
       {operation("TARGET", "Jump").date("Date", 2024, 1, 1),
-       "CalendarUtilities: unknown operation \"Jump\"; the operations are: IsBusinessDay, "},
+       "CalendarUtilities: the text \"Operation\" must name an operation, not \"Jump\"; the "
+       "operations are: IsBusinessDay, "},
       {operation("TARGET", "Adjust").date("Date", 2024, 1, 1).text("Convention", "Sideways"),
-       "CalendarUtilities: unknown convention \"Sideways\"; the conventions are: Following, "},
+       "CalendarUtilities: the text \"Convention\" must name a convention, not \"Sideways\"; "
+       "the conventions are: Following, "},
       {operation("TARGET", "Advance").date("Date", 2024, 1, 1),
        "CalendarUtilities: Advance needs the number \"Days\" or the text \"Period\""},
       {operation("TARGET", "Advance").date("Date", 2024, 1, 1).number("Days", 1e12),
@@ -130,18 +133,20 @@ TEST(calendarutilities, unusableinputisreportedbyname) {
   };
   for (const row& r : rows) {
     standin::fixedincomeresult result;
-    const std::vector<std::string> shown = fitest::shownafter("CalendarUtilities", r.inputs, result);
+    const std::vector<std::string> shown =
+        fitest::shownafter("CalendarUtilities", r.inputs, result);
     ASSERT_EQ(shown.size(), 1u) << r.shown;
     EXPECT_EQ(shown[0].substr(0, r.shown.size()), r.shown);
     EXPECT_EQ(result.at(1, 1), 0.0) << r.shown;
   }
-  // Advancing past 2199 raises QuantLib's own date error, shown unchanged.
+  // Advancing past 2199 raises QuantLib's own date error, shown after the function's name.
   standin::fixedincomeresult result;
   const std::vector<std::string> shown = fitest::shownafter(
       "CalendarUtilities",
       operation("NullCalendar", "Advance").date("Date", 2190, 1, 1).text("Period", "20Y"),
       result);
-  EXPECT_EQ(shown, (std::vector<std::string>{"year 2210 out of bound. It must be in [1901,2199]"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{
+                       "CalendarUtilities: year 2210 out of bound. It must be in [1901,2199]"}));
   EXPECT_EQ(result.at(1, 1), 0.0);
 }
 

@@ -138,7 +138,8 @@ TEST(daycount, unusableinputisreportedbyname) {
   };
   const row rows[] = {
       {"DayCount", daycounter("Actual999", {2024, 1, 1}, {2024, 2, 1}),
-       "DayCount: unknown day counter \"Actual999\"; the day counters are: Actual360, "},
+       "DayCount: the text \"DayCounter\" must name a day counter, not \"Actual999\"; the day "
+       "counters are: Actual360, "},
       {"DayCount",
        fitest::frame().text("DayCounter", "Actual360").date("StartDate", 2024, 1, 1),
        "DayCount: the date \"EndDate\" is missing"},

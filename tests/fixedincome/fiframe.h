@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include <ql/time/date.hpp>
+
 #include "host.h"
 #include "testsupport.h"
 
@@ -43,6 +45,15 @@ struct frame {
   frame& date(const std::string& key, double year, double month, double day) {
     dateids.push_back(id(key));
     dates.push_back({year, month, day});
+    return *this;
+  }
+  frame& date(const std::string& key, const QuantLib::Date& d) {
+    return date(key, d.year(), static_cast<int>(d.month()), d.dayOfMonth());
+  }
+  // One row of table 8: a date and its amount (the row's first value is not read).
+  frame& row8(const QuantLib::Date& d, double amount) {
+    series8.push_back({0.0, static_cast<double>(d.year()), static_cast<double>(d.month()),
+                       static_cast<double>(d.dayOfMonth()), amount});
     return *this;
   }
   frame& text(const std::string& key, const std::string& value) {

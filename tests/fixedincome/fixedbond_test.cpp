@@ -67,9 +67,11 @@ TEST(fixedbond, textbookpricesdurationsandconvexity) {
        compounded(0.09, 0.06, 40, 2), 134.6722, 10.66, 5e-3, modified},
       // Hull, Options, Futures, and Other Derivatives, Table 4.6: a 3-year 10% bond with
       // semiannual coupons at a 12% continuously compounded yield: price 94.213, duration 2.653.
-      {"Hull, Table 4.6", bond(2020, 3, 0.10).number("Yield", 0.12).text("Compounding", "Continuous"),
+      {"Hull, Table 4.6",
+       bond(2020, 3, 0.10).number("Yield", 0.12).text("Compounding", "Continuous"),
        continuous(0.10, 0.12, 6, 2), 94.213, 2.653, 5e-4, macaulay},
-      {"annual coupons at par", bond(2021, 5, 0.05).number("Yield", 0.05).text("Frequency", "Annual"),
+      {"annual coupons at par",
+       bond(2021, 5, 0.05).number("Yield", 0.05).text("Frequency", "Annual"),
        compounded(0.05, 0.05, 5, 1), 100.0, compounded(0.05, 0.05, 5, 1).macaulay, 1e-9, macaulay},
   };
   for (const row& r : rows) {
@@ -126,7 +128,8 @@ TEST(fixedbond, betweencoupondates) {
 
 TEST(fixedbond, cashflowsareinunitsoftheface) {
   const standin::fixedincomeresult result =
-      fitest::call("FixedBond", bond(2020, 20, 0.09).number("Yield", 0.06).number("FaceAmount", 1000));
+      fitest::call("FixedBond",
+                   bond(2020, 20, 0.09).number("Yield", 0.06).number("FaceAmount", 1000));
   ASSERT_EQ(result.dims, (std::vector<hostinteger>{7, 41}));  // 40 coupons and the redemption
   EXPECT_NEAR(result.at(3, clean), 134.6722, 5e-5) << "prices stay per 100 of face";
   for (hostinteger k = 1; k <= 40; ++k) {
@@ -161,8 +164,8 @@ TEST(fixedbond, unusableinputisreportedbyname) {
       {bond(2020, 5, std::nan("")).number("Yield", 0.05),
        "FixedBond: the number \"Coupon\" is not finite"},
       {bond(2020, 5, 0.05).number("Yield", 0.05).text("Frequency", "Weekly"),
-       "FixedBond: unknown frequency \"Weekly\"; the frequencies are: Annual, Semiannual, "
-       "Quarterly, Monthly"},
+       "FixedBond: the text \"Frequency\" must name a frequency, not \"Weekly\"; the frequencies "
+       "are: Annual, Semiannual, Quarterly, Monthly"},
       {bond(2020, 5, 0.05).number("CleanPrice", -3),
        "FixedBond: the number \"CleanPrice\" must be positive"},
       {fitest::frame().number("Coupon", 0.05), "FixedBond: the date \"IssueDate\" is missing"},

@@ -12,7 +12,8 @@ using testsupport::runkzr;
 
 TEST(kzrfi, printsstatusscalarvaluesanddatedvalues) {
   auto run = runkzr(
-      "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-07-01 --text DayCounter=Actual360");
+      "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-07-01 "
+      "--text DayCounter=Actual360");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "status 1\nscalar 182\n");
   EXPECT_EQ(run.err, "");
@@ -37,13 +38,14 @@ TEST(kzrfi, librarymessagesgotostandarderrorandstillexitzero) {
 
   run = runkzr("fi Swaption");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "kzr: Swaption: this function is not available yet\n");
+  EXPECT_EQ(run.err, "kzr: Swaption: the text \"Curve\" is missing\n");
 }
 
 TEST(kzrfi, batchlinesarenumbered) {
   const auto run = runkzr(
       "batch -",
-      "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-01-31 --text DayCounter=Actual365Fixed\n"
+      "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-01-31 "
+      "--text DayCounter=Actual365Fixed\n"
       "# a comment\n"
       "fi FixedBond --date IssueDate=2020-01-15 --date MaturityDate=2040-01-15 "
       "--date SettlementDate=2020-01-15 --number Coupon=0.09 --number Yield=0.06 --table\n"
@@ -54,6 +56,45 @@ TEST(kzrfi, batchlinesarenumbered) {
   EXPECT_NE(run.out.find("4: status 0\n"), std::string::npos) << run.out;
   EXPECT_NE(run.err.find("kzr: DayCount: the text \"DayCounter\" is missing\n"), std::string::npos)
       << run.err;
+}
+
+// One refused call of each function in a batch: each line answers status 0 and each message names
+// its function and key; a curve built on the way is used by the lines after it.
+TEST(kzrfi, everyfunctionrefusesbadinputinabatch) {
+  const std::string curve =
+      "fi Curve --text Name=C --date SettlementDate=2024-01-15 --text Index=Euribor6M "
+      "--text Instruments=Deposit,Swap --text Tenors=6M,5Y --list Quotes=0.039,0.028\n";
+  const std::pair<const char*, const char*> lines[] = {
+      {"fi Curve --date SettlementDate=2024-01-15 --text Instruments=Swap",
+       "kzr: Curve: the text \"Tenors\" is missing"},
+      {"fi CurveValue --text Curve=C --text Dates=1Y,soon",
+       "kzr: CurveValue: the text \"Dates\" must list dates (YYYY-MM-DD) or periods such "
+       "as 6M or 2Y; \"soon\" is neither"},
+      {"fi InterestSwap --text Curve=D --text Tenor=5Y",
+       "kzr: InterestSwap: the text \"Curve\" names no kept curve: \"D\" (the kept "
+       "curves are: C)"},
+      {"fi CapFloor --text Curve=C --text Tenor=2Y",
+       "kzr: CapFloor: the number \"Volatility\" is missing"},
+      {"fi Swaption --text Curve=C --text Expiry=1Y --text Tenor=5Y --number Volatility=-0.2",
+       "kzr: Swaption: the number \"Volatility\" must be positive"},
+      {"fi CalibrateModel --text Curve=C --text Expiries=1Y --text Tenors=4Y",
+       "kzr: CalibrateModel: the list \"Volatilities\" is missing"},
+      {"fi CreditSwap --text Curve=C --text Tenor=5Y --number HazardRate=0.01",
+       "kzr: CreditSwap: the number \"Spread\" is missing"},
+      {"fi BondOption --text Curve=C --date IssueDate=2024-01-15 --date MaturityDate=2030-01-15 "
+       "--number Coupon=0.04 --number Sigma=0.01",
+       "kzr: BondOption: the number \"MeanReversion\" is missing"},
+  };
+  std::string batch = "# build, then refuse\n" + curve;
+  for (const auto& line : lines) batch += std::string(line.first) + "\n";
+  const auto run = runkzr("batch -", batch);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("2: status 1\n"), std::string::npos) << run.out;
+  for (int number = 3; number <= 10; ++number)
+    EXPECT_NE(run.out.find(std::to_string(number) + ": status 0\n"), std::string::npos) << number;
+  std::string expected;
+  for (const auto& line : lines) expected += std::string(line.second) + "\n";
+  EXPECT_EQ(run.err, expected);
 }
 
 TEST(kzrfi, commandlinemistakesareusageerrors) {

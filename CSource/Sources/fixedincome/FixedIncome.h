@@ -41,7 +41,7 @@
 #include <ql/time/date.hpp>
 
 #include "binding/hostinterface.h"
-#include "fikzr.h"
+#include "fixedincome/fikzr.h"
 
 namespace FixedIncome {
 

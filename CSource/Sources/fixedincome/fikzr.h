@@ -1,5 +1,5 @@
-// The sibling fixed-income library: the records it exchanges with libkzr.so and its twelve
-// functions, one per instrument name of fifun.
+// The declarations of the sibling fixed-income library (platform/fikzr implements them): the
+// records it exchanges with libkzr.so and its twelve functions, one per instrument name of fifun.
 //
 // Every function takes the input record and the output record through their single-owner holders
 // and returns nothing. It reads the maps, tables and dated series of the input (which it must not
@@ -11,8 +11,8 @@
 // The keys each function reads, its defaults and what it writes are listed with the function
 // below and in docs/fixedincome.md. Dates use QuantLib::Date. Not thread-safe (QuantLib's global
 // settings are process-wide): calls must not overlap.
-#ifndef KZR_PLATFORM_FIKZR_H
-#define KZR_PLATFORM_FIKZR_H
+#ifndef KZR_FIXEDINCOME_FIKZR_H
+#define KZR_FIXEDINCOME_FIKZR_H
 
 #include <cstdint>
 #include <cstring>
@@ -102,12 +102,34 @@ FIKZR_EXPORT void QL_DayCount(fiinputholder& input, fioutputholder& output);
 // As QL_DayCount, with optional reference-period dates "ReferenceStart" and "ReferenceEnd".
 // scalar: the year fraction.
 FIKZR_EXPORT void QL_YearFraction(fiinputholder& input, fioutputholder& output);
+// The curve functions below share their keys ("Curve", "DiscountCurve", "Notional", "StartDate",
+// "MaturityDate" or "Tenor", the fixed and floating legs' conventions, "Volatility",
+// "VolatilityType", "Shift", "MeanReversion", "Sigma", "TimeSteps"); docs/fixedincome.md gives
+// every key with its default. Prices are as of the kept curve's date.
+//
+// Bootstraps a yield curve from the quotes "Instruments", "Tenors", "Quotes" on the date
+// "SettlementDate", with a named "Index" or the index's conventions, and keeps it under "Name";
+// "Operation" List, Remove or Clear works on the kept curves instead. scalar: the number of
+// pillars; values: the zero rates at the pillars; dated values: the pillars' discount factors.
 FIKZR_EXPORT void QL_Curve(fiinputholder& input, fioutputholder& output);
+// Discount factors, zero rates or forward rates ("Quantity") of a kept curve "Curve", or of a
+// curve given as rows of table 8, at the dates of "Dates". values and dated values: the figures.
 FIKZR_EXPORT void QL_CurveValue(fiinputholder& input, fioutputholder& output);
+// A cap, floor or collar on the index of a kept curve with a flat volatility. scalar: the NPV;
+// values: NPV, at-the-money rate; dated values: the optionlets' values.
 FIKZR_EXPORT void QL_Capfloor(fiinputholder& input, fioutputholder& output);
+// A fixed-for-floating swap on a kept curve. scalar: the NPV; values: NPV, fair rate, fair
+// spread, the legs' NPVs and BPS; dated values: the payments to come, signed for the holder.
 FIKZR_EXPORT void QL_Swap(fiinputholder& input, fioutputholder& output);
+// A credit default swap discounted on a kept curve, with a flat or bootstrapped hazard curve.
+// scalar: the NPV; values: NPV, fair spread, fair upfront, the legs; dated values: survival
+// probabilities.
 FIKZR_EXPORT void QL_CDS(fiinputholder& input, fioutputholder& output);
+// A European swaption on a kept curve: flat volatility (Black, Bachelier) or Hull-White (tree,
+// Jamshidian). scalar: the NPV; values: NPV, forward swap rate, annuity, implied volatility.
 FIKZR_EXPORT void QL_Swaption(fiinputholder& input, fioutputholder& output);
+// Hull-White calibrated to swaption volatilities on a kept curve. scalar: the calibration error;
+// values: a, sigma, the error, then each swaption's model and market values.
 FIKZR_EXPORT void QL_Calibration(fiinputholder& input, fioutputholder& output);
 // Calendar questions on the calendar named by "Calendar", chosen by the text "Operation":
 //   "IsBusinessDay", "IsHoliday": date "Date"; scalar 1 or 0.
@@ -121,6 +143,10 @@ FIKZR_EXPORT void QL_Calibration(fiinputholder& input, fioutputholder& output);
 //   "HolidayList": dates "StartDate", "EndDate"; the holidays that fall on weekdays, as dated
 //   values of amount 1; scalar: their number.
 FIKZR_EXPORT void QL_CalendarUtilities(fiinputholder& input, fioutputholder& output);
+// A callable or puttable fixed-rate bond (FixedBond's terms, the exercise schedule as rows of
+// table 8) under Hull-White on a kept curve. scalar: the clean price; values: clean, dirty,
+// accrued, the straight bond's clean price, the option's value, the option-adjusted spread of
+// "CleanPrice"; dated values: the cash flows to come.
 FIKZR_EXPORT void QL_BondOption(fiinputholder& input, fioutputholder& output);
 
-#endif  // KZR_PLATFORM_FIKZR_H
+#endif  // KZR_FIXEDINCOME_FIKZR_H
