@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "binding/entrypoints.h"
+#include "binding/parameterblock.h"
 #include "binding/registries.h"
 #include "closedform/BlackScholes.h"
 #include "numerics/undefined.h"
@@ -52,17 +53,22 @@ struct tables {
   standin::tensor T2 = standin::realtensor({6, 2}, std::vector<double>(12, 0.0));
 };
 
+// Test handlers read every parameter entry but the options.
+constexpr entrymask everyentry = readsentry(entrymode) | readsentry(entrysensitivity) |
+                                 readsentry(entrygrid) | readsentry(entrypaths) |
+                                 readsentry(entrysteps);
+
 class EntryPoints : public testing::Test {
  protected:
   void SetUp() override {
     initializeregistries();
-    scalarhandlers()["TESTTHROW"] = {throwinghandler, 6};
-    scalarhandlers()["TESTALLOC"] = {allocationhandler, 6};
-    vectorhandlers()["TESTVEC3"] = {vectorthree, 6};
-    vectorhandlers()["TESTVEC0"] = {vectorempty, 6};
-    vectorhandlers()["TESTVECNAN"] = {vectornan, 6};
-    vectorhandlers()["TESTVECNEG"] = {vectornegative, 6};
-    vectorhandlers()["TESTVECTHROW"] = {vectorthrowing, 6};
+    scalarhandlers()["TESTTHROW"] = {throwinghandler, 6, everyentry};
+    scalarhandlers()["TESTALLOC"] = {allocationhandler, 6, everyentry};
+    vectorhandlers()["TESTVEC3"] = {vectorthree, 6, everyentry};
+    vectorhandlers()["TESTVEC0"] = {vectorempty, 6, everyentry};
+    vectorhandlers()["TESTVECNAN"] = {vectornan, 6, everyentry};
+    vectorhandlers()["TESTVECNEG"] = {vectornegative, 6, everyentry};
+    vectorhandlers()["TESTVECTHROW"] = {vectorthrowing, 6, everyentry};
     shares = host().outstandingshares();
     results = host().outstandingresults();
   }
@@ -119,6 +125,7 @@ TEST_F(EntryPoints, UnknownCodesAreRefusedAndInsertNothing) {
 struct badtable {
   const char* name;
   standin::tensor T0, T1, T2;
+  const char* code = "BSECO";  // BSAPO reads parameter entries 0, 2 and 4; BSECO none
 };
 
 std::vector<badtable> badtables() {
@@ -130,7 +137,7 @@ std::vector<badtable> badtables() {
   return {
       {"data of rank 1", realtensor({6}, {1, 100, 100, 0.2, 0.05, 0.02}), flags, rows},
       {"data of rank 0", realtensor({}, {1}), flags, rows},
-      {"more data rows than the contract reads", realtensor({7, 1}, std::vector<double>(7, 1)),
+      {"more data rows than the handler reads", realtensor({7, 1}, std::vector<double>(7, 1)),
        flags, rows},
       {"data as integers", integertensor({6, 1}, {1, 100, 100, 0, 0, 0}), flags, rows},
       {"five flags", data, integertensor({5}, {1, 1, 1, 1, 1}), rows},
@@ -138,9 +145,9 @@ std::vector<badtable> badtables() {
       {"five parameter rows", data, flags, realtensor({5, 2}, std::vector<double>(10, 0))},
       {"parameter rows of rank 1", data, flags, realtensor({12}, std::vector<double>(12, 0))},
       {"grid entry asked for with one column", data, integertensor({6}, {1, 1, 0, 1, 1, 1}),
-       realtensor({6, 1}, std::vector<double>(6, 0))},
+       realtensor({6, 1}, std::vector<double>(6, 0)), "BSAPO"},
       {"an entry asked for with no columns", data, integertensor({6}, {0, 1, 1, 1, 1, 1}),
-       realtensor({6, 0}, {})},
+       realtensor({6, 0}, {}), "BSAPO"},
   };
 }
 
@@ -149,7 +156,7 @@ TEST_F(EntryPoints, TablesOutsideTheContractAreRefusedBeforeTheHandler) {
     tables t{c.T0, c.T1, c.T2};
     double result = 0;
     CaptureStdout();
-    EXPECT_EQ(invoke(scalarentry, "BSECO", t, &result), hoststatusok) << c.name;
+    EXPECT_EQ(invoke(scalarentry, c.code, t, &result), hoststatusok) << c.name;
     const std::string message = GetCapturedStdout();
     EXPECT_EQ(message.rfind("Input tables refused: ", 0), 0u) << c.name << ": " << message;
     EXPECT_EQ(message.find('\n'), message.size() - 1) << c.name << ": one line";
@@ -172,6 +179,12 @@ TEST_F(EntryPoints, TablesThatFitAreAccepted) {
   double result = 0;
   EXPECT_EQ(invoke(scalarentry, "BSECO", t, &result), hoststatusok);
   EXPECT_FALSE(std::isnan(result));
+  // ... and only for a handler that reads the grid: BSECO reads no parameter entry at all.
+  t.T1 = standin::integertensor({6}, {1, 1, 0, 1, 1, 1});
+  EXPECT_EQ(invoke(scalarentry, "BSECO", t, &result), hoststatusok);
+  EXPECT_EQ(result, BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02));
+  t.T1 = standin::integertensor({6}, {1, 1, 1, 1, 1, 1});
+  t.T2 = standin::realtensor({6, 2}, std::vector<double>(12, 0.0));
   // Flags of any rank with six elements or more; higher-rank data tables.
   t.T1 = standin::integertensor({2, 4}, {1, 1, 1, 1, 1, 1, 1, 1});
   t.T0 = standin::realtensor({1, 6, 1}, {1, 100, 100, 0.2, 0.05, 0.02});

@@ -20,7 +20,9 @@ namespace {
 using namespace EuropeanCompound;
 using BlackScholes::blackscholescall;
 using BlackScholes::blackscholesput;
-using pricing = double (*)(double, double, double, double, double, double, double, double);
+constexpr bivariatemethod drezner = bivariatemethod::drezner;
+using pricing = double (*)(double, double, double, double, double, double, double, double,
+                           bivariatemethod);
 
 struct compoundcontract {
   const char* code;
@@ -63,7 +65,7 @@ TEST(EuropeanCompound, MatchesQuantLibAnalyticEngine) {
           const double strike = K * m.S, price = k * m.S;
           const double expected =
               quantlibcompound(c, m.T, m.t, m.S, strike, price, m.sigma, m.r, m.q);
-          EXPECT_NEAR(c.formula(m.T, m.t, m.S, strike, price, m.sigma, m.r, m.q), expected,
+          EXPECT_NEAR(c.formula(m.T, m.t, m.S, strike, price, m.sigma, m.r, m.q, drezner), expected,
                       1e-5 * m.S)
               << c.code << " T=" << m.T << " t=" << m.t << " S=" << m.S << " K=" << strike
               << " k=" << price << " sigma=" << m.sigma << " r=" << m.r << " q=" << m.q;
@@ -141,7 +143,7 @@ TEST(EuropeanCompound, RefusedInputsWriteTheMessage) {
   for (const compoundcontract& c : compounds)
     for (const row& x : rows) {
       flatmarket::capturedoutput out;
-      EXPECT_TRUE(isundefined(c.formula(x.T, x.t, x.S, x.K, x.k, x.sigma, x.r, x.q)))
+      EXPECT_TRUE(isundefined(c.formula(x.T, x.t, x.S, x.K, x.k, x.sigma, x.r, x.q, drezner)))
           << c.code << " T=" << x.T << " t=" << x.t << " S=" << x.S << " K=" << x.K
           << " k=" << x.k << " sigma=" << x.sigma << " r=" << x.r << " q=" << x.q;
       EXPECT_EQ(out.text(), refusal) << c.code;
@@ -271,7 +273,7 @@ TEST(EuropeanCompound, NonFiniteInputsEnd) {
           double x[8];
           std::copy(base, base + 8, x);
           x[position] = bad;
-          const double value = c.formula(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7]);
+          const double value = c.formula(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], drezner);
           EXPECT_FALSE(std::isfinite(value) && value < -1e-9)
               << c.code << " input " << position << " = " << bad;
         }
@@ -287,7 +289,7 @@ TEST(EuropeanCompound, NonFiniteInputsEnd) {
 TEST(EuropeanCompound, CodesThroughFun) {
   const std::vector<double> x = {0.5, 0.25, 500, 520, 50, 0.35, 0.08, 0.05};
   for (const compoundcontract& c : compounds)
-    EXPECT_EQ(testsupport::price(c.code, x), c.formula(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7]))
+    EXPECT_EQ(testsupport::price(c.code, x), c.formula(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], drezner))
         << c.code;
   EXPECT_EQ(testsupport::price("CHOOSER", {0.25, 50, 0.5, 55, 0.5833, 48, 0.35, 0.10, 0.05}),
             complexchooser(0.25, 50, 0.5, 55, 0.5833, 48, 0.35, 0.10, 0.05));

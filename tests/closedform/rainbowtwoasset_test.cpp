@@ -109,14 +109,16 @@ TEST(RainbowTwoAsset, PublishedValues) {
   // X = 98, r = 5%, q1 = 6%, q2 = 9%, sigma1 = 11%, sigma2 = 16%, rho = 0.63.
   struct row {
     double (*formula)(double, double, double, double, double, double, double, double, double,
-                      double);
+                      double, bivariatemethod);
     double expected;
     const char* what;
   };
   const row rows[] = {{rainbowcallmax, 8.0701, "call on max"},
                       {rainbowputmax, 1.2181, "put on max"}};
   for (const row& w : rows)
-    EXPECT_NEAR(w.formula(0.5, 100, 105, 0.11, 0.16, 0.63, 0.05, 0.06, 0.09, 98), w.expected, 5e-4)
+    EXPECT_NEAR(w.formula(0.5, 100, 105, 0.11, 0.16, 0.63, 0.05, 0.06, 0.09, 98,
+                          bivariatemethod::drezner),
+                w.expected, 5e-4)
         << w.what;
 }
 
@@ -256,15 +258,19 @@ TEST(RainbowTwoAsset, RefusalsWriteTheMessage) {
       EXPECT_TRUE(isundefined(value)) << codes[code] << " input " << c.input << " = " << c.value;
     }
   }
-  // Best and worst read nine inputs: a tenth row is refused before the handler runs. The
-  // others need ten.
+  // Best and worst read nine inputs and ignore a tenth row, so that one table shape serves the
+  // whole family; an eleventh row is more than the handler reads and is refused before it runs.
+  // The others need ten.
   const std::vector<double> nine(base.begin(), base.begin() + 9);
   EXPECT_FALSE(std::isnan(price("RAINBOWBEST2EO", nine)));
+  EXPECT_EQ(price("RAINBOWBEST2EO", base), price("RAINBOWBEST2EO", nine));
+  std::vector<double> eleven = base;
+  eleven.push_back(1.0);
   CaptureStdout();
-  const double tenrows = price("RAINBOWBEST2EO", base);
+  const double elevenrows = price("RAINBOWBEST2EO", eleven);
   EXPECT_EQ(GetCapturedStdout(),
-            "Input tables refused: the data table has 10 rows, the contract reads 9\n");
-  EXPECT_TRUE(isundefined(tenrows));
+            "Input tables refused: the data table has 11 rows, the handler reads at most 10\n");
+  EXPECT_TRUE(isundefined(elevenrows));
   CaptureStdout();
   const double shortstrike = price("RAINBOWMIN2EPO", nine);
   EXPECT_EQ(GetCapturedStdout(), inputerror);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -38,19 +39,6 @@ std::string describe(const latticecontract& c) {
 std::vector<double> inputs(const latticecontract& c) {
   return {c.T, c.S1, c.S2, c.X, c.sigma1, c.sigma2, c.rho, c.r, c.q1, c.q2};
 }
-
-// A parameter block with every entry at its default, or entry 4 set to levels.
-struct block {
-  double row[2] = {0, 0};
-  parameterblock value{};
-  block() {
-    for (auto& entry : value.entries) entry = {1, row};
-  }
-  explicit block(double levels) : block() {
-    value.entries[entrysteps].flag = 0;
-    row[0] = levels;
-  }
-};
 
 double undiscountedblack(double F, double K, double deviation) {
   const double d1 = (std::log(F / K) + deviation * deviation / 2) / deviation;
@@ -97,7 +85,7 @@ TEST(TwoAssetLattice, ConvergesToTheExactSpreadValue) {
     const double bydefault = price(c.payoffsign > 0 ? "SPREADECO" : "SPREADEPO", inputs(c));
     EXPECT_NEAR(bydefault, exact, 2e-3 * exact) << describe(c);
     // First order in the step: four times the levels, about a quarter of the error.
-    const double fine = twoassetlattice(c, block(800).value);
+    const double fine = twoassetlattice(c, 800);
     EXPECT_LT(std::fabs(fine - exact), 0.5 * std::fabs(bydefault - exact)) << describe(c);
   }
 }
@@ -112,7 +100,7 @@ TEST(TwoAssetLattice, ZeroStrikeIsMargrabesExchangeOption) {
         (c.sigma1 * c.sigma1 + c.sigma2 * c.sigma2 - 2 * c.rho * c.sigma1 * c.sigma2) * c.T);
     const double d1 = (std::log(A1 / A2) + deviation * deviation / 2) / deviation;
     const double exact = A1 * normalcdf(d1) - A2 * normalcdf(d1 - deviation);
-    EXPECT_NEAR(twoassetlattice(c, block(400).value), exact, 5e-4 * exact) << describe(c);
+    EXPECT_NEAR(twoassetlattice(c, 400), exact, 5e-4 * exact) << describe(c);
   }
 }
 
@@ -150,43 +138,45 @@ TEST(TwoAssetLattice, KeepsPutCallParity) {
 
 TEST(TwoAssetLattice, LevelsComeFromEntryFour) {
   const latticecontract c = contracts[0];
-  const double bydefault = twoassetlattice(c, block().value);
-  EXPECT_EQ(bydefault, twoassetlattice(c, block(200).value));
-  EXPECT_EQ(twoassetlattice(c, block(50.8).value), twoassetlattice(c, block(50).value));
-  EXPECT_NE(twoassetlattice(c, block(50).value), bydefault);
+  const double bydefault = twoassetlattice(c, 200);
+  EXPECT_EQ(price("SPREADECO", inputs(c)), bydefault);
   testsupport::parameters fifty;
-  fifty.set(4, 50);
-  EXPECT_EQ(price("SPREADECO", inputs(c), fifty), twoassetlattice(c, block(50).value));
+  fifty.set(4, 50.8);  // truncated toward zero
+  EXPECT_EQ(price("SPREADECO", inputs(c), fifty), twoassetlattice(c, 50));
+  EXPECT_NE(twoassetlattice(c, 50), bydefault);
   // Two levels, the fewest that work: one step of length T, still keeping the parity.
   latticecontract put = c;
   put.payoffsign = -1;
   const double forward =
       c.S1 * std::exp(-c.q1 * c.T) - c.S2 * std::exp(-c.q2 * c.T) - c.X * std::exp(-c.r * c.T);
-  EXPECT_NEAR(twoassetlattice(c, block(2).value) - twoassetlattice(put, block(2).value), forward,
+  EXPECT_NEAR(twoassetlattice(c, 2) - twoassetlattice(put, 2), forward,
               1e-12 * c.S1);
 }
 
 TEST(TwoAssetLattice, LevelsOutOfRangeAreReported) {
   const latticecontract c = contracts[0];
-  for (double levels : {1.0, 1.9, 0.0, -3.0, 2001.0, 1e300, nan}) {
+  for (std::int64_t levels : {std::int64_t{1}, std::int64_t{0}, std::int64_t{-3},
+                              std::int64_t{2001}, std::numeric_limits<std::int64_t>::max()}) {
     CaptureStdout();
-    const double value = twoassetlattice(c, block(levels).value);
+    const double value = twoassetlattice(c, levels);
     EXPECT_EQ(GetCapturedStdout(), levelserror) << levels;
     EXPECT_TRUE(isundefined(value)) << levels;
   }
-  testsupport::parameters one;
-  one.set(4, 1);
-  CaptureStdout();
-  const double value = price("SPREADEPO", inputs(c), one);
-  EXPECT_EQ(GetCapturedStdout(), levelserror);
-  EXPECT_TRUE(isundefined(value));
+  for (double levels : {1.0, 1.9, 0.0, 2001.0, 1e300, nan}) {
+    testsupport::parameters entries;
+    entries.set(4, levels);
+    CaptureStdout();
+    const double value = price("SPREADEPO", inputs(c), entries);
+    EXPECT_EQ(GetCapturedStdout(), levelserror) << levels;
+    EXPECT_TRUE(isundefined(value)) << levels;
+  }
 }
 
 TEST(TwoAssetLattice, EarlyExercise) {
   for (latticecontract c : contracts) {
-    const double european = twoassetlattice(c, block(100).value);
+    const double european = twoassetlattice(c, 100);
     c.earlyexercise = 1;
-    const double american = twoassetlattice(c, block(100).value);
+    const double american = twoassetlattice(c, 100);
     const double intrinsic = std::max(c.payoffsign * (c.S1 - c.S2 - c.X), 0.0);
     EXPECT_GE(american, european - 1e-12) << describe(c);
     EXPECT_GE(american, intrinsic) << describe(c);
@@ -195,15 +185,15 @@ TEST(TwoAssetLattice, EarlyExercise) {
     if (c.payoffsign > 0) {
       c.q1 = c.q2 = 0;
       c.earlyexercise = 0;
-      const double plain = twoassetlattice(c, block(100).value);
+      const double plain = twoassetlattice(c, 100);
       c.earlyexercise = 1;
-      EXPECT_NEAR(twoassetlattice(c, block(100).value), plain, 1e-10 * (c.S1 + c.S2))
+      EXPECT_NEAR(twoassetlattice(c, 100), plain, 1e-10 * (c.S1 + c.S2))
           << describe(c);
     }
   }
   // A deep put with a high rate is worth exercising now.
   latticecontract deep = {1.0, 50, 100, 0.2, 0.2, 0.1, 0.0, 0.0, 0.5, 10, -1, 1};
-  EXPECT_NEAR(twoassetlattice(deep, block(100).value), 60.0, 1e-9);
+  EXPECT_NEAR(twoassetlattice(deep, 100), 60.0, 1e-9);
 }
 
 TEST(TwoAssetLattice, OtherPayoffsAgreeWithTheClosedForms) {
@@ -265,7 +255,7 @@ TEST(SpreadOptions, ExpiryPaysThePayoff) {
   EXPECT_EQ(price("SPREADEPO", {0, 110, 95, 5, 0.2, 0.3, 0.5, 0.05, 0.0, 0.0}), 0.0);
   // The lattice itself answers T = 0 with the payoff (its step would be zero).
   const latticecontract now = {0, 110, 95, 0.2, 0.3, 0.05, 0, 0, 0.5, 5, 1, 1};
-  EXPECT_EQ(twoassetlattice(now, block().value), 10.0);
+  EXPECT_EQ(twoassetlattice(now, defaultlatticelevels), 10.0);
 }
 
 TEST(SpreadOptions, RefusalsWriteTheMessage) {

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "binding/codecatalogue.h"
 #include "embedded.inc"
 
 namespace {
@@ -13,42 +14,32 @@ std::string trim(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::stringstream stream(text);
-  std::string part;
-  while (std::getline(stream, part, separator)) parts.push_back(trim(part));
-  return parts;
-}
-
 }  // namespace
 
-std::vector<catalogueentry> parsecatalogue(const std::string& text) {
-  std::vector<catalogueentry> entries;
-  std::stringstream stream(text);
-  std::string line;
-  while (std::getline(stream, line)) {
-    line = trim(line);
-    if (line.empty() || line[0] == '#') continue;
-    const std::vector<std::string> fields = split(line, '|');
-    if (fields.size() < 3) continue;
-    catalogueentry entry;
-    entry.code = fields[0];
-    entry.description = fields[1];
-    for (const std::string& name : split(fields[2], ',')) {
-      if (name == "...")
-        entry.variable = true;
-      else if (!name.empty())
-        entry.inputs.push_back(name);
-    }
-    entry.vector = fields.size() > 3 && fields[3] == "vector";
-    entries.push_back(entry);
+catalogueentry entryof(const coderow& row) {
+  catalogueentry entry;
+  entry.code = row.code;
+  entry.description = row.description;
+  entry.vector = row.vector;
+  std::stringstream names(row.inputs);
+  std::string name;
+  while (std::getline(names, name, ',')) {
+    name = trim(name);
+    if (name == "...")
+      entry.variable = true;
+    else if (!name.empty())
+      entry.inputs.push_back(name);
   }
-  return entries;
+  return entry;
 }
 
 const std::vector<catalogueentry>& catalogue() {
-  static const std::vector<catalogueentry> entries = parsecatalogue(embeddedcatalogue);
+  static const std::vector<catalogueentry> entries = [] {
+    std::vector<catalogueentry> all;
+    for (const codetable& table : codecatalogue())
+      for (const coderow& row : table) all.push_back(entryof(row));
+    return all;
+  }();
   return entries;
 }
 

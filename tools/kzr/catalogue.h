@@ -1,16 +1,14 @@
-// The catalogue of contract codes kept beside the tool: for each code, what it is and the names
-// of its inputs in row order. One text file per family under catalogue/, embedded at build time:
-//
-//   CODE | what it is | input, input, ... [| vector]
-//
-// "vector" marks a code that funvec serves too; an input list ending in "..." marks a contract
-// whose later rows carry one value per asset. A test holds the catalogue against the library's
-// registries.
+// The catalogue of contract codes as the tool shows it: for each code, what it is, the names of
+// its inputs in row order, and whether funvec serves it too. It is read from the library's own
+// code tables (binding/codecatalogue.h), linked into the tool, so it lists exactly what the
+// library registers.
 #ifndef KZR_TOOLS_CATALOGUE_H
 #define KZR_TOOLS_CATALOGUE_H
 
 #include <string>
 #include <vector>
+
+#include "binding/codetable.h"
 
 struct catalogueentry {
   std::string code;
@@ -20,9 +18,9 @@ struct catalogueentry {
   bool variable = false;  // rows beyond the named inputs carry per-asset values
 };
 
-// Parses catalogue text; lines that are blank or start with '#' are skipped.
-std::vector<catalogueentry> parsecatalogue(const std::string& text);
-// The embedded catalogue, in file order.
+// One row of a code table as the catalogue shows it.
+catalogueentry entryof(const coderow& row);
+// Every code, in catalogue order.
 const std::vector<catalogueentry>& catalogue();
 const catalogueentry* findentry(const std::string& code);
 

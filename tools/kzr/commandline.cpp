@@ -57,6 +57,11 @@ pricingcall parsepricingcall(const std::vector<std::string>& words) {
       call.rows.push_back(parserow(word));
       continue;
     }
+    if (word == "--precise") {  // the options' second value; takes no value of its own
+      call.flags[5] = 0;
+      call.entries[5][1] = 1.0;
+      continue;
+    }
     if (i + 1 >= words.size()) throw usageerror(word + " needs a value");
     const std::string& value = words[++i];
     auto set = [&](int entry, double first, double second = 0.0) {
@@ -75,6 +80,9 @@ pricingcall parsepricingcall(const std::vector<std::string>& words) {
       set(3, parsenumber(value));
     } else if (word == "--steps") {
       set(4, parsenumber(value));
+    } else if (word == "--seed") {
+      call.flags[5] = 0;
+      call.entries[5][0] = parsenumber(value);
     } else {
       throw usageerror("unknown option " + word);
     }

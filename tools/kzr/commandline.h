@@ -1,11 +1,14 @@
 // Parsing of kzr's pricing calls:
 //
-//   price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] [--steps N]
+//   price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] [--steps N] [--seed N]
+//         [--precise]
 //   vector CODE ROW... [the same options]
 //
 // Each ROW is one row of the data table, values separated by commas; shorter rows are padded
 // with zeros to the longest. An option fills its parameter entry (flag 0 and the values); an
-// entry not given keeps a nonzero flag, so the library applies its default.
+// entry not given keeps a nonzero flag, so the library applies its default. --seed and --precise
+// fill the two values of entry 5, the library options: the seed of every random source of the
+// call, and 1 for the precise bivariate normal (the other value stays 0, its default).
 #ifndef KZR_TOOLS_COMMANDLINE_H
 #define KZR_TOOLS_COMMANDLINE_H
 

@@ -1,16 +1,9 @@
-# Writes the catalogue and demo files into one C++ include as two raw string literals.
-string(REPLACE "|" ";" CATALOGUE "${CATALOGUE}")
+# Writes the demo files into one C++ include as a raw string literal.
 string(REPLACE "|" ";" DEMO "${DEMO}")
-set(catalogue "")
-foreach(file ${CATALOGUE})
-  file(READ ${file} text)
-  string(APPEND catalogue "${text}\n")
-endforeach()
 set(demo "")
 foreach(file ${DEMO})
   file(READ ${file} text)
   string(APPEND demo "${text}\n")
 endforeach()
-file(WRITE ${OUTPUT} "// Generated from tools/kzr/catalogue and tools/kzr/demo; do not edit.\n")
-file(APPEND ${OUTPUT} "static const char embeddedcatalogue[] = R\"kzrtext(${catalogue})kzrtext\";\n")
+file(WRITE ${OUTPUT} "// Generated from tools/kzr/demo; do not edit.\n")
 file(APPEND ${OUTPUT} "static const char embeddeddemo[] = R\"kzrtext(${demo})kzrtext\";\n")

@@ -64,6 +64,7 @@ std::string formatnumber(double value) {
 std::string usagetext() {
   return "usage: kzr price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] "
          "[--steps N]\n"
+         "                 [--seed N] [--precise]\n"
          "       kzr vector CODE ROW... [options]\n"
          "       kzr fi NAME [--number KEY=VALUE]... [--date KEY=YYYY-MM-DD]... "
          "[--text KEY=VALUE]...\n"
@@ -71,7 +72,22 @@ std::string usagetext() {
          "[--table10 ROW]... [--table]\n"
          "       kzr batch FILE|-\n"
          "       kzr codes\n"
-         "       kzr demo\n";
+         "       kzr demo\n"
+         "\n" + optionstext();
+}
+
+std::string optionstext() {
+  return "Options of price and vector (each sets a parameter entry; without it the library's\n"
+         "default applies):\n"
+         "  --mode M     valuation mode: 1 prices afresh, 0 reuses a cached grid\n"
+         "  --greek G    sensitivity: 0 to 5, or price, delta, gamma, vega, theta, rho\n"
+         "  --grid N,M   finite-difference grid: N price nodes, M time levels\n"
+         "  --paths N    Monte Carlo paths\n"
+         "  --steps N    steps of trees, lattices and simulations\n"
+         "  --seed N     a fixed seed for every random source of the call, so that a simulation\n"
+         "               repeats itself (0: seeded from the clock)\n"
+         "  --precise    the precise bivariate normal (about 1e-15 instead of 1e-6) for the\n"
+         "               compound, chooser, extendible and two-asset rainbow codes\n";
 }
 
 runner::answer runner::price(const pricingcall& call) {
@@ -176,6 +192,7 @@ int runner::runcodes() {
     std::cout << std::left << std::setw(24) << entry.code << std::setw(56) << entry.description
               << inputs << (entry.vector ? "  [price, vector]" : "") << '\n';
   }
+  std::cout << '\n' << optionstext();
   return exitanswered;
 }
 
@@ -204,9 +221,9 @@ int runner::rundemo() {
       r.inputs += (i ? " " : "") + name + "=" + values;
     }
     // Parameter entries the line sets, so that two rows of one code can be told apart.
-    static const char* const entrynames[entrycount] = {"mode", "greek", "grid", "paths", "steps",
-                                                        "spare"};
-    for (int e = 0; e < entrycount; ++e) {
+    static const char* const entrynames[entrycount - 1] = {"mode", "greek", "grid", "paths",
+                                                            "steps"};
+    for (int e = 0; e < entrycount - 1; ++e) {
       if (call.flags[e] != 0) continue;
       char number[64];
       if (e == 2)
@@ -214,6 +231,12 @@ int runner::rundemo() {
       else
         std::snprintf(number, sizeof number, "%g", call.entries[e][0]);
       r.inputs += std::string(" --") + entrynames[e] + " " + number;
+    }
+    if (call.flags[5] == 0) {  // the library options: seed and numerics
+      char number[64];
+      std::snprintf(number, sizeof number, "%g", call.entries[5][0]);
+      if (call.entries[5][0] != 0) r.inputs += std::string(" --seed ") + number;
+      if (call.entries[5][1] == 1) r.inputs += " --precise";
     }
     const answer result = price(call);
     char buffer[64];

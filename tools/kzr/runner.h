@@ -48,5 +48,7 @@ class runner {
 };
 
 std::string usagetext();
+// What each option of price and vector sets (part of the usage text and of kzr codes).
+std::string optionstext();
 
 #endif  // KZR_TOOLS_RUNNER_H

@@ -37,16 +37,6 @@ void retainedcall::end() {
   current.tensorcount = 0;
 }
 
-const double* rebuildparameterblock(librarydata data, hosttensor T1, hosttensor T2, hosttensor T0,
-                                    parameterblock& block) {
-  const hostinteger* flags = data->integerdata(T1);
-  const double* values = data->realdata(T2);
-  const hostinteger* dims = data->tensordims(T2);
-  const hostinteger rank = data->tensorrank(T2);
-  fillparameterblock(flags, values, rank, dims, block);
-  return data->realdata(T0);
-}
-
 int writevectorresult(librarydata data, const double* p, hosttensor* cell) {
   if (p == nullptr || cell == nullptr) return hoststatusfunctionerror;
   const std::int64_t wide = truncatetointeger(p[0]);

@@ -97,11 +97,6 @@ inline void fillparameterblock(const hostinteger* flags, const double* values, h
   }
 }
 
-// Rebuilds words 0 to 14 of the block from T1 (flags) and T2 (rows), asking the host in the
-// usual order; returns T0's elements. The tables must have been checked.
-const double* rebuildparameterblock(librarydata data, hosttensor T1, hosttensor T2, hosttensor T0,
-                                    parameterblock& block);
-
 // Copies the result array p ([n, x1 .. xn]) into a new rank-1 real tensor stored in cell. A count
 // that is negative or not a number gives an empty tensor. Returns the entry point's status.
 int writevectorresult(librarydata data, const double* p, hosttensor* cell);

@@ -41,14 +41,15 @@ tablequeries querytables(librarydata data, const callarguments& call) {
   return q;
 }
 
-// Checks the tables against what the handler's row table and the parameter readers take.
-// Returns an empty string when they fit, else what is wrong.
-std::string checktables(const tablequeries& q, std::int64_t rowcapacity) {
+// Checks the tables against the handler's row table and the parameter entries it reads. Rows
+// within the row table that a code does not read are ignored. Returns an empty string when they
+// fit, else what is wrong.
+std::string checktables(const tablequeries& q, std::int64_t rowcapacity, entrymask entries) {
   if (q.data0.rank < 2) return "the data table needs rank 2 or more";
   if (!q.data0.wellformed) return "the data table has a negative dimension";
   if (q.data0.rows() > rowcapacity)
-    return "the data table has " + std::to_string(q.data0.rows()) + " rows, the contract reads " +
-           std::to_string(rowcapacity);
+    return "the data table has " + std::to_string(q.data0.rows()) +
+           " rows, the handler reads at most " + std::to_string(rowcapacity);
   if (q.inputs == nullptr) return "the data table is not a real tensor";
   if (!q.flagshape.wellformed) return "the flag table has a negative dimension";
   if (q.flagshape.elements() < parameterentrycount)
@@ -59,7 +60,7 @@ std::string checktables(const tablequeries& q, std::int64_t rowcapacity) {
   if (q.rows.rows() < parameterentrycount) return "the parameter table needs at least 6 rows";
   if (q.values == nullptr) return "the parameter table is not a real tensor";
   for (int e = 0; e < parameterentrycount; ++e) {
-    if (q.flags[e] == 0 && q.rows.columns() < entrywidth(e))
+    if ((entries & readsentry(e)) != 0 && q.flags[e] == 0 && q.rows.columns() < entrywidth(e))
       return "parameter entry " + std::to_string(e) + " needs " + std::to_string(entrywidth(e)) +
              " values";
   }
@@ -107,7 +108,8 @@ preparation prepare(librarydata data, hostinteger argumentcount, hostargument* a
     return preparation::unknowncode;
   }
   const tablequeries q = querytables(data, call);
-  const std::string problem = checktables(q, handler->second.rowcapacity);
+  const std::string problem =
+      checktables(q, handler->second.rowcapacity, handler->second.entries);
   if (!problem.empty()) {
     writemessage(messages::badtables + problem);
     return preparation::badtables;

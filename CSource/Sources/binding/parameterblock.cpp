@@ -18,6 +18,11 @@ std::int64_t truncatetointeger(double value) {
   return static_cast<std::int64_t>(value);
 }
 
+std::int32_t clampto32(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
 double entryvalue(const parameterblock& block, int entry, int k, double defaultvalue) {
   if (usesdefault(block, entry)) return defaultvalue;
   return block.entries[entry].row[k];
@@ -38,9 +43,7 @@ void bindcountedrows(std::int32_t& count, const double** slots, std::int64_t cap
     bound = 0;
     return;
   }
-  const std::int64_t wide = truncatetointeger(data[0]);
-  count = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-      wide, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+  count = clampto32(truncatetointeger(data[0]));
   for (std::int64_t i = 1; i < rows; ++i) slots[i] = data + i * columns;
   bound = rows;
 }

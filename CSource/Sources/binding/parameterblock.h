@@ -34,7 +34,7 @@ enum parameterentryindex {
   entrygrid = 2,         // finite-difference grid sizes, two values
   entrypaths = 3,        // Monte Carlo paths
   entrysteps = 4,        // tree, lattice and simulation steps
-  entryspare = 5,        // built like the others, read only where a family says so
+  entryoptions = 5,      // library options: seed, numerics (binding/libraryoptions.h)
 };
 constexpr int parameterentrycount = 6;
 
@@ -68,8 +68,8 @@ static_assert(offsetof(parameterblock, fdcarrier) == 19 * 8, "word 19");
 parameterblock& theparameterblock();
 
 // Parameter-entry readers. An entry whose flag is nonzero gives the default; otherwise value k of
-// its row. The entry points have checked that every entry with a zero flag has the columns its
-// reader takes (two for the grid sizes, one for the others).
+// its row. The entry points have checked that every entry the handler reads, when its flag is
+// zero, has the columns its reader takes (two for the grid sizes, one for the others).
 inline bool usesdefault(const parameterblock& block, int entry) {
   return block.entries[entry].flag != 0;
 }
@@ -80,8 +80,11 @@ std::int64_t entryinteger(const parameterblock& block, int entry, int k,
                           std::int64_t defaultvalue);
 // Truncation toward zero that is defined for every double (NaN gives 0, the rest is clamped).
 std::int64_t truncatetointeger(double value);
-// The columns each entry's reader takes when its flag is zero.
-inline int entrywidth(int entry) { return entry == entrygrid ? 2 : 1; }
+// A 64-bit integer held to the 32-bit range: a value beyond it becomes the end it passed.
+std::int32_t clampto32(std::int64_t value);
+// The columns each entry's reader demands when its flag is zero and its handler reads it. The
+// options of entry 5 take what T2 has and demand nothing.
+inline int entrywidth(int entry) { return entry == entrygrid ? 2 : entry == entryoptions ? 0 : 1; }
 
 // Row tables. A plain table: slot i points at row i of T0. A counted table: a 32-bit count first,
 // then slots 1 .. R-1 point at rows 1 .. R-1 (slot 0 holds no row). `bound` records how many

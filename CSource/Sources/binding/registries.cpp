@@ -1,5 +1,23 @@
 #include "binding/registries.h"
 
+#include <stdexcept>
+
+namespace {
+
+template <typename registry, typename handler>
+void store(registry& map, const handlerentry<handler>& entry, bool vectorsonly) {
+  for (const coderow& row : entry.codes) {
+    if (vectorsonly && !row.vector) continue;
+    const auto found = map.find(row.code);
+    if (found != map.end() && found->second.function != entry.function)
+      throw std::logic_error(std::string("contract code registered for two handlers: ") +
+                             row.code);
+    map[row.code] = {entry.function, entry.rowcapacity, entry.entries};
+  }
+}
+
+}  // namespace
+
 scalarregistry& scalarhandlers() {
   static scalarregistry map;
   return map;
@@ -8,6 +26,14 @@ scalarregistry& scalarhandlers() {
 vectorregistry& vectorhandlers() {
   static vectorregistry map;
   return map;
+}
+
+void registerhandler(scalarregistry& registry, const scalarhandlerentry& handler) {
+  store(registry, handler, false);
+}
+
+void registerhandler(vectorregistry& registry, const vectorhandlerentry& handler) {
+  store(registry, handler, true);
 }
 
 void initializeregistries() {

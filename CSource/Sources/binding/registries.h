@@ -1,8 +1,9 @@
 // The registries from contract code to pricing handler.
 //
-// Each family contributes the rows of its handlers through a registration function of its own
-// (closed forms, finite differences, Monte Carlo); initialisation stores them all. A lookup never
-// inserts. Not thread-safe: calls must not overlap.
+// Each family contributes its handlers through a registration function of its own (closed forms,
+// finite differences, Monte Carlo); each handler brings the code table of the codes it serves,
+// and initialisation stores every code of it. A lookup never inserts. Not thread-safe: calls
+// must not overlap.
 #ifndef KZR_BINDING_REGISTRIES_H
 #define KZR_BINDING_REGISTRIES_H
 
@@ -10,21 +11,15 @@
 #include <map>
 #include <string>
 
-#include "binding/parameterblock.h"
+#include "binding/codetable.h"
 
-// handler(code, data, shape, block). The code is the handler's own copy.
-using scalarhandler = double (*)(std::string code, const double* data, const datashape* shape,
-                                 parameterblock* block);
-// Returns a heap array (new double[]): element 0 holds the count n, elements 1..n the results.
-using vectorhandler = double* (*)(std::string code, const double* data, const datashape* shape,
-                                  parameterblock* block);
-
-// A registered handler with the number of slots of its row table: data tables with more rows are
-// refused before the handler runs.
+// A registered handler with the slots of its row table (data tables with more rows are refused
+// before the handler runs) and the parameter entries it reads.
 template <typename handler>
 struct registration {
   handler function;
   std::int64_t rowcapacity;
+  entrymask entries = noentries;
 };
 
 using scalarregistry = std::map<std::string, registration<scalarhandler>, std::less<>>;
@@ -34,6 +29,7 @@ scalarregistry& scalarhandlers();
 vectorregistry& vectorhandlers();
 
 // Stores every code of every family (assignment by key, so a second call changes nothing).
+// Throws std::logic_error when a code would be bound to two handlers.
 void initializeregistries();
 
 // Registration functions of the families, each defined beside its handlers.
@@ -41,11 +37,9 @@ void registerclosedformhandlers(scalarregistry& scalars);
 void registerfinitedifferencehandlers(scalarregistry& scalars);
 void registermontecarlohandlers(scalarregistry& scalars, vectorregistry& vectors);
 
-// Stores one handler under each of its codes.
-template <typename registry, typename handler, std::size_t n>
-void registercodes(registry& map, const char* const (&codes)[n], handler function,
-                   std::int64_t rowcapacity) {
-  for (const char* code : codes) map[code] = {function, rowcapacity};
-}
+// Stores the handler under each code of its table; the vector registry takes only the codes
+// marked vector. Throws std::logic_error when a code is already bound to another handler.
+void registerhandler(scalarregistry& registry, const scalarhandlerentry& handler);
+void registerhandler(vectorregistry& registry, const vectorhandlerentry& handler);
 
 #endif  // KZR_BINDING_REGISTRIES_H

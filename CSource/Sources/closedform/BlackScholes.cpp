@@ -2,15 +2,15 @@
 
 #include <cmath>
 
-#include "binding/varianttable.h"
+#include "binding/tablehandler.h"
+#include "closedform/BlackScholesCodes.h"
+#include "numerics/comparisons.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
 
 namespace BlackScholes {
 
 namespace {
-
-enum optionside { call = 0, put = 1 };
 
 struct dterms {
   double d1, d2;
@@ -53,6 +53,7 @@ double black76(optionside side, double T, double F, double K, double sigma, doub
 double digital(optionside side, double T, double S, double K, double sigma, double r, double q,
                double kind) {
   if (T < 0 || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
+  if (std::isnan(kind)) return nanresult();  // its truncation would pick a payoff
   const bool cashornothing = std::trunc(kind) == 0;
   if (T == 0) {
     const bool pays = side == call ? S > K : S < K;
@@ -91,38 +92,11 @@ double digitalput(double T, double S, double K, double sigma, double r, double q
   return digital(put, T, S, K, sigma, r, q, kind);
 }
 
-double blackscholeshandler(std::string code, const double* data, const datashape* shape,
-                           parameterblock* /*block*/) {
-  static varianttable variants;
-  static rowtable<blackscholesinputs> rows;
-  bindrows(rows, data, *shape);
-  const int variant = variants.lookup(code, {{"BSECO", call}, {"BSEPO", put}});
-  if (!rows.holds(blackscholesinputs)) return undefinedvalue();
-  return blackscholes(static_cast<optionside>(variant), rows.input(0), rows.input(1),
-                      rows.input(2), rows.input(3), rows.input(4), rows.input(5));
-}
-
-double black76handler(std::string code, const double* data, const datashape* shape,
-                      parameterblock* /*block*/) {
-  static varianttable variants;
-  static rowtable<black76inputs> rows;
-  bindrows(rows, data, *shape);
-  const int variant = variants.lookup(code, {{"BLACK76ECO", call}, {"BLACK76EPO", put}});
-  if (!rows.holds(black76inputs)) return undefinedvalue();
-  return black76(static_cast<optionside>(variant), rows.input(0), rows.input(1), rows.input(2),
-                 rows.input(3), rows.input(4));
-}
-
-double digitalhandler(std::string code, const double* data, const datashape* shape,
-                      parameterblock* /*block*/) {
-  static varianttable variants;
-  static rowtable<digitalinputs> rows;
-  bindrows(rows, data, *shape);
-  const int variant = variants.lookup(
-      code, {{"BSEDCO", call}, {"BSEDPO", put}, {"BSEDACO", call}, {"BSEDAPO", put}});
-  if (!rows.holds(digitalinputs)) return undefinedvalue();
-  return digital(static_cast<optionside>(variant), rows.input(0), rows.input(1), rows.input(2),
-                 rows.input(3), rows.input(4), rows.input(5), rows.input(6));
-}
+const scalarhandlerentry blackscholeshandler =
+    handlerentryof<blackscholescodes, refusal::silent, blackscholescall, blackscholesput>();
+const scalarhandlerentry black76handler =
+    handlerentryof<black76codes, refusal::silent, black76call, black76put>();
+const scalarhandlerentry digitalhandler =
+    handlerentryof<digitalcodes, refusal::silent, digitalcall, digitalput>();
 
 }  // namespace BlackScholes

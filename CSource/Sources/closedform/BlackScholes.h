@@ -6,13 +6,10 @@
 // Option Pricing Formulas, 2nd ed., 2007, pp. 2-4, 174-176).
 // Limits: flat rate, yield and volatility; European exercise. Negative rates and yields are
 // refused. Refused inputs give the undefined value, without a message; a NaN input is not
-// refused and propagates.
+// refused and propagates (a digital's NaN kind gives NaN, where its truncation would otherwise
+// choose a payoff). Codes and handlers: BlackScholesCodes.h.
 #ifndef KZR_CLOSEDFORM_BLACKSCHOLES_H
 #define KZR_CLOSEDFORM_BLACKSCHOLES_H
-
-#include <string>
-
-#include "binding/parameterblock.h"
 
 namespace BlackScholes {
 
@@ -28,20 +25,6 @@ double black76put(double T, double F, double K, double sigma, double r);
 // the underlying at expiry).
 double digitalcall(double T, double S, double K, double sigma, double r, double q, double kind);
 double digitalput(double T, double S, double K, double sigma, double r, double q, double kind);
-
-// Handlers. BSECO, BSEPO: inputs T, S, K, sigma, r, q.
-double blackscholeshandler(std::string code, const double* data, const datashape* shape,
-                           parameterblock* block);
-// BLACK76ECO, BLACK76EPO: inputs T, F, K, sigma, r.
-double black76handler(std::string code, const double* data, const datashape* shape,
-                      parameterblock* block);
-// BSEDCO, BSEDPO, BSEDACO, BSEDAPO: inputs T, S, K, sigma, r, q, kind.
-double digitalhandler(std::string code, const double* data, const datashape* shape,
-                      parameterblock* block);
-
-constexpr int blackscholesinputs = 6;
-constexpr int black76inputs = 5;
-constexpr int digitalinputs = 7;
 
 }  // namespace BlackScholes
 

@@ -3,25 +3,17 @@
 #include <cmath>
 #include <limits>
 
-#include "binding/varianttable.h"
+#include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
+#include "closedform/EuropeanBarrierCodes.h"
+#include "numerics/comparisons.h"
+#include "numerics/constants.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
 
 namespace EuropeanBarrier {
 
 namespace {
-
-enum barriertype {
-  downincalltype = 0,  // call, alive once S <= H
-  upincalltype = 1,    // call, alive once S >= H
-  downinputtype = 2,   // put, alive once S <= H
-  upinputtype = 3,     // put, alive once S >= H
-  downoutcalltype = 4, // call, dead once S <= H
-  upoutcalltype = 5,   // call, dead once S >= H
-  downoutputtype = 6,  // put, dead once S <= H
-  upoutputtype = 7     // put, dead once S >= H
-};
 
 bool isdown(barriertype type) {
   return type == downincalltype || type == downinputtype || type == downoutcalltype ||
@@ -37,6 +29,7 @@ double price(barriertype type, double T, double S, double H, double X, double si
              double q, double R) {
   if (T < 0 || H <= 0 || S <= 0 || X <= 0 || sigma <= 0 || r < 0 || q < 0 || R < 0)
     return undefinedvalue();
+  if (anynan({T, S, H, X, sigma, r, q, R})) return nanresult();
   const bool down = isdown(type);
   const bool call = iscall(type);
   const bool reached = down ? H >= S : S >= H;
@@ -74,7 +67,7 @@ double lognormalcdf(double x) {
   const double inverse2 = 1.0 / (x * x);
   const double series =
       1.0 - inverse2 * (1.0 - inverse2 * (3.0 - inverse2 * (15.0 - 105.0 * inverse2)));
-  return -x * x / 2.0 - std::log(-x * 2.5066282746310002) + std::log(series);
+  return -x * x / 2.0 - std::log(-x * constants::sqrt2pi) + std::log(series);
 }
 
 double scaledprobability(double ratio, double exponent, double x) {
@@ -144,22 +137,8 @@ double upoutput(double T, double S, double H, double X, double sigma, double r, 
   return price(upoutputtype, T, S, H, X, sigma, r, q, R);
 }
 
-double barrierhandler(std::string code, const double* data, const datashape* shape,
-                      parameterblock* /*block*/) {
-  static varianttable variants;
-  static rowtable<barrierinputs> rows;
-  bindrows(rows, data, *shape);
-  const int variant = variants.lookup(code, {{"DOWNINECO", downincalltype},
-                                             {"UPINECO", upincalltype},
-                                             {"DOWNINEPO", downinputtype},
-                                             {"UPINEPO", upinputtype},
-                                             {"DOWNOUTECO", downoutcalltype},
-                                             {"UPOUTECO", upoutcalltype},
-                                             {"DOWNOUTEPO", downoutputtype},
-                                             {"UPOUTEPO", upoutputtype}});
-  if (!rows.holds(barrierinputs)) return undefinedvalue();
-  return price(static_cast<barriertype>(variant), rows.input(0), rows.input(1), rows.input(2),
-               rows.input(3), rows.input(4), rows.input(5), rows.input(6), rows.input(7));
-}
+const scalarhandlerentry barrierhandler =
+    handlerentryof<barriercodes, refusal::silent, downincall, upincall, downinput, upinput,
+                   downoutcall, upoutcall, downoutput, upoutput>();
 
 }  // namespace EuropeanBarrier

@@ -5,7 +5,9 @@
 // six terms A to F and their combinations as in Haug, The Complete Guide to Option Pricing
 // Formulas, 2nd ed., 2007, pp. 152-155.
 // Limits: flat rate, yield and volatility; continuous monitoring. Refused inputs give the
-// undefined value without a message; a NaN input is not refused and propagates.
+// undefined value without a message; a NaN input is not refused and gives NaN (tested before the
+// barrier and strike comparisons, where a NaN strike would choose a branch). Codes and handler:
+// EuropeanBarrierCodes.h.
 //
 // Rebates: a knock-in option that was never knocked in pays R at expiry (term E); a knock-out
 // option pays R at the moment the barrier is touched (term F). A knock-out whose barrier is
@@ -21,10 +23,6 @@
 // intrinsic value. These are the limits of the formulas as T tends to 0.
 #ifndef KZR_CLOSEDFORM_EUROPEANBARRIER_H
 #define KZR_CLOSEDFORM_EUROPEANBARRIER_H
-
-#include <string>
-
-#include "binding/parameterblock.h"
 
 namespace EuropeanBarrier {
 
@@ -63,13 +61,6 @@ double downoutput(double T, double S, double H, double X, double sigma, double r
                   double R);
 double upoutput(double T, double S, double H, double X, double sigma, double r, double q,
                 double R);
-
-// DOWNINECO, UPINECO, DOWNINEPO, UPINEPO, DOWNOUTECO, UPOUTECO, DOWNOUTEPO, UPOUTEPO:
-// inputs T, S, H, X, sigma, r, q, R.
-double barrierhandler(std::string code, const double* data, const datashape* shape,
-                      parameterblock* block);
-
-constexpr int barrierinputs = 8;
 
 }  // namespace EuropeanBarrier
 

@@ -2,8 +2,10 @@
 
 #include <limits>
 
-#include "binding/varianttable.h"
+#include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
+#include "closedform/EuropeanCompoundCodes.h"
+#include "numerics/comparisons.h"
 #include "numerics/messages.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
@@ -14,13 +16,6 @@ namespace {
 
 using BlackScholes::blackscholescall;
 using BlackScholes::blackscholesput;
-
-enum compoundtype {
-  calloncalltype = 0,  // max(C(T - t, S_t, K) - k, 0) at t
-  callonputtype = 1,   // max(P(T - t, S_t, K) - k, 0) at t
-  putoncalltype = 2,   // max(k - C(T - t, S_t, K), 0) at t
-  putonputtype = 3     // max(k - P(T - t, S_t, K), 0) at t
-};
 
 constexpr double bisectiontolerance = 1e-10;
 constexpr int maxbisectionsteps = 200;
@@ -101,7 +96,7 @@ double criticalbisection(function g, derivative slope, double hi0, double start)
 }
 
 double compound(compoundtype type, double T, double t, double S, double K, double k,
-                double sigma, double r, double q) {
+                double sigma, double r, double q, bivariatemethod method) {
   if (S <= 0 || t > T || t < 0 || K <= 0 || k <= 0 || sigma <= 0 || r < 0 || q < 0) {
     writemessage(messages::valueundefined);
     return undefinedvalue();
@@ -130,33 +125,22 @@ double compound(compoundtype type, double T, double t, double S, double K, doubl
   const double strike = k * std::exp(-r * t);
   switch (type) {
     case calloncalltype:
-      return asset * bivariatenormal(y1, z1, rho) - cash * bivariatenormal(y2, z2, rho) -
-             strike * normalcdf(y2);
+      return asset * bivariatenormal(y1, z1, rho, method) -
+             cash * bivariatenormal(y2, z2, rho, method) - strike * normalcdf(y2);
     case callonputtype:
-      return cash * bivariatenormal(-y2, -z2, rho) - asset * bivariatenormal(-y1, -z1, rho) -
-             strike * normalcdf(-y2);
+      return cash * bivariatenormal(-y2, -z2, rho, method) -
+             asset * bivariatenormal(-y1, -z1, rho, method) - strike * normalcdf(-y2);
     case putoncalltype:
-      return cash * bivariatenormal(-y2, z2, -rho) - asset * bivariatenormal(-y1, z1, -rho) +
-             strike * normalcdf(-y2);
+      return cash * bivariatenormal(-y2, z2, -rho, method) -
+             asset * bivariatenormal(-y1, z1, -rho, method) + strike * normalcdf(-y2);
     case putonputtype:
-      return asset * bivariatenormal(y1, -z1, -rho) - cash * bivariatenormal(y2, -z2, -rho) +
-             strike * normalcdf(y2);
+      return asset * bivariatenormal(y1, -z1, -rho, method) -
+             cash * bivariatenormal(y2, -z2, -rho, method) + strike * normalcdf(y2);
   }
   return undefinedvalue();
 }
 
 }  // namespace
-
-double bivariatenormal(double a, double b, double rho) {
-  if (std::isnan(a) || std::isnan(b) || std::isnan(rho)) return a + b + rho;
-  constexpr double infinity = std::numeric_limits<double>::infinity();
-  if (a == -infinity || b == -infinity) return 0.0;
-  if (a == infinity) return normalcdf(b);
-  if (b == infinity) return normalcdf(a);
-  if (rho >= 1) return normalcdf(minof(a, b));
-  if (rho <= -1) return maxof(normalcdf(a) - normalcdf(-b), 0.0);
-  return bivariatenormalcdf(a, b, rho);
-}
 
 double calldelta(double tau, double I, double K, double sigma, double r, double q) {
   if (tau == 0) return I > K ? 1.0 : (I < K ? 0.0 : 0.5);
@@ -173,24 +157,24 @@ double putdelta(double tau, double I, double K, double sigma, double r, double q
 }
 
 double calloncall(double T, double t, double S, double K, double k, double sigma, double r,
-                  double q) {
-  return compound(calloncalltype, T, t, S, K, k, sigma, r, q);
+                  double q, bivariatemethod method) {
+  return compound(calloncalltype, T, t, S, K, k, sigma, r, q, method);
 }
 double callonput(double T, double t, double S, double K, double k, double sigma, double r,
-                 double q) {
-  return compound(callonputtype, T, t, S, K, k, sigma, r, q);
+                 double q, bivariatemethod method) {
+  return compound(callonputtype, T, t, S, K, k, sigma, r, q, method);
 }
 double putoncall(double T, double t, double S, double K, double k, double sigma, double r,
-                 double q) {
-  return compound(putoncalltype, T, t, S, K, k, sigma, r, q);
+                 double q, bivariatemethod method) {
+  return compound(putoncalltype, T, t, S, K, k, sigma, r, q, method);
 }
 double putonput(double T, double t, double S, double K, double k, double sigma, double r,
-                double q) {
-  return compound(putonputtype, T, t, S, K, k, sigma, r, q);
+                double q, bivariatemethod method) {
+  return compound(putonputtype, T, t, S, K, k, sigma, r, q, method);
 }
 
 double complexchooser(double t, double S, double Tc, double Kc, double Tp, double Kp, double sigma,
-                      double r, double q) {
+                      double r, double q, bivariatemethod method) {
   if (S <= 0 || t < 0 || t > Tc || t > Tp || Kc < 0 || Kp < 0 || sigma <= 0 || r < 0 || q < 0) {
     writemessage(messages::valueundefined);
     return undefinedvalue();
@@ -218,35 +202,15 @@ double complexchooser(double t, double S, double Tc, double Kc, double Tp, doubl
   const double y2 = (std::log(S / Kp) + carry * Tp) / (sigma * std::sqrt(Tp));
   const double rho1 = std::sqrt(t / Tc);
   const double rho2 = std::sqrt(t / Tp);
-  return S * std::exp(-q * Tc) * bivariatenormal(d1, y1, rho1) -
-         Kc * std::exp(-r * Tc) * bivariatenormal(d2, y1 - sigma * std::sqrt(Tc), rho1) -
-         S * std::exp(-q * Tp) * bivariatenormal(-d1, -y2, rho2) +
-         Kp * std::exp(-r * Tp) * bivariatenormal(-d2, -y2 + sigma * std::sqrt(Tp), rho2);
+  return S * std::exp(-q * Tc) * bivariatenormal(d1, y1, rho1, method) -
+         Kc * std::exp(-r * Tc) * bivariatenormal(d2, y1 - sigma * std::sqrt(Tc), rho1, method) -
+         S * std::exp(-q * Tp) * bivariatenormal(-d1, -y2, rho2, method) +
+         Kp * std::exp(-r * Tp) * bivariatenormal(-d2, -y2 + sigma * std::sqrt(Tp), rho2, method);
 }
 
-double compoundhandler(std::string code, const double* data, const datashape* shape,
-                       parameterblock* /*block*/) {
-  static varianttable variants;
-  static rowtable<compoundinputs> rows;
-  bindrows(rows, data, *shape);
-  const int variant = variants.lookup(code, {{"COCEO", calloncalltype},
-                                             {"COPEO", callonputtype},
-                                             {"POCEO", putoncalltype},
-                                             {"POPEO", putonputtype}});
-  if (!rows.holds(compoundinputs)) return undefinedvalue();
-  return compound(static_cast<compoundtype>(variant), rows.input(0), rows.input(1),
-                  rows.input(2), rows.input(3), rows.input(4), rows.input(5), rows.input(6),
-                  rows.input(7));
-}
-
-double chooserhandler(std::string /*code*/, const double* data, const datashape* shape,
-                      parameterblock* /*block*/) {
-  static rowtable<chooserinputs> rows;
-  bindrows(rows, data, *shape);
-  if (!rows.holds(chooserinputs)) return undefinedvalue();
-  return complexchooser(rows.input(0), rows.input(1), rows.input(2), rows.input(3),
-                        rows.input(4), rows.input(5), rows.input(6), rows.input(7),
-                        rows.input(8));
-}
+const scalarhandlerentry compoundhandler =
+    handlerentryof<compoundcodes, refusal::silent, calloncall, callonput, putoncall, putonput>();
+const scalarhandlerentry chooserhandler =
+    handlerentryof<choosercodes, refusal::silent, complexchooser>();
 
 }  // namespace EuropeanCompound

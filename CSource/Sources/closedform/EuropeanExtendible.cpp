@@ -3,9 +3,11 @@
 #include <cmath>
 #include <limits>
 
-#include "binding/varianttable.h"
+#include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "closedform/EuropeanCompound.h"
+#include "closedform/EuropeanExtendibleCodes.h"
+#include "numerics/comparisons.h"
 #include "numerics/messages.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
@@ -16,17 +18,9 @@ namespace {
 
 using BlackScholes::blackscholescall;
 using BlackScholes::blackscholesput;
-using EuropeanCompound::bivariatenormal;
 using EuropeanCompound::calldelta;
 using EuropeanCompound::newtonsearch;
 using EuropeanCompound::putdelta;
-
-enum extendibletype {
-  holdercalltype = 0,  // at t1: max(S - X1, C(T2 - t1, S, X2) - A, 0)
-  holderputtype = 1,   // at t1: max(X1 - S, P(T2 - t1, S, X2) - A, 0)
-  writercalltype = 2,  // at t1: S - X1 if S > X1, else C(T2 - t1, S, X2)
-  writerputtype = 3    // at t1: X1 - S if S < X1, else P(T2 - t1, S, X2)
-};
 
 constexpr double criticaltolerance = 0.0001;
 constexpr double infinitecritical = 1e9;  // stands for an unbounded upper critical price
@@ -41,9 +35,9 @@ bool refused(double t1, double T2, double S, double X1, double X2, double sigma,
 }
 
 // The probability of the box a < x <= b, c < y <= d under correlation rho.
-double box(double a, double b, double c, double d, double rho) {
-  return bivariatenormal(b, d, rho) - bivariatenormal(a, d, rho) - bivariatenormal(b, c, rho) +
-         bivariatenormal(a, c, rho);
+double box(double a, double b, double c, double d, double rho, bivariatemethod method) {
+  return bivariatenormal(b, d, rho, method) - bivariatenormal(a, d, rho, method) -
+         bivariatenormal(b, c, rho, method) + bivariatenormal(a, c, rho, method);
 }
 
 double band(double a, double b) { return normalcdf(b) - normalcdf(a); }
@@ -70,9 +64,12 @@ formulaterms terms(double t1, double T2, double S, double X1, double X2, double 
           w};
 }
 
-double holdercall(double t1, double T2, double S, double X1, double X2, double sigma, double r,
-                  double q, double A) {
+}  // namespace
+
+double holderextendiblecall(double t1, double T2, double S, double X1, double X2, double sigma,
+                            double r, double q, double A, bivariatemethod method) {
   if (refused(t1, T2, S, X1, X2, sigma, r, q) || A < 0) return undefinedvalue();
+  if (anynan({t1, T2, S, X1, X2, sigma, r, q, A})) return nanresult();
   if (t1 == 0)
     return maxof(maxof(S - X1, blackscholescall(T2, S, X2, sigma, r, q) - A), 0.0);
   const double tau = T2 - t1;
@@ -86,7 +83,7 @@ double holdercall(double t1, double T2, double S, double X1, double X2, double s
   }
   if (I1 >= X1) return blackscholescall(t1, S, X1, sigma, r, q);
   if (X1 - X2 * std::exp(-r * tau) > A) {
-    if (A != 0) return EuropeanCompound::calloncall(T2, t1, S, X2, A, sigma, r, q);
+    if (A != 0) return EuropeanCompound::calloncall(T2, t1, S, X2, A, sigma, r, q, method);
     return blackscholescall(T2, S, X2, sigma, r, q);
   }
   double I2 = 0.0;
@@ -98,20 +95,21 @@ double holdercall(double t1, double T2, double S, double X1, double X2, double s
   if (!(I1 < I2)) return blackscholescall(t1, S, X1, sigma, r, q);
   const formulaterms f = terms(t1, T2, S, X1, X2, sigma, r, q, I1, I2);
   return blackscholescall(t1, S, X1, sigma, r, q) +
-         S * std::exp(-q * T2) * box(f.y1, f.y2, boxfloor, f.z1, f.rho) -
-         X2 * std::exp(-r * T2) * box(f.y1 - f.u, f.y2 - f.u, boxfloor, f.z1 - f.w, f.rho) -
+         S * std::exp(-q * T2) * box(f.y1, f.y2, boxfloor, f.z1, f.rho, method) -
+         X2 * std::exp(-r * T2) * box(f.y1 - f.u, f.y2 - f.u, boxfloor, f.z1 - f.w, f.rho, method) -
          S * std::exp(-q * t1) * band(f.y1, f.z2) +
          X1 * std::exp(-r * t1) * band(f.y1 - f.u, f.z2 - f.u) -
          A * std::exp(-r * t1) * band(f.y1 - f.u, f.y2 - f.u);
 }
 
-double holderput(double t1, double T2, double S, double X1, double X2, double sigma, double r,
-                 double q, double A) {
+double holderextendibleput(double t1, double T2, double S, double X1, double X2, double sigma,
+                           double r, double q, double A, bivariatemethod method) {
   if (refused(t1, T2, S, X1, X2, sigma, r, q) || A < 0) return undefinedvalue();
+  if (anynan({t1, T2, S, X1, X2, sigma, r, q, A})) return nanresult();
   if (t1 == 0) return maxof(maxof(X1 - S, blackscholesput(T2, S, X2, sigma, r, q) - A), 0.0);
   const double tau = T2 - t1;
   const double strikevalue = X2 * std::exp(-r * tau);  // P(tau, 0, X2)
-  double I1 = 0.0;
+  double I1 = 0.0;  // the extension pays at every price when X2 e^(-r tau) - A >= X1
   if (strikevalue - A - X1 < 0) {
     auto lower = [&](double I, double& value, double& slope) {
       value = blackscholesput(tau, I, X2, sigma, r, q) - A + I - X1;
@@ -132,20 +130,23 @@ double holderput(double t1, double T2, double S, double X1, double X2, double si
   }
   if (I1 == 0) {
     if (A == 0) return blackscholesput(T2, S, X2, sigma, r, q);
-    return EuropeanCompound::callonput(T2, t1, S, X2, A, sigma, r, q);
+    return EuropeanCompound::callonput(T2, t1, S, X2, A, sigma, r, q, method);
   }
   if (I2 < X1 || !(I1 < I2)) return blackscholesput(t1, S, X1, sigma, r, q);
   const formulaterms f = terms(t1, T2, S, X1, X2, sigma, r, q, I1, I2);
   return blackscholesput(t1, S, X1, sigma, r, q) -
-         S * std::exp(-q * T2) * box(f.y1, f.y2, boxfloor, -f.z1, -f.rho) +
-         X2 * std::exp(-r * T2) * box(f.y1 - f.u, f.y2 - f.u, boxfloor, -f.z1 + f.w, -f.rho) +
+         S * std::exp(-q * T2) * box(f.y1, f.y2, boxfloor, -f.z1, -f.rho, method) +
+         X2 * std::exp(-r * T2) *
+             box(f.y1 - f.u, f.y2 - f.u, boxfloor, -f.z1 + f.w, -f.rho, method) +
          S * std::exp(-q * t1) * band(f.z2, f.y2) -
          X1 * std::exp(-r * t1) * band(f.z2 - f.u, f.y2 - f.u) -
          A * std::exp(-r * t1) * band(f.y1 - f.u, f.y2 - f.u);
 }
 
+namespace {
+
 double writer(bool call, double t1, double T2, double S, double X1, double X2, double sigma,
-              double r, double q) {
+              double r, double q, bivariatemethod method) {
   if (refused(t1, T2, S, X1, X2, sigma, r, q)) return undefinedvalue();
   if (t1 == 0) {
     const double outofmoney = call ? (S < X1 ? 1.0 : 0.0) : (S > X1 ? 1.0 : 0.0);
@@ -160,54 +161,26 @@ double writer(bool call, double t1, double T2, double S, double X1, double X2, d
   const double z2 = (std::log(S / X1) + carry * t1) / u;
   if (call)
     return blackscholescall(t1, S, X1, sigma, r, q) +
-           S * std::exp(-q * T2) * bivariatenormal(z1, -z2, -rho) -
-           X2 * std::exp(-r * T2) * bivariatenormal(z1 - w, -z2 + u, -rho);
+           S * std::exp(-q * T2) * bivariatenormal(z1, -z2, -rho, method) -
+           X2 * std::exp(-r * T2) * bivariatenormal(z1 - w, -z2 + u, -rho, method);
   return blackscholesput(t1, S, X1, sigma, r, q) -
-         S * std::exp(-q * T2) * bivariatenormal(-z1, z2, -rho) +
-         X2 * std::exp(-r * T2) * bivariatenormal(-z1 + w, z2 - u, -rho);
+         S * std::exp(-q * T2) * bivariatenormal(-z1, z2, -rho, method) +
+         X2 * std::exp(-r * T2) * bivariatenormal(-z1 + w, z2 - u, -rho, method);
 }
 
 }  // namespace
 
-double holderextendiblecall(double t1, double T2, double S, double X1, double X2, double sigma,
-                            double r, double q, double A) {
-  return holdercall(t1, T2, S, X1, X2, sigma, r, q, A);
-}
-double holderextendibleput(double t1, double T2, double S, double X1, double X2, double sigma,
-                           double r, double q, double A) {
-  return holderput(t1, T2, S, X1, X2, sigma, r, q, A);
-}
 double writerextendiblecall(double t1, double T2, double S, double X1, double X2, double sigma,
-                            double r, double q) {
-  return writer(true, t1, T2, S, X1, X2, sigma, r, q);
+                            double r, double q, bivariatemethod method) {
+  return writer(true, t1, T2, S, X1, X2, sigma, r, q, method);
 }
 double writerextendibleput(double t1, double T2, double S, double X1, double X2, double sigma,
-                           double r, double q) {
-  return writer(false, t1, T2, S, X1, X2, sigma, r, q);
+                           double r, double q, bivariatemethod method) {
+  return writer(false, t1, T2, S, X1, X2, sigma, r, q, method);
 }
 
-double extendiblehandler(std::string code, const double* data, const datashape* shape,
-                         parameterblock* /*block*/) {
-  static varianttable variants;
-  static rowtable<holderextendibleinputs> rows;
-  static const std::pair<const char*, int> entries[] = {
-      {"EXTHECO", holdercalltype},
-      {"EXTHEPO", holderputtype},
-      {"EXTWECO", writercalltype},
-      {"EXTWEPO", writerputtype}};
-  const int variant = variants.lookup(code, entries);
-  const int count = variant >= writercalltype ? writerextendibleinputs : holderextendibleinputs;
-  bindrows(rows, data, *shape);
-  if (!rows.holds(count)) return undefinedvalue();
-  const double t1 = rows.input(0), T2 = rows.input(1), S = rows.input(2), X1 = rows.input(3),
-               X2 = rows.input(4), sigma = rows.input(5), r = rows.input(6), q = rows.input(7);
-  switch (static_cast<extendibletype>(variant)) {
-    case holdercalltype: return holdercall(t1, T2, S, X1, X2, sigma, r, q, rows.input(8));
-    case holderputtype: return holderput(t1, T2, S, X1, X2, sigma, r, q, rows.input(8));
-    case writercalltype: return writer(true, t1, T2, S, X1, X2, sigma, r, q);
-    case writerputtype: return writer(false, t1, T2, S, X1, X2, sigma, r, q);
-  }
-  return undefinedvalue();
-}
+const scalarhandlerentry extendiblehandler =
+    handlerentryof<extendiblecodes, refusal::silent, holderextendiblecall, holderextendibleput,
+                   writerextendiblecall, writerextendibleput>();
 
 }  // namespace EuropeanExtendible

@@ -2,8 +2,11 @@
 
 #include <cmath>
 
-#include "binding/varianttable.h"
+#include "binding/tablehandler.h"
 #include "closedform/EuropeanBarrier.h"
+#include "closedform/EuropeanLookbackCodes.h"
+#include "numerics/comparisons.h"
+#include "numerics/constants.h"
 #include "numerics/messages.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
@@ -12,15 +15,7 @@ namespace EuropeanLookback {
 
 namespace {
 
-enum lookbacktype {
-  floatingcalltype = 0,  // S_T - min
-  floatingputtype = 1,   // max - S_T
-  fixedcalltype = 2,     // max(max - X, 0)
-  fixedputtype = 3       // max(X - min, 0)
-};
-
 constexpr double smallcarry = 1e-6;
-constexpr double inversesqrt2pi = 0.39894228040143265;
 
 double lookback(lookbacktype type, double T, double S, double m, double X, double sigma, double r,
                 double q) {
@@ -76,7 +71,7 @@ double lookback(lookbacktype type, double T, double S, double m, double X, doubl
                       EuropeanBarrier::scaledprobability(S / E, exponent, d - shift);
     correction = S * discount * (sigma * sigma / (2.0 * b)) * bracket;
   } else {
-    const double n = inversesqrt2pi * std::exp(-d * d / 2.0);
+    const double n = constants::inversesqrt2pi * std::exp(-d * d / 2.0);
     const double L = T / 2.0 + std::log(S / E) / (sigma * sigma);
     const double erfterm = errorfunction(d / std::sqrt(2.0));
     const double bracket =
@@ -102,25 +97,8 @@ double lookbackfixedput(double T, double S, double m, double X, double sigma, do
   return lookback(fixedputtype, T, S, m, X, sigma, r, q);
 }
 
-double lookbackhandler(std::string code, const double* data, const datashape* shape,
-                       parameterblock* /*block*/) {
-  static varianttable variants;
-  static rowtable<fixedlookbackinputs> rows;
-  static const std::pair<const char*, int> entries[] = {
-      {"LBFLSTECO", floatingcalltype},
-      {"LBFLSTEPO", floatingputtype},
-      {"LBFXSTECO", fixedcalltype},
-      {"LBFXSTEPO", fixedputtype}};
-  const int variant = variants.lookup(code, entries);
-  const int count = variant >= fixedcalltype ? fixedlookbackinputs : floatinglookbackinputs;
-  bindrows(rows, data, *shape);
-  if (!rows.holds(count)) return undefinedvalue();
-  const lookbacktype type = static_cast<lookbacktype>(variant);
-  if (type >= fixedcalltype)
-    return lookback(type, rows.input(0), rows.input(1), rows.input(2), rows.input(3),
-                    rows.input(4), rows.input(5), rows.input(6));
-  return lookback(type, rows.input(0), rows.input(1), rows.input(2), 1.0, rows.input(3),
-                  rows.input(4), rows.input(5));
-}
+const scalarhandlerentry lookbackhandler =
+    handlerentryof<lookbackcodes, refusal::silent, lookbackfloatingcall, lookbackfloatingput,
+                   lookbackfixedcall, lookbackfixedput>();
 
 }  // namespace EuropeanLookback

@@ -10,13 +10,10 @@
 // For small volatilities (S/E)^(-2b/sigma^2) overflows where the probability beside it vanishes;
 // that product is formed in logarithms (EuropeanBarrier::scaledprobability).
 // Limits: flat rate, yield and volatility; continuous monitoring. Refused inputs write "Input
-// data error, value undefined" and give the undefined value; a NaN input is not refused.
+// data error, value undefined" and give the undefined value; a NaN input is not refused and
+// propagates. Codes and handler: EuropeanLookbackCodes.h.
 #ifndef KZR_CLOSEDFORM_EUROPEANLOOKBACK_H
 #define KZR_CLOSEDFORM_EUROPEANLOOKBACK_H
-
-#include <string>
-
-#include "binding/parameterblock.h"
 
 namespace EuropeanLookback {
 
@@ -28,14 +25,6 @@ double lookbackfloatingput(double T, double S, double m, double sigma, double r,
 double lookbackfixedcall(double T, double S, double m, double X, double sigma, double r,
                          double q);
 double lookbackfixedput(double T, double S, double m, double X, double sigma, double r, double q);
-
-// LBFLSTECO, LBFLSTEPO: inputs T, S, m, sigma, r, q.
-// LBFXSTECO, LBFXSTEPO: inputs T, S, m, X, sigma, r, q.
-double lookbackhandler(std::string code, const double* data, const datashape* shape,
-                       parameterblock* block);
-
-constexpr int floatinglookbackinputs = 6;
-constexpr int fixedlookbackinputs = 7;
 
 }  // namespace EuropeanLookback
 

@@ -3,7 +3,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "binding/varianttable.h"
+#include "binding/tablehandler.h"
+#include "closedform/EuropeanPowerCodes.h"
+#include "closedform/optionside.h"
+#include "numerics/comparisons.h"
 #include "numerics/crrtree.h"
 #include "numerics/messages.h"
 #include "numerics/normaldistribution.h"
@@ -12,17 +15,6 @@
 namespace EuropeanPower {
 
 namespace {
-
-enum powervariant {
-  asymmetriccall = 0,  // max(S^i - K, 0)
-  asymmetricput = 1,   // max(K - S^i, 0)
-  cappedcall = 2,      // min(max(S^i - K, 0), C)
-  cappedput = 3,       // min(max(K - S^i, 0), C)
-  symmetriccall = 4,   // max(S - K, 0)^i, binomial tree
-  symmetricput = 5,    // max(K - S, 0)^i, binomial tree
-};
-
-enum optionside { call, put };
 
 bool refused(double T, double S, double K, double sigma, double r, double q) {
   return T < 0 || S < 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0;
@@ -86,11 +78,10 @@ double symmetricpayoff(optionside side, double price, double K, double i) {
 }
 
 double symmetric(optionside side, double T, double S, double K, double sigma, double r, double q,
-                 double i, const parameterblock& block) {
+                 double i, std::int64_t steps) {
   if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
   if (S == 0) return side == call ? 0.0 : std::pow(K, i) * std::exp(-r * T);
   if (T == 0) return symmetricpayoff(side, S, K, i);
-  const std::int64_t steps = entryinteger(block, entrysteps, 0, defaulttreesteps);
   if (!treestepsadmissible(steps)) {
     writemessage(messages::treesteps);
     return undefinedvalue();
@@ -126,39 +117,34 @@ double cappedpowerput(double T, double S, double K, double sigma, double r, doub
 }
 
 double symmetricpowercall(double T, double S, double K, double sigma, double r, double q,
-                          double i, const parameterblock& block) {
-  return symmetric(call, T, S, K, sigma, r, q, i, block);
+                          double i, std::int64_t steps) {
+  return symmetric(call, T, S, K, sigma, r, q, i, steps);
 }
 
 double symmetricpowerput(double T, double S, double K, double sigma, double r, double q, double i,
-                         const parameterblock& block) {
-  return symmetric(put, T, S, K, sigma, r, q, i, block);
+                         std::int64_t steps) {
+  return symmetric(put, T, S, K, sigma, r, q, i, steps);
 }
 
-double powerhandler(std::string code, const double* data, const datashape* shape,
-                    parameterblock* block) {
-  static varianttable variants;
-  static rowtable<cappedpowerinputs> rows;
-  bindrows(rows, data, *shape);
-  // POWERCT has no entry: the lookup gives it variant 0, the asymmetric call.
-  const int variant = variants.lookup(code, {{"POWERECO", asymmetriccall},
-                                             {"POWEREPO", asymmetricput},
-                                             {"POWERCECO", cappedcall},
-                                             {"POWERCEPO", cappedput},
-                                             {"POWEREDECO", symmetriccall},
-                                             {"POWEREDEPO", symmetricput}});
-  const bool hascap = variant == cappedcall || variant == cappedput;
-  if (!rows.holds(hascap ? cappedpowerinputs : powerinputs)) return undefinedvalue();
-  const double T = rows.input(0), S = rows.input(1), K = rows.input(2), sigma = rows.input(3),
-               r = rows.input(4), q = rows.input(5), i = rows.input(6);
-  switch (variant) {
-    case asymmetricput: return powerput(T, S, K, sigma, r, q, i);
-    case cappedcall: return cappedpowercall(T, S, K, sigma, r, q, i, rows.input(7));
-    case cappedput: return cappedpowerput(T, S, K, sigma, r, q, i, rows.input(7));
-    case symmetriccall: return symmetricpowercall(T, S, K, sigma, r, q, i, *block);
-    case symmetricput: return symmetricpowerput(T, S, K, sigma, r, q, i, *block);
-    default: return powercall(T, S, K, sigma, r, q, i);
-  }
+namespace {
+
+// The symmetric codes, with the steps of parameter entry 4.
+double symmetriccallofentry(double T, double S, double K, double sigma, double r, double q,
+                            double i, parameterblock* block) {
+  const std::int64_t steps = entryinteger(*block, entrysteps, 0, defaulttreesteps);
+  return symmetricpowercall(T, S, K, sigma, r, q, i, steps);
 }
+double symmetricputofentry(double T, double S, double K, double sigma, double r, double q,
+                           double i, parameterblock* block) {
+  const std::int64_t steps = entryinteger(*block, entrysteps, 0, defaulttreesteps);
+  return symmetricpowerput(T, S, K, sigma, r, q, i, steps);
+}
+
+}  // namespace
+
+const scalarhandlerentry powerhandler =
+    handlerentryof<powercodes, refusal::silent, powercall, powerput, cappedpowercall,
+                   cappedpowerput, symmetriccallofentry, symmetricputofentry>(
+        readsentry(entrysteps));
 
 }  // namespace EuropeanPower

@@ -13,19 +13,20 @@
 // refused and propagates.
 //
 // Decisions taken where the formulas leave a gap:
-// - POWERCT is served by the same handler and has no variant of its own: it is priced exactly
-//   as POWERECO.
+// - POWERCT is served by the same handler and has no contract of its own: its code table row
+//   gives it the variant of POWERECO, so it is priced exactly as POWERECO.
 // - A capped put whose cap is not below the strike (C >= K) can never reach its cap, because the
 //   payoff K - S^i is at most K. It is priced as the uncapped power put, which is also the limit
 //   of the capped formula as C rises to K (the second level K - C would otherwise be <= 0 and its
 //   root undefined).
-// - A capped call with an infinite cap is the uncapped power call (the formula would otherwise
-//   meet infinity times zero in its second level).
+// - A capped call with an infinite cap is the uncapped power call, its limit as the cap grows
+//   (the formula would otherwise meet infinity times zero in its second level, K' = K + C). A
+//   capped put's cap never binds beyond K, so an infinite cap falls under the decision above.
 // - The symmetric tree is the library's Cox-Ross-Rubinstein tree (numerics/crrtree.h, with u^2
-//   taken by pow) and takes its step count from parameter entry 4 (default 100). A count below
-//   1 or above maximumtreesteps writes "Tree steps out of range, value undefined" and gives the
-//   undefined value: a tree with no step has no step length, and a larger count would run for
-//   minutes. These are the only messages of the family: they concern the tree, not the
+//   taken by pow); the codes take its step count from parameter entry 4 (default 100). A count
+//   below 1 or above maximumtreesteps writes "Tree steps out of range, value undefined" and gives
+//   the undefined value: a tree with no step has no step length, and a larger count would run
+//   for minutes. These are the only messages of the family: they concern the tree, not the
 //   contract's terms, and the library's other trees report it the same way.
 // - When the tree's up probability p falls outside [0, 1] (a drift |r - q| too strong for the
 //   volatility and the step, as with sigma = 1%, r = 20% and 100 steps), the tree's weights are
@@ -33,14 +34,11 @@
 //   tree then writes "Tree probability outside [0, 1], value undefined" and gives the undefined
 //   value, as the library's other binomial trees do; more steps bring p back inside.
 //
-// The symmetric operations read the parameter block; they are not thread-safe when the block is
-// shared: calls must not overlap.
+// Codes and handler: EuropeanPowerCodes.h.
 #ifndef KZR_CLOSEDFORM_EUROPEANPOWER_H
 #define KZR_CLOSEDFORM_EUROPEANPOWER_H
 
-#include <string>
-
-#include "binding/parameterblock.h"
+#include <cstdint>
 
 namespace EuropeanPower {
 
@@ -56,19 +54,11 @@ double cappedpowercall(double T, double S, double K, double sigma, double r, dou
 double cappedpowerput(double T, double S, double K, double sigma, double r, double q, double i,
                       double C);
 
-// Binomial tree with the steps of parameter entry 4.
+// Binomial tree with the given steps.
 double symmetricpowercall(double T, double S, double K, double sigma, double r, double q,
-                          double i, const parameterblock& block);
+                          double i, std::int64_t steps);
 double symmetricpowerput(double T, double S, double K, double sigma, double r, double q, double i,
-                         const parameterblock& block);
-
-// POWERCT, POWERECO, POWEREPO, POWERCECO, POWERCEPO, POWEREDECO, POWEREDEPO:
-// inputs T, S, K, sigma, r, q, i, and C for the capped codes.
-double powerhandler(std::string code, const double* data, const datashape* shape,
-                    parameterblock* block);
-
-constexpr int powerinputs = 7;
-constexpr int cappedpowerinputs = 8;
+                         std::int64_t steps);
 
 }  // namespace EuropeanPower
 

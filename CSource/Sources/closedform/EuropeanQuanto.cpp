@@ -2,7 +2,10 @@
 
 #include <cmath>
 
-#include "binding/varianttable.h"
+#include "binding/tablehandler.h"
+#include "closedform/EuropeanQuantoCodes.h"
+#include "closedform/optionside.h"
+#include "numerics/comparisons.h"
 #include "numerics/messages.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
@@ -10,15 +13,6 @@
 namespace EuropeanQuanto {
 
 namespace {
-
-enum quantovariant {
-  floatingcall = 0,  // max(E_T S_T - X, 0), domestic strike
-  floatingput = 1,   // max(X - E_T S_T, 0)
-  fixedcall = 2,     // Ep * max(S_T - X, 0), foreign strike
-  fixedput = 3,      // Ep * max(X - S_T, 0)
-};
-
-enum optionside { call, put };
 
 double refusal() {
   writemessage(messages::valueundefined);
@@ -66,12 +60,6 @@ double fixed(optionside side, double T, double S, double Ep, double X, double si
   return Ep * (discounted * normalcdf(-d2) - F * normalcdf(-d1));
 }
 
-const std::initializer_list<std::pair<const std::string, int>> quantocodes = {
-    {"QUANTOFSFEECO", floatingcall},
-    {"QUANTOFSFEEPO", floatingput},
-    {"QUANTOFXFEECO", fixedcall},
-    {"QUANTOFXFEEPO", fixedput}};
-
 }  // namespace
 
 double quantofloatingcall(double T, double S, double E, double X, double sigmaS, double sigmaE,
@@ -94,23 +82,8 @@ double quantofixedput(double T, double S, double Ep, double X, double sigmaS, do
   return fixed(put, T, S, Ep, X, sigmaS, sigmaE, rho, r, q, rf);
 }
 
-double quantohandler(std::string code, const double* data, const datashape* shape,
-                     parameterblock* /*block*/) {
-  static varianttable variants;
-  static rowtable<quantofixedinputs> rows;
-  // The variant decides how many inputs the code reads.
-  const int variant = variants.lookup(code, quantocodes);
-  bindrows(rows, data, *shape);
-  if (!rows.holds(variant >= fixedcall ? quantofixedinputs : quantofloatinginputs)) return refusal();
-  const double T = rows.input(0), S = rows.input(1), E = rows.input(2), X = rows.input(3),
-               sigmaS = rows.input(4), sigmaE = rows.input(5), rho = rows.input(6),
-               r = rows.input(7), q = rows.input(8);
-  switch (variant) {
-    case floatingput: return quantofloatingput(T, S, E, X, sigmaS, sigmaE, rho, r, q);
-    case fixedcall: return quantofixedcall(T, S, E, X, sigmaS, sigmaE, rho, r, q, rows.input(9));
-    case fixedput: return quantofixedput(T, S, E, X, sigmaS, sigmaE, rho, r, q, rows.input(9));
-    default: return quantofloatingcall(T, S, E, X, sigmaS, sigmaE, rho, r, q);
-  }
-}
+const scalarhandlerentry quantohandler =
+    handlerentryof<quantocodes, refusal::withmessage, quantofloatingcall, quantofloatingput,
+                   quantofixedcall, quantofixedput>();
 
 }  // namespace EuropeanQuanto

@@ -13,18 +13,15 @@
 // Refused inputs (a price S, E or Ep <= 0, T < 0, X <= 0, a volatility <= 0, rho outside
 // [-1, 1], a rate or yield < 0) write "Input data error, value undefined" and give the undefined
 // value; a NaN input is not refused and propagates. A data table with fewer rows than the code
-// reads is refused the same way.
+// reads is refused the same way. Codes and handler: EuropeanQuantoCodes.h.
 //
 // Decision: when the combined volatility of the floating-rate quanto vanishes (rho = -1 with
-// sigmaS = sigmaE), E*S grows deterministically and the option is worth its discounted
-// intrinsic value on the forward, max(E S e^(-qT) - X e^(-rT), 0) for the call; this is the
-// limit of the formula, which would otherwise divide by zero.
+// sigmaS = sigmaE, so that sigmaS^2 + sigmaE^2 + 2 rho sigmaS sigmaE is 0, or below 0 by
+// rounding), E*S grows deterministically and the option is worth its discounted intrinsic value
+// on the forward, max(E S e^(-qT) - X e^(-rT), 0) for the call, the put likewise; this is the
+// limit of the formula as the variance tends to 0, where it would otherwise divide by zero.
 #ifndef KZR_CLOSEDFORM_EUROPEANQUANTO_H
 #define KZR_CLOSEDFORM_EUROPEANQUANTO_H
-
-#include <string>
-
-#include "binding/parameterblock.h"
 
 namespace EuropeanQuanto {
 
@@ -41,14 +38,6 @@ double quantofixedcall(double T, double S, double Ep, double X, double sigmaS, d
                        double rho, double r, double q, double rf);
 double quantofixedput(double T, double S, double Ep, double X, double sigmaS, double sigmaE,
                       double rho, double r, double q, double rf);
-
-// QUANTOFSFEECO, QUANTOFSFEEPO: inputs T, S, E, X, sigmaS, sigmaE, rho, r, q.
-// QUANTOFXFEECO, QUANTOFXFEEPO: inputs T, S, Ep, X, sigmaS, sigmaE, rho, r, q, rf.
-double quantohandler(std::string code, const double* data, const datashape* shape,
-                     parameterblock* block);
-
-constexpr int quantofloatinginputs = 9;
-constexpr int quantofixedinputs = 10;
 
 }  // namespace EuropeanQuanto
 

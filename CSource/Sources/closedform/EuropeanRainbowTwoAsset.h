@@ -8,21 +8,20 @@
 // Haug, Option Pricing Formulas, 1998, pp. 56-58); best of assets and cash pays
 // max(S1, S2, X). The puts follow from the calls by parity with the best and worst.
 // Limits: flat rate, yields, volatilities and correlation; European exercise. The bivariate
-// normal is accurate to about 1e-6.
+// normal is Drezner's rule, accurate to about 1e-6, unless the library options ask for the
+// precise one (method, about 1e-15).
 //
 // Refused inputs (S1 or S2 <= 0, T < 0, X <= 0 where the code reads X, a volatility <= 0, rho
 // outside [-1, 1], r, q1 or q2 < 0) write "Input data error, value undefined" and give the
 // undefined value; a NaN input is not refused and propagates. The rate r is checked but does not
-// enter best and worst. A data table with fewer rows than the code reads is refused the same way.
+// enter best and worst (so a NaN r leaves them finite). A data table with fewer rows than the
+// code reads is refused the same way. Codes and handler: EuropeanRainbowTwoAssetCodes.h.
 //
 // Decisions for perfectly correlated assets (rho = +-1 is accepted):
-// - The bivariate normal is taken at its exact limits when a correlation reaches +-1:
-//   M(a, b; 1) = N(min(a, b)) and M(a, b; -1) = max(N(a) + N(b) - 1, 0). With rho = +-1 the
-//   formula's own correlations rho1 and rho2 are +-1, and they may stray past +-1 by rounding.
-// - Where an argument of the bivariate normal is infinite or very large (beyond 40 in size, as
-//   with an infinite or huge rate, yield or price), M is taken at its exact limit, N of the
-//   other argument or 0, so such inputs give the limit of the formula rather than a finite
-//   number built from the routine's not-a-number answer.
+// - The bivariate normal is taken at its exact limits when a correlation reaches +-1 (with
+//   rho = +-1 the formula's own correlations rho1 and rho2 are +-1, and they may stray past +-1 by
+//   rounding), and where an argument is infinite or huge, as with an infinite or huge rate, yield
+//   or price: the limits are those of numerics/bivariatenormal.h.
 // - When the volatility of S1/S2 vanishes (rho = 1 with sigma1 = sigma2, up to rounding), the
 //   ratio of the two assets at expiry is known today: the larger one is the one with the larger
 //   S e^(-qT). Best and worst are then max and min of S1 e^(-q1 T) and S2 e^(-q2 T), the options
@@ -31,9 +30,7 @@
 #ifndef KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSET_H
 #define KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSET_H
 
-#include <string>
-
-#include "binding/parameterblock.h"
+#include "numerics/bivariatenormal.h"
 
 namespace EuropeanRainbowTwoAsset {
 
@@ -44,26 +41,22 @@ double rainbowbest(double T, double S1, double S2, double sigma1, double sigma2,
 double rainbowworst(double T, double S1, double S2, double sigma1, double sigma2, double rho,
                     double r, double q1, double q2);
 
-// X strike (or cash amount for rainbowbestcash).
+// X strike (or cash amount for rainbowbestcash); method the rule of the bivariate normal.
 double rainbowcallmax(double T, double S1, double S2, double sigma1, double sigma2, double rho,
-                      double r, double q1, double q2, double X);
+                      double r, double q1, double q2, double X,
+                      bivariatemethod method = bivariatemethod::drezner);
 double rainbowputmax(double T, double S1, double S2, double sigma1, double sigma2, double rho,
-                     double r, double q1, double q2, double X);
+                     double r, double q1, double q2, double X,
+                     bivariatemethod method = bivariatemethod::drezner);
 double rainbowcallmin(double T, double S1, double S2, double sigma1, double sigma2, double rho,
-                      double r, double q1, double q2, double X);
+                      double r, double q1, double q2, double X,
+                      bivariatemethod method = bivariatemethod::drezner);
 double rainbowputmin(double T, double S1, double S2, double sigma1, double sigma2, double rho,
-                     double r, double q1, double q2, double X);
+                     double r, double q1, double q2, double X,
+                     bivariatemethod method = bivariatemethod::drezner);
 double rainbowbestcash(double T, double S1, double S2, double sigma1, double sigma2, double rho,
-                       double r, double q1, double q2, double X);
-
-// RAINBOWBEST2EO, RAINBOWWORST2EO: inputs T, S1, S2, sigma1, sigma2, rho, r, q1, q2.
-// RAINBOWMAX2ECO, RAINBOWMAX2EPO, RAINBOWMIN2ECO, RAINBOWMIN2EPO, RAINBOWBEST2MONEYEO: the same
-// and X.
-double rainbowhandler(std::string code, const double* data, const datashape* shape,
-                      parameterblock* block);
-
-constexpr int rainbowinputs = 9;
-constexpr int rainbowstrikeinputs = 10;
+                       double r, double q1, double q2, double X,
+                       bivariatemethod method = bivariatemethod::drezner);
 
 }  // namespace EuropeanRainbowTwoAsset
 

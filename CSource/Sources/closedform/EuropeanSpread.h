@@ -1,37 +1,27 @@
 // European spread options: a call pays max(S1 - S2 - X, 0) at expiry, a put max(X - (S1 - S2), 0),
 // on two correlated lognormal assets. No closed form exists for X > 0; the price is taken from
-// the two-asset binomial lattice (TwoAssetLattice.h) without early exercise, with the levels of
-// parameter entry 4 (default 200).
+// the two-asset binomial lattice (TwoAssetLattice.h) without early exercise; the codes take its
+// levels from parameter entry 4 (default 200).
 // Limits: flat rate, yields, volatilities and correlation; European exercise.
 //
 // Refused inputs (S1 or S2 <= 0, T < 0, X <= 0, a volatility <= 0, rho outside [-1, 1], r, q1
 // or q2 < 0) write "Input data error, value undefined" and give the undefined value; a NaN input
 // is not refused and propagates. A zero strike (the exchange option) is refused. A data table
 // with fewer rows than the code reads is refused the same way. A level count outside the
-// lattice's range is reported by the lattice.
-//
-// Reads the process-wide parameter block: not thread-safe, calls must not overlap.
+// lattice's range is reported by the lattice. Codes and handler: EuropeanSpreadCodes.h.
 #ifndef KZR_CLOSEDFORM_EUROPEANSPREAD_H
 #define KZR_CLOSEDFORM_EUROPEANSPREAD_H
 
-#include <string>
-
-#include "binding/parameterblock.h"
+#include <cstdint>
 
 namespace EuropeanSpread {
 
 // T expiry (years), S1, S2 prices, X strike, sigma1, sigma2 volatilities, rho correlation, r rate,
-// q1, q2 dividend yields.
+// q1, q2 dividend yields; levels of the lattice.
 double spreadcall(double T, double S1, double S2, double X, double sigma1, double sigma2,
-                  double rho, double r, double q1, double q2, const parameterblock& block);
+                  double rho, double r, double q1, double q2, std::int64_t levels);
 double spreadput(double T, double S1, double S2, double X, double sigma1, double sigma2,
-                 double rho, double r, double q1, double q2, const parameterblock& block);
-
-// SPREADECO, SPREADEPO: inputs T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2.
-double spreadhandler(std::string code, const double* data, const datashape* shape,
-                     parameterblock* block);
-
-constexpr int spreadinputs = 10;
+                 double rho, double r, double q1, double q2, std::int64_t levels);
 
 }  // namespace EuropeanSpread
 

@@ -16,15 +16,14 @@
 // 2.7 million updates, 640 kB). The lattice checks no contract input: its callers do.
 //
 // Decisions:
-// - The number of levels n comes from parameter entry 4 (default 200). With fewer than 2 levels
+// - The number of levels n is the caller's (the spread codes take parameter entry 4, default
+//   200). With fewer than 2 levels
 //   the lattice has no time step (T/(n - 1) divides by zero) and there is no limit to take;
 //   above maxlatticelevels the arrays and the running time grow past use (2000 levels already
 //   take 64 MB and 2.7e9 updates). Both write "Tree steps out of range, value undefined" and
 //   give the undefined value.
 // - T = 0 gives the payoff at today's prices (the lattice would have no step length).
 //
-// twoassetlattice reads the process-wide parameter block: not thread-safe, calls must not
-// overlap.
 #ifndef KZR_CLOSEDFORM_TWOASSETLATTICE_H
 #define KZR_CLOSEDFORM_TWOASSETLATTICE_H
 
@@ -33,14 +32,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "binding/parameterblock.h"
+#include "numerics/comparisons.h"
 #include "numerics/messages.h"
-#include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
 
 namespace TwoAssetLattice {
 
-constexpr int defaultlatticelevels = 200;  // entry 4 with its flag set
+constexpr int defaultlatticelevels = 200;  // the spread codes' entry 4 with its flag set
 constexpr int minlatticelevels = 2;
 constexpr int maxlatticelevels = 2000;
 
@@ -60,8 +58,8 @@ struct latticecontract {
   std::int32_t earlyexercise;  // nonzero: exercise allowed at every node
 };
 
-// The spread contract on the levels of parameter entry 4.
-double twoassetlattice(const latticecontract& contract, const parameterblock& block);
+// The spread contract on a lattice of the given levels.
+double twoassetlattice(const latticecontract& contract, std::int64_t levels);
 
 // The lattice of the contract's assets with n levels for a payoff g(P1, P2) >= 0, paid at expiry
 // and, when the contract's earlyexercise is nonzero, at any node; X and payoffsign are not read.

@@ -3,28 +3,18 @@
 #include <cmath>
 #include <optional>
 
-#include "binding/varianttable.h"
+#include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
+#include "finitedifference/AmericanVanillaCodes.h"
 #include "finitedifference/ndi.h"
+#include "numerics/comparisons.h"
 #include "numerics/crrtree.h"
 #include "numerics/messages.h"
-#include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
 
 namespace AmericanVanilla {
 
 namespace {
-
-enum variant {
-  binomialcallvalue = 0,     // BINACO
-  binomialputvalue = 1,      // BINAPO
-  gridcallvalue = 2,         // BSACO
-  gridputvalue = 3,          // BSAPO
-  binomialcallcrit = 4,      // BINACOCrit
-  binomialputcrit = 5,       // BINAPOCrit
-  gridcallcrit = 6,          // BSACOCrit
-  gridputcrit = 7,           // BSAPOCrit
-};
 
 constexpr double bisectionwidth = 0.0001;
 constexpr int maximumhalvings = 24;  // one tree each (AmericanVanilla.h)
@@ -83,6 +73,7 @@ double binomialcritical(int callput, double T, double K, double sigma, double r,
     const double mid = (lo + hi) / 2.0;
     if (mid == lo || mid == hi) break;  // no double left between them
     const double value = treevalue(*tree, callput, mid, K);
+    if (std::isnan(value)) return value;
     const double exercise = callput > 0 ? maxof(mid - K, 0.0) : maxof(K - mid, 0.0);
     const bool continuation = value > exercise;
     if (callput > 0)
@@ -225,43 +216,10 @@ double gridputcritical(double T, double K, double sigma, double r, double q,
   return gridvalue(-1, true, T, 0.0, K, sigma, r, q, block);
 }
 
-double americanvanillahandler(std::string code, const double* data, const datashape* shape,
-                              parameterblock* block) {
-  static varianttable variants;
-  static rowtable<americanvanillainputs> rows;
-  bindrows(rows, data, *shape);
-  const int index = variants.lookup(code, {
-                                              {"BINACO", binomialcallvalue},  // tree call
-                                              {"BINAPO", binomialputvalue},   // tree put
-                                              {"BSACO", gridcallvalue},       // grid call
-                                              {"BSAPO", gridputvalue},        // grid put
-                                              {"BINACOCrit", binomialcallcrit},
-                                              {"BINAPOCrit", binomialputcrit},
-                                              {"BSACOCrit", gridcallcrit},
-                                              {"BSAPOCrit", gridputcrit},
-                                          });
-  const int inputs =
-      index <= gridputvalue ? americanvanillainputs : americanvanillacriticalinputs;
-  if (!rows.holds(inputs)) return undefinedvalue();
-  auto in = [&](int k) { return rows.input(k); };
-  switch (index) {
-    case binomialcallvalue:
-      return binomialcall(in(0), in(1), in(2), in(3), in(4), in(5), block);
-    case binomialputvalue:
-      return binomialput(in(0), in(1), in(2), in(3), in(4), in(5), block);
-    case gridcallvalue:
-      return gridcall(in(0), in(1), in(2), in(3), in(4), in(5), block);
-    case gridputvalue:
-      return gridput(in(0), in(1), in(2), in(3), in(4), in(5), block);
-    case binomialcallcrit:
-      return binomialcallcritical(in(0), in(1), in(2), in(3), in(4), block);
-    case binomialputcrit:
-      return binomialputcritical(in(0), in(1), in(2), in(3), in(4), block);
-    case gridcallcrit:
-      return gridcallcritical(in(0), in(1), in(2), in(3), in(4), block);
-    default:
-      return gridputcritical(in(0), in(1), in(2), in(3), in(4), block);
-  }
-}
+const scalarhandlerentry americanvanillahandler =
+    handlerentryof<americanvanillacodes, refusal::silent, binomialcall, binomialput, gridcall,
+                   gridput, binomialcallcritical, binomialputcritical, gridcallcritical,
+                   gridputcritical>(readsentry(entrymode) | readsentry(entrygrid) |
+                                    readsentry(entrysteps));
 
 }  // namespace AmericanVanilla

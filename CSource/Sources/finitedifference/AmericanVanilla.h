@@ -4,7 +4,8 @@
 //   BSACO, BSAPO              value by Crank-Nicolson finite differences on the price grid
 //   BINACOCrit, BINAPOCrit    critical exercise price today, by bisection on the tree
 //   BSACOCrit, BSAPOCrit      critical exercise price today, by a search on the price grid
-// Inputs T, S, K, sigma, r, q (the Crit codes: T, K, sigma, r, q).
+// Inputs T, S, K, sigma, r, q (the Crit codes: T, K, sigma, r, q). Codes and handler:
+// AmericanVanillaCodes.h.
 //
 // Sources: Cox, Ross and Rubinstein, J. Financial Economics 7 (1979), 229-263 (the tree); Hull,
 // Options, Futures and Other Derivatives, 4th ed., 2000, ch. 16 (trees and the grid with early
@@ -40,6 +41,8 @@
 // 1677 wide. Beyond, the answer lies within 6e-8 of the bracket, far inside the tree's own
 // error. Without the cap the put took 53 halvings at K = 1e12 and 52 at K = 1e300, the call 32
 // at q = 0.00002 and 42 at q = 0.00002 with sigma = 10, r = 0.
+// A NaN tree value ends the search and is its result (its comparison would otherwise move the
+// bracket as if the option were worth its exercise value).
 //
 // Not thread-safe: the handler's tables and the grid cache are process-wide.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANVANILLA_H
@@ -105,13 +108,6 @@ double gridcallcritical(double T, double K, double sigma, double r, double q,
                         parameterblock* block);
 double gridputcritical(double T, double K, double sigma, double r, double q,
                        parameterblock* block);
-
-// Handler of the eight codes.
-double americanvanillahandler(std::string code, const double* data, const datashape* shape,
-                              parameterblock* block);
-
-constexpr int americanvanillainputs = 6;          // T, S, K, sigma, r, q
-constexpr int americanvanillacriticalinputs = 5;  // T, K, sigma, r, q
 
 }  // namespace AmericanVanilla
 

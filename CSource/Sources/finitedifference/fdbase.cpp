@@ -2,18 +2,11 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <typeinfo>
 
-#include "numerics/normaldistribution.h"
+#include "numerics/comparisons.h"
 
 namespace {
-
-std::int32_t clampto32(std::int64_t value) {
-  constexpr std::int64_t low = std::numeric_limits<std::int32_t>::min();
-  constexpr std::int64_t high = std::numeric_limits<std::int32_t>::max();
-  return static_cast<std::int32_t>(value < low ? low : value > high ? high : value);
-}
 
 bool samesize(std::int32_t a, std::int32_t b) {
   return std::fabs(static_cast<double>(a) - static_cast<double>(b)) <= sametolerance;

@@ -2,7 +2,7 @@
 
 #include "finitedifference/gridmarch.h"
 #include "numerics/interpolation.h"
-#include "numerics/normaldistribution.h"
+#include "numerics/comparisons.h"
 
 double ndi::solve(int mode, parameterblock* params) {
   const fdbase& grid = working();

@@ -1,11 +1,8 @@
-// Registry rows of the finite-difference, tree and early-exercise families.
+// Registry rows of the finite-difference, tree and early-exercise families: one handler each,
+// with the code table of the codes it serves.
 #include "binding/registries.h"
-#include "finitedifference/AmericanVanilla.h"
+#include "finitedifference/AmericanVanillaCodes.h"
 
 void registerfinitedifferencehandlers(scalarregistry& scalars) {
-  using namespace AmericanVanilla;
-  registercodes(scalars, {"BINACO", "BINAPO", "BSACO", "BSAPO"}, americanvanillahandler,
-                americanvanillainputs);
-  registercodes(scalars, {"BINACOCrit", "BINAPOCrit", "BSACOCrit", "BSAPOCrit"},
-                americanvanillahandler, americanvanillacriticalinputs);
+  registerhandler(scalars, AmericanVanilla::americanvanillahandler);
 }

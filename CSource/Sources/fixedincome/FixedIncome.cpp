@@ -32,14 +32,7 @@ class tableerror : public std::runtime_error {
       : std::runtime_error(messages::fixedincometables + detail) {}
 };
 
-std::int32_t truncateto32(double value) {
-  const std::int64_t wide = truncatetointeger(value);
-  if (wide > std::numeric_limits<std::int32_t>::max())
-    return std::numeric_limits<std::int32_t>::max();
-  if (wide < std::numeric_limits<std::int32_t>::min())
-    return std::numeric_limits<std::int32_t>::min();
-  return static_cast<std::int32_t>(wide);
-}
+std::int32_t truncateto32(double value) { return clampto32(truncatetointeger(value)); }
 
 std::string named(int k) { return "T" + std::to_string(k); }
 

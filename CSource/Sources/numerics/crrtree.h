@@ -26,7 +26,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "numerics/normaldistribution.h"
+#include "numerics/comparisons.h"
 
 constexpr std::int64_t maximumtreesteps = 100000;
 

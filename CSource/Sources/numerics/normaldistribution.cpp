@@ -1,7 +1,10 @@
 #include "numerics/normaldistribution.h"
 
 #include <cmath>
+#include <limits>
 
+#include "numerics/comparisons.h"
+#include "numerics/constants.h"
 #include "numerics/undefined.h"
 
 namespace {
@@ -32,10 +35,10 @@ constexpr double P4[] = {362880.0, 4700064.55078125, 9560963.671875, 7113428.437
 constexpr double Q4[] = {1278767.724609375, 7672606.34765625, 12276170.15625, 8184113.4375,
                          2728037.8125, 496006.875, 50872.5, 2907.0, 85.5, 1.0};
 
-constexpr double sqrtpi = 1.772453850905516;
-constexpr double sqrt2 = 1.4142135623730951;
-constexpr double sqrt2pi = 2.5066282746310007;
-constexpr double pi = 3.141592653589793;
+using constants::pi;
+using constants::sqrt2;
+using constants::sqrt2pi;
+using constants::sqrtpi;
 
 // Drezner's Gauss quadrature weights and abscissae.
 constexpr double A[] = {0.325303, 0.4211071, 0.1334425, 0.006374323};
@@ -87,8 +90,6 @@ double normalcdf(double x, double mean, double s) {
 
 double normalcdf(double x) { return 0.5 + 0.5 * errorfunction(x / sqrt2); }
 
-double sign(double x) { return x >= 0 ? 1.0 : -1.0; }
-
 double bivariatenormalcdf(double a, double b, double rho) {
   if (a <= 0 && b <= 0 && rho <= 0) {
     const double scale = std::sqrt(2.0 * (1.0 - rho * rho));
@@ -117,7 +118,9 @@ double bivariatenormalcdf(double a, double b, double rho) {
     const double delta = (1.0 - sign(a) * sign(b)) / 4.0;
     return bivariatenormalcdf(a, 0.0, rho1) + bivariatenormalcdf(b, 0.0, rho2) - delta;
   }
-  return -99.9;
+  // Only a NaN argument fails every test above. The rule answers -99.9 there, which a caller would
+  // take for a number; NaN travels on instead.
+  return std::numeric_limits<double>::quiet_NaN();
 }
 
 double inversenormalcdf(double p) {

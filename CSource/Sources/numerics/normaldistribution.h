@@ -19,19 +19,13 @@ double normalcdf(double x, double mean, double s);
 // The standard case, N(x); the same bits as normalcdf(x, 0, 1).
 double normalcdf(double x);
 
-// M(a, b; rho) = P(X <= a, Y <= b) for standard normals with correlation rho, -1 < rho < 1.
-// Returns -99.9 when an argument is not a number.
+// M(a, b; rho) = P(X <= a, Y <= b) for standard normals with correlation rho, -1 < rho < 1, by
+// Drezner's rule, step for step. NaN when an argument is not a number (the rule's own answer there,
+// -99.9, would pass for a number). Pricing code calls bivariatenormal (bivariatenormal.h), which
+// adds the limits at infinite arguments and at rho = +-1.
 double bivariatenormalcdf(double a, double b, double rho);
 
 // x with N(x) = p, for 0 < p < 1; the undefined value outside.
 double inversenormalcdf(double p);
-
-// +1 when x >= 0 (so sign(0) = +1), otherwise -1.
-double sign(double x);
-
-// The larger of two values; the second when they compare equal (or the first is NaN).
-inline double maxof(double a, double b) { return b >= a ? b : a; }
-// The smaller of two values; the second when they compare equal (or the first is NaN).
-inline double minof(double a, double b) { return b <= a ? b : a; }
 
 #endif  // KZR_NUMERICS_NORMALDISTRIBUTION_H

@@ -4,8 +4,11 @@
 #ifndef KZR_NUMERICS_UNDEFINED_H
 #define KZR_NUMERICS_UNDEFINED_H
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <limits>
 
 constexpr std::uint64_t undefinedbits = 0x7FF0000000000001ULL;
 
@@ -20,5 +23,15 @@ inline bool isundefined(double value) {
   std::memcpy(&bits, &value, sizeof bits);
   return bits == undefinedbits;
 }
+
+// A NaN input is not refused: it travels into the result. A formula that branches on an input (a
+// comparison with NaN is false, so a NaN falls into some branch) tests its inputs with anynan
+// first and answers nanresult(), so that no branch can turn a NaN into a number.
+inline bool anynan(std::initializer_list<double> values) {
+  for (double value : values)
+    if (std::isnan(value)) return true;
+  return false;
+}
+inline double nanresult() { return std::numeric_limits<double>::quiet_NaN(); }
 
 #endif  // KZR_NUMERICS_UNDEFINED_H

@@ -1,0 +1,35 @@
+#include "binding/codecatalogue.h"
+
+#include "closedform/BlackScholesCodes.h"
+#include "closedform/EuropeanBarrierCodes.h"
+#include "closedform/EuropeanCompoundCodes.h"
+#include "closedform/EuropeanExtendibleCodes.h"
+#include "closedform/EuropeanLookbackCodes.h"
+#include "closedform/EuropeanPowerCodes.h"
+#include "closedform/EuropeanQuantoCodes.h"
+#include "closedform/EuropeanRainbowTwoAssetCodes.h"
+#include "closedform/EuropeanSpreadCodes.h"
+#include "finitedifference/AmericanVanillaCodes.h"
+
+const std::vector<codetable>& codecatalogue() {
+  static const std::vector<codetable> tables = {
+      // European options under Black-Scholes, Black-76 and digitals.
+      tableof(BlackScholes::blackscholescodes),
+      tableof(BlackScholes::black76codes),
+      tableof(BlackScholes::digitalcodes),
+      // European barriers, compounds and choosers, lookbacks and extendibles.
+      tableof(EuropeanBarrier::barriercodes),
+      tableof(EuropeanCompound::compoundcodes),
+      tableof(EuropeanCompound::choosercodes),
+      tableof(EuropeanLookback::lookbackcodes),
+      tableof(EuropeanExtendible::extendiblecodes),
+      // Power options, quantos, two-asset rainbows and spread options.
+      tableof(EuropeanPower::powercodes),
+      tableof(EuropeanQuanto::quantocodes),
+      tableof(EuropeanRainbowTwoAsset::rainbowcodes),
+      tableof(EuropeanSpread::spreadcodes),
+      // American calls and puts.
+      tableof(AmericanVanilla::americanvanillacodes),
+  };
+  return tables;
+}

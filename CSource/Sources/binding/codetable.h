@@ -1,0 +1,120 @@
+// Code tables: for each pricing handler, one row per contract code it serves, with the code's
+// variant (the handler's own small number for it), the names of its inputs in row order and a
+// one-line description. Everything else is taken from these rows: the registration of the codes,
+// each handler's variant lookup, the size of its row table and the catalogue of the kzr tool,
+// which links the tables alone (binding/codecatalogue.h).
+//
+// Input names follow one convention across families, so that a program can tell the role of
+// each input of any code by its name alone:
+//   times          T (expiry); other dates start with t or T: t, t1, T2, Tc, Tp (years)
+//   prices today   S, or S followed by a qualifier (S1, S2) for each underlying asset
+//   volatilities   sigma, or sigma followed by the asset's qualifier (sigma1, sigma2, sigmaS,
+//                  sigmaE)
+//   rates          r the domestic rate, rf the foreign rate
+//   dividend yields q, or q followed by the asset's qualifier (q1, q2)
+//   correlation    rho
+//   strikes        K or X, with a qualifier where there are several (X1, X2, Kc, Kp), k the
+//                  strike of a compound option
+//   the rest       F forward, E exchange rate, Ep fixed exchange rate, H barrier, R rebate,
+//                  m extreme observed so far, i power, C cap, A fee, kind payoff kind, n the number
+//                  of assets of a counted table
+// A counted row table (one whose first input is the number of assets and whose later rows carry
+// one value per asset) ends its input list with "...".
+//
+// The tables are constant data; nothing here depends on the rest of the library.
+#ifndef KZR_BINDING_CODETABLE_H
+#define KZR_BINDING_CODETABLE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct datashape;
+struct parameterblock;
+
+// handler(code, data, shape, block). The code is the handler's own copy.
+using scalarhandler = double (*)(std::string code, const double* data, const datashape* shape,
+                                 parameterblock* block);
+// Returns a heap array (new double[]): element 0 holds the count n, elements 1..n the results.
+using vectorhandler = double* (*)(std::string code, const double* data, const datashape* shape,
+                                  parameterblock* block);
+
+struct coderow {
+  const char* code;         // upper-case contract code, compared whole
+  int variant;              // the handler's number for the code
+  const char* inputs;       // input names in row order, separated by ", "; "..." last: counted
+  const char* description;  // one line for the catalogue
+  bool vector = false;      // funvec serves the code as well as fun
+};
+
+// A table as registration and the catalogue walk it.
+struct codetable {
+  const coderow* rows;
+  std::size_t count;
+  constexpr const coderow* begin() const { return rows; }
+  constexpr const coderow* end() const { return rows + count; }
+};
+
+template <std::size_t n>
+constexpr codetable tableof(const coderow (&rows)[n]) {
+  return {rows, n};
+}
+
+// The number of names in an input list, "..." not counted.
+constexpr int inputcount(const char* inputs) {
+  int names = 0;
+  bool inname = false;
+  for (const char* c = inputs; *c != '\0'; ++c) {
+    if (*c == ',') {
+      inname = false;
+    } else if (*c != ' ' && *c != '.' && !inname) {
+      inname = true;
+      ++names;
+    }
+  }
+  return names;
+}
+
+// True when the list ends with "...": the code reads a counted row table.
+constexpr bool countedinputs(const char* inputs) {
+  std::size_t length = 0;
+  while (inputs[length] != '\0') ++length;
+  return length >= 3 && inputs[length - 1] == '.' && inputs[length - 2] == '.' &&
+         inputs[length - 3] == '.';
+}
+
+// The most inputs any code of the table reads: the slots of a plain row table.
+constexpr int largestinputcount(codetable table) {
+  int largest = 0;
+  for (std::size_t i = 0; i < table.count; ++i) {
+    const int count = inputcount(table.rows[i].inputs);
+    if (count > largest) largest = count;
+  }
+  return largest;
+}
+
+constexpr bool samecode(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+// The parameter entries a handler reads, one bit per entry: the entry points demand columns of
+// T2 only for these. Entry 5, the library options, is never listed: its reader takes what T2
+// has.
+using entrymask = unsigned;
+constexpr entrymask readsentry(int entry) { return 1u << entry; }
+constexpr entrymask noentries = 0;
+
+// A handler as registration stores it: its function, the table of its codes, the slots of its
+// row table (data tables with more rows are refused) and the parameter entries it reads.
+template <typename handler>
+struct handlerentry {
+  handler function;
+  codetable codes;
+  std::int64_t rowcapacity;
+  entrymask entries;
+};
+using scalarhandlerentry = handlerentry<scalarhandler>;
+using vectorhandlerentry = handlerentry<vectorhandler>;
+
+#endif  // KZR_BINDING_CODETABLE_H

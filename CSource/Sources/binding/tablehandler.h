@@ -1,0 +1,147 @@
+// The handler adapter: one template is the handler of every family whose codes read a plain row
+// table. From the family's code table and its formulas it binds the rows of the data table,
+// looks the code up in its variant table, checks that the table holds the inputs of the code and
+// calls the formula of the variant with the inputs in row order, one argument each:
+//
+//   const scalarhandlerentry blackscholeshandler =
+//       handlerentryof<blackscholescodes, refusal::silent, blackscholescall, blackscholesput>();
+//
+// The formulas are listed in variant order (variant v calls the v-th; a variant past the list
+// calls the last). A formula takes its inputs as its leading double parameters, as many as the
+// table names for its codes, and may take one parameter more, which the adapter fills:
+//   bivariatemethod   the rule of the bivariate normal chosen in the library options (entry 5);
+//   parameterblock*   the block itself, for engines with caches or parameter entries of their
+//                     own to read.
+// The table and the formulas are checked against each other when the handler is compiled.
+//
+// Not thread-safe: each handler's row table and variant table are process-wide.
+#ifndef KZR_BINDING_TABLEHANDLER_H
+#define KZR_BINDING_TABLEHANDLER_H
+
+#include <cstddef>
+#include <string>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+#include "binding/codetable.h"
+#include "binding/libraryoptions.h"
+#include "binding/parameterblock.h"
+#include "binding/varianttable.h"
+#include "numerics/messages.h"
+#include "numerics/undefined.h"
+
+// How a family answers a data table too short for the inputs of its code: the way it answers
+// refused inputs, silently or with "Input data error, value undefined".
+enum class refusal { silent, withmessage };
+
+namespace tablehandling {
+
+template <typename... A>
+constexpr int leadingdoubles() {
+  constexpr bool isdouble[] = {std::is_same_v<A, double>..., false};
+  int count = 0;
+  while (isdouble[count]) ++count;
+  return count;
+}
+
+template <typename formula>
+struct formulatraits;
+
+template <typename... A>
+struct formulatraits<double (*)(A...)> {
+  static constexpr int inputs = leadingdoubles<A...>();
+  static constexpr int extras = static_cast<int>(sizeof...(A)) - inputs;
+  // The last parameter (meaningful when extras is 1).
+  using extra =
+      std::tuple_element_t<(sizeof...(A) > 0 ? sizeof...(A) - 1 : 0), std::tuple<A..., void>>;
+  static constexpr bool fillable =
+      extras == 0 ||
+      (extras == 1 && (std::is_same_v<extra, bivariatemethod> ||
+                       std::is_same_v<extra, parameterblock*>));
+};
+
+template <auto formula>
+constexpr int inputsof() {
+  return formulatraits<decltype(formula)>::inputs;
+}
+
+// Every row's variant has a formula and names as many inputs as that formula takes.
+template <const auto& codes, auto... formulas>
+constexpr bool inputsmatchformulas() {
+  constexpr int arities[] = {inputsof<formulas>()...};
+  for (const coderow& row : tableof(codes)) {
+    if (row.variant < 0 || row.variant >= static_cast<int>(sizeof...(formulas))) return false;
+    if (countedinputs(row.inputs) || inputcount(row.inputs) != arities[row.variant]) return false;
+  }
+  return true;
+}
+
+template <const auto& codes>
+constexpr bool codesareunique() {
+  const codetable table = tableof(codes);
+  for (std::size_t i = 0; i < table.count; ++i) {
+    if (table.rows[i].description[0] == '\0') return false;
+    for (std::size_t j = i + 1; j < table.count; ++j)
+      if (samecode(table.rows[i].code, table.rows[j].code)) return false;
+  }
+  return true;
+}
+
+inline double refused(refusal style) {
+  if (style == refusal::withmessage) writemessage(messages::valueundefined);
+  return undefinedvalue();
+}
+
+template <auto formula, int slots, std::size_t... k>
+double invoke(const rowtable<slots>& rows, parameterblock* block, std::index_sequence<k...>) {
+  using traits = formulatraits<decltype(formula)>;
+  if constexpr (traits::extras == 0) {
+    return formula(rows.input(k)...);
+  } else if constexpr (std::is_same_v<typename traits::extra, bivariatemethod>) {
+    return formula(rows.input(k)..., readlibraryoptions(*block).numerics);
+  } else {
+    return formula(rows.input(k)..., block);
+  }
+}
+
+template <refusal style, int slots, auto formula, auto... rest>
+double dispatch(int variant, const rowtable<slots>& rows, parameterblock* block) {
+  if constexpr (sizeof...(rest) > 0) {
+    if (variant > 0) return dispatch<style, slots, rest...>(variant - 1, rows, block);
+  }
+  constexpr int inputs = inputsof<formula>();
+  if (!rows.holds(inputs)) return refused(style);
+  return invoke<formula>(rows, block, std::make_index_sequence<inputs>{});
+}
+
+}  // namespace tablehandling
+
+template <const auto& codes, refusal style, auto... formulas>
+double tablehandler(std::string code, const double* data, const datashape* shape,
+                    parameterblock* block) {
+  using namespace tablehandling;
+  static_assert(sizeof...(formulas) > 0, "a handler needs a formula");
+  static_assert((formulatraits<decltype(formulas)>::fillable && ...),
+                "a formula takes doubles, then at most a bivariatemethod or a parameterblock*");
+  static_assert(inputsmatchformulas<codes, formulas...>(),
+                "each code's variant needs a formula (listed in variant order) taking as many "
+                "inputs as the table names");
+  static_assert(codesareunique<codes>(), "a code is listed twice, or without a description");
+  constexpr int slots = largestinputcount(tableof(codes));
+  static varianttable variants;
+  static rowtable<slots> rows;
+  bindrows(rows, data, *shape);
+  const int variant = variants.lookup(code, tableof(codes));
+  return dispatch<style, slots, formulas...>(variant, rows, block);
+}
+
+// The registration entry of the handler above; entries lists the parameter entries its formulas
+// read (readsentry(entrysteps) | ...).
+template <const auto& codes, refusal style, auto... formulas>
+constexpr scalarhandlerentry handlerentryof(entrymask entries = noentries) {
+  return {tablehandler<codes, style, formulas...>, tableof(codes),
+          largestinputcount(tableof(codes)), entries};
+}
+
+#endif  // KZR_BINDING_TABLEHANDLER_H

@@ -1,0 +1,22 @@
+// The codes of the spread family and their handler.
+#ifndef KZR_CLOSEDFORM_EUROPEANSPREADCODES_H
+#define KZR_CLOSEDFORM_EUROPEANSPREADCODES_H
+
+#include "binding/codetable.h"
+#include "closedform/optionside.h"
+
+namespace EuropeanSpread {
+
+// A spread call pays max(S1 - S2 - X, 0), a put max(X - (S1 - S2), 0).
+inline constexpr coderow spreadcodes[] = {
+    {"SPREADECO", call, "T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2",
+     "Spread call, pays max(S1 - S2 - X, 0) (lattice, --steps)"},
+    {"SPREADEPO", put, "T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2",
+     "Spread put, pays max(X - (S1 - S2), 0) (lattice, --steps)"},
+};
+
+extern const scalarhandlerentry spreadhandler;
+
+}  // namespace EuropeanSpread
+
+#endif  // KZR_CLOSEDFORM_EUROPEANSPREADCODES_H
