@@ -1,7 +1,8 @@
 // Parameter entry 5, the library's options. It is read only when its flag is 0:
-//   value 0, seed: a positive value seeds every random source of the call with its integer part
-//            (held to 4294967295), so that a simulation repeats itself run after run; 0, a value
-//            below 1, or one that is not finite keeps the seeding from the clock.
+//   value 0, seed: a value of 1 or more seeds every random source of the call with its integer
+//            part (montecarlo/randomsource.h takes it modulo 2^32), so that a simulation
+//            repeats itself run after run; 0, a value below 1, or one that is not finite keeps
+//            the seeding from the clock.
 //   value 1, numerics: 1 evaluates the bivariate normal by the precise rule (about 1e-15);
 //            anything else keeps Drezner's rule (about 1e-6). Read only when T2 has two columns
 //            or more.
@@ -16,7 +17,7 @@
 #include "numerics/bivariatenormal.h"
 
 struct libraryoptions {
-  std::uint32_t seed = 0;  // 0: every random source seeds itself from the clock
+  std::int64_t seed = 0;  // 0: every random source seeds itself from the clock
   bivariatemethod numerics = bivariatemethod::drezner;
 };
 
