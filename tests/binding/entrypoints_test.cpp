@@ -271,4 +271,25 @@ TEST(Registries, InitialisingTwiceChangesNothing) {
     }
 }
 
+// Registration takes every code of a handler's table; a code bound to a second handler is an
+// error then, not a silent overwrite; the vector registry takes only the codes marked vector.
+TEST(Registries, TablesAreRegisteredWholeAndChecked) {
+  static constexpr coderow rows[] = {{"TESTA", 0, "T, S", "scalar only"},
+                                     {"TESTB", 1, "T, S", "served by funvec too", true}};
+  const scalarhandlerentry first{throwinghandler, tableof(rows), 2, readsentry(entrysteps)};
+  scalarregistry scalars;
+  registerhandler(scalars, first);
+  ASSERT_EQ(scalars.size(), 2u);
+  EXPECT_EQ(scalars.at("TESTB").rowcapacity, 2);
+  EXPECT_EQ(scalars.at("TESTB").entries, readsentry(entrysteps));
+  EXPECT_NO_THROW(registerhandler(scalars, first));  // the same again changes nothing
+  EXPECT_EQ(scalars.size(), 2u);
+  const scalarhandlerentry second{allocationhandler, tableof(rows), 2, noentries};
+  EXPECT_THROW(registerhandler(scalars, second), std::logic_error);
+  vectorregistry vectors;
+  registerhandler(vectors, vectorhandlerentry{vectorthree, tableof(rows), 2, noentries});
+  EXPECT_EQ(vectors.size(), 1u);
+  EXPECT_EQ(vectors.count("TESTB"), 1u);
+}
+
 }  // namespace

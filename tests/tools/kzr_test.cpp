@@ -10,6 +10,8 @@
 #include "binding/registries.h"
 #include "catalogue.h"
 #include "closedform/BlackScholes.h"
+#include "closedform/EuropeanPower.h"
+#include "closedform/EuropeanRainbowTwoAsset.h"
 #include "commandline.h"
 #include "numerics/undefined.h"
 #include "runner.h"
@@ -130,6 +132,23 @@ TEST(Tool, PricePrintsTheValueOnTheLastLine) {
             formatnumber(BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02)));
 }
 
+// One table shape serves a family: POWERECO reads seven rows and ignores the eighth, which the
+// capped codes read. --precise fills the library options and picks the precise bivariate normal.
+TEST(Tool, FamilyTableShapesAndThePreciseOption) {
+  const auto power = runkzr("price POWERECO 1 100 100 0.2 0.05 0.02 1 5");
+  EXPECT_EQ(power.status, 0);
+  EXPECT_EQ(power.out, formatnumber(EuropeanPower::powercall(1, 100, 100, 0.2, 0.05, 0.02, 1)) +
+                           "\n");
+  const std::string rainbow = "price RAINBOWMAX2ECO 0.5 100 105 0.11 0.16 0.63 0.05 0.06 0.09 98";
+  using EuropeanRainbowTwoAsset::rainbowcallmax;
+  EXPECT_EQ(lastline(runkzr(rainbow + " --precise").out),
+            formatnumber(rainbowcallmax(0.5, 100, 105, 0.11, 0.16, 0.63, 0.05, 0.06, 0.09, 98,
+                                        bivariatemethod::precise)));
+  EXPECT_EQ(lastline(runkzr(rainbow + " --seed 42").out),
+            formatnumber(rainbowcallmax(0.5, 100, 105, 0.11, 0.16, 0.63, 0.05, 0.06, 0.09, 98,
+                                        bivariatemethod::drezner)));
+}
+
 TEST(Tool, AnUndefinedValueIsStillAnAnswer) {
   const auto run = runkzr("price BSECO 1 100 100 0 0.05 0.02");
   EXPECT_EQ(run.status, 0);
@@ -177,6 +196,9 @@ TEST(Tool, CodesAndDemo) {
   for (const catalogueentry& entry : catalogue())
     EXPECT_NE(codes.out.find(entry.code), std::string::npos) << entry.code;
   EXPECT_NE(codes.out.find("T, S, K, sigma, r, q"), std::string::npos);
+  EXPECT_NE(codes.out.find("--precise"), std::string::npos);
+  EXPECT_NE(codes.out.find("--seed N"), std::string::npos);
+  EXPECT_NE(runkzr("--help").out.find("--precise"), std::string::npos);
 
   const auto demo = runkzr("demo");
   EXPECT_EQ(demo.status, 0);
