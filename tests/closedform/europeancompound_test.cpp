@@ -289,7 +289,8 @@ TEST(EuropeanCompound, NonFiniteInputsEnd) {
 TEST(EuropeanCompound, CodesThroughFun) {
   const std::vector<double> x = {0.5, 0.25, 500, 520, 50, 0.35, 0.08, 0.05};
   for (const compoundcontract& c : compounds)
-    EXPECT_EQ(testsupport::price(c.code, x), c.formula(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], drezner))
+    EXPECT_EQ(testsupport::price(c.code, x),
+              c.formula(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], drezner))
         << c.code;
   EXPECT_EQ(testsupport::price("CHOOSER", {0.25, 50, 0.5, 55, 0.5833, 48, 0.35, 0.10, 0.05}),
             complexchooser(0.25, 50, 0.5, 55, 0.5833, 48, 0.35, 0.10, 0.05));

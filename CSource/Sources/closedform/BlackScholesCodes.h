@@ -19,11 +19,14 @@ inline constexpr coderow black76codes[] = {
 
 // The A of the second pair selects nothing: the payoff kind comes from the input kind.
 inline constexpr coderow digitalcodes[] = {
-    {"BSEDCO", call, "T, S, K, sigma, r, q, kind", "European digital call (kind 0 cash, else asset)"},
-    {"BSEDPO", put, "T, S, K, sigma, r, q, kind", "European digital put (kind 0 cash, else asset)"},
+    {"BSEDCO", call, "T, S, K, sigma, r, q, kind",
+     "European digital call (kind 0 cash, else asset)"},
+    {"BSEDPO", put, "T, S, K, sigma, r, q, kind",
+     "European digital put (kind 0 cash, else asset)"},
     {"BSEDACO", call, "T, S, K, sigma, r, q, kind",
      "European digital call (kind 0 cash, else asset)"},
-    {"BSEDAPO", put, "T, S, K, sigma, r, q, kind", "European digital put (kind 0 cash, else asset)"},
+    {"BSEDAPO", put, "T, S, K, sigma, r, q, kind",
+     "European digital put (kind 0 cash, else asset)"},
 };
 
 extern const scalarhandlerentry blackscholeshandler;

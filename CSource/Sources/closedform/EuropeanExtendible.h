@@ -26,9 +26,10 @@
 //   likewise); a writer call is S - X1 when S > X1, C(T2, S, X2) when S < X1 and half of that at
 //   S = X1 (the limit as t1 tends to 0; the put likewise).
 // - The critical-price searches are Newton's method from I = S to |f(I)| <= 1e-4, at most 100
-//   steps; a zero or non-finite slope or no convergence writes "Critical price search did not converge, value
-//   undefined" and gives the undefined value. A step that would leave the positive prices halves
-//   the current price instead (as in the chooser's search, EuropeanCompound.h).
+//   steps; a zero or non-finite slope or no convergence writes "Critical price search did not
+//   converge, value undefined" and gives the undefined value. A step that would leave the
+//   positive prices halves the current price instead (as in the chooser's search,
+//   EuropeanCompound.h).
 // - A put whose fee is at least X2 e^(-r(T2 - t1)) is never extended (I2 = 0), and its search is
 //   skipped.
 // - A put whose extension pays at every price at t1 skips its search for I1: when
