@@ -112,6 +112,7 @@ TEST(Black76, AgreesWithQuantLibAndParity) {
     EXPECT_NEAR(call - put, discount * (c.F - c.K), 1e-11);
   }
   // At expiry the payoff is not discounted; a zero forward is refused (unlike a zero spot).
+  // Kept on purpose: the plain call prices a zero spot, Black-76 refuses a zero forward.
   EXPECT_EQ(black76call(0.0, 110, 100, 0.2, 0.05), 10.0);
   EXPECT_EQ(black76put(0.0, 110, 100, 0.2, 0.05), 0.0);
   EXPECT_TRUE(isundefined(price("BLACK76ECO", {1, 0, 100, 0.2, 0.05})));
@@ -158,7 +159,7 @@ TEST(Digital, KindIsTruncatedTowardZero) {
   EXPECT_EQ(with("BSEDCO", 0.9), cash);
   EXPECT_EQ(with("BSEDCO", -0.9), cash);
   EXPECT_EQ(with("BSEDCO", 1), asset);
-  EXPECT_EQ(with("BSEDCO", -1), asset);
+  EXPECT_EQ(with("BSEDCO", -1), asset);  // kept on purpose: only a kind of 0 is cash-or-nothing
   EXPECT_EQ(with("BSEDCO", 7), asset);
 }
 
@@ -167,14 +168,15 @@ TEST(Digital, AtExpiryAndRefusals) {
     double S, kind, call, put;
   };
   const expirycase cases[] = {
-      {100, 0, 0, 0}, {100, 1, 0, 0},  // at the strike nothing pays
+      {100, 0, 0, 0}, {100, 1, 0, 0},  // kept on purpose: at the strike neither side pays
       {110, 0, 1, 0}, {110, 1, 110, 0}, {90, 0, 0, 1}, {90, 1, 0, 90},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(digitalcall(0, c.S, 100, 0.2, 0.05, 0, c.kind), c.call) << c.S << " " << c.kind;
     EXPECT_EQ(digitalput(0, c.S, 100, 0.2, 0.05, 0, c.kind), c.put) << c.S << " " << c.kind;
   }
-  EXPECT_TRUE(isundefined(digitalcall(1, 0, 100, 0.2, 0.05, 0, 0)));  // zero spot refused here
+  // Kept on purpose: a digital refuses the zero spot that the plain formulas price.
+  EXPECT_TRUE(isundefined(digitalcall(1, 0, 100, 0.2, 0.05, 0, 0)));
   EXPECT_TRUE(isundefined(digitalput(1, 100, 100, 0, 0.05, 0, 0)));
   EXPECT_TRUE(isundefined(digitalput(1, 100, 100, 0.2, 0.05, -0.1, 0)));
 }

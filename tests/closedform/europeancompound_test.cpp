@@ -123,7 +123,7 @@ TEST(EuropeanCompound, ExpiryLimits) {
 }
 
 // A compound strike above anything the underlying reaches in the bracket: the search collapses
-// onto 0 and the call on the call is worthless.
+// onto 0 and the call on the call is worthless. Kept on purpose: the bisection's own answer.
 TEST(EuropeanCompound, StrikeOutOfReach) {
   EXPECT_NEAR(callonput(1, 0.5, 100, 50, 60, 0.2, 0.05, 0), 0.0, 1e-12);
   const double huge = 1e200;  // a bracket too wide to halve down to 1e-10 still ends
@@ -229,7 +229,8 @@ TEST(EuropeanChooser, RefusedInputsWriteTheMessage) {
         << " Kp=" << x.Kp << " sigma=" << x.sigma << " r=" << x.r << " q=" << x.q;
     EXPECT_EQ(out.text(), refusal);
   }
-  // A zero strike passes the test but the plain formulas refuse it, silently.
+  // Kept on purpose: a zero strike passes the chooser's test but the plain formulas refuse it,
+  // silently.
   flatmarket::capturedoutput out;
   EXPECT_TRUE(isundefined(complexchooser(0, 50, 0.5, 0, 0.6, 48, 0.35, 0.1, 0.05)));
   EXPECT_TRUE(isundefined(complexchooser(0.25, 50, 0.5, 0, 0.6, 48, 0.35, 0.1, 0.05)));

@@ -255,7 +255,8 @@ TEST(EuropeanExtendible, HolderShortcuts) {
             blackscholesput(t1, S, 100, sigma, r, q));
 }
 
-// Refused inputs give the undefined value without a message.
+// Refused inputs give the undefined value without a message. Kept on purpose: t1 = T2 is refused
+// (t1 < T2 is strict), although the contract is then a plain option.
 TEST(EuropeanExtendible, RefusedInputsAreSilent) {
   const contract rows[] = {
       {-0.1, 1, 100, 100, 100, 0.3, 0.05, 0, 1}, {0.5, -1, 100, 100, 100, 0.3, 0.05, 0, 1},

@@ -79,7 +79,8 @@ TEST(EuropeanLookback, HaugExample) {
 }
 
 // |r - q| < 1e-6 takes the limit formulas; they must be the midpoint of the general formulas at
-// carries of +1e-4 and -1e-4 (first-order terms cancel). r - q = 1e-6 exactly is general.
+// carries of +1e-4 and -1e-4 (first-order terms cancel). Kept on purpose: r - q = 1e-6 exactly
+// takes the general formulas (a strict comparison).
 TEST(EuropeanLookback, SmallCarryLimit) {
   const double T = 0.75, S = 100, sigma = 0.25, r = 0.05;
   for (kind k : {floatingcall, floatingput, fixedcall, fixedput})

@@ -62,7 +62,7 @@ TEST(PowerOptions, AsymmetricAgreesWithBlackOnThePowerForward) {
     const double tolerance = 1e-11 * (1 + c.K);
     EXPECT_NEAR(price("POWERECO", inputs(c)), call, tolerance) << describe(c);
     EXPECT_NEAR(price("POWEREPO", inputs(c)), put, tolerance) << describe(c);
-    // POWERCT has no variant of its own and is priced as POWERECO.
+    // Kept on purpose: POWERCT has no contract of its own and is priced as POWERECO.
     EXPECT_EQ(price("POWERCT", inputs(c)), price("POWERECO", inputs(c))) << describe(c);
   }
 }
@@ -178,7 +178,7 @@ TEST(PowerOptions, RefusalsAreSilentAndUndefined) {
     EXPECT_EQ(GetCapturedStdout(), "") << c.code;
     EXPECT_TRUE(isundefined(value)) << c.code << " inputs " << ::testing::PrintToString(c.inputs);
   }
-  // The symmetric codes do not test the power: i = 0 pays 1 wherever it pays.
+  // Kept on purpose: the symmetric codes do not test the power; i = 0 pays 1 wherever it pays.
   EXPECT_FALSE(isundefined(price("POWEREDECO", {1, 10, 10, 0.2, 0.05, 0, 0})));
   // NaN passes the checks and propagates.
   for (const char* code : {"POWERECO", "POWERCECO", "POWEREDEPO"}) {

@@ -172,7 +172,7 @@ TEST(RainbowTwoAsset, Parities) {
     // max(S1, S2, X) = max(max(S1, S2) - X, 0) + X.
     EXPECT_NEAR(rainbow("RAINBOWBEST2MONEYEO", in), rainbow("RAINBOWMAX2ECO", in) + B, 1e-12 * B)
         << describe(c);
-    // Best and worst do not depend on the rate.
+    // Best and worst do not depend on the rate (kept on purpose: it is checked all the same).
     std::vector<double> otherrate = in;
     otherrate[6] = c.r + 0.07;
     EXPECT_EQ(rainbow("RAINBOWBEST2EO", in), rainbow("RAINBOWBEST2EO", otherrate)) << describe(c);
