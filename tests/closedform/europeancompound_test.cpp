@@ -310,7 +310,7 @@ namespace {
 // between them integrated by adaptive Gauss-Kronrod. The bisection of the compound is to 1e-10,
 // the chooser's Newton search to |f| <= 0.001, and either error enters the price to second order
 // only (the price is stationary in the critical price). Measured: 5e-14 relative at worst, where
-// Drezner's rule is off by up to 6e-3 (POCEO worth 0.04).
+// Drezner's rule is off by up to 6e-3 (a POCEO worth 0.0024).
 testsupport::parameters precise() {
   testsupport::parameters entries;
   entries.set(5, 0, 1);
