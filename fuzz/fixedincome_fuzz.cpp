@@ -89,16 +89,15 @@ hostinteger textid(FuzzedDataProvider& in, hostinteger texts) {
 standin::tensor table(FuzzedDataProvider& in, int k, hostinteger texts) {
   const hostinteger rows = in.ConsumeIntegralInRange<hostinteger>(0, 3);
   std::vector<hostinteger> dims = fuzzing::shape(in, rows, usualcolumns[k]);
-  const hostinteger columns = dims.size() >= 2 ? dims.back() : 1;
-  const auto at = [columns](std::size_t i) {
-    return columns > 0 ? static_cast<hostinteger>(i) % columns : 0;
-  };
   const bool ids = holdsids(k) != (in.ConsumeIntegralInRange<int>(0, 15) == 0);
   if (ids)
-    return fuzzing::integertensor(std::move(dims), allrows,
-                                   [&](std::size_t) { return textid(in, texts); });
-  return fuzzing::realtensor(std::move(dims), allrows,
-                             [&](std::size_t i) { return element(in, k, at(i), texts); });
+    return fuzzing::filledtensor<hostinteger>(
+        std::move(dims), allrows, [&](std::size_t, hostinteger) { return textid(in, texts); });
+  return fuzzing::filledtensor<double>(
+      std::move(dims), allrows, [&](std::size_t i, hostinteger columns) {
+        const hostinteger column = columns > 0 ? static_cast<hostinteger>(i) % columns : 0;
+        return element(in, k, column, texts);
+      });
 }
 
 void checkresult(const standin::fixedincomeresult& result, const std::string& name) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "host.h"
@@ -59,20 +60,18 @@ double value(FuzzedDataProvider& in);
 // One of the given values, or now and then any double.
 double oneof(FuzzedDataProvider& in, std::initializer_list<double> values);
 
-// A real or integer tensor of the given shape, storage as storagefor gives it, values from fill.
-template <typename filler>
-standin::tensor realtensor(std::vector<hostinteger> dims, hostinteger rowsread, filler fill) {
+// A real (element double) or integer (element hostinteger) tensor of the given shape, storage as
+// storagefor gives it, element i from fill(i, the tensor's last dimension).
+template <typename element, typename filler>
+standin::tensor filledtensor(std::vector<hostinteger> dims, hostinteger rowsread, filler fill) {
   const std::size_t count = storagefor(dims, rowsread);
-  std::vector<double> values(count);
-  for (std::size_t i = 0; i < count; ++i) values[i] = fill(i);
-  return standin::realtensor(std::move(dims), std::move(values));
-}
-template <typename filler>
-standin::tensor integertensor(std::vector<hostinteger> dims, hostinteger rowsread, filler fill) {
-  const std::size_t count = storagefor(dims, rowsread);
-  std::vector<hostinteger> values(count);
-  for (std::size_t i = 0; i < count; ++i) values[i] = fill(i);
-  return standin::integertensor(std::move(dims), std::move(values));
+  const hostinteger columns = dims.empty() ? 1 : dims.back();
+  std::vector<element> values(count);
+  for (std::size_t i = 0; i < count; ++i) values[i] = fill(i, columns);
+  if constexpr (std::is_same_v<element, double>)
+    return standin::realtensor(std::move(dims), std::move(values));
+  else
+    return standin::integertensor(std::move(dims), std::move(values));
 }
 
 // A code: one of `codes` (mostly), or a near miss (lower case, a blank added, empty), or any text.

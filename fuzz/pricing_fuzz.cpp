@@ -102,11 +102,23 @@ struct pricingcall {
 
 // The parameter table: entry e's values at row e.
 standin::tensor parametertable(FuzzedDataProvider& in, std::vector<hostinteger> dims) {
-  const hostinteger columns = dims.size() >= 2 ? dims.back() : 1;
-  return fuzzing::realtensor(std::move(dims), entries, [&](std::size_t i) {
-    const hostinteger at = static_cast<hostinteger>(i);
-    return columns > 0 ? parametervalue(in, at / columns, at % columns) : 0.0;
-  });
+  return fuzzing::filledtensor<double>(
+      std::move(dims), entries, [&](std::size_t i, hostinteger columns) {
+        const hostinteger at = static_cast<hostinteger>(i);
+        return columns > 0 ? parametervalue(in, at / columns, at % columns) : 0.0;
+      });
+}
+
+// Tables of any values and of any flags.
+standin::tensor valuetable(FuzzedDataProvider& in, std::vector<hostinteger> dims,
+                           hostinteger rowsread) {
+  const auto anyvalue = [&](std::size_t, hostinteger) { return fuzzing::value(in); };
+  return fuzzing::filledtensor<double>(std::move(dims), rowsread, anyvalue);
+}
+standin::tensor flagtable(FuzzedDataProvider& in, std::vector<hostinteger> dims,
+                          hostinteger rowsread) {
+  return fuzzing::filledtensor<hostinteger>(std::move(dims), rowsread,
+                                            [&](std::size_t, hostinteger) { return flag(in); });
 }
 
 // A call the library must price: a registered code, its rows of one value, six flags, six
@@ -118,7 +130,7 @@ pricingcall pricedcall(FuzzedDataProvider& in) {
   call.vector = r.vector[pick] && in.ConsumeBool();
   call.code = r.codes[pick];
   const hostinteger rows = r.rows[pick];
-  call.T0 = fuzzing::realtensor({rows, 1}, rows, [&](std::size_t) { return fuzzing::value(in); });
+  call.T0 = valuetable(in, {rows, 1}, rows);
   std::vector<hostinteger> flags(entries);
   for (hostinteger& f : flags) f = flag(in) == 0 ? 0 : 1;
   flags[0] = flags[5] = 0;
@@ -129,7 +141,7 @@ pricingcall pricedcall(FuzzedDataProvider& in) {
   return call;
 }
 
-// A call with anything in it.
+// A call with anything in it; now and then a table of the other element type.
 pricingcall anycall(FuzzedDataProvider& in) {
   const registered& r = registry();
   pricingcall call;
@@ -137,28 +149,15 @@ pricingcall anycall(FuzzedDataProvider& in) {
   call.code = fuzzing::code(in, r.codes);
   const auto found = std::find(r.codes.begin(), r.codes.end(), call.code);
   const hostinteger rows = found == r.codes.end() ? 6 : r.rows[found - r.codes.begin()];
-  const auto real = [&](std::vector<hostinteger> dims, hostinteger rowsread) {
-    return fuzzing::realtensor(std::move(dims), rowsread,
-                               [&](std::size_t) { return fuzzing::value(in); });
-  };
-  // Now and then a table of the other element type.
-  if (in.ConsumeIntegralInRange<int>(0, 15) == 0)
-    call.T0 = fuzzing::integertensor(fuzzing::shape(in, rows, 1), rows,
-                                     [&](std::size_t) { return flag(in); });
-  else
-    call.T0 = real(fuzzing::shape(in, rows, 1), rows);
+  const auto othertype = [&] { return in.ConsumeIntegralInRange<int>(0, 15) == 0; };
+  call.T0 = othertype() ? flagtable(in, fuzzing::shape(in, rows, 1), rows)
+                        : valuetable(in, fuzzing::shape(in, rows, 1), rows);
   std::vector<hostinteger> flagdims = in.ConsumeBool()
                                           ? std::vector<hostinteger>{fuzzing::dimension(in, 6)}
                                           : fuzzing::shape(in, 2, 3);
-  if (in.ConsumeIntegralInRange<int>(0, 15) == 0)
-    call.T1 = real(flagdims, entries);
-  else
-    call.T1 = fuzzing::integertensor(flagdims, entries, [&](std::size_t) { return flag(in); });
-  if (in.ConsumeIntegralInRange<int>(0, 15) == 0)
-    call.T2 = fuzzing::integertensor(fuzzing::shape(in, entries, 2), entries,
-                                     [&](std::size_t) { return flag(in); });
-  else
-    call.T2 = parametertable(in, fuzzing::shape(in, entries, 2));
+  call.T1 = othertype() ? valuetable(in, flagdims, entries) : flagtable(in, flagdims, entries);
+  call.T2 = othertype() ? flagtable(in, fuzzing::shape(in, entries, 2), entries)
+                        : parametertable(in, fuzzing::shape(in, entries, 2));
   return call;
 }
 
@@ -166,6 +165,16 @@ struct outcome {
   int status = 0;
   std::vector<double> values;
 };
+
+std::string describe(const outcome& o) {
+  std::string text = "status " + std::to_string(o.status) + ":";
+  char number[40];
+  for (double v : o.values) {
+    std::snprintf(number, sizeof number, " %.17g", v);
+    text += number;
+  }
+  return text;
+}
 
 outcome run(pricingcall& call) {
   standin::host& host = fuzzing::library();
@@ -182,18 +191,9 @@ outcome run(pricingcall& call) {
     const standin::scalarresult result = host.fun(call.code, call.T0, call.T1, call.T2);
     out = {result.status, {result.value}};
   }
+  if (fuzzing::tracing()) std::fprintf(stderr, "  %s\n", describe(out).c_str());
   fuzzing::checkstatus(out.status, (call.vector ? "funvec " : "fun ") + call.code);
   return out;
-}
-
-std::string describe(const outcome& o) {
-  std::string text = "status " + std::to_string(o.status) + ":";
-  char number[40];
-  for (double v : o.values) {
-    std::snprintf(number, sizeof number, " %.17g", v);
-    text += number;
-  }
-  return text;
 }
 
 void expectsame(const outcome& a, const outcome& b, const pricingcall& call, const char* what) {
