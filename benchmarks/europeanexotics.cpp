@@ -103,7 +103,7 @@ quantlibcontract quantlibdownout() {
       Barrier::DownOut, 95, 3, ext::make_shared<PlainVanillaPayoff>(Option::Call, 90),
       m.expiry(0.5));
   option->setPricingEngine(ext::make_shared<AnalyticBarrierEngine>(m.process));
-  return {m, option};
+  return {m, option, {}};
 }
 
 // The payoff over the law of x = ln(S_T / S) killed at h = ln(H / S) (reflection), and the rebate
@@ -155,7 +155,7 @@ quantlibcontract quantlibputoncall() {
       ext::make_shared<PlainVanillaPayoff>(Option::Put, 50), m.expiry(0.25),
       ext::make_shared<PlainVanillaPayoff>(Option::Call, 520), m.expiry(0.5));
   option->setPricingEngine(ext::make_shared<AnalyticCompoundOptionEngine>(m.process));
-  return {m, option};
+  return {m, option, {}};
 }
 
 // The put's payoff on the call's value, over the price at the put's expiry.
@@ -251,7 +251,7 @@ quantlibcontract quantlibfloatinglookback() {
   auto option = ext::make_shared<ContinuousFloatingLookbackOption>(
       100, ext::make_shared<FloatingTypePayoff>(Option::Call), m.expiry(0.5));
   option->setPricingEngine(ext::make_shared<AnalyticContinuousFloatingLookbackEngine>(m.process));
-  return {m, option};
+  return {m, option, {}};
 }
 
 // e^{-rT} (E[S_T] - E[min(m, minimum over T)]), the second term the integral over y in [0, m] of
@@ -289,7 +289,7 @@ quantlibcontract quantlibfixedlookback() {
   auto option = ext::make_shared<ContinuousFixedLookbackOption>(
       110, ext::make_shared<PlainVanillaPayoff>(Option::Call, 105), m.expiry(0.5));
   option->setPricingEngine(ext::make_shared<AnalyticContinuousFixedLookbackEngine>(m.process));
-  return {m, option};
+  return {m, option, {}};
 }
 
 // e^{-rT} E[max(M, maximum over T) - X] with M above X: (M - X) plus the integral over y above M
@@ -329,7 +329,7 @@ quantlibcontract quantlibholder() {
       Option::Call, 2, m.at(1), 100, ext::make_shared<PlainVanillaPayoff>(Option::Call, 100),
       m.expiry(0.5));
   option->setPricingEngine(ext::make_shared<AnalyticHolderExtensibleOptionEngine>(m.process));
-  return {m, option};
+  return {m, option, {}};
 }
 
 // The holder's choice at t1 (exercise, extend for the fee, or let lapse), over the price then.
@@ -376,7 +376,7 @@ quantlibcontract quantlibwriter() {
       ext::make_shared<PlainVanillaPayoff>(Option::Call, 90), m.expiry(0.5),
       ext::make_shared<PlainVanillaPayoff>(Option::Call, 82), m.expiry(0.75));
   option->setPricingEngine(ext::make_shared<AnalyticWriterExtensibleOptionEngine>(m.process));
-  return {m, option};
+  return {m, option, {}};
 }
 
 // At t1 the call pays S - X1 in the money, else it is extended to a call struck at X2.

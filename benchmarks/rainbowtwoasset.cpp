@@ -15,18 +15,16 @@ namespace {
 constexpr double T = 0.5, S1 = 100.0, S2 = 105.0, sigma1 = 0.11, sigma2 = 0.16, rho = 0.63,
                  r = 0.05, q1 = 0.06, q2 = 0.09, X = 98.0;
 
-// e^{-rT} E[(max(S1_T, S2_T) - X)+]: given z1 (S1_T = s1), S2_T is lognormal with forward f2
-// and deviation d2, so the payoff's expectation is s1 - X plus a call on S2 struck at s1 (s1 above
-// X), or a call on S2 struck at X.
+// e^{-rT} E[(max(S1_T, S2_T) - X)+]: given z1 (S1_T = s1), S2_T is lognormal, so the payoff's
+// expectation is s1 - X plus a call on S2 struck at s1 (s1 above X), or a call on S2 struck at X.
 double callmaxreference() {
-  const reference::lognormal first{S1, r - q1, sigma1, T};
-  const double d2 = sigma2 * std::sqrt(T * (1 - rho * rho));
+  const reference::lognormal first{S1, r - q1, sigma1, T}, second{S2, r - q2, sigma2, T};
   const auto given = [&](double z1) {
     const double s1 = first.price(z1);
-    const double f2 = S2 * std::exp((r - q2 - 0.5 * sigma2 * sigma2) * T +
-                                    sigma2 * std::sqrt(T) * rho * z1 + 0.5 * d2 * d2);
-    if (s1 > X) return s1 - X + QuantLib::blackFormula(QuantLib::Option::Call, s1, f2, d2);
-    return QuantLib::blackFormula(QuantLib::Option::Call, X, f2, d2);
+    const reference::conditional c = reference::given(second, rho, z1);
+    if (s1 > X)
+      return s1 - X + QuantLib::blackFormula(QuantLib::Option::Call, s1, c.forward, c.deviation);
+    return QuantLib::blackFormula(QuantLib::Option::Call, X, c.forward, c.deviation);
   };
   return std::exp(-r * T) * reference::normalexpectation(given, {first.z(X)});
 }

@@ -114,6 +114,17 @@ struct lognormal {
   double z(double price) const { return (std::log(price / S) - drift()) / spread(); }
 };
 
+// The law of the price at T given the standard normal z of another price whose logarithm is
+// correlated rho with its own: lognormal, with this forward and deviation of its logarithm.
+struct conditional {
+  double forward, deviation;
+};
+inline conditional given(const lognormal& law, double rho, double z) {
+  const double deviation = law.spread() * std::sqrt(1 - rho * rho);
+  return {law.S * std::exp(law.drift() + law.spread() * rho * z + 0.5 * deviation * deviation),
+          deviation};
+}
+
 // The prices at which g(S_T) changes sign, over z in [-12, 12].
 template <typename function>
 std::vector<double> pricekinks(function g, const lognormal& law) {

@@ -60,15 +60,14 @@ struct quantlibspread {
   }
 };
 
-// e^{-rT} E[(S1_T - S2_T - X)+]: given z2 (S2_T = s2), S1_T is lognormal with forward f1 and
-// deviation d1, and the payoff's expectation is a call on it struck at s2 + X.
+// e^{-rT} E[(S1_T - S2_T - X)+]: given z2 (S2_T = s2), S1_T is lognormal, and the payoff's
+// expectation is a call on it struck at s2 + X.
 double spreadreference() {
-  const reference::lognormal second{S2, r - q2, sigma2, T};
-  const double d1 = sigma1 * std::sqrt(T * (1 - rho * rho));
+  const reference::lognormal first{S1, r - q1, sigma1, T}, second{S2, r - q2, sigma2, T};
   const auto given = [&](double z2) {
-    const double f1 = S1 * std::exp((r - q1 - 0.5 * sigma1 * sigma1) * T +
-                                    sigma1 * std::sqrt(T) * rho * z2 + 0.5 * d1 * d1);
-    return QuantLib::blackFormula(QuantLib::Option::Call, second.price(z2) + X, f1, d1);
+    const reference::conditional c = reference::given(first, rho, z2);
+    return QuantLib::blackFormula(QuantLib::Option::Call, second.price(z2) + X, c.forward,
+                                  c.deviation);
   };
   return std::exp(-r * T) * reference::normalexpectation(given);
 }
