@@ -5,6 +5,7 @@
 //   the tree bisection's worst cases (a put with K = 1e300, a call with q = 0.00002) against one
 //   tree of the same 2000 steps: their ratio is the number of trees a critical price costs.
 // Every iteration moves the spot, so that neither library can hand back its previous answer.
+// The reference is QuantLib's finite-difference engine on a fine grid (1000 x 1000).
 #include <benchmark/benchmark.h>
 
 #include <ql/quantlib.hpp>
@@ -12,6 +13,7 @@
 #include "binding/parameterblock.h"
 #include "finitedifference/AmericanVanilla.h"
 #include "finitedifference/fdvaluation.h"
+#include "reference.h"
 
 namespace {
 
@@ -60,9 +62,53 @@ struct quantlibput {
   }
 };
 
+// QuantLib's American put at spot s with the given engine.
+template <typename engine, typename... sizes>
+double quantlibvalue(double s, sizes... gridsizes) {
+  quantlibput put;
+  put.spot->setValue(s);
+  put.option->setPricingEngine(QuantLib::ext::make_shared<engine>(put.process, gridsizes...));
+  return put.option->NPV();
+}
+
+double finereference(double s) {
+  return quantlibvalue<QuantLib::FdBlackScholesVanillaEngine>(s, 1000, 1000);
+}
+
+// The two sides of each pair, computed once. The tree and the grid are coarse on both sides, so
+// the sides may lie a few per cent apart; the counters show which lies nearer the reference.
+const reference::comparison& treecomparison() {
+  static const reference::comparison c = [] {
+    block params;
+    return reference::comparison{
+        AmericanVanilla::binomialput(T, S, K, sigma, r, q, &params.words),
+        quantlibvalue<QuantLib::BinomialVanillaEngine<QuantLib::CoxRossRubinstein>>(S, 100),
+        finereference(S), 0.01};
+  }();
+  return c;
+}
+
+const reference::comparison& gridcomparison(double s) {
+  static const reference::comparison atS = [] {
+    block params;
+    return reference::comparison{AmericanVanilla::gridput(T, S, K, sigma, r, q, &params.words),
+                                 quantlibvalue<QuantLib::FdBlackScholesVanillaEngine>(S, 50, 100),
+                                 finereference(S), 0.05};
+  }();
+  static const reference::comparison below = [] {
+    block params;
+    return reference::comparison{
+        AmericanVanilla::gridput(T, S - 3.0, K, sigma, r, q, &params.words),
+        quantlibvalue<QuantLib::FdBlackScholesVanillaEngine>(S - 3.0, 50, 100),
+        finereference(S - 3.0), 0.05};
+  }();
+  return s == S ? atS : below;
+}
+
 void americanvanilla_kzr_BINAPO_100steps(benchmark::State& state) {
   block params;
   movingspot spotof;
+  if (!reference::agree(state, treecomparison(), treecomparison().kzr)) return;
   for (auto _ : state)
     benchmark::DoNotOptimize(
         AmericanVanilla::binomialput(T, spotof(), K, sigma, r, q, &params.words));
@@ -74,6 +120,7 @@ void americanvanilla_quantlib_BinomialCRR_100steps(benchmark::State& state) {
   quantlibput put;
   put.option->setPricingEngine(
       ext::make_shared<BinomialVanillaEngine<CoxRossRubinstein>>(put.process, 100));
+  if (!reference::agree(state, treecomparison(), put.option->NPV())) return;
   movingspot spotof;
   for (auto _ : state) {
     put.spot->setValue(spotof());
@@ -85,6 +132,7 @@ BENCHMARK(americanvanilla_quantlib_BinomialCRR_100steps);
 void americanvanilla_kzr_BSAPO_100x50(benchmark::State& state) {
   block params;
   movingspot spotof;
+  if (!reference::agree(state, gridcomparison(S), gridcomparison(S).kzr)) return;
   for (auto _ : state)
     benchmark::DoNotOptimize(
         AmericanVanilla::gridput(T, spotof(), K, sigma, r, q, &params.words));
@@ -96,6 +144,7 @@ void americanvanilla_quantlib_FdBlackScholesVanilla_100x50(benchmark::State& sta
   quantlibput put;
   put.option->setPricingEngine(
       ext::make_shared<FdBlackScholesVanillaEngine>(put.process, 50, 100));  // tGrid, xGrid
+  if (!reference::agree(state, gridcomparison(S), put.option->NPV())) return;
   movingspot spotof;
   for (auto _ : state) {
     put.spot->setValue(spotof());
@@ -107,6 +156,8 @@ BENCHMARK(americanvanilla_quantlib_FdBlackScholesVanilla_100x50);
 void americanvanilla_kzr_BSAPO_cachedreprice(benchmark::State& state) {
   block params(true);
   AmericanVanilla::gridput(T, S, K, sigma, r, q, &params.words);  // solves and caches
+  const double cached = AmericanVanilla::gridput(T, S - 3.0, K, sigma, r, q, &params.words);
+  if (!reference::agree(state, gridcomparison(S - 3.0), cached)) return;
   movingspot spotof;
   for (auto _ : state)
     benchmark::DoNotOptimize(

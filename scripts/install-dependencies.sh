@@ -2,7 +2,8 @@
 # Installs, with apt-get, whatever of kzr's build and test dependencies this Debian machine lacks.
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libbenchmark-dev libquantlib0-dev libboost-dev)
+packages=(cmake make g++ libgtest-dev libbenchmark-dev libquantlib0-dev libboost-dev
+          clang libclang-rt-14-dev)  # clang and its fuzzer runtime: the fuzz targets
 
 missing=()
 for package in "${packages[@]}"; do

@@ -26,7 +26,10 @@ struct hoststate {
   long stringsout = 0;
   std::list<tensor> created;  // tensors made by newtensor, until the host frees them
   bool recording = false;
+  bool recordingqueries = false;
   std::vector<std::string> events;
+  bool onebyteforempty = false;
+  std::unique_ptr<char[]> onebyte{new char[1]};  // what an empty tensor lends with the switch on
   // The kernel side of the link.
   hostlink link = nullptr;
   long getlinkcalls = 0;
@@ -97,21 +100,41 @@ int setreal(hosttensor handle, const hostinteger* position, double value) {
   return hoststatusok;
 }
 
+void recordquery(const char* query, const tensor* t) {
+  hoststate& s = state();
+  if (s.recording && s.recordingqueries) s.events.push_back(query + (" " + t->label));
+}
+
 hostinteger tensorrank(hosttensor handle) {
+  recordquery("tensorrank", tensor::from(handle));
   return static_cast<hostinteger>(tensor::from(handle)->dims.size());
 }
 
-const hostinteger* tensordims(hosttensor handle) { return tensor::from(handle)->dims.data(); }
+const hostinteger* tensordims(hosttensor handle) {
+  recordquery("tensordims", tensor::from(handle));
+  return tensor::from(handle)->dims.data();
+}
+
+// The storage of a tensor's elements; an empty one has none to lend, unless the switch asks for
+// the one-byte block.
+template <typename element>
+element* storage(std::vector<element>& elements) {
+  if (elements.empty() && state().onebyteforempty)
+    return reinterpret_cast<element*>(state().onebyte.get());
+  return elements.data();
+}
 
 // A real host hands out the element pointer of a tensor of the matching type only.
 hostinteger* integerdata(hosttensor handle) {
   tensor* t = tensor::from(handle);
-  return t->type == hosttypeinteger ? t->integers.data() : nullptr;
+  recordquery("integerdata", t);
+  return t->type == hosttypeinteger ? storage(t->integers) : nullptr;
 }
 
 double* realdata(hosttensor handle) {
   tensor* t = tensor::from(handle);
-  return t->type == hosttypereal ? t->reals.data() : nullptr;
+  recordquery("realdata", t);
+  return t->type == hosttypereal ? storage(t->reals) : nullptr;
 }
 
 hostlink kernellinkof(hoststate& s) {
@@ -301,6 +324,8 @@ long host::outstandingresults() const { return static_cast<long>(state().created
 void host::recordevents(bool on) { state().recording = on; }
 const std::vector<std::string>& host::events() const { return state().events; }
 void host::clearevents() { state().events.clear(); }
+void host::recordqueries(bool on) { state().recordingqueries = on; }
+void host::lendonebyteforempty(bool on) { state().onebyteforempty = on; }
 
 double fixedincomeresult::at(hostinteger row, hostinteger column) const {
   if (dims.size() != 2 || row < 1 || column < 1 || row > dims[0] || column > dims[1])

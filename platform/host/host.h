@@ -123,6 +123,13 @@ class host {
   void recordevents(bool on);
   const std::vector<std::string>& events() const;  // "releasestring CODE", "releasetensor LABEL"
   void clearevents();
+  // With recording on, also lists the library's questions about tensors, in order:
+  // "tensorrank LABEL", "tensordims LABEL", "integerdata LABEL", "realdata LABEL".
+  void recordqueries(bool on);
+  // How realdata and integerdata answer for a tensor that holds no elements: a null pointer (the
+  // default), or with this switch on a valid pointer to a one-byte block, as hosts built on
+  // malloc(0) do. Under AddressSanitizer any read through it is reported.
+  void lendonebyteforempty(bool on);
 
   // The kernel's table of texts by id. addtext gives the id of a text, the same id for the same
   // text; settext puts a text under a chosen id.

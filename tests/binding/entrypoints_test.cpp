@@ -148,10 +148,33 @@ std::vector<badtable> badtables() {
        realtensor({6, 1}, std::vector<double>(6, 0)), "BSAPO"},
       {"an entry asked for with no columns", data, integertensor({6}, {0, 1, 1, 1, 1, 1}),
        realtensor({6, 0}, {}), "BSAPO"},
+      // Rank 3 or more with a zero leading dimension: no element, whatever the last two say.
+      {"data of 6 rows holding nothing", realtensor({0, 6, 1}, {}), flags, rows},
+      {"data of rank 4 holding nothing", realtensor({3, 0, 6, 1}, {}), flags, rows},
+      {"flags of rank 3 holding nothing", data, integertensor({0, 2, 3}, {}), rows},
+      {"parameter rows holding nothing", data, integertensor({6}, {0, 0, 0, 0, 0, 0}),
+       realtensor({0, 6, 2}, {})},
+      {"parameter rows at their defaults holding nothing", data, flags,
+       realtensor({0, 6, 2}, {})},
   };
 }
 
-TEST_F(EntryPoints, TablesOutsideTheContractAreRefusedBeforeTheHandler) {
+// Empty tensors lent as null pointers, then as a valid one-byte block (as hosts built on
+// malloc(0) lend them), so that a read of a refused table shows under AddressSanitizer.
+class EmptyStorage : public EntryPoints, public testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    EntryPoints::SetUp();
+    host().lendonebyteforempty(GetParam());
+  }
+  void TearDown() override {
+    host().lendonebyteforempty(false);
+    EntryPoints::TearDown();
+  }
+};
+INSTANTIATE_TEST_SUITE_P(NullOrOneByte, EmptyStorage, testing::Bool());
+
+TEST_P(EmptyStorage, TablesOutsideTheContractAreRefusedBeforeTheHandler) {
   for (badtable& c : badtables()) {
     tables t{c.T0, c.T1, c.T2};
     double result = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <set>
 
 #include "binding/registries.h"
@@ -114,6 +115,13 @@ TEST(Output, NumbersAndLineStarts) {
   EXPECT_EQ(formatnumber(0.1), "0.10000000000000001");
   EXPECT_EQ(formatnumber(std::numeric_limits<double>::infinity()), "inf");
   EXPECT_EQ(formatnumber(undefinedvalue()), "nan");
+  // A NaN with its sign bit set prints as "nan" too, in every format the tool uses.
+  const double negativenan = -std::numeric_limits<double>::quiet_NaN();
+  ASSERT_TRUE(std::signbit(negativenan));
+  for (const char* format : {"%.17g", "%g", "%.6f", "%04.0f"})
+    EXPECT_EQ(formatnumber(negativenan, format), "nan") << format;
+  EXPECT_EQ(formatnumber(-std::numeric_limits<double>::infinity()), "-inf");
+  EXPECT_EQ(formatnumber(2024, "%04.0f"), "2024");
   trackstandardoutput();
   testing::internal::CaptureStdout();
   std::cout << "Singular matrix" << std::flush;  // a message without its line end
@@ -153,6 +161,19 @@ TEST(Tool, AnUndefinedValueIsStillAnAnswer) {
   const auto run = runkzr("price BSECO 1 100 100 0 0.05 0.02");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "nan\n");
+}
+
+TEST(Tool, EveryNaNPrintsAsNan) {
+  // Calls whose NaN comes back with its sign bit set, which C prints as "-nan".
+  const char* calls[] = {"price BSECO 1 -nan 100 0.2 0.05 0.02",
+                         "price BSAPO 0.79 82.3 4.43 1.7976931348623157e308 0.84 0.089"};
+  for (const char* call : calls) {
+    const auto run = runkzr(call);
+    EXPECT_EQ(run.status, 0) << call;
+    EXPECT_EQ(lastline(run.out), "nan") << call;
+    const auto batch = runkzr("batch -", std::string(call) + "\n");
+    EXPECT_EQ(lastline(batch.out), "1: nan") << call;
+  }
 }
 
 TEST(Tool, RefusalsAndMistakesExitTwoWithOneLineOnStandardError) {

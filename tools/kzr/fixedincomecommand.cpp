@@ -1,7 +1,6 @@
 #include "fixedincomecommand.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "commandline.h"
 #include "runner.h"
@@ -65,9 +64,8 @@ standin::tensor paddedtable(const std::vector<std::vector<double>>& rows, std::s
 }
 
 std::string datetext(double year, double month, double day) {
-  char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%04.0f-%02.0f-%02.0f", year, month, day);
-  return buffer;
+  return formatnumber(year, "%04.0f") + "-" + formatnumber(month, "%02.0f") + "-" +
+         formatnumber(day, "%02.0f");
 }
 
 }  // namespace
@@ -146,7 +144,8 @@ bool runfixedincome(standin::host& library, const fixedincomecall& call,
   if (call.table) {
     for (hostinteger row = 1; row <= 7; ++row) {
       std::string line;
-      for (hostinteger k = 1; k <= m; ++k) line += (k > 1 ? " " : "") + formatnumber(result.at(row, k));
+      for (hostinteger k = 1; k <= m; ++k)
+        line += (k > 1 ? " " : "") + formatnumber(result.at(row, k));
       lines.push_back(line);
     }
     return true;

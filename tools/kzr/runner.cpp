@@ -1,5 +1,6 @@
 #include "runner.h"
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iomanip>
@@ -55,9 +56,10 @@ void startline() {
   if (tracker != nullptr && tracker->last != '\n') std::cout << '\n';
 }
 
-std::string formatnumber(double value) {
+std::string formatnumber(double value, const char* format) {
+  if (std::isnan(value)) return "nan";  // C prints a NaN with its sign bit set as "-nan"
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.17g", value);
+  std::snprintf(buffer, sizeof buffer, format, value);
   return buffer;
 }
 
@@ -213,11 +215,8 @@ int runner::rundemo() {
       const std::string name =
           entry && i < entry->inputs.size() ? entry->inputs[i] : "x" + std::to_string(i);
       std::string values;
-      for (std::size_t j = 0; j < call.rows[i].size(); ++j) {
-        char number[32];
-        std::snprintf(number, sizeof number, "%g", call.rows[i][j]);
-        values += (j ? "," : "") + std::string(number);
-      }
+      for (std::size_t j = 0; j < call.rows[i].size(); ++j)
+        values += (j ? "," : "") + formatnumber(call.rows[i][j], "%g");
       r.inputs += (i ? " " : "") + name + "=" + values;
     }
     // Parameter entries the line sets, so that two rows of one code can be told apart.
@@ -225,11 +224,8 @@ int runner::rundemo() {
                                                             "steps"};
     for (int e = 0; e < entrycount - 1; ++e) {
       if (call.flags[e] != 0) continue;
-      char number[64];
-      if (e == 2)
-        std::snprintf(number, sizeof number, "%g,%g", call.entries[e][0], call.entries[e][1]);
-      else
-        std::snprintf(number, sizeof number, "%g", call.entries[e][0]);
+      std::string number = formatnumber(call.entries[e][0], "%g");
+      if (e == 2) number += "," + formatnumber(call.entries[e][1], "%g");
       r.inputs += std::string(" --") + entrynames[e] + " " + number;
     }
     if (call.flags[5] == 0) {  // the library options: seed and numerics
@@ -239,14 +235,12 @@ int runner::rundemo() {
       if (call.entries[5][1] == 1) r.inputs += " --precise";
     }
     const answer result = price(call);
-    char buffer[64];
     if (result.refused) {
       r.price = "refused";
     } else if (call.vector) {
       r.price = result.text;
     } else {
-      std::snprintf(buffer, sizeof buffer, "%.6f", std::strtod(result.text.c_str(), nullptr));
-      r.price = buffer;
+      r.price = formatnumber(std::strtod(result.text.c_str(), nullptr), "%.6f");
     }
     rows.push_back(r);
   }
@@ -286,8 +280,8 @@ int runner::runfi(const std::vector<std::string>& words, const std::string& pref
   library.watchmessages(nullptr);
   std::cout.flush();
   if (!answered) {
-    std::cerr << "kzr: " << (prefix.empty() ? "" : "line " + prefix) << "the library refused the fi call of "
-              << call.name << '\n';
+    std::cerr << "kzr: " << (prefix.empty() ? "" : "line " + prefix)
+              << "the library refused the fi call of " << call.name << '\n';
     return exitusage;
   }
   startline();

@@ -19,8 +19,9 @@ void trackstandardoutput();
 // Writes a line end to std::cout unless the last character written was one.
 void startline();
 
-// A double as kzr prints it: 17 significant digits, "nan" and "inf" as C prints them.
-std::string formatnumber(double value);
+// A double as kzr prints it, in a printf format (17 significant digits unless told): every NaN
+// as "nan", whatever its sign bit, and the infinities as "inf" and "-inf".
+std::string formatnumber(double value, const char* format = "%.17g");
 
 class runner {
  public:

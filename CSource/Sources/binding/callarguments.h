@@ -68,11 +68,17 @@ struct tensorview {
     }
     return count;
   }
+  // True when the elements cover what the rows and columns promise (rank 2 or more). A table of
+  // rank 3 or more with a zero leading dimension holds no element, whatever its last two
+  // dimensions say, and must not be read at all.
+  bool holdsitsrows() const { return rows() == 0 || columns() == 0 || elements() > 0; }
 };
-inline tensorview viewtensor(librarydata data, hosttensor tensor) {
+// The view of a rank and dimension list already asked of the host (callers ask in the order
+// their entry point fixes).
+inline tensorview viewshape(hostinteger rank, const hostinteger* dims) {
   tensorview view;
-  view.rank = data->tensorrank(tensor);
-  view.dims = data->tensordims(tensor);
+  view.rank = rank;
+  view.dims = dims;
   if (view.rank < 0 || (view.rank > 0 && view.dims == nullptr)) {
     view.rank = 0;
     return view;
@@ -81,6 +87,11 @@ inline tensorview viewtensor(librarydata data, hosttensor tensor) {
   for (std::int64_t i = 0; i < view.rank; ++i)
     if (view.dims[i] < 0) view.wellformed = false;
   return view;
+}
+// Asks the host for a tensor's rank, then its dimensions.
+inline tensorview viewtensor(librarydata data, hosttensor tensor) {
+  const hostinteger rank = data->tensorrank(tensor);
+  return viewshape(rank, data->tensordims(tensor));
 }
 
 // Writes words 0 to 14 of the block: T2's shape, and for each entry its flag (element e of T1)

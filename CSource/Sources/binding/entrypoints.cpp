@@ -18,8 +18,9 @@ constexpr int pricingargumentcount = 4;  // code, T0, T1, T2
 retainedcall funstate;
 retainedcall funvecstate;
 
-// What the host says of the three tables, asked once per call (data shape first, then what the
-// parameter block is rebuilt from, then the data) before anything is written.
+// What the host says of the three tables, asked once per call before anything is written: T0's
+// rank and dimensions, then what the parameter block is rebuilt from (T1's flags, T2's values,
+// dimensions and rank), then T0's data; last T1's shape, to count its flags.
 struct tablequeries {
   tensorview data0;                    // T0: contract data
   const hostinteger* flags = nullptr;  // T1's elements
@@ -35,7 +36,8 @@ tablequeries querytables(librarydata data, const callarguments& call) {
   q.data0 = viewtensor(data, T0);
   q.flags = data->integerdata(T1);
   q.values = data->realdata(T2);
-  q.rows = viewtensor(data, T2);
+  const hostinteger* dims2 = data->tensordims(T2);
+  q.rows = viewshape(data->tensorrank(T2), dims2);
   q.inputs = data->realdata(T0);
   q.flagshape = viewtensor(data, T1);
   return q;
@@ -63,6 +65,20 @@ std::string checktables(const tablequeries& q, std::int64_t rowcapacity, entryma
     if ((entries & readsentry(e)) != 0 && q.flags[e] == 0 && q.rows.columns() < entrywidth(e))
       return "parameter entry " + std::to_string(e) + " needs " + std::to_string(entrywidth(e)) +
              " values";
+  }
+  return {};
+}
+
+// Checks that the data and parameter tables hold every element their rows and columns promise
+// (a table of rank 3 or more with a zero leading dimension holds none), so that no row is ever
+// read past the table's end. The tables have passed checktables.
+std::string checkelementcounts(const tablequeries& q) {
+  const std::pair<const tensorview*, const char*> tables[] = {{&q.data0, "data"},
+                                                              {&q.rows, "parameter"}};
+  for (const auto& [view, name] : tables) {
+    if (!view->holdsitsrows())
+      return std::string("the ") + name + " table holds no values but promises " +
+             std::to_string(view->rows()) + " rows of " + std::to_string(view->columns());
   }
   return {};
 }
@@ -108,8 +124,8 @@ preparation prepare(librarydata data, hostinteger argumentcount, hostargument* a
     return preparation::unknowncode;
   }
   const tablequeries q = querytables(data, call);
-  const std::string problem =
-      checktables(q, handler->second.rowcapacity, handler->second.entries);
+  std::string problem = checktables(q, handler->second.rowcapacity, handler->second.entries);
+  if (problem.empty()) problem = checkelementcounts(q);
   if (!problem.empty()) {
     writemessage(messages::badtables + problem);
     return preparation::badtables;

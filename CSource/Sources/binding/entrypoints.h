@@ -8,9 +8,11 @@
 //   - tables outside the contract (T0 of rank below 2 or with more rows than the handler's row
 //     table, T1 with fewer than six elements, T2 of rank below 2, with fewer than six rows, or
 //     with fewer columns than an entry that the handler reads, and whose flag is zero, is read
-//     with): a message and, from fun, the undefined value with status 0; from funvec,
-//     hoststatusfunctionerror and no tensor. Rows of T0 within the handler's row table that a
-//     code does not read are ignored, and so are the columns of entries it does not read.
+//     with; a data or parameter table holding fewer elements than its rows and columns promise,
+//     such as one of rank 3 or more with a zero leading dimension): a message and, from fun, the
+//     undefined value with status 0; from funvec, hoststatusfunctionerror and no tensor. Rows of
+//     T0 within the handler's row table that a code does not read are ignored, and so are the
+//     columns of entries it does not read. No table is read past its elements.
 // An exception out of a handler is caught: a message, the undefined value (fun) and
 // hoststatusfunctionerror.
 //

@@ -42,18 +42,23 @@ struct table {
   std::int64_t columns = 0;
   const double* values = nullptr;
   const hostinteger* ids = nullptr;
+  bool hollow = false;  // its rows and columns promise values it does not hold: read as empty
   const double* row(std::int64_t i) const { return values + i * columns; }
   hostinteger id(std::int64_t i) const { return ids[i * columns]; }
 };
 
-// Asks the host for the dimensions, rank and data of table Tk and checks its form.
+// Asks the host for the dimensions, rank and data of table Tk and checks its form. A table that
+// holds fewer elements than its rows and columns promise (rank 3 or more with a zero leading
+// dimension) is read as a table with no rows.
 table readtable(librarydata data, const callarguments& call, int k, bool integer) {
   const hosttensor tensor = call.tensor(k + 1);
-  const tensorview view = viewtensor(data, tensor);
+  const hostinteger* dims = data->tensordims(tensor);
+  const tensorview view = viewshape(data->tensorrank(tensor), dims);
   if (view.rank < 2) throw tableerror(named(k) + " needs rank 2 or more");
   if (!view.wellformed) throw tableerror(named(k) + " has a negative dimension");
   table t;
-  t.rows = view.rows();
+  t.hollow = !view.holdsitsrows();
+  t.rows = t.hollow ? 0 : view.rows();
   t.columns = view.columns();
   // An empty table may come without storage; one with rows must have storage of its type.
   const bool empty = t.rows == 0 || t.columns == 0;
@@ -79,8 +84,10 @@ void requirepair(const table& keys, const table& values, int k, std::int64_t col
                  const char* what) {
   requirecolumns(keys, keys.rows, 1, k - 1, "the name id");
   if (values.rows < keys.rows)
-    throw tableerror(named(k) + " has " + std::to_string(values.rows) + " rows, " +
-                     named(k - 1) + " names " + std::to_string(keys.rows));
+    throw tableerror(named(k) +
+                     (values.hollow ? std::string(" holds no values")
+                                    : " has " + std::to_string(values.rows) + " rows") +
+                     ", " + named(k - 1) + " names " + std::to_string(keys.rows));
   requirecolumns(values, keys.rows, columns, k, what);
 }
 
