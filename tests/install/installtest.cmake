@@ -1,6 +1,7 @@
 # Installs the build into a fresh prefix inside it, configures and builds the host project of
 # tests/install/host against that prefix (find_package and pkg-config), and runs its programs
-# and the installed kzr tool. Called by ctest with BUILD, SOURCE and WORK defined.
+# and the installed kzr tool and, when PYTHON names an interpreter, the installed Python module.
+# Called by ctest with BUILD, SOURCE and WORK defined.
 set(prefix ${WORK}/prefix)
 file(REMOVE_RECURSE ${WORK})
 
@@ -24,4 +25,14 @@ step(${WORK}/host/pricebseco_pkgconfig)
 step(${prefix}/bin/kzr price BSECO 1 100 100 0.2 0.05 0.02)
 if(NOT output MATCHES "^9\\.22")
   message(FATAL_ERROR "the installed tool printed '${output}'")
+endif()
+if(PYTHON)
+  get_filename_component(packages ${prefix}/${PYTHONDIR} DIRECTORY)
+  set(ENV{PYTHONPATH} ${packages})
+  step(${PYTHON} -c "import kzr
+assert kzr.__file__.startswith('${prefix}/')
+print(kzr.price('BSECO', T=1, S=100, K=100, sigma=0.2, r=0.05, q=0.02))")
+  if(NOT output MATCHES "^9\\.22")
+    message(FATAL_ERROR "the installed Python module printed '${output}'")
+  endif()
 endif()
