@@ -12,7 +12,8 @@ include(CMakePackageConfigHelpers)
 # The host-interface version has one home, the constant the library reports to its host.
 file(STRINGS ${PROJECT_SOURCE_DIR}/CSource/Sources/binding/entrypoints.h KZR_INTERFACE_LINE
      REGEX "constexpr int hostinterfaceversion = [0-9]+")
-string(REGEX REPLACE ".*hostinterfaceversion = ([0-9]+).*" "\\1" KZR_HOST_INTERFACE_VERSION "${KZR_INTERFACE_LINE}")
+string(REGEX REPLACE ".*hostinterfaceversion = ([0-9]+).*" "\\1" KZR_HOST_INTERFACE_VERSION
+       "${KZR_INTERFACE_LINE}")
 if(NOT KZR_HOST_INTERFACE_VERSION MATCHES "^[0-9]+$")
   message(FATAL_ERROR "cannot read hostinterfaceversion from binding/entrypoints.h")
 endif()
