@@ -83,35 +83,31 @@ int runner::drawdemo(const std::string& folder) {
   std::filesystem::create_directories(folder, error);
   if (error) throw usageerror("cannot make the folder " + folder + ": " + error.message());
 
-  const curvecall american = parsecurvecall(wordsof(americanput));
-  const curvecall european = parsecurvecall(wordsof(europeanput));
-  std::vector<double> americanvalues, europeanvalues;
-  if (!curvevalues(american.call, american.varied, american.points, americanvalues) ||
-      !curvevalues(european.call, european.varied, european.points, europeanvalues))
-    return exitusage;
+  // Each curve of the pictures, priced across its range; false when the library refused one.
+  std::vector<curvecall> curves;
+  std::vector<std::vector<double>> values;
+  for (const std::vector<std::string>& words : {wordsof(americanput), wordsof(europeanput),
+                                                wordsof(downandout), wordsof(plaincall)}) {
+    curves.push_back(parsecurvecall(words));
+    values.emplace_back();
+    const curvecall& curve = curves.back();
+    if (!curvevalues(curve.call, curve.varied, curve.points, values.back())) return exitusage;
+  }
   std::vector<double> exercise;
-  for (double spot : american.points) exercise.push_back(std::max(100.0 - spot, 0.0));
-  const answer critical = price(parsepricingcall(wordsof(americancritical)));
-  plotpicture put{folder + "/americanput.png", curvetitle(american), "S",
-                  american.points, {}, {}};
-  put.panels.push_back({"price", {{"BSAPO, American put (grid 400 x 200)", americanvalues},
-                                  {"BSEPO, European put", europeanvalues},
+  for (double spot : curves[0].points) exercise.push_back(std::max(100.0 - spot, 0.0));
+  plotpicture put{folder + "/americanput.png", curvetitle(curves[0]), "S", curves[0].points,
+                  {}, {}};
+  put.panels.push_back({"price", {{"BSAPO, American put (grid 400 x 200)", values[0]},
+                                  {"BSEPO, European put", values[1]},
                                   {"exercise value max(K - S, 0)", exercise}}});
+  const answer critical = price(parsepricingcall(wordsof(americancritical)));
+  const double criticalprice = std::strtod(critical.text.c_str(), nullptr);
   if (!critical.refused)
-    put.marks.push_back({"critical price " + formatnumber(std::strtod(critical.text.c_str(),
-                                                                      nullptr), "%.2f"),
-                         std::strtod(critical.text.c_str(), nullptr)});
-
-  const curvecall barrier = parsecurvecall(wordsof(downandout));
-  const curvecall plain = parsecurvecall(wordsof(plaincall));
-  std::vector<double> barriervalues, plainvalues;
-  if (!curvevalues(barrier.call, barrier.varied, barrier.points, barriervalues) ||
-      !curvevalues(plain.call, plain.varied, plain.points, plainvalues))
-    return exitusage;
-  plotpicture knockout{folder + "/downandout.png", curvetitle(barrier), "S",
-                       barrier.points, {}, {}};
-  knockout.panels.push_back({"price", {{"DOWNOUTECO, down-and-out call", barriervalues},
-                                       {"BSECO, plain call", plainvalues}}});
+    put.marks.push_back({"critical price " + formatnumber(criticalprice, "%.2f"), criticalprice});
+  plotpicture knockout{folder + "/downandout.png", curvetitle(curves[2]), "S", curves[2].points,
+                       {}, {}};
+  knockout.panels.push_back({"price", {{"DOWNOUTECO, down-and-out call", values[2]},
+                                       {"BSECO, plain call", values[3]}}});
   knockout.marks.push_back({"barrier H = 90", 90.0});
 
   std::cout.flush();
