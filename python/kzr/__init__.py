@@ -73,12 +73,12 @@ def _options(mode, greek, grid, paths, steps, seed, precise):
     for name, value in (("mode", mode), ("greek", greek), ("paths", paths), ("steps", steps),
                         ("seed", seed)):
         if value is not None:
-            given.append(("--" + name, value if isinstance(value, str) else repr(value)))
+            given.append(("--" + name, value if isinstance(value, str) else str(value)))
     if grid is not None:
         sizes = tuple(grid)
         if len(sizes) != 2:
             raise ValueError("grid takes two sizes, (N, M)")
-        given.append(("--grid", f"{sizes[0]!r},{sizes[1]!r}"))
+        given.append(("--grid", f"{sizes[0]},{sizes[1]}"))
     if precise:
         given.append(("--precise", ""))
     return given
