@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "commandline.h"
+#include "curvecommand.h"
 #include "plotting.h"
 #include "testsupport.h"
 
@@ -99,20 +101,27 @@ TEST(Curve, EachGreekIsAColumnAsKzrPriceGivesIt) {
   const auto rows = tableof(run.out, header);
   EXPECT_EQ(header, "# sigma price vega");
   ASSERT_EQ(rows.size(), 3u);
-  const char* greeks[] = {"price", "vega"};
+  // The same points as single price calls, in one batch: "N: RESULT" in line order.
+  std::string batch;
+  for (const auto& row : rows) {
+    char sigma[32];
+    std::snprintf(sigma, sizeof sigma, "%.17g", row[0]);
+    for (const char* greek : {"price", "vega"})
+      batch += std::string("price BINAPO 1 100 100 ") + sigma + " 0.05 0.02 --steps 200 --greek " +
+               greek + "\n";
+  }
+  std::stringstream answers(runkzr("batch -", batch).out);
+  std::string line;
   for (const auto& row : rows) {
     ASSERT_EQ(row.size(), 3u);
     for (int k = 0; k < 2; ++k) {
-      char sigma[32];
-      std::snprintf(sigma, sizeof sigma, "%.17g", row[0]);
-      const auto single = runkzr(std::string("price BINAPO 1 100 100 ") + sigma +
-                                 " 0.05 0.02 --steps 200 --greek " + greeks[k]);
-      EXPECT_EQ(row[1 + k], std::strtod(testsupport::lastline(single.out).c_str(), nullptr));
+      ASSERT_TRUE(std::getline(answers, line));
+      EXPECT_EQ(row[1 + k], std::strtod(line.substr(line.find(": ") + 2).c_str(), nullptr));
     }
   }
 }
 
-TEST(Curve, MistakesExitTwoWithOneLine) {
+TEST(Curve, MistakesAreUsageErrors) {
   const std::string row = "curve BSECO 1 100 100 0.2 0.05 0.02 ";
   const struct {
     std::string arguments, message;
@@ -126,16 +135,24 @@ TEST(Curve, MistakesExitTwoWithOneLine) {
       {row + "--vary S=80:inf", "--vary takes a finite range, not 'S=80:inf'"},
       {row + "--vary S=80:120 --vary K=1:2", "curve varies one input: give --vary once"},
       {row + "--vary S=80:120 --greek charm", "not a number: 'charm'"},
+      {row + "--vary S=80:120 --plot", "--plot needs a value"},
       {"curve NOSUCH 1 2 --vary S=1:2", "unknown code 'NOSUCH' (kzr codes lists the codes)"},
       {"curve BSECO 1 100,101 100 0.2 0.05 0.02 --vary S=1:2",
        "BSECO needs its inputs, one ROW per input, 'S' a single value"},
   };
   for (const auto& c : cases) {
-    const auto run = runkzr(c.arguments);
-    EXPECT_EQ(run.status, 2) << c.arguments;
-    EXPECT_EQ(run.err, "kzr: " + c.message + "\n") << c.arguments;
-    EXPECT_EQ(run.out, "") << c.arguments;
+    try {
+      parsecurvecall(splitwords(c.arguments));
+      ADD_FAILURE() << c.arguments << " was accepted";
+    } catch (const usageerror& error) {
+      EXPECT_EQ(error.what(), c.message) << c.arguments;
+    }
   }
+  // As the tool reports one: exit status 2, one line on standard error, nothing priced.
+  const auto run = runkzr(cases[1].arguments);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "kzr: " + cases[1].message + "\n");
+  EXPECT_EQ(run.out, "");
 }
 
 TEST(Curve, PlotWritesAPngOfOnePanelPerGreek) {
