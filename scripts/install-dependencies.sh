@@ -3,7 +3,10 @@
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libbenchmark-dev libquantlib0-dev libboost-dev
-          clang libclang-rt-14-dev)  # clang and its fuzzer runtime: the fuzz targets
+          clang libclang-rt-14-dev  # clang and its fuzzer runtime: the fuzz targets
+          python3-dev python3-pybind11 python3-numpy python3-pytest  # the Python module
+          gnuplot-nox  # kzr curve --plot
+          pkg-config)  # the test of the installed package
 
 missing=()
 for package in "${packages[@]}"; do

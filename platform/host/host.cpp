@@ -219,7 +219,16 @@ std::string defaultlibrarypath() {
   const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (length <= 0) return "libkzr.so";
   std::string path(buffer, static_cast<std::size_t>(length));
-  return path.substr(0, path.find_last_of('/') + 1) + "libkzr.so";
+  const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+  const std::string beside = folder + "libkzr.so";
+#ifdef KZR_LIBRARY_FROM_PROGRAM
+  // An installed program lives in bin/ and the library in lib/.
+  if (access(beside.c_str(), F_OK) != 0) {
+    const std::string installed = folder + KZR_LIBRARY_FROM_PROGRAM "/libkzr.so";
+    if (access(installed.c_str(), F_OK) == 0) return installed;
+  }
+#endif
+  return beside;
 }
 
 host::host(const std::string& librarypath) {

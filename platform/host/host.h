@@ -88,7 +88,8 @@ class loaderror : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// libkzr.so in the folder of the running program.
+// libkzr.so in the folder of the running program or, failing that, in the library folder of an
+// installation the program belongs to (bin/../lib).
 std::string defaultlibrarypath();
 
 class host {

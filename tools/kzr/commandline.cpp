@@ -46,6 +46,34 @@ std::vector<std::string> splitwords(const std::string& line) {
   return words;
 }
 
+void applyoption(pricingcall& call, const std::string& option, const std::string& value) {
+  auto set = [&](int entry, double first, double second = 0.0) {
+    call.flags[entry] = 0;
+    call.entries[entry] = {first, second};
+  };
+  if (option == "--precise") {  // the options' second value; takes no value of its own
+    call.flags[5] = 0;
+    call.entries[5][1] = 1.0;
+  } else if (option == "--mode") {
+    set(0, parsenumber(value));
+  } else if (option == "--greek") {
+    set(1, parsegreek(value));
+  } else if (option == "--grid") {
+    const std::vector<double> sizes = parserow(value);
+    if (sizes.size() != 2) throw usageerror("--grid takes two sizes, N,M");
+    set(2, sizes[0], sizes[1]);
+  } else if (option == "--paths") {
+    set(3, parsenumber(value));
+  } else if (option == "--steps") {
+    set(4, parsenumber(value));
+  } else if (option == "--seed") {
+    call.flags[5] = 0;
+    call.entries[5][0] = parsenumber(value);
+  } else {
+    throw usageerror("unknown option " + option);
+  }
+}
+
 pricingcall parsepricingcall(const std::vector<std::string>& words) {
   pricingcall call;
   call.vector = words.at(0) == "vector";
@@ -57,35 +85,8 @@ pricingcall parsepricingcall(const std::vector<std::string>& words) {
       call.rows.push_back(parserow(word));
       continue;
     }
-    if (word == "--precise") {  // the options' second value; takes no value of its own
-      call.flags[5] = 0;
-      call.entries[5][1] = 1.0;
-      continue;
-    }
-    if (i + 1 >= words.size()) throw usageerror(word + " needs a value");
-    const std::string& value = words[++i];
-    auto set = [&](int entry, double first, double second = 0.0) {
-      call.flags[entry] = 0;
-      call.entries[entry] = {first, second};
-    };
-    if (word == "--mode") {
-      set(0, parsenumber(value));
-    } else if (word == "--greek") {
-      set(1, parsegreek(value));
-    } else if (word == "--grid") {
-      const std::vector<double> sizes = parserow(value);
-      if (sizes.size() != 2) throw usageerror("--grid takes two sizes, N,M");
-      set(2, sizes[0], sizes[1]);
-    } else if (word == "--paths") {
-      set(3, parsenumber(value));
-    } else if (word == "--steps") {
-      set(4, parsenumber(value));
-    } else if (word == "--seed") {
-      call.flags[5] = 0;
-      call.entries[5][0] = parsenumber(value);
-    } else {
-      throw usageerror("unknown option " + word);
-    }
+    if (word != "--precise" && i + 1 >= words.size()) throw usageerror(word + " needs a value");
+    applyoption(call, word, word == "--precise" ? std::string() : words[++i]);
   }
   if (call.rows.empty()) throw usageerror(call.code + " needs its inputs, one ROW per input");
   return call;

@@ -33,6 +33,10 @@ struct pricingcall {
   std::array<std::array<double, 2>, entrycount> entries{};
 };
 
+// Sets the parameter entry of one option (--mode, --greek, ... as above; --precise ignores the
+// value). Throws usageerror.
+void applyoption(pricingcall& call, const std::string& option, const std::string& value);
+
 // words[0] is "price" or "vector". Throws usageerror.
 pricingcall parsepricingcall(const std::vector<std::string>& words);
 

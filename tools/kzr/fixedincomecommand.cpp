@@ -108,8 +108,8 @@ fixedincomecall parsefixedincomecall(const std::vector<std::string>& words) {
   return call;
 }
 
-bool runfixedincome(standin::host& library, const fixedincomecall& call,
-                    std::vector<std::string>& lines) {
+standin::fixedincomeresult callfixedincome(standin::host& library,
+                                           const fixedincomecall& call) {
   std::vector<hostinteger> numberids, dateids, textids, listids;
   std::vector<std::vector<double>> numbers, dates, textvalues, lists;
   for (const auto& n : call.numbers) {
@@ -136,8 +136,28 @@ bool runfixedincome(standin::host& library, const fixedincomecall& call,
   standin::tensor T6 = idtable(listids), T7 = paddedtable(lists, 1);
   standin::tensor T8 = paddedtable(call.series8, 5), T9 = paddedtable(call.series9, 5);
   standin::tensor T10 = paddedtable(call.table10, 1);
-  const standin::fixedincomeresult result =
-      library.fifun(call.name, {&T0, &T1, &T2, &T3, &T4, &T5, &T6, &T7, &T8, &T9, &T10});
+  return library.fifun(call.name, {&T0, &T1, &T2, &T3, &T4, &T5, &T6, &T7, &T8, &T9, &T10});
+}
+
+fixedincomeanswer answerof(const standin::fixedincomeresult& result) {
+  fixedincomeanswer answer;
+  const hostinteger m = result.columns();
+  answer.status = result.at(1, 1);
+  answer.scalar = result.at(2, 1);
+  // Row 3 is as wide as the dated values; its unwritten tail reads as zeros and is not kept.
+  hostinteger shown = m;
+  while (shown > 0 && result.at(3, shown) == 0.0) --shown;
+  for (hostinteger k = 1; k <= shown; ++k) answer.values.push_back(result.at(3, k));
+  for (hostinteger k = 1; k <= m; ++k) {
+    if (result.at(4, k) < 1901.0) continue;  // no dated value in this column
+    answer.dated.push_back({{result.at(4, k), result.at(5, k), result.at(6, k)}, result.at(7, k)});
+  }
+  return answer;
+}
+
+bool runfixedincome(standin::host& library, const fixedincomecall& call,
+                    std::vector<std::string>& lines) {
+  const standin::fixedincomeresult result = callfixedincome(library, call);
   if (result.status != hoststatusok || result.dims.size() != 2) return false;
 
   const hostinteger m = result.columns();
@@ -150,20 +170,16 @@ bool runfixedincome(standin::host& library, const fixedincomecall& call,
     }
     return true;
   }
-  lines.push_back("status " + formatnumber(result.at(1, 1)));
-  lines.push_back("scalar " + formatnumber(result.at(2, 1)));
-  // Row 3 is as wide as the dated values; its unwritten tail reads as zeros and is not shown.
-  hostinteger shown = m;
-  while (shown > 0 && result.at(3, shown) == 0.0) --shown;
-  if (shown > 0) {
+  const fixedincomeanswer answer = answerof(result);
+  lines.push_back("status " + formatnumber(answer.status));
+  lines.push_back("scalar " + formatnumber(answer.scalar));
+  if (!answer.values.empty()) {
     std::string line = "values";
-    for (hostinteger k = 1; k <= shown; ++k) line += " " + formatnumber(result.at(3, k));
+    for (double value : answer.values) line += " " + formatnumber(value);
     lines.push_back(line);
   }
-  for (hostinteger k = 1; k <= m; ++k) {
-    if (result.at(4, k) < 1901.0) continue;  // no dated value in this column
-    lines.push_back("dated " + datetext(result.at(4, k), result.at(5, k), result.at(6, k)) + " " +
-                    formatnumber(result.at(7, k)));
-  }
+  for (const auto& dated : answer.dated)
+    lines.push_back("dated " + datetext(dated.first[0], dated.first[1], dated.first[2]) + " " +
+                    formatnumber(dated.second));
   return true;
 }

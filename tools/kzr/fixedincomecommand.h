@@ -31,6 +31,20 @@ struct fixedincomecall {
 // words[0] is "fi". Throws usageerror.
 fixedincomecall parsefixedincomecall(const std::vector<std::string>& words);
 
+// What the result table of a call that succeeded holds: the status and scalar, the values of row
+// 3 (its zero tail dropped), and the dated values as ((year, month, day), amount).
+struct fixedincomeanswer {
+  double status = 0.0;
+  double scalar = 0.0;
+  std::vector<double> values;
+  std::vector<std::pair<std::array<double, 3>, double>> dated;
+};
+
+// Calls fifun with the call's keys and values in the eleven tables.
+standin::fixedincomeresult callfixedincome(standin::host& library, const fixedincomecall& call);
+// Reads the result table of a call whose status was ok and whose table has two dimensions.
+fixedincomeanswer answerof(const standin::fixedincomeresult& result);
+
 // Calls fifun; on success fills the lines to print and returns true, else returns false (the
 // library refused the call). Messages the library shows go to the host's message watcher.
 bool runfixedincome(standin::host& library, const fixedincomecall& call,

@@ -74,7 +74,9 @@ std::string usagetext() {
          "[--table10 ROW]... [--table]\n"
          "       kzr batch FILE|-\n"
          "       kzr codes\n"
-         "       kzr demo\n"
+         "       kzr curve CODE ROW... --vary NAME=FROM:TO[:COUNT] [--greek G]... [options] "
+         "[--plot FILE.png]\n"
+         "       kzr demo [--plot FOLDER]\n"
          "\n" + optionstext();
 }
 
@@ -131,6 +133,11 @@ int runner::run(const std::vector<std::string>& words) {
   if (command == "batch") return runbatch(words);
   if (command == "codes" && words.size() == 1) return runcodes();
   if (command == "demo" && words.size() == 1) return rundemo();
+  if (command == "curve") return runcurve(words);
+  if (command == "demo" && words.size() == 3 && words[1] == "--plot") {
+    const int status = rundemo();
+    return status != exitanswered ? status : drawdemo(words[2]);
+  }
   throw usageerror("unknown command '" + command + "'");
 }
 

@@ -12,6 +12,7 @@
 // Exit statuses.
 constexpr int exitanswered = 0;  // the library answered (an undefined value included)
 constexpr int exitusage = 2;     // a usage error or a call the library refused (unknown code)
+constexpr int exitnopicture = 1;  // the table was printed but the picture could not be drawn
 
 // Makes std::cout remember its last character, so that a result always starts on a line of its
 // own after library messages that end without a line end. Call once, before any output.
@@ -43,6 +44,13 @@ class runner {
   int runbatchlines(std::istream& input);
   int runcodes();
   int rundemo();
+  // curve and the demo's pictures (curverun.cpp).
+  int runcurve(const std::vector<std::string>& words);
+  int drawdemo(const std::string& folder);
+  // The curve's values for one sensitivity (empty: the entry as the call has it); false when
+  // the library refused a point (reported on standard error).
+  bool curvevalues(pricingcall call, std::size_t varied, const std::vector<double>& points,
+                   std::vector<double>& values);
   void reportrefusal(const pricingcall& call);
 
   standin::host& library;

@@ -1,0 +1,179 @@
+// kzr._host: the Python module's host. It loads libkzr.so through the host stand-in, as the kzr
+// tool does, and calls fun, funvec and fifun; the Python layer (kzr/__init__.py) turns named
+// inputs and arrays into the tables these calls take.
+//
+// The library writes its messages to the process's standard output stream; each call here
+// lends std::cout a buffer of its own for the call's duration and hands the lines back, with
+// those shown over the link, so that Python can raise them as warnings instead of losing them.
+// One library is loaded per process and kept until unload(), so that its caches work across
+// calls. Not thread-safe, like the library: Python calls it from one thread at a time (the
+// global interpreter lock is held throughout).
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "catalogue.h"
+#include "commandline.h"
+#include "fixedincomecommand.h"
+#include "host.h"
+#include "numerics/messages.h"
+
+namespace py = pybind11;
+
+namespace {
+
+std::unique_ptr<standin::host> loaded;
+
+standin::host& library(const std::string& path) {
+  if (!loaded) loaded = std::make_unique<standin::host>(path);
+  return *loaded;
+}
+
+// Collects what the library writes to std::cout and shows over the link during one scope.
+class messagecapture {
+ public:
+  explicit messagecapture(standin::host& host) : host(host) {
+    std::cout.flush();
+    previous = std::cout.rdbuf(&buffer);
+    host.watchmessages([this](const std::string& text) { shown.push_back(text); });
+  }
+  ~messagecapture() {
+    host.watchmessages(nullptr);
+    std::cout.rdbuf(previous);
+  }
+  messagecapture(const messagecapture&) = delete;
+  messagecapture& operator=(const messagecapture&) = delete;
+
+  // The lines written so far, each once, emptied for the next call.
+  std::vector<std::string> take() {
+    std::vector<std::string> lines;
+    std::stringstream text(buffer.str());
+    std::string line;
+    while (std::getline(text, line))
+      if (!line.empty()) lines.push_back(line);
+    lines.insert(lines.end(), shown.begin(), shown.end());
+    buffer.str(std::string());
+    shown.clear();
+    return lines;
+  }
+
+ private:
+  standin::host& host;
+  std::stringbuf buffer;
+  std::streambuf* previous = nullptr;
+  std::vector<std::string> shown;
+};
+
+bool tablesrefused(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines)
+    if (line.rfind(messages::badtables, 0) == 0) return true;
+  return false;
+}
+
+// Prices one table per point: tables[i] is a rows x columns data table. Returns (refused,
+// results, messages): refused[i] is true when the library refused point i's call; results a
+// float array (fun) or a list of arrays (funvec); messages a list of (point, line).
+py::tuple price(const std::string& path, const std::string& code, bool vector,
+                py::array_t<double, py::array::c_style | py::array::forcecast> tables,
+                const std::vector<std::pair<std::string, std::string>>& options) {
+  if (tables.ndim() != 3) throw py::value_error("the tables take three dimensions");
+  pricingcall call;
+  call.vector = vector;
+  call.code = code;
+  for (const auto& option : options) {
+    try {
+      applyoption(call, option.first, option.second);
+    } catch (const usageerror& error) {
+      throw py::value_error(error.what());
+    }
+  }
+  const py::ssize_t points = tables.shape(0), rows = tables.shape(1), columns = tables.shape(2);
+  std::vector<hostinteger> flags(call.flags.begin(), call.flags.end());
+  std::vector<double> entries;
+  for (const auto& entry : call.entries) entries.insert(entries.end(), entry.begin(), entry.end());
+
+  standin::host& host = library(path);
+  py::array_t<bool> refused(points);
+  py::array_t<double> values(points);
+  py::list vectors, said;
+  auto refusedcell = refused.mutable_unchecked<1>();
+  auto valuecell = values.mutable_unchecked<1>();
+  const double* data = tables.data();
+  messagecapture capture(host);
+  for (py::ssize_t i = 0; i < points; ++i) {
+    const double* first = data + i * rows * columns;
+    standin::tensor T0 = standin::realtensor({rows, columns},
+                                             std::vector<double>(first, first + rows * columns));
+    standin::tensor T1 = standin::integertensor({entrycount}, flags);
+    standin::tensor T2 = standin::realtensor({entrycount, 2}, entries);
+    bool no = false;
+    if (vector) {
+      const standin::vectorresult out = host.funvec(code, T0, T1, T2);
+      no = out.status != hoststatusok;
+      vectors.append(py::array_t<double>(static_cast<py::ssize_t>(out.values.size()),
+                                         out.values.data()));
+    } else {
+      const standin::scalarresult out = host.fun(code, T0, T1, T2);
+      no = out.status != hoststatusok;
+      valuecell(i) = out.value;
+    }
+    const std::vector<std::string> lines = capture.take();
+    refusedcell(i) = no || tablesrefused(lines);
+    for (const std::string& line : lines) said.append(py::make_tuple(i, line));
+  }
+  return py::make_tuple(refused, vector ? py::object(vectors) : py::object(values), said);
+}
+
+// One fifun call. Returns (answered, status, scalar, values, dated, messages).
+py::tuple fixedincome(const std::string& path, const std::string& name,
+                      const std::vector<std::pair<std::string, double>>& numbers,
+                      const std::vector<std::pair<std::string, std::array<double, 3>>>& dates,
+                      const std::vector<std::pair<std::string, std::string>>& texts,
+                      const std::vector<std::pair<std::string, std::vector<double>>>& lists,
+                      const std::vector<std::vector<double>>& series8,
+                      const std::vector<std::vector<double>>& series9,
+                      const std::vector<std::vector<double>>& table10) {
+  fixedincomecall call;
+  call.name = name;
+  call.numbers = numbers;
+  call.dates = dates;
+  call.texts = texts;
+  call.lists = lists;
+  call.series8 = series8;
+  call.series9 = series9;
+  call.table10 = table10;
+  standin::host& host = library(path);
+  messagecapture capture(host);
+  const standin::fixedincomeresult result = callfixedincome(host, call);
+  const std::vector<std::string> said = capture.take();
+  if (result.status != hoststatusok || result.dims.size() != 2)
+    return py::make_tuple(false, 0.0, 0.0, py::list(), py::list(), said);
+  const fixedincomeanswer answer = answerof(result);
+  return py::make_tuple(true, answer.status, answer.scalar, answer.values, answer.dated, said);
+}
+
+py::list codes() {
+  py::list entries;
+  for (const catalogueentry& entry : catalogue())
+    entries.append(py::make_tuple(entry.code, entry.description, entry.inputs, entry.vector,
+                                  entry.variable));
+  return entries;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_host, module) {
+  module.doc() = "The host of the kzr module: loads libkzr.so and calls its entry points.";
+  module.def("price", &price);
+  module.def("fixedincome", &fixedincome);
+  module.def("codes", &codes);
+  module.def("unload", [] { loaded.reset(); });
+  py::register_exception<standin::loaderror>(module, "LoadError", PyExc_ImportError);
+}

@@ -1,0 +1,187 @@
+"""kzr from Python: prices contracts through libkzr.so, loaded as any host loads it.
+
+    >>> import kzr
+    >>> kzr.price("BSECO", T=1, S=100, K=100, sigma=0.2, r=0.05, q=0.02)
+    9.227005508154036
+
+Inputs are named as in the code table (``kzr.codes()`` lists every code with its inputs), or
+given in row order. Any input of a plain code may be an array: the inputs are broadcast together
+and the result has their broadcast shape, every point priced in the one loaded library, so that
+its caches work from point to point and from call to call. The rows of a counted code (one whose
+input list ends with "...": a number of assets, then one value per asset) are given in row order
+as sequences and priced as one table.
+
+The parameter entries are keywords: ``mode``, ``greek`` (0 to 5 or "price", "delta", "gamma",
+"vega", "theta", "rho"), ``grid=(N, M)``, ``paths``, ``steps``, and the library options ``seed``
+(a fixed seed for every random source of the call) and ``precise`` (the precise bivariate
+normal). A keyword left out leaves its entry at the library's default.
+
+The library's messages arrive as ``LibraryWarning``s; a call the library refused raises
+``RefusedError`` with its message.
+"""
+
+import collections
+import datetime
+import numbers
+import warnings
+
+import numpy as np
+
+from . import _host
+from ._location import LIBRARY
+
+__all__ = ["price", "vector", "fi", "codes", "Code", "FixedIncomeResult", "RefusedError",
+           "LibraryWarning"]
+
+Code = collections.namedtuple("Code", "code description inputs vector counted")
+Code.__doc__ = """A contract code: its description, its input names in row order, whether
+funvec serves it (``kzr.vector``) and whether it reads a counted row table."""
+
+FixedIncomeResult = collections.namedtuple("FixedIncomeResult", "status scalar values dated")
+FixedIncomeResult.__doc__ = """What a fixed-income function answered: its status and scalar,
+its values (an array) and its dated values, a list of (datetime.date, amount)."""
+
+
+class RefusedError(RuntimeError):
+    """The library refused the call (its message, when it gave one, is the text)."""
+
+
+class LibraryWarning(UserWarning):
+    """A message the library wrote during a call."""
+
+
+_catalogue = None
+
+
+def codes():
+    """Every contract code the library registers, in catalogue order, as ``Code`` tuples."""
+    global _catalogue
+    if _catalogue is None:
+        _catalogue = [Code(c, d, tuple(i), v, n) for c, d, i, v, n in _host.codes()]
+    return list(_catalogue)
+
+
+def _entry(code):
+    for entry in codes():
+        if entry.code == code:
+            return entry
+    raise KeyError(f"unknown contract code {code!r} (kzr.codes() lists the codes)")
+
+
+def _options(mode, greek, grid, paths, steps, seed, precise):
+    given = []
+    for name, value in (("mode", mode), ("greek", greek), ("paths", paths), ("steps", steps),
+                        ("seed", seed)):
+        if value is not None:
+            given.append(("--" + name, value if isinstance(value, str) else str(value)))
+    if grid is not None:
+        sizes = tuple(grid)
+        if len(sizes) != 2:
+            raise ValueError("grid takes two sizes, (N, M)")
+        given.append(("--grid", f"{sizes[0]},{sizes[1]}"))
+    if precise:
+        given.append(("--precise", ""))
+    return given
+
+
+def _inputs(entry, rows, named):
+    """The data tables, one per point, and the broadcast shape of the points."""
+    if rows and named:
+        raise TypeError(f"{entry.code} takes its inputs by name or in row order, not both")
+    if named:
+        for name in named:
+            if name not in entry.inputs:
+                raise TypeError(f"{entry.code} has no input named {name!r} "
+                                f"(its inputs: {', '.join(entry.inputs)})")
+        missing = [name for name in entry.inputs if name not in named]
+        if missing:
+            raise TypeError(f"{entry.code} is missing input {missing[0]!r}")
+        rows = [named[name] for name in entry.inputs]
+    if entry.counted:
+        table = [np.atleast_1d(np.asarray(row, dtype=float)) for row in rows]
+        if any(row.ndim != 1 for row in table):
+            raise TypeError(f"each row of {entry.code} is a number or a sequence of numbers")
+        width = max((row.size for row in table), default=1)
+        padded = np.zeros((1, len(table), width))
+        for i, row in enumerate(table):
+            padded[0, i, :row.size] = row
+        return padded, ()
+    if len(rows) != len(entry.inputs):
+        if len(rows) < len(entry.inputs):
+            raise TypeError(f"{entry.code} is missing input {entry.inputs[len(rows)]!r}")
+        raise TypeError(f"{entry.code} takes {len(entry.inputs)} inputs "
+                        f"({', '.join(entry.inputs)}), not {len(rows)}")
+    arrays = np.broadcast_arrays(*[np.asarray(row, dtype=float) for row in rows])
+    shape = arrays[0].shape
+    tables = np.stack([a.reshape(-1) for a in arrays], axis=-1)[:, :, np.newaxis]
+    return tables, shape
+
+
+def _call(code, rows, named, options, vector):
+    entry = _entry(code)
+    if vector and not entry.vector:
+        raise TypeError(f"{code} has no vector form (use kzr.price)")
+    tables, shape = _inputs(entry, rows, named)
+    refused, results, said = _host.price(LIBRARY, code, vector, tables, _options(**options))
+    for text in dict.fromkeys(line for _, line in said):
+        warnings.warn(text, LibraryWarning, stacklevel=3)
+    if refused.any():
+        point = int(np.argmax(refused))
+        lines = [line for i, line in said if i == point]
+        raise RefusedError(f"the library refused the call of {code}"
+                           + (": " + "; ".join(lines) if lines else ""))
+    return results, shape
+
+
+def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
+          precise=False, **inputs):
+    """The price (or the sensitivity asked by ``greek``) of contract ``code``: a float, or an
+    array of the inputs' broadcast shape."""
+    options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
+                   precise=precise)
+    values, shape = _call(code, rows, inputs, options, vector=False)
+    return float(values[0]) if shape == () else values.reshape(shape)
+
+
+def vector(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
+           precise=False, **inputs):
+    """What funvec answers for ``code`` (the per-asset sensitivities): an array, with the
+    inputs' broadcast shape in front when inputs are arrays."""
+    options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
+                   precise=precise)
+    values, shape = _call(code, rows, inputs, options, vector=True)
+    if shape == ():
+        return values[0]
+    if len({v.size for v in values}) != 1:
+        raise RefusedError(f"{code} answered vectors of different lengths across the points")
+    return np.stack(values).reshape(shape + (values[0].size,))
+
+
+def fi(name, **keys):
+    """Calls the fixed-income function ``name`` (docs/fixedincome.md lists them and their keys).
+    Each key's value is a number, a ``datetime.date``, a text or a sequence of numbers (a list);
+    ``series8``, ``series9`` and ``table10`` take sequences of rows. Returns a
+    ``FixedIncomeResult``."""
+    numbers_, dates, texts, lists = [], [], [], []
+    tables = {"series8": [], "series9": [], "table10": []}
+    for key, value in keys.items():
+        if key in tables:
+            tables[key] = [list(map(float, np.atleast_1d(row))) for row in value]
+        elif isinstance(value, datetime.date):
+            dates.append((key, (float(value.year), float(value.month), float(value.day))))
+        elif isinstance(value, str):
+            texts.append((key, value))
+        elif isinstance(value, numbers.Real):
+            numbers_.append((key, float(value)))
+        else:
+            lists.append((key, [float(v) for v in np.asarray(value, dtype=float).ravel()]))
+    answered, status, scalar, values, dated, said = _host.fixedincome(
+        LIBRARY, name, numbers_, dates, texts, lists, tables["series8"], tables["series9"],
+        tables["table10"])
+    for text in dict.fromkeys(said):
+        warnings.warn(text, LibraryWarning, stacklevel=2)
+    if not answered:
+        raise RefusedError(f"the library refused the fi call of {name}"
+                           + (": " + "; ".join(said) if said else ""))
+    dated = [(datetime.date(int(y), int(m), int(d)), amount) for (y, m, d), amount in dated]
+    return FixedIncomeResult(status, scalar, np.asarray(values, dtype=float), dated)

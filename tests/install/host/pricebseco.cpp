@@ -1,0 +1,56 @@
+// A host of an installed kzr: loads libkzr.so by its installed path, checks the versions the
+// package states, reads BSECO's inputs from the catalogue and prices it. Exits 0 only when the
+// price equals the Black-Scholes-Merton value computed here.
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "binding/codecatalogue.h"
+#include "host.h"
+#include "kzrversion.h"
+
+namespace {
+
+double normal(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
+
+double blackscholescall(double T, double S, double K, double sigma, double r, double q) {
+  const double d1 = (std::log(S / K) + (r - q + 0.5 * sigma * sigma) * T) / (sigma * std::sqrt(T));
+  const double d2 = d1 - sigma * std::sqrt(T);
+  return S * std::exp(-q * T) * normal(d1) - K * std::exp(-r * T) * normal(d2);
+}
+
+int fail(const std::string& why) {
+  std::fprintf(stderr, "pricebseco: %s\n", why.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main() {
+  if (KZR_HOST_INTERFACE_VERSION != EXPECTED_INTERFACE)
+    return fail("kzrversion.h and the package disagree on the host-interface version");
+  std::string inputs;
+  for (const codetable& table : codecatalogue())
+    for (const coderow& row : table)
+      if (std::string(row.code) == "BSECO") inputs = row.inputs;
+  if (inputs != "T, S, K, sigma, r, q") return fail("BSECO's inputs: '" + inputs + "'");
+  try {
+    standin::host library(KZR_LIBRARY_PATH);
+    auto version = reinterpret_cast<int (*)()>(library.symbol("QuillonLibrary_getVersion"));
+    if (version == nullptr || version() != KZR_HOST_INTERFACE_VERSION)
+      return fail("the library reports another host-interface version");
+    standin::tensor T0 = standin::realtable({{1}, {100}, {100}, {0.2}, {0.05}, {0.02}});
+    standin::tensor T1 = standin::integertensor({6}, {1, 1, 1, 1, 1, 1});
+    standin::tensor T2 = standin::realtensor({6, 2}, std::vector<double>(12, 0.0));
+    const standin::scalarresult result = library.fun("BSECO", T0, T1, T2);
+    const double expected = blackscholescall(1, 100, 100, 0.2, 0.05, 0.02);
+    std::printf("BSECO %.17g (closed form %.17g) kzr %s, host interface %d\n", result.value,
+                expected, KZR_VERSION, KZR_HOST_INTERFACE_VERSION);
+    if (result.status != 0 || !(std::fabs(result.value - expected) < 1e-10))
+      return fail("the price differs from the closed form");
+  } catch (const standin::loaderror& error) {
+    return fail(error.what());
+  }
+  return 0;
+}
