@@ -14,6 +14,7 @@ namespace {
 
 constexpr double bracketwidth = 2e-12;  // relative to the bracket's larger end
 constexpr int insidepoints = 16;        // priced when the ends do not straddle the target
+const double nan = std::numeric_limits<double>::quiet_NaN();
 
 std::string number(double x) {
   char text[32];
@@ -127,27 +128,35 @@ solveresult solvefor(pricer& library, const pricingcall& call, const solvereques
     return finish(solveoutcome::found, root.x, "");
   };
   auto straddles = [](double f1, double f2) {
+    if (std::isnan(f1) || std::isnan(f2)) return false;
     return (f1 <= 0) != (f2 <= 0) || f1 == 0 || f2 == 0;
   };
 
   const double flow = f(b.low);
-  if (f.refused || std::isnan(flow))
-    return f.refused ? finish(solveoutcome::refused, 0, "") : undefinedat(b.low);
+  if (f.refused) return finish(solveoutcome::refused, 0, "");
   const double fhigh = f(b.high);
-  if (std::isnan(fhigh)) return undefinedat(b.high);
   if (straddles(flow, fhigh)) return search(b.low, flow, b.high, fhigh);
 
-  double lowest = std::fmin(flow, fhigh), highest = std::fmax(flow, fhigh);
+  // The ends do not straddle the target, or one is undefined: the points inside, in order, the
+  // first two neighbours with a price each that straddle it bound the search.
+  double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
+  double firstundefined = nan;
   double previous = b.low, fprevious = flow;
-  for (int i = 1; i <= insidepoints; ++i) {
-    const double x = insidepoint(b, i), fx = f(x);
-    if (std::isnan(fx)) return undefinedat(x);
-    if (straddles(fprevious, fx)) return search(previous, fprevious, x, fx);
-    lowest = std::fmin(lowest, fx);
-    highest = std::fmax(highest, fx);
+  for (int i = 1; i <= insidepoints + 1; ++i) {
+    const double x = i <= insidepoints ? insidepoint(b, i) : b.high;
+    const double fx = i <= insidepoints ? f(x) : fhigh;
+    if (straddles(fprevious, fx))
+      return search(previous, fprevious, x, fx);
+    for (const auto& [at, value] : {std::pair(previous, fprevious), std::pair(x, fx)}) {
+      if (std::isnan(value) && std::isnan(firstundefined)) firstundefined = at;
+      if (std::isnan(value)) continue;
+      lowest = std::fmin(lowest, value);
+      highest = std::fmax(highest, value);
+    }
     previous = x;
     fprevious = fx;
   }
+  if (!std::isnan(firstundefined)) return undefinedat(firstundefined);
   result.lowest = lowest + request.target;
   result.highest = highest + request.target;
   const std::string range = number(result.lowest) + " to " + number(result.highest);

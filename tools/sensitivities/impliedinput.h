@@ -8,10 +8,14 @@
 //   rho (correlation) [-1, 1]
 //   any other         [x/10, 10 x] around the value x the rows give it (none when x is 0)
 // The search stops when the bracket is narrower than 2e-12 times its larger end (in absolute
-// value) plus a few ulps of the root. When the prices at the two ends lie on the same side of the
-// target, 16 points inside the bracket (evenly spaced in the logarithm for a positive bracket)
-// are priced as well: the first change of side among them is searched; without one, the target
-// lies outside the prices found there, and the answer says so with the lowest and the highest.
+// value) plus a few ulps of the root. When the prices at the two ends do not lie on two sides of
+// the target (or one end is undefined), 16 points inside the bracket (evenly spaced in the
+// logarithm for a positive bracket) are priced as well, and the first two neighbours among the
+// 18 points with a price each that lie on two sides of it bound the search: a code that answers
+// undefined near one end (a critical-price search that fails at a tiny volatility) is still
+// solved where it has prices. Without such neighbours the answer says that the code answers
+// undefined at the first such point, or else that the target lies outside the prices found
+// there, with the lowest and the highest.
 //
 // Every price is fresh (valuation mode 1: a kept grid would serve a step below the caches'
 // tolerance with the price of the unbumped contract) and every random source of the request
