@@ -152,8 +152,9 @@ double seconddifference(const bumpedprices& p) {
 pricingcall withrequestseed(pricingcall call) {
   if (call.flags[optionsentry] != 0) call.set(optionsentry, 0.0, 0.0);
   if (!(call.entries[optionsentry][0] >= 1)) {
-    std::random_device source;
-    call.entries[optionsentry][0] = 1.0 + source() % 2147483647u;
+    // Opening the system's random device costs far more than a closed-form price: open it once.
+    static std::mt19937 seeds{std::random_device{}()};
+    call.entries[optionsentry][0] = 1.0 + seeds() % 2147483647u;
   }
   return call;
 }
