@@ -15,6 +15,7 @@
 #include "../closedform/flatmarket.h"
 #include "greeks.h"
 #include "inputroles.h"
+#include "onecolumn.h"
 #include "testsupport.h"
 
 namespace {
@@ -23,13 +24,6 @@ using namespace sensitivities;
 using QuantLib::Option;
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
-
-pricingcall contract(const std::string& code, const std::vector<double>& inputs) {
-  pricingcall call;
-  call.code = code;
-  for (double value : inputs) call.rows.push_back({value});
-  return call;
-}
 
 greeksreport greeksofcall(const pricingcall& call, greekselection which = {}) {
   hostpricer calls(testsupport::library());
