@@ -93,6 +93,9 @@ TEST(ImpliedInput, RoundTripsOverTheDemoPortfolio) {
   for (std::string line; std::getline(demo, line);) {
     const std::vector<std::string> words = wordsof(line);
     if (words.empty() || words[0] != "price") continue;
+    // Lines with finer grids, trees or more paths repeat a code of the portfolio: skipped, so
+    // that the sanitizer build stays quick.
+    if (line.find(" --") != std::string::npos) continue;
     const pricingcall call = parsepricingcall(words);
     const catalogueentry* entry = findentry(call.code);
     ASSERT_NE(entry, nullptr) << line;
@@ -142,7 +145,7 @@ TEST(ImpliedInput, RoundTripsOverTheDemoPortfolio) {
     ASSERT_EQ(wide.outcome, solveoutcome::found) << line << ": " << wide.message;
     EXPECT_NEAR(movedprice(*chosen, wide.value), target, tolerance) << line << " " << chosen->name;
   }
-  EXPECT_GE(solved, 30);  // the portfolio was read
+  EXPECT_GE(solved, 25);  // the portfolio was read
 }
 
 // The messages when no root can be found: the target beyond what the role's
