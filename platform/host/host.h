@@ -48,6 +48,8 @@ tensor realtensor(std::vector<hostinteger> dims, std::vector<double> values);
 tensor integertensor(std::vector<hostinteger> dims, std::vector<hostinteger> values);
 // A rows x columns real table from rows of values, shorter rows padded with zeros.
 tensor realtable(const std::vector<std::vector<double>>& rows);
+// The same table written into t, reusing its storage (for hosts that call again and again).
+void filltable(tensor& t, const std::vector<std::vector<double>>& rows);
 
 // One argument of an entry point: a code text or a tensor.
 struct argument {

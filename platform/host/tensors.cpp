@@ -20,14 +20,20 @@ tensor integertensor(std::vector<hostinteger> dims, std::vector<hostinteger> val
   return t;
 }
 
-tensor realtable(const std::vector<std::vector<double>>& rows) {
+void filltable(tensor& t, const std::vector<std::vector<double>>& rows) {
   std::size_t columns = 0;
   for (const auto& row : rows) columns = std::max(columns, row.size());
-  std::vector<double> values(rows.size() * columns, 0.0);
+  t.type = hosttypereal;
+  t.dims.assign({static_cast<hostinteger>(rows.size()), static_cast<hostinteger>(columns)});
+  t.reals.assign(rows.size() * columns, 0.0);
   for (std::size_t i = 0; i < rows.size(); ++i)
-    std::copy(rows[i].begin(), rows[i].end(), values.begin() + i * columns);
-  return realtensor({static_cast<hostinteger>(rows.size()), static_cast<hostinteger>(columns)},
-                    std::move(values));
+    std::copy(rows[i].begin(), rows[i].end(), t.reals.begin() + i * columns);
+}
+
+tensor realtable(const std::vector<std::vector<double>>& rows) {
+  tensor t;
+  filltable(t, rows);
+  return t;
 }
 
 }  // namespace standin

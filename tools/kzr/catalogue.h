@@ -1,28 +1,10 @@
-// The catalogue of contract codes as the tool shows it: for each code, what it is, the names of
-// its inputs in row order, and whether funvec serves it too. It is read from the library's own
-// code tables (binding/codecatalogue.h), linked into the tool, so it lists exactly what the
-// library registers.
+// The catalogue of contract codes as the tool shows it (codeentries.h), and the demo portfolio.
 #ifndef KZR_TOOLS_CATALOGUE_H
 #define KZR_TOOLS_CATALOGUE_H
 
 #include <string>
-#include <vector>
 
-#include "binding/codetable.h"
-
-struct catalogueentry {
-  std::string code;
-  std::string description;
-  std::vector<std::string> inputs;
-  bool vector = false;    // served by funvec too
-  bool variable = false;  // rows beyond the named inputs carry per-asset values
-};
-
-// One row of a code table as the catalogue shows it.
-catalogueentry entryof(const coderow& row);
-// Every code, in catalogue order.
-const std::vector<catalogueentry>& catalogue();
-const catalogueentry* findentry(const std::string& code);
+#include "codeentries.h"
 
 // The embedded demo portfolio: lines in the batch syntax.
 std::string demoportfolio();

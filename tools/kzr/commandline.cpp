@@ -1,12 +1,13 @@
 #include "commandline.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
 
 namespace {
-
-const std::array<const char*, 6> greeknames = {"price", "delta", "gamma", "vega", "theta", "rho"};
 
 std::vector<double> parserow(const std::string& text) {
   std::vector<double> row;
@@ -18,12 +19,48 @@ std::vector<double> parserow(const std::string& text) {
 }
 
 double parsegreek(const std::string& text) {
-  for (std::size_t i = 0; i < greeknames.size(); ++i)
-    if (text == greeknames[i]) return static_cast<double>(i);
+  for (std::size_t i = 0; i < sensitivitynames.size(); ++i)
+    if (text == sensitivitynames[i]) return static_cast<double>(i);
   const double value = parsenumber(text);
   if (value != 0 && value != 1 && value != 2 && value != 3 && value != 4 && value != 5)
     throw usageerror("--greek takes 0 to 5 or price, delta, gamma, vega, theta, rho");
   return value;
+}
+
+// Takes the options that only command adds out of words (each with its value) into found, and
+// refuses the options that command sets itself.
+std::vector<std::string> withoutoptions(const std::vector<std::string>& words,
+                                        const std::vector<std::string>& own,
+                                        std::vector<std::pair<std::string, std::string>>& found) {
+  std::vector<std::string> rest{words.at(0)};
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (word == "--mode" || word == "--greek")
+      throw usageerror(words[0] + " chooses the valuation mode and sensitivity itself: " + word +
+                       " is not taken");
+    if (std::find(own.begin(), own.end(), word) == own.end()) {
+      rest.push_back(word);
+      continue;
+    }
+    if (i + 1 >= words.size()) throw usageerror(word + " needs a value");
+    found.emplace_back(word, words[++i]);
+  }
+  return rest;
+}
+
+sensitivities::greekselection parseselection(const std::string& text) {
+  sensitivities::greekselection which{0};
+  std::stringstream stream(text);
+  std::string name;
+  while (std::getline(stream, name, ',')) {
+    const auto known = std::find(sensitivitynames.begin() + 1, sensitivitynames.end(), name);
+    if (known == sensitivitynames.end())
+      throw usageerror("--only takes delta, gamma, vega, theta, rho: not '" + name + "'");
+    which.greeks |=
+        sensitivities::bitof(static_cast<sensitivities::greek>(known - sensitivitynames.begin()));
+  }
+  if (text.empty() || text.back() == ',') throw usageerror("--only needs greek names");
+  return which;
 }
 
 }  // namespace
@@ -90,4 +127,37 @@ pricingcall parsepricingcall(const std::vector<std::string>& words) {
   }
   if (call.rows.empty()) throw usageerror(call.code + " needs its inputs, one ROW per input");
   return call;
+}
+
+greekscall parsegreekscall(const std::vector<std::string>& words) {
+  std::vector<std::pair<std::string, std::string>> own;
+  greekscall greeks;
+  greeks.call = parsepricingcall(withoutoptions(words, {"--only"}, own));
+  for (const auto& [option, value] : own) greeks.which = parseselection(value);
+  return greeks;
+}
+
+solvecall parsesolvecall(const std::vector<std::string>& words) {
+  std::vector<std::pair<std::string, std::string>> own;
+  solvecall solve;
+  solve.call = parsepricingcall(withoutoptions(words, {"--target", "--for", "--bracket"}, own));
+  bool target = false;
+  for (const auto& [option, value] : own) {
+    if (option == "--target") {
+      solve.request.target = parsenumber(value);
+      target = true;
+    } else if (option == "--for") {
+      solve.request.input = value;
+    } else {
+      const std::vector<double> ends = parserow(value);
+      if (ends.size() != 2 || !(ends[0] < ends[1]) || !std::isfinite(ends[0]) ||
+          !std::isfinite(ends[1]))
+        throw usageerror("--bracket takes two finite ends, LO,HI with LO below HI");
+      solve.request.within = sensitivities::bracket{ends[0], ends[1]};
+    }
+  }
+  if (!target || !std::isfinite(solve.request.target))
+    throw usageerror("solve needs --target PRICE, a finite price");
+  if (solve.request.input.empty()) throw usageerror("solve needs --for NAME, the input to find");
+  return solve;
 }

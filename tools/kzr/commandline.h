@@ -9,28 +9,27 @@
 // entry not given keeps a nonzero flag, so the library applies its default. --seed and --precise
 // fill the two values of entry 5, the library options: the seed of every random source of the
 // call, and 1 for the precise bivariate normal (the other value stays 0, its default).
+//
+//   greeks CODE ROW... [--only LIST] [--grid N,M] [--paths N] [--steps N] [--seed N] [--precise]
+//   solve CODE ROW... --target PRICE --for NAME [--bracket LO,HI] [the options of greeks]
+//
+// greeks and solve choose the valuation mode and the sensitivity selector of their calls
+// themselves (greeks.h, impliedinput.h): --mode and --greek are refused there. --only takes
+// greek names separated by commas (delta,gamma).
 #ifndef KZR_TOOLS_COMMANDLINE_H
 #define KZR_TOOLS_COMMANDLINE_H
 
-#include <array>
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "greeks.h"
+#include "impliedinput.h"
+#include "pricingcall.h"
+
 // A mistake in how the tool was called; its text is the one-line message for standard error.
 class usageerror : public std::runtime_error {
   using std::runtime_error::runtime_error;
-};
-
-constexpr int entrycount = 6;
-
-struct pricingcall {
-  bool vector = false;  // funvec instead of fun
-  std::string code;
-  std::vector<std::vector<double>> rows;
-  std::array<std::int64_t, entrycount> flags{1, 1, 1, 1, 1, 1};
-  std::array<std::array<double, 2>, entrycount> entries{};
 };
 
 // Sets the parameter entry of one option (--mode, --greek, ... as above; --precise ignores the
@@ -39,6 +38,20 @@ void applyoption(pricingcall& call, const std::string& option, const std::string
 
 // words[0] is "price" or "vector". Throws usageerror.
 pricingcall parsepricingcall(const std::vector<std::string>& words);
+
+struct greekscall {
+  pricingcall call;
+  sensitivities::greekselection which;
+};
+// words[0] is "greeks". Throws usageerror.
+greekscall parsegreekscall(const std::vector<std::string>& words);
+
+struct solvecall {
+  pricingcall call;
+  sensitivities::solverequest request;
+};
+// words[0] is "solve". Throws usageerror.
+solvecall parsesolvecall(const std::vector<std::string>& words);
 
 // A number as the tool reads it: a whole decimal literal, "nan" or "inf" included.
 double parsenumber(const std::string& text);

@@ -1,5 +1,6 @@
 #include "runner.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -10,6 +11,8 @@
 
 #include "catalogue.h"
 #include "fixedincomecommand.h"
+#include "greeks.h"
+#include "impliedinput.h"
 
 namespace {
 
@@ -68,6 +71,10 @@ std::string usagetext() {
          "[--steps N]\n"
          "                 [--seed N] [--precise]\n"
          "       kzr vector CODE ROW... [options]\n"
+         "       kzr greeks CODE ROW... [--only LIST] [--grid N,M] [--paths N] [--steps N] "
+         "[--seed N] [--precise]\n"
+         "       kzr solve CODE ROW... --target PRICE --for NAME [--bracket LO,HI] "
+         "[options of greeks]\n"
          "       kzr fi NAME [--number KEY=VALUE]... [--date KEY=YYYY-MM-DD]... "
          "[--text KEY=VALUE]...\n"
          "              [--list KEY=V1,V2,...]... [--series8 ROW]... [--series9 ROW]... "
@@ -77,7 +84,27 @@ std::string usagetext() {
          "       kzr curve CODE ROW... --vary NAME=FROM:TO[:COUNT] [--greek G]... [options] "
          "[--plot FILE.png]\n"
          "       kzr demo [--plot FOLDER]\n"
-         "\n" + optionstext();
+         "\n" + optionstext() + "\n" + greekstext();
+}
+
+std::string greekstext() {
+  return "greeks: the price, then each sensitivity per unit of the input it is taken in, one\n"
+         "line per input ('-' where the code has no input of that kind), by central differences\n"
+         "through fun:\n"
+         "  delta, gamma  in each spot (S, S1, S2, F, E), step 1e-4 of the spot\n"
+         "  vega          in each volatility (sigma, sigma1, ...), step 1e-4 of the volatility\n"
+         "  theta         V(every date one day nearer) - V(today), a day being 1/365 year:\n"
+         "                negative when the contract loses value as a day passes\n"
+         "  rho           in each rate (r, rf), step 0.0001\n"
+         "  Where one side is undefined (a rate of 0 bumped below 0) the other side's one-sided\n"
+         "  difference is taken. Grid codes price in mode 0 and read delta and gamma off the kept\n"
+         "  grid; codes with a vector form give their engine's own sensitivities, from the draws\n"
+         "  of their price (theta per year / 365). Every price of one request takes one seed:\n"
+         "  --seed N, or one drawn for it. --only delta,gamma asks for those alone.\n"
+         "solve: the value of input NAME at which the price is PRICE, by Brent's method inside\n"
+         "  --bracket LO,HI, by default: a volatility 0.001,5; a rate 0,1; rho -1,1; any other\n"
+         "  input x/10,10x around its value x in the rows. Exit status 3 when no value in the\n"
+         "  bracket gives the price, with the reason on standard error.\n";
 }
 
 std::string optionstext() {
@@ -95,34 +122,28 @@ std::string optionstext() {
 }
 
 runner::answer runner::price(const pricingcall& call) {
-  standin::tensor T0 = standin::realtable(call.rows);
-  std::vector<hostinteger> flags(call.flags.begin(), call.flags.end());
-  standin::tensor T1 = standin::integertensor({entrycount}, flags);
-  std::vector<double> rows;
-  for (const auto& entry : call.entries) rows.insert(rows.end(), entry.begin(), entry.end());
-  standin::tensor T2 = standin::realtensor({entrycount, 2}, rows);
   answer result;
   if (call.vector) {
-    const standin::vectorresult out = library.funvec(call.code, T0, T1, T2);
-    result.refused = out.status != hoststatusok;
+    const sensitivities::vectoranswer out = calls.funvec(call);
+    result.refused = out.refused;
     result.text = joinrow(out.values);
   } else {
-    const standin::scalarresult out = library.fun(call.code, T0, T1, T2);
-    result.refused = out.status != hoststatusok;
+    const sensitivities::scalaranswer out = calls.fun(call);
+    result.refused = out.refused;
     result.text = formatnumber(out.value);
   }
-  std::cout.flush();
   return result;
 }
 
-void runner::reportrefusal(const pricingcall& call) {
+void runner::reportrefusal(const pricingcall& call, const std::string& where) {
   const catalogueentry* entry = findentry(call.code);
+  std::cerr << "kzr: " << where;
   if (entry == nullptr)
-    std::cerr << "kzr: unknown code '" << call.code << "' (kzr codes lists the codes)\n";
+    std::cerr << "unknown code '" << call.code << "' (kzr codes lists the codes)\n";
   else if (call.vector && !entry->vector)
-    std::cerr << "kzr: " << call.code << " has no vector form (use kzr price)\n";
+    std::cerr << call.code << " has no vector form (use kzr price)\n";
   else
-    std::cerr << "kzr: the library refused the call of " << call.code << '\n';
+    std::cerr << "the library refused the call of " << call.code << '\n';
 }
 
 int runner::run(const std::vector<std::string>& words) {
@@ -130,6 +151,8 @@ int runner::run(const std::vector<std::string>& words) {
   const std::string& command = words[0];
   if (command == "price" || command == "vector") return runprice(words);
   if (command == "fi") return runfi(words, "");
+  if (command == "greeks") return rungreeks(words, "");
+  if (command == "solve") return runsolve(words, "");
   if (command == "batch") return runbatch(words);
   if (command == "codes" && words.size() == 1) return runcodes();
   if (command == "demo" && words.size() == 1) return rundemo();
@@ -168,25 +191,28 @@ int runner::runbatchlines(std::istream& input) {
     const std::vector<std::string> words = splitwords(line);
     if (words.empty() || words[0][0] == '#') continue;
     try {
-      if (words[0] == "fi") {
-        if (runfi(words, std::to_string(number) + ": ") != exitanswered) status = exitusage;
+      const std::string prefix = std::to_string(number) + ": ";
+      if (words[0] == "fi" || words[0] == "greeks" || words[0] == "solve") {
+        const int outcome = words[0] == "fi"       ? runfi(words, prefix)
+                            : words[0] == "greeks" ? rungreeks(words, prefix)
+                                                   : runsolve(words, prefix);
+        status = std::max(status, outcome);
         continue;
       }
       if (words[0] != "price" && words[0] != "vector")
-        throw usageerror("a batch line is a price, vector or fi call");
+        throw usageerror("a batch line is a price, vector, greeks, solve or fi call");
       const pricingcall call = parsepricingcall(words);
       const answer result = price(call);
       if (result.refused) {
-        std::cerr << "kzr: line " << number << ": ";
-        reportrefusal(call);
-        status = exitusage;
+        reportrefusal(call, "line " + prefix);
+        status = std::max(status, exitusage);
         continue;
       }
       startline();
-      std::cout << number << ": " << result.text << '\n';
+      std::cout << prefix << result.text << '\n';
     } catch (const usageerror& error) {
       std::cerr << "kzr: line " << number << ": " << error.what() << '\n';
-      status = exitusage;
+      status = std::max(status, exitusage);
     }
   }
   return status;
@@ -294,4 +320,50 @@ int runner::runfi(const std::vector<std::string>& words, const std::string& pref
   startline();
   for (const std::string& line : lines) std::cout << prefix << line << '\n';
   return exitanswered;
+}
+
+int runner::rungreeks(const std::vector<std::string>& words, const std::string& prefix) {
+  const greekscall request = parsegreekscall(words);
+  const sensitivities::greeksreport report =
+      sensitivities::greeksof(calls, request.call, request.which);
+  if (report.refused) {
+    reportrefusal(request.call, prefix.empty() ? "" : "line " + prefix);
+    return exitusage;
+  }
+  std::vector<std::pair<std::string, std::string>> lines{{"price", formatnumber(report.price)}};
+  for (const sensitivities::sensitivity& s : report.sensitivities) {
+    const std::string label =
+        std::string(sensitivities::nameof(s.which)) + (s.input.empty() ? "" : " " + s.input);
+    lines.emplace_back(label, s.available ? formatnumber(s.value) : "-");
+  }
+  std::size_t width = 0;
+  for (const auto& line : lines) width = std::max(width, line.first.size());
+  startline();
+  for (const auto& [label, value] : lines)
+    std::cout << prefix << std::left << std::setw(static_cast<int>(width) + 2) << label << value
+              << '\n';
+  return exitanswered;
+}
+
+int runner::runsolve(const std::vector<std::string>& words, const std::string& prefix) {
+  const solvecall request = parsesolvecall(words);
+  const sensitivities::solveresult result =
+      sensitivities::solvefor(calls, request.call, request.request);
+  const std::string where = prefix.empty() ? "" : "line " + prefix;
+  switch (result.outcome) {
+    case sensitivities::solveoutcome::found:
+      startline();
+      std::cout << prefix << formatnumber(result.value) << '\n';
+      return exitanswered;
+    case sensitivities::solveoutcome::refused:
+      reportrefusal(request.call, where);
+      return exitusage;
+    case sensitivities::solveoutcome::unknowninput:
+    case sensitivities::solveoutcome::nobracket:
+      std::cerr << "kzr: " << where << result.message << '\n';
+      return exitusage;
+    default:
+      std::cerr << "kzr: " << where << result.message << '\n';
+      return exitnoroot;
+  }
 }

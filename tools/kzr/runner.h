@@ -1,4 +1,5 @@
-// What kzr does with a command, in one loaded library: price, vector, batch, codes, demo.
+// What kzr does with a command, in one loaded library: price, vector, greeks, solve, fi, batch,
+// codes, demo.
 #ifndef KZR_TOOLS_RUNNER_H
 #define KZR_TOOLS_RUNNER_H
 
@@ -8,11 +9,13 @@
 
 #include "commandline.h"
 #include "host.h"
+#include "pricer.h"
 
 // Exit statuses.
 constexpr int exitanswered = 0;  // the library answered (an undefined value included)
 constexpr int exitusage = 2;     // a usage error or a call the library refused (unknown code)
 constexpr int exitnopicture = 1;  // the table was printed but the picture could not be drawn
+constexpr int exitnoroot = 3;    // solve found no value of the input that gives the price
 
 // Makes std::cout remember its last character, so that a result always starts on a line of its
 // own after library messages that end without a line end. Call once, before any output.
@@ -26,7 +29,7 @@ std::string formatnumber(double value, const char* format = "%.17g");
 
 class runner {
  public:
-  explicit runner(standin::host& library) : library(library) {}
+  explicit runner(standin::host& library) : library(library), calls(library) {}
 
   // Runs one command line (words[0] is the command). Returns the exit status.
   int run(const std::vector<std::string>& words);
@@ -39,6 +42,10 @@ class runner {
   answer price(const pricingcall& call);
   int runprice(const std::vector<std::string>& words);
   int runbatch(const std::vector<std::string>& words);
+  // greeks and solve; every printed line starts with prefix (the line number in a batch, "3: "),
+  // every message on standard error with "line " and the prefix.
+  int rungreeks(const std::vector<std::string>& words, const std::string& prefix);
+  int runsolve(const std::vector<std::string>& words, const std::string& prefix);
   // fi NAME [options]; every printed line starts with prefix (the line number in a batch).
   int runfi(const std::vector<std::string>& words, const std::string& prefix);
   int runbatchlines(std::istream& input);
@@ -51,13 +58,17 @@ class runner {
   // the library refused a point (reported on standard error).
   bool curvevalues(pricingcall call, std::size_t varied, const std::vector<double>& points,
                    std::vector<double>& values);
-  void reportrefusal(const pricingcall& call);
+  // One line on standard error: why the library refused the call; where starts it ("line 3: ").
+  void reportrefusal(const pricingcall& call, const std::string& where = "");
 
   standin::host& library;
+  sensitivities::hostpricer calls;
 };
 
 std::string usagetext();
 // What each option of price and vector sets (part of the usage text and of kzr codes).
 std::string optionstext();
+// The conventions of greeks and solve (part of the usage text).
+std::string greekstext();
 
 #endif  // KZR_TOOLS_RUNNER_H

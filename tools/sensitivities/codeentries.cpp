@@ -1,0 +1,49 @@
+#include "codeentries.h"
+
+#include <sstream>
+
+#include "binding/codecatalogue.h"
+
+namespace {
+
+std::string trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t\r");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+catalogueentry entryof(const coderow& row) {
+  catalogueentry entry;
+  entry.code = row.code;
+  entry.description = row.description;
+  entry.vector = row.vector;
+  std::stringstream names(row.inputs);
+  std::string name;
+  while (std::getline(names, name, ',')) {
+    name = trim(name);
+    if (name == "...")
+      entry.variable = true;
+    else if (!name.empty())
+      entry.inputs.push_back(name);
+  }
+  return entry;
+}
+
+const std::vector<catalogueentry>& catalogue() {
+  static const std::vector<catalogueentry> entries = [] {
+    std::vector<catalogueentry> all;
+    for (const codetable& table : codecatalogue())
+      for (const coderow& row : table) all.push_back(entryof(row));
+    return all;
+  }();
+  return entries;
+}
+
+const catalogueentry* findentry(const std::string& code) {
+  for (const catalogueentry& entry : catalogue())
+    if (entry.code == code) return &entry;
+  return nullptr;
+}

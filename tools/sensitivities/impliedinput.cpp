@@ -1,0 +1,173 @@
+#include "impliedinput.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "brent.h"
+#include "codeentries.h"
+#include "greeks.h"
+
+namespace sensitivities {
+
+namespace {
+
+constexpr double bracketwidth = 2e-12;  // relative to the bracket's larger end
+constexpr int insidepoints = 16;        // priced when the ends do not straddle the target
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+std::string number(double x) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", x);
+  return text;
+}
+
+std::string interval(const bracket& b) { return "[" + number(b.low) + ", " + number(b.high) + "]"; }
+
+// The price as a function of one input, less the target.
+class pricefunction {
+ public:
+  pricefunction(pricer& library, const pricingcall& call, cell at, double target)
+      : library(library), work(withrequestseed(call)), at(at), target(target) {
+    work.vector = false;
+    work.flags[sensitivityentry] = 1;
+    work.set(modeentry, 1);
+  }
+  double operator()(double x) {
+    setvalue(work.rows, at, x);
+    const scalaranswer answer = library.fun(work);
+    ++evaluations;
+    if (answer.refused) refused = true;
+    return answer.value - target;
+  }
+
+  int evaluations = 0;
+  bool refused = false;
+
+ private:
+  pricer& library;
+  pricingcall work;
+  const cell at;
+  const double target;
+};
+
+// The i-th of the points inside the bracket, evenly spaced (in the logarithm when positive).
+double insidepoint(const bracket& b, int i) {
+  const double w = static_cast<double>(i) / (insidepoints + 1);
+  if (b.low > 0) return b.low * std::pow(b.high / b.low, w);
+  return b.low + (b.high - b.low) * w;
+}
+
+}  // namespace
+
+std::optional<bracket> rolebracket(inputrole role, const std::string& name, double x) {
+  if (role == inputrole::volatility) return bracket{0.001, 5.0};
+  if (role == inputrole::rate) return bracket{0.0, 1.0};
+  if (name == "rho") return bracket{-1.0, 1.0};
+  if (x > 0) return bracket{x / 10, 10 * x};
+  if (x < 0) return bracket{10 * x, x / 10};
+  return std::nullopt;
+}
+
+solveresult solvefor(pricer& library, const pricingcall& call, const solverequest& request) {
+  solveresult result;
+  const catalogueentry* entry = findentry(call.code);
+  if (entry == nullptr) {
+    result.outcome = solveoutcome::refused;
+    result.message = "unknown code " + call.code;
+    return result;
+  }
+  const std::vector<placedinput> inputs = placedinputs(*entry, call.rows);
+  const placedinput* input = nullptr;
+  std::string names;
+  for (const placedinput& candidate : inputs) {
+    if (candidate.name == request.input) input = &candidate;
+    names += (names.empty() ? "" : ", ") + candidate.name;
+  }
+  if (input == nullptr) {
+    result.outcome = solveoutcome::unknowninput;
+    result.message = call.code + " has no input " + request.input + " in the rows given (" +
+                     (names.empty() ? "none" : names) + ")";
+    return result;
+  }
+  const std::optional<bracket> within =
+      request.within ? request.within
+                     : rolebracket(input->role, input->name, valueat(call.rows, input->at));
+  if (!within || !(within->low < within->high)) {
+    result.outcome = solveoutcome::nobracket;
+    result.message = within ? "the bracket " + interval(*within) + " is empty"
+                            : input->name + " is 0 in the rows: give a bracket to search";
+    return result;
+  }
+  result.searched = *within;
+  const bracket b = *within;
+
+  const quietcalls quiet(library);
+  pricefunction f(library, call, input->at, request.target);
+  auto finish = [&](solveoutcome outcome, double value, std::string message) {
+    result.outcome = f.refused ? solveoutcome::refused : outcome;
+    result.value = value;
+    result.evaluations = f.evaluations;
+    result.message = f.refused ? "the library refused the call of " + call.code : message;
+    return result;
+  };
+  auto undefinedat = [&](double x) {
+    return finish(solveoutcome::undefined, x,
+                  call.code + " answers undefined for " + input->name + " = " + number(x) +
+                      ", in the bracket " + interval(b));
+  };
+  auto search = [&](double lo, double flo, double hi, double fhi) {
+    const rootsearch root =
+        brentroot(std::ref(f), lo, flo, hi, fhi,
+                  bracketwidth * std::fmax(std::fabs(b.low), std::fabs(b.high)));
+    if (root.outcome == searchoutcome::undefined) return undefinedat(root.x);
+    if (root.outcome == searchoutcome::exhausted)
+      return finish(solveoutcome::exhausted, root.x,
+                    "no convergence for " + input->name + " in " + interval(b) + " after " +
+                        std::to_string(f.evaluations) + " prices");
+    return finish(solveoutcome::found, root.x, "");
+  };
+  auto straddles = [](double f1, double f2) {
+    if (std::isnan(f1) || std::isnan(f2)) return false;
+    return (f1 <= 0) != (f2 <= 0) || f1 == 0 || f2 == 0;
+  };
+
+  const double flow = f(b.low);
+  if (f.refused) return finish(solveoutcome::refused, 0, "");
+  const double fhigh = f(b.high);
+  if (straddles(flow, fhigh)) return search(b.low, flow, b.high, fhigh);
+
+  // The ends do not straddle the target, or one is undefined: the points inside, in order, the
+  // first two neighbours with a price each that straddle it bound the search.
+  double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
+  double firstundefined = nan;
+  double previous = b.low, fprevious = flow;
+  for (int i = 1; i <= insidepoints + 1; ++i) {
+    const double x = i <= insidepoints ? insidepoint(b, i) : b.high;
+    const double fx = i <= insidepoints ? f(x) : fhigh;
+    if (straddles(fprevious, fx))
+      return search(previous, fprevious, x, fx);
+    for (const auto& [at, value] : {std::pair(previous, fprevious), std::pair(x, fx)}) {
+      if (std::isnan(value) && std::isnan(firstundefined)) firstundefined = at;
+      if (std::isnan(value)) continue;
+      lowest = std::fmin(lowest, value);
+      highest = std::fmax(highest, value);
+    }
+    previous = x;
+    fprevious = fx;
+  }
+  if (!std::isnan(firstundefined)) return undefinedat(firstundefined);
+  result.lowest = lowest + request.target;
+  result.highest = highest + request.target;
+  const std::string range = number(result.lowest) + " to " + number(result.highest);
+  if (request.within)
+    return finish(solveoutcome::noroot, 0,
+                  "no " + input->name + " in " + interval(b) + " gives " + call.code +
+                      " the price " + number(request.target) + ": its prices there run from " +
+                      range);
+  return finish(solveoutcome::outofrange, 0,
+                "the price " + number(request.target) + " is outside the range " + call.code +
+                    " attains for " + input->name + " in " + interval(b) + ": " + range);
+}
+
+}  // namespace sensitivities
