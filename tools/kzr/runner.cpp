@@ -81,7 +81,7 @@ std::string usagetext() {
 std::string optionstext() {
   return "Options of price and vector (each sets a parameter entry; without it the library's\n"
          "default applies):\n"
-         "  --mode M     valuation mode: 1 prices afresh, 0 reuses a cached grid\n"
+         "  --mode M     valuation mode: 1 prices afresh, 0 reuses a cached grid or simulation\n"
          "  --greek G    sensitivity: 0 to 5, or price, delta, gamma, vega, theta, rho\n"
          "  --grid N,M   finite-difference grid: N price nodes, M time levels\n"
          "  --paths N    Monte Carlo paths\n"
