@@ -9,6 +9,8 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "mctestsupport.h"
@@ -201,43 +203,73 @@ TEST(MountainRange, PricesAgreeWithClosedFormsWithinFourStandardErrors) {
   }
 }
 
-// A sensitivity is its two seeded prices' finite difference: the same draws, the bumped term.
-TEST(MountainRange, GreeksAreFiniteDifferencesOfTwoSeededPrices) {
-  const mctest::market m = threeassets();
-  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150};
-  const double coupon = 10.0;
-  testsupport::parameters entries = seeded(77, 4000);
-  entries.set(4, 20);
-  const auto bumped = [](std::vector<double> values, int k, double h) {
-    values[k] += h;
-    return values;
+// A sensitivity is the finite difference of seeded prices: the same draws, the bumped term.
+TEST(MountainRange, GreeksAreFiniteDifferencesOfSeededPrices) {
+  enum term { spot, volatility, expiry, rate };
+  struct contract {
+    std::string code;
+    mctest::market m;
+    std::vector<double> spots;
   };
-  testsupport::parameters delta = entries;
-  delta.set(1, 1);
-  const auto deltas = mctest::funvec("ALTIPLANOEO", mctest::couponrows(m, spots, barriers, coupon),
-                                     delta);
-  ASSERT_EQ(deltas.values.size(), 3u);
-  const double P = price("ALTIPLANOEO", mctest::couponrows(m, spots, barriers, coupon), entries);
-  for (int k = 0; k < 3; ++k) {
-    const double h = 0.04 * spots[k];
-    const double up = price("ALTIPLANOEO",
-                            mctest::couponrows(m, bumped(spots, k, h), barriers, coupon), entries);
-    EXPECT_NEAR(deltas.values[k], (up - P) / h, 1e-9) << "asset " << k;
-  }
-  EXPECT_LT(deltas.values[0], 0.0) << "nearer its barrier, the coupon is likelier lost";
-
-  testsupport::parameters vega = seeded(78, 4000);
-  vega.set(1, 3);
-  const auto vegas = mctest::funvec("EVERESTEO", mctest::performancerows(m, 100.0), vega);
-  ASSERT_EQ(vegas.values.size(), 3u);
-  const double E = price("EVERESTEO", mctest::performancerows(m, 100.0), seeded(78, 4000));
-  for (int k = 0; k < 3; ++k) {
-    const double h = 1e-8;
-    mctest::market moved = m;
-    moved.sigma[k] += h;
-    const double up = price("EVERESTEO", mctest::performancerows(moved, 100.0), seeded(78, 4000));
-    EXPECT_NEAR(vegas.values[k], (up - E) / h, 1e-6 * std::fabs(vegas.values[k])) << k;
-    EXPECT_LT(vegas.values[k], 0.0) << "a wider asset lowers the worst performance";
+  const std::vector<double> barriers{140, 130, 150};
+  const auto inputs = [&](const contract& c) -> rows {
+    if (c.code == "ALTIPLANOEO") return mctest::couponrows(c.m, c.spots, barriers, 10.0);
+    if (c.code == "ATLASEO") return {{3.0}, {c.m.T}, {0.9}, {100.0}, c.m.sigma, c.m.rho,
+                                     {c.m.r}, c.m.q};
+    return mctest::performancerows(c.m, 100.0);
+  };
+  const auto bumped = [](contract c, term t, int k, double h) {
+    if (t == spot) c.spots[k] += h;
+    if (t == volatility) c.m.sigma[k] += h;
+    if (t == expiry) c.m.T += h;
+    if (t == rate) c.m.r += h;
+    return c;
+  };
+  struct greek {
+    std::string code;
+    int selector;
+    term bumps;
+    std::vector<double> h;  // the code's step for each asset (one for theta and rho)
+    double T = 1.25;
+  };
+  const std::vector<greek> greeks = {
+      {"ALTIPLANOEO", 1, spot, {4.0, 3.6, 4.4}},
+      {"ALTIPLANOEO", 2, spot, {20.0, 18.0, 22.0}},
+      {"ALTIPLANOEO", 3, volatility, {0.008, 0.012, 0.01}},
+      {"ALTIPLANOEO", 4, expiry, {0.05}},
+      {"EVERESTEO", 3, volatility, {1e-8, 1e-8, 1e-8}},
+      {"EVERESTEO", 5, rate, {1e-8}},
+      {"ATLASEO", 4, expiry, {1.25e-8}},
+      {"HIMALAYAEO", 3, volatility, {0.01, 0.01, 0.01}},
+      {"HIMALAYAEO", 4, expiry, {0.0125}},
+      {"HIMALAYAEO", 5, rate, {0.01}},
+      // At expiry, theta prices the contract over its step from fresh draws.
+      {"EVERESTEO", 4, expiry, {1e-6}, 0.0},
+      {"HIMALAYAEO", 4, expiry, {0.001}, 0.0},
+  };
+  for (const greek& g : greeks) {
+    contract c{g.code, threeassets(), {100, 90, 110}};
+    c.m.T = g.T;
+    testsupport::parameters entries = seeded(77, 4000);
+    entries.set(4, 20);
+    const double P = price(g.code, inputs(c), entries);
+    entries.set(1, g.selector);
+    const std::vector<double> values = mctest::funvec(g.code, inputs(c), entries).values;
+    entries.set(1, 0);
+    ASSERT_EQ(values.size(), 3u) << g.code;
+    for (std::size_t k = 0; k < g.h.size(); ++k) {
+      const int asset = static_cast<int>(k);
+      const double h = g.h[k];
+      const double up = price(g.code, inputs(bumped(c, g.bumps, asset, h)), entries);
+      double expected = (up - P) / (g.bumps == expiry ? -h : h);
+      if (g.selector == 2) {
+        const double down = price(g.code, inputs(bumped(c, g.bumps, asset, -h)), entries);
+        expected = (up + down - 2 * P) / (h * h);
+      }
+      EXPECT_NEAR(values[k], expected, 1e-9 + 1e-6 * std::fabs(expected))
+          << g.code << " selector " << g.selector << " element " << k + 1;
+    }
+    for (std::size_t k = g.h.size(); k < 3; ++k) EXPECT_EQ(values[k], 0.0) << g.code;
   }
 }
 
