@@ -12,36 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "binding/parameterblock.h"
 #include "montecarlo/marketdata.h"
 #include "montecarlo/mcvaluation.h"
+#include "ownblock.h"
 #include "testsupport.h"
 
 namespace mctest {
 
-// Every entry at its default unless set; the simulation cache is freed on destruction.
-struct block {
-  parameterblock words{};
-  double rows[parameterentrycount][2]{};
-  block() {
-    for (int e = 0; e < parameterentrycount; ++e) words.entries[e] = {1, rows[e]};
-  }
-  ~block() { simulationcache::freecache(words); }
-  block(const block&) = delete;
-  block& operator=(const block&) = delete;
-  block& set(int entry, double first, double second = 0.0) {
-    words.entries[entry].flag = 0;
-    rows[entry][0] = first;
-    rows[entry][1] = second;
-    return *this;
-  }
-  block& usedefault(int entry) {
-    words.entries[entry].flag = 1;
-    return *this;
-  }
-  parameterblock* operator->() { return &words; }
-  parameterblock* get() { return &words; }
-};
+// A parameter block whose simulation cache is freed on destruction.
+using block = testsupport::ownblock<simulationcache>;
 
 // A market of n assets with its arrays.
 struct market {

@@ -149,34 +149,48 @@ double annapurna::payoff(const double* path, int M) const {
   return coupon;
 }
 
-// atlas
+// performancerange
 
-atlas::atlas(marketdata& record, double notional, const parameterblock& block)
-    : singlestepmc(record, block, terminalpaths), notional(notional) {
-  clone = copy();
+template <class shape>
+bool performancerange<shape>::issame(const mcbase* other) const {
+  return sameclass(*this, other) && samemarket(*this->data, *other->data) &&
+         sameterm(notional, static_cast<const performancerange*>(other)->notional) &&
+         this->samerun(other);
 }
 
-std::unique_ptr<mcbase> atlas::copy() const {
-  return std::unique_ptr<mcbase>(new atlas(*this, clonetag{}));
-}
-
-bool atlas::issame(const mcbase* other) const {
-  return sameclass(*this, other) && samemarket(*data, *other->data) &&
-         sameterm(notional, static_cast<const atlas*>(other)->notional) && samerun(other);
-}
-
-double atlas::bumpsize(int s, int i) const {
+template <class shape>
+double performancerange<shape>::bumpsize(int s, int i) const {
+  const marketdata& d = *this->data;
   switch (s) {
     case 1:
     case 2:
       return 0.0;
     case 3:
-      return scaledstep(1e-8, data->volatilities[i]);
+      return scaledstep(bumps.vega, d.volatilities[i]);
     case 4:
-      return scaledstep(1e-8, data->expiry);
+      return scaledstep(d.expiry == 0 ? bumps.thetaatexpiry : bumps.theta, d.expiry);
     default:
-      return scaledstep(1e-8, data->rate);
+      return scaledstep(bumps.rho, d.rate);
   }
+}
+
+template <class shape>
+bool performancerange<shape>::nanterms() const {
+  return mcbase::nanterms() || std::isnan(notional);
+}
+
+template class performancerange<singlestepmc>;
+template class performancerange<multistepmc>;
+
+// atlas
+
+atlas::atlas(marketdata& record, double notional, const parameterblock& block)
+    : performancerange(notional, {1e-8, 1e-8, 1e-8, 1e-8}, record, block, terminalpaths) {
+  clone = copy();
+}
+
+std::unique_ptr<mcbase> atlas::copy() const {
+  return std::unique_ptr<mcbase>(new atlas(*this, clonetag{}));
 }
 
 double atlas::payoff(const double* path, int M) const {
@@ -192,37 +206,15 @@ double atlas::payoff(const double* path, int M) const {
   return notional * maxof(G - data->strike, 0.0);
 }
 
-bool atlas::nanterms() const { return mcbase::nanterms() || std::isnan(notional); }
-
 // everest
 
 everest::everest(marketdata& record, double notional, const parameterblock& block)
-    : singlestepmc(record, block, terminalpaths), notional(notional) {
+    : performancerange(notional, {1e-8, 1e-8, 1e-6, 1e-8}, record, block, terminalpaths) {
   clone = copy();
 }
 
 std::unique_ptr<mcbase> everest::copy() const {
   return std::unique_ptr<mcbase>(new everest(*this, clonetag{}));
-}
-
-bool everest::issame(const mcbase* other) const {
-  return sameclass(*this, other) && samemarket(*data, *other->data) &&
-         sameterm(notional, static_cast<const everest*>(other)->notional) && samerun(other);
-}
-
-double everest::bumpsize(int s, int i) const {
-  const double T = data->expiry;
-  switch (s) {
-    case 1:
-    case 2:
-      return 0.0;
-    case 3:
-      return scaledstep(1e-8, data->volatilities[i]);
-    case 4:
-      return scaledstep(T == 0 ? 1e-6 : 1e-8, T);
-    default:
-      return scaledstep(1e-8, data->rate);
-  }
 }
 
 double everest::payoff(const double* path, int M) const {
@@ -232,45 +224,22 @@ double everest::payoff(const double* path, int M) const {
   return notional * worst;
 }
 
-bool everest::nanterms() const { return mcbase::nanterms() || std::isnan(notional); }
-
 // himalaya
 
 himalaya::himalaya(marketdata& record, double notional, const parameterblock& block)
-    : multistepmc(
-          record,
+    : performancerange(
+          notional, {0.01, 0.01, 0.001, 0.01}, record,
           simulationcounts(block, record.count, terminalpaths, record.count, stepcount::fixed),
           true),
-      notional(notional),
       taken(assetcount(record)) {
   clone = copy();
 }
 
 himalaya::himalaya(const himalaya& source, clonetag tag)
-    : multistepmc(source, tag), notional(source.notional), taken(source.taken.size()) {}
+    : performancerange(source, tag), taken(source.taken.size()) {}
 
 std::unique_ptr<mcbase> himalaya::copy() const {
   return std::unique_ptr<mcbase>(new himalaya(*this, clonetag{}));
-}
-
-bool himalaya::issame(const mcbase* other) const {
-  return sameclass(*this, other) && samemarket(*data, *other->data) &&
-         sameterm(notional, static_cast<const himalaya*>(other)->notional) && samerun(other);
-}
-
-double himalaya::bumpsize(int s, int i) const {
-  const double T = data->expiry;
-  switch (s) {
-    case 1:
-    case 2:
-      return 0.0;
-    case 3:
-      return scaledstep(0.01, data->volatilities[i]);
-    case 4:
-      return scaledstep(T == 0 ? 0.001 : 0.01, T);
-    default:
-      return scaledstep(0.01, data->rate);
-  }
 }
 
 double himalaya::payoff(const double* path, int M) const {
@@ -318,7 +287,6 @@ double himalaya::sensitivity(int s, double sum1, double sum2, double P, double h
   }
 }
 
-bool himalaya::nanterms() const { return mcbase::nanterms() || std::isnan(notional); }
 
 // Pricing routines
 

@@ -55,6 +55,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "binding/parameterblock.h"
@@ -109,52 +110,64 @@ class annapurna : public couponrange {
   annapurna(const annapurna& source, clonetag tag) : couponrange(source, tag) {}
 };
 
-class atlas : public singlestepmc {
+// The steps of a performance contract's sensitivities, each a fraction of max(x, 1) with x the
+// bumped term (theta at T = 0: of max(0, 1) = 1); no delta or gamma.
+struct performancesteps {
+  double vega, theta, thetaatexpiry, rho;
+};
+
+// The three performance contracts: a notional and the sensitivity steps on top of a path shape
+// (singlestepmc or multistepmc).
+template <class shape>
+class performancerange : public shape {
+ public:
+  bool issame(const mcbase* other) const override;
+  double bumpsize(int s, int i) const override;
+  bool nanterms() const override;
+
+  double notional;
+
+ protected:
+  template <class... shapearguments>
+  performancerange(double notional, performancesteps steps, shapearguments&&... arguments)
+      : shape(std::forward<shapearguments>(arguments)...), notional(notional), bumps(steps) {}
+  performancerange(const performancerange& source, mcbase::clonetag tag)
+      : shape(source, tag), notional(source.notional), bumps(source.bumps) {}
+
+ private:
+  performancesteps bumps;
+};
+
+class atlas : public performancerange<singlestepmc> {
  public:
   atlas(marketdata& record, double notional, const parameterblock& block);
-  bool issame(const mcbase* other) const override;
-  double bumpsize(int s, int i) const override;
   double expiryvalue() const override { return 0.0; }
   double payoff(const double* path, int M) const override;
-  bool nanterms() const override;
   std::unique_ptr<mcbase> copy() const override;
 
-  double notional;
-
  private:
-  atlas(const atlas& source, clonetag tag) : singlestepmc(source, tag), notional(source.notional) {}
+  atlas(const atlas& source, clonetag tag) : performancerange(source, tag) {}
 };
 
-class everest : public singlestepmc {
+class everest : public performancerange<singlestepmc> {
  public:
   everest(marketdata& record, double notional, const parameterblock& block);
-  bool issame(const mcbase* other) const override;
-  double bumpsize(int s, int i) const override;
   double expiryvalue() const override { return notional; }
   double payoff(const double* path, int M) const override;
-  bool nanterms() const override;
   std::unique_ptr<mcbase> copy() const override;
 
-  double notional;
-
  private:
-  everest(const everest& source, clonetag tag)
-      : singlestepmc(source, tag), notional(source.notional) {}
+  everest(const everest& source, clonetag tag) : performancerange(source, tag) {}
 };
 
-class himalaya : public multistepmc {
+class himalaya : public performancerange<multistepmc> {
  public:
   himalaya(marketdata& record, double notional, const parameterblock& block);
-  bool issame(const mcbase* other) const override;
-  double bumpsize(int s, int i) const override;
   double expiryvalue() const override { return 0.0; }
   double payoff(const double* path, int M) const override;
   double discountedmean(double sum) const override;
   double sensitivity(int s, double sum1, double sum2, double P, double h) const override;
-  bool nanterms() const override;
   std::unique_ptr<mcbase> copy() const override;
-
-  double notional;
 
  private:
   himalaya(const himalaya& source, clonetag tag);
