@@ -45,18 +45,20 @@ std::size_t assetcount(const marketdata& record) {
 // couponrange
 
 couponrange::couponrange(marketdata& record, const double* barriers, double coupon,
-                         const parameterblock& block)
+                         bool spotsteps, const parameterblock& block)
     : multistepmc(
           record,
           simulationcounts(block, record.count, couponpaths, couponsteps, stepcount::adjustable),
           false),
       barriers(barriers),
-      coupon(coupon) {}
+      coupon(coupon),
+      spotsteps(spotsteps) {}
 
 couponrange::couponrange(const couponrange& source, clonetag tag)
     : multistepmc(source, tag),
       barriers(nullptr),
       coupon(source.coupon),
+      spotsteps(source.spotsteps),
       ownbarriers(source.barriers, source.barriers + assetcount(*source.data)) {
   barriers = ownbarriers.data();
 }
@@ -70,6 +72,21 @@ bool couponrange::issame(const mcbase* other) const {
   return sameterm(coupon, same->coupon) && samerun(other);
 }
 
+double couponrange::bumpsize(int s, int i) const {
+  switch (s) {
+    case 1:
+      return spotsteps ? 0.04 * spot(i) : 0.0;
+    case 2:
+      return spotsteps ? 0.2 * spot(i) : 0.0;
+    case 3:
+      return 0.04 * data->volatilities[i];
+    case 4:
+      return 0.04 * data->expiry;
+    default:
+      return 0.04 * data->rate;
+  }
+}
+
 bool couponrange::nanterms() const {
   return mcbase::nanterms() || std::isnan(coupon) ||
          std::any_of(barriers, barriers + assetcount(*data),
@@ -80,27 +97,12 @@ bool couponrange::nanterms() const {
 
 altiplano::altiplano(marketdata& record, const double* barriers, double coupon,
                      const parameterblock& block)
-    : couponrange(record, barriers, coupon, block) {
+    : couponrange(record, barriers, coupon, true, block) {
   clone = copy();
 }
 
 std::unique_ptr<mcbase> altiplano::copy() const {
   return std::unique_ptr<mcbase>(new altiplano(*this, clonetag{}));
-}
-
-double altiplano::bumpsize(int s, int i) const {
-  switch (s) {
-    case 1:
-      return 0.04 * spot(i);
-    case 2:
-      return 0.2 * spot(i);
-    case 3:
-      return 0.04 * data->volatilities[i];
-    case 4:
-      return 0.04 * data->expiry;
-    default:
-      return 0.04 * data->rate;
-  }
 }
 
 double altiplano::payoff(const double* path, int M) const {
@@ -117,26 +119,12 @@ double altiplano::payoff(const double* path, int M) const {
 
 annapurna::annapurna(marketdata& record, const double* barriers, double coupon,
                      const parameterblock& block)
-    : couponrange(record, barriers, coupon, block) {
+    : couponrange(record, barriers, coupon, false, block) {
   clone = copy();
 }
 
 std::unique_ptr<mcbase> annapurna::copy() const {
   return std::unique_ptr<mcbase>(new annapurna(*this, clonetag{}));
-}
-
-double annapurna::bumpsize(int s, int i) const {
-  switch (s) {
-    case 1:
-    case 2:
-      return 0.0;
-    case 3:
-      return 0.04 * data->volatilities[i];
-    case 4:
-      return 0.04 * data->expiry;
-    default:
-      return 0.04 * data->rate;
-  }
 }
 
 double annapurna::payoff(const double* path, int M) const {

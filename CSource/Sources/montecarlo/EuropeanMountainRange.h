@@ -73,6 +73,7 @@ constexpr std::int32_t terminalpaths = 1000000;  // atlas, everest, himalaya
 class couponrange : public multistepmc {
  public:
   bool issame(const mcbase* other) const override;
+  double bumpsize(int s, int i) const override;
   double expiryvalue() const override { return coupon; }
   bool nanterms() const override;
 
@@ -80,18 +81,19 @@ class couponrange : public multistepmc {
   double coupon;
 
  protected:
-  couponrange(marketdata& record, const double* barriers, double coupon,
+  // spotsteps: the contract has a delta and a gamma.
+  couponrange(marketdata& record, const double* barriers, double coupon, bool spotsteps,
               const parameterblock& block);
   couponrange(const couponrange& source, clonetag tag);
 
  private:
+  bool spotsteps;
   std::vector<double> ownbarriers;
 };
 
 class altiplano : public couponrange {
  public:
   altiplano(marketdata& record, const double* barriers, double coupon, const parameterblock& block);
-  double bumpsize(int s, int i) const override;
   double payoff(const double* path, int M) const override;
   std::unique_ptr<mcbase> copy() const override;
 
@@ -102,7 +104,6 @@ class altiplano : public couponrange {
 class annapurna : public couponrange {
  public:
   annapurna(marketdata& record, const double* barriers, double coupon, const parameterblock& block);
-  double bumpsize(int s, int i) const override;
   double payoff(const double* path, int M) const override;
   std::unique_ptr<mcbase> copy() const override;
 
