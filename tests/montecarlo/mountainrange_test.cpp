@@ -273,21 +273,34 @@ TEST(MountainRange, GreeksAreFiniteDifferencesOfSeededPrices) {
   }
 }
 
-TEST(MountainRange, CodesWithoutADeltaStepGiveZeros) {
+// A step of 0.0 means the contract has no such sensitivity: n zeros.
+TEST(MountainRange, SensitivitiesWithoutAStepGiveZeros) {
   const mctest::market m = threeassets();
-  const std::vector<double> spots{100, 90, 110}, fractions{0.7, 0.6, 0.75};
-  const std::vector<std::pair<std::string, rows>> contracts = {
-      {"ANNAPURNAEO", mctest::couponrows(m, spots, fractions, 10.0)},
-      {"ATLASEO", {{3.0}, {m.T}, {0.9}, {100.0}, m.sigma, m.rho, {m.r}, m.q}},
-      {"EVERESTEO", mctest::performancerows(m, 100.0)},
-      {"HIMALAYAEO", mctest::performancerows(m, 100.0)}};
-  for (const auto& c : contracts)
-    for (int greek : {1, 2}) {
+  mctest::market norate = m, expired = m;
+  norate.r = 0.0;
+  expired.T = 0.0;
+  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150},
+      fractions{0.7, 0.6, 0.75};
+  struct zero {
+    std::string code;
+    rows inputs;
+    std::vector<int> selectors;
+  };
+  const std::vector<zero> zeros = {
+      {"ANNAPURNAEO", mctest::couponrows(m, spots, fractions, 10.0), {1, 2}},
+      {"ATLASEO", {{3.0}, {m.T}, {0.9}, {100.0}, m.sigma, m.rho, {m.r}, m.q}, {1, 2}},
+      {"EVERESTEO", mctest::performancerows(m, 100.0), {1, 2}},
+      {"HIMALAYAEO", mctest::performancerows(m, 100.0), {1, 2}},
+      // The coupon contracts' rho at r = 0 and theta at T = 0: steps of 0.04 r and 0.04 T.
+      {"ALTIPLANOEO", mctest::couponrows(norate, spots, barriers, 10.0), {5}},
+      {"ANNAPURNAEO", mctest::couponrows(expired, spots, fractions, 10.0), {4}},
+  };
+  for (const zero& c : zeros)
+    for (int greek : c.selectors) {
       testsupport::parameters entries = seeded(5, 100);
       entries.set(1, greek);
-      EXPECT_EQ(mctest::funvec(c.first, c.second, entries).values,
-                std::vector<double>(3, 0.0))
-          << c.first << " selector " << greek;
+      EXPECT_EQ(mctest::funvec(c.code, c.inputs, entries).values, std::vector<double>(3, 0.0))
+          << c.code << " selector " << greek;
     }
 }
 
