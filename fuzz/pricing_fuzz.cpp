@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "binding/parameterblock.h"
 #include "binding/registries.h"
 #include "fuzzsupport.h"
 
@@ -121,6 +122,26 @@ standin::tensor flagtable(FuzzedDataProvider& in, std::vector<hostinteger> dims,
                                             [&](std::size_t, hostinteger) { return flag(in); });
 }
 
+// A simulation (a code that reads the paths entry) costs paths x steps x assets draws, which
+// the default counts and the memory limit's cut put at millions: such calls get at most 100
+// paths and 200 steps from their own entries here (the counts' limits have tests of their own).
+void keepsimulationcheap(pricingcall& call) {
+  const auto reads = [&](const auto& handlers) {
+    const auto found = handlers.find(call.code);
+    return found != handlers.end() && (found->second.entries & readsentry(entrypaths)) != 0;
+  };
+  if (!reads(scalarhandlers()) && !reads(vectorhandlers())) return;
+  if (call.T1.type == hosttypeinteger && call.T1.integers.size() >= 5)
+    call.T1.integers[3] = call.T1.integers[4] = 0;
+  standin::tensor& T2 = call.T2;
+  if (T2.type != hosttypereal || T2.dims.empty() || T2.dims[0] < 5) return;
+  const std::size_t columns = T2.dims.size() > 1 ? static_cast<std::size_t>(T2.dims[1]) : 1;
+  if (columns == 0 || T2.reals.size() < 4 * columns + 1) return;
+  const auto cap = [](double& count, double most) { count = std::min(count, most); };
+  cap(T2.reals[3 * columns], 100);
+  cap(T2.reals[4 * columns], 200);
+}
+
 // A call the library must price: a registered code, its rows of one value, six flags, six
 // parameter rows of two values; valuation mode 1 and a fixed seed for every random source.
 pricingcall pricedcall(FuzzedDataProvider& in) {
@@ -138,6 +159,7 @@ pricingcall pricedcall(FuzzedDataProvider& in) {
   call.T2 = parametertable(in, {entries, 2});
   call.T2.reals[0] = 1;       // mode 1
   call.T2.reals[10] = 12345;  // the seed of the library options
+  keepsimulationcheap(call);
   return call;
 }
 
@@ -158,6 +180,7 @@ pricingcall anycall(FuzzedDataProvider& in) {
   call.T1 = othertype() ? valuetable(in, flagdims, entries) : flagtable(in, flagdims, entries);
   call.T2 = othertype() ? flagtable(in, fuzzing::shape(in, entries, 2), entries)
                         : parametertable(in, fuzzing::shape(in, entries, 2));
+  keepsimulationcheap(call);
   return call;
 }
 

@@ -5,35 +5,13 @@
 
 #include <ql/quantlib.hpp>
 
-#include "binding/parameterblock.h"
 #include "finitedifference/fdvaluation.h"
+#include "ownblock.h"
 
 namespace fdtest {
 
-// Every entry at its default unless set; the grid cache is freed on destruction.
-struct block {
-  parameterblock words{};
-  double rows[parameterentrycount][2]{};
-  block() {
-    for (int e = 0; e < parameterentrycount; ++e) words.entries[e] = {1, rows[e]};
-  }
-  ~block() { clearcache(); }
-  block(const block&) = delete;
-  block& operator=(const block&) = delete;
-  block& set(int entry, double first, double second = 0.0) {
-    words.entries[entry].flag = 0;
-    rows[entry][0] = first;
-    rows[entry][1] = second;
-    return *this;
-  }
-  block& usedefault(int entry) {
-    words.entries[entry].flag = 1;
-    return *this;
-  }
-  void clearcache() { gridcache::freecache(words); }
-  parameterblock* operator->() { return &words; }
-  parameterblock* get() { return &words; }
-};
+// A parameter block whose grid cache is freed on destruction.
+using block = testsupport::ownblock<gridcache>;
 
 // A contract whose expiry is a whole number of days, so that QuantLib's Actual/365 (Fixed) year
 // fraction is exactly days / 365.

@@ -110,7 +110,7 @@ std::string greekstext() {
 std::string optionstext() {
   return "Options of price and vector (each sets a parameter entry; without it the library's\n"
          "default applies):\n"
-         "  --mode M     valuation mode: 1 prices afresh, 0 reuses a cached grid\n"
+         "  --mode M     valuation mode: 1 prices afresh, 0 reuses a cached grid or simulation\n"
          "  --greek G    sensitivity: 0 to 5, or price, delta, gamma, vega, theta, rho\n"
          "  --grid N,M   finite-difference grid: N price nodes, M time levels\n"
          "  --paths N    Monte Carlo paths\n"
@@ -292,7 +292,13 @@ int runner::rundemo() {
   print("Code", "What it is", "Inputs", "Price");
   print(std::string(widths[0], '-'), std::string(widths[1], '-'), std::string(widths[2], '-'),
         "----------");
-  for (const row& r : rows) print(r.code, r.description, r.inputs, r.price);
+  bool seeded = false;
+  for (const row& r : rows) {
+    print(r.code, r.description, r.inputs, r.price);
+    seeded = seeded || r.inputs.find("--seed") != std::string::npos;
+  }
+  if (seeded)
+    std::cout << "\nRows with --seed are simulations at a fixed seed: the same price every run.\n";
   return exitanswered;
 }
 

@@ -10,6 +10,7 @@
 #include "closedform/EuropeanRainbowTwoAssetCodes.h"
 #include "closedform/EuropeanSpreadCodes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
+#include "montecarlo/EuropeanMountainRangeCodes.h"
 
 const std::vector<codetable>& codecatalogue() {
   static const std::vector<codetable> tables = {
@@ -30,6 +31,8 @@ const std::vector<codetable>& codecatalogue() {
       tableof(EuropeanSpread::spreadcodes),
       // American calls and puts.
       tableof(AmericanVanilla::americanvanillacodes),
+      // Mountain range options, by simulation.
+      tableof(EuropeanMountainRange::mountaincodes),
   };
   return tables;
 }

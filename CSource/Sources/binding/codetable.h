@@ -18,8 +18,12 @@
 //   the rest       F forward, E exchange rate, Ep fixed exchange rate, H barrier, R rebate,
 //                  m extreme observed so far, i power, C cap, A fee, kind payoff kind, n the number
 //                  of assets of a counted table
-// A counted row table (one whose first input is the number of assets and whose later rows carry
-// one value per asset) ends its input list with "...".
+//   amounts        coupon, and notional (the amount a performance is paid on)
+// A counted row table (one whose first input is the number of assets n and whose later rows carry
+// one value per asset) names each of its rows and ends its input list with "...": a row of one
+// value per asset takes the suffix _i (S_i, sigma_i, q_i, H_i), the correlation matrix, n x n
+// values row-major in one row, is rho_ij. Its rows are its named inputs: the registry refuses a
+// table with more (binding/countedhandler.h).
 //
 // The tables are constant data; nothing here depends on the rest of the library.
 #ifndef KZR_BINDING_CODETABLE_H
@@ -106,7 +110,8 @@ constexpr entrymask readsentry(int entry) { return 1u << entry; }
 constexpr entrymask noentries = 0;
 
 // A handler as registration stores it: its function, the table of its codes, the slots of its
-// row table (data tables with more rows are refused) and the parameter entries it reads.
+// row table (data tables with more rows are refused; a counted code's own named rows instead)
+// and the parameter entries it reads.
 template <typename handler>
 struct handlerentry {
   handler function;

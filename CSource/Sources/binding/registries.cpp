@@ -12,7 +12,10 @@ void store(registry& map, const handlerentry<handler>& entry, bool vectorsonly) 
     if (found != map.end() && found->second.function != entry.function)
       throw std::logic_error(std::string("contract code registered for two handlers: ") +
                              row.code);
-    map[row.code] = {entry.function, entry.rowcapacity, entry.entries};
+    // A counted code's rows are its named inputs (a family's groups read tables of their own).
+    const std::int64_t rows =
+        countedinputs(row.inputs) ? inputcount(row.inputs) : entry.rowcapacity;
+    map[row.code] = {entry.function, rows, entry.entries};
   }
 }
 

@@ -15,9 +15,8 @@
 // The table and the formulas are checked against each other when the handler is compiled.
 //
 // Codes whose input list ends in "..." read a counted row table (the number of assets first,
-// then per-asset rows); their handlers state the slots of their row table themselves in their
-// handlerentry, since the names cannot give it, and vector handlers register the same table in
-// the vector registry, which takes the rows marked vector.
+// then per-asset rows): binding/countedhandler.h makes their scalar and vector handlers, and the
+// vector registry takes the rows marked vector.
 //
 // Not thread-safe: each handler's row table and variant table are process-wide.
 #ifndef KZR_BINDING_TABLEHANDLER_H

@@ -21,6 +21,9 @@ inline constexpr const char* valueundefined = "Input data error, value undefined
 inline constexpr const char* criticalundefined = "Input data error, critical value undefined";
 inline constexpr const char* criticalinfinity = "Input data error, critical value is infinity";
 inline constexpr const char* correlationerror = "Correlation matrix error, value undefined";
+// The simulations' check of the correlation matrix's diagonal writes it with a lower-case c.
+inline constexpr const char* diagonalcorrelationerror =
+    "correlation matrix error, value undefined";
 inline constexpr const char* unboundeddividend = "For dividend approacing zero the value is unbounded";
 inline constexpr const char* criticalgrowsdividend =
     "For dividend approacing zero the critical grows to infinity";
@@ -31,6 +34,8 @@ inline constexpr const char* neverexercise =
 inline constexpr const char* stockabovebarrier = "At least one stock is above its barrier";
 inline constexpr const char* stepspositive = "Steps should be positive";
 inline constexpr const char* pathspositive = "Paths should be positive";
+inline constexpr const char* selectorrange =
+    "Sensitivity selector out of range, value undefined";
 
 // Compound, chooser and extendible families: a critical-price search that did not converge.
 inline constexpr const char* criticalsearchfailed =

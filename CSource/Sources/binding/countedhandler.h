@@ -1,0 +1,130 @@
+// The handler adapter of the multi-asset families, whose codes read a counted row table: row 0's
+// first value is the number of assets n, and each later row holds one value, one value per asset
+// or the n x n correlation matrix, row-major (binding/codetable.h names them: "S_i" per asset,
+// "rho_ij" the matrix). From the family's code table and one pricing routine it makes both
+// handlers of the codes:
+//
+//   const scalarhandlerentry mountainhandler = countedscalarentry<mountaincodes, price>(entries);
+//   const vectorhandlerentry mountainvectorhandler = countedvectorentry<mountaincodes, price>(...);
+//
+// Each binds the rows into its own counted row table, looks the code up in its own variant table,
+// checks that the table holds the code's rows and, for n of 1 or more, the columns its rows need
+// (n for a per-asset row, n x n for the matrix), and calls the pricing routine with the variant
+// and the rows. The routine returns a result array (binding/resultarray.h): the vector handler
+// returns it, the scalar handler answers its element 1. A table too short or too narrow for the
+// code is refused before anything is read past its end: "Input data error, value undefined" and
+// a one-value result holding the undefined value.
+//
+// The registry takes the row capacity of a counted code from its input names: a table with more
+// rows than the code names is refused before the handler runs.
+//
+// Not thread-safe: each handler's row table and variant table are process-wide.
+#ifndef KZR_BINDING_COUNTEDHANDLER_H
+#define KZR_BINDING_COUNTEDHANDLER_H
+
+#include <cstdint>
+#include <string>
+
+#include "binding/codetable.h"
+#include "binding/parameterblock.h"
+#include "binding/resultarray.h"
+#include "binding/varianttable.h"
+#include "numerics/messages.h"
+
+// The rows of a counted table as a pricing routine reads them.
+struct assetrows {
+  std::int32_t n;             // row 0's first value, truncated
+  const double* const* slot;  // slot[k] is row k, k >= 1
+  double value(int k) const { return slot[k][0]; }
+  const double* values(int k) const { return slot[k]; }
+};
+
+using assetpricing = resultarray (*)(int variant, const assetrows& rows, parameterblock* block);
+
+namespace countedhandling {
+
+enum rowwidth { onevalue = 0, perasset = 1, matrix = 2 };
+
+// The widest row of an input list: a name ending in "_ij" is the matrix, in "_i" a per-asset row.
+constexpr rowwidth widestrow(const char* inputs) {
+  rowwidth widest = onevalue;
+  for (const char* c = inputs; *c != '\0'; ++c) {
+    if (c[0] != '_' || c[1] != 'i') continue;
+    const rowwidth width = c[2] == 'j' ? matrix : perasset;
+    if (width > widest) widest = width;
+  }
+  return widest;
+}
+
+// The columns the rows of an input list need for n >= 1 assets.
+inline std::int64_t columnsneeded(const char* inputs, std::int64_t n) {
+  switch (widestrow(inputs)) {
+    case matrix:
+      return n * n;
+    case perasset:
+      return n;
+    default:
+      return 1;
+  }
+}
+
+inline const coderow& rowofvariant(codetable codes, int variant) {
+  for (const coderow& row : codes)
+    if (row.variant == variant) return row;
+  return *codes.begin();
+}
+
+template <const auto& codes, assetpricing pricing, bool vectorform>
+resultarray countedresult(const std::string& code, const double* data, const datashape& shape,
+                          parameterblock* block) {
+  static varianttable variants;
+  static countedrowtable<largestinputcount(tableof(codes))> rows;
+  bindcountedrows(rows, data, shape);
+  const int variant = variants.lookup(code, tableof(codes));
+  const coderow& row = rowofvariant(tableof(codes), variant);
+  if (!rows.holds(inputcount(row.inputs)) ||
+      (rows.count >= 1 && tablecolumns(shape) < columnsneeded(row.inputs, rows.count))) {
+    writemessage(messages::valueundefined);
+    return undefinedresult();
+  }
+  return pricing(variant, {rows.count, rows.slot}, block);
+}
+
+template <const auto& codes>
+constexpr bool countedcodes() {
+  for (const coderow& row : tableof(codes))
+    if (!countedinputs(row.inputs) || row.description[0] == '\0') return false;
+  return true;
+}
+
+}  // namespace countedhandling
+
+template <const auto& codes, assetpricing pricing>
+double countedscalarhandler(std::string code, const double* data, const datashape* shape,
+                            parameterblock* block) {
+  static_assert(countedhandling::countedcodes<codes>(),
+                "every code of a counted table ends its inputs with \"...\" and has a description");
+  return countedhandling::countedresult<codes, pricing, false>(code, data, *shape, block)[1];
+}
+
+template <const auto& codes, assetpricing pricing>
+double* countedvectorhandler(std::string code, const double* data, const datashape* shape,
+                             parameterblock* block) {
+  return countedhandling::countedresult<codes, pricing, true>(code, data, *shape, block).release();
+}
+
+// The registration entries of the two handlers; entries lists the parameter entries the pricing
+// routine reads.
+template <const auto& codes, assetpricing pricing>
+constexpr scalarhandlerentry countedscalarentry(entrymask entries) {
+  return {countedscalarhandler<codes, pricing>, tableof(codes), largestinputcount(tableof(codes)),
+          entries};
+}
+
+template <const auto& codes, assetpricing pricing>
+constexpr vectorhandlerentry countedvectorentry(entrymask entries) {
+  return {countedvectorhandler<codes, pricing>, tableof(codes), largestinputcount(tableof(codes)),
+          entries};
+}
+
+#endif  // KZR_BINDING_COUNTEDHANDLER_H

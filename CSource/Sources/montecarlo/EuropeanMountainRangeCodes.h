@@ -1,0 +1,37 @@
+// The codes of the mountain range family and their two handlers (fun and funvec). The rows of
+// each code are its inputs in order: n the number of assets, then one value, one value per asset
+// (_i) or the correlation matrix (rho_ij) per row.
+#ifndef KZR_MONTECARLO_EUROPEANMOUNTAINRANGECODES_H
+#define KZR_MONTECARLO_EUROPEANMOUNTAINRANGECODES_H
+
+#include "binding/codetable.h"
+
+namespace EuropeanMountainRange {
+
+enum mountainvariant {
+  altiplanocoupon = 0,  // coupon unless an asset reaches its barrier H_i on a monitoring date
+  annapurnacoupon = 1,  // coupon unless an asset falls to H_i times its start
+  atlascall = 2,        // notional x (geometric mean without the best and worst - K)+
+  everestworst = 3,     // notional x the worst performance
+  himalayabest = 4,     // log growth of the best remaining asset, one period per asset
+};
+
+inline constexpr coderow mountaincodes[] = {
+    {"ALTIPLANOEO", altiplanocoupon, "n, T, S_i, H_i, coupon, sigma_i, rho_ij, r, q_i, ...",
+     "Altiplano: coupon unless an asset reaches its barrier", true},
+    {"ANNAPURNAEO", annapurnacoupon, "n, T, S_i, H_i, coupon, sigma_i, rho_ij, r, q_i, ...",
+     "Annapurna: coupon unless an asset falls to H_i x start", true},
+    {"ATLASEO", atlascall, "n, T, K, notional, sigma_i, rho_ij, r, q_i, ...",
+     "Atlas: call on the mean performance less best and worst", true},
+    {"EVERESTEO", everestworst, "n, T, notional, sigma_i, rho_ij, r, q_i, ...",
+     "Everest: notional times the worst performance", true},
+    {"HIMALAYAEO", himalayabest, "n, T, notional, sigma_i, rho_ij, r, q_i, ...",
+     "Himalaya: log growth of the best remaining asset", true},
+};
+
+extern const scalarhandlerentry mountainhandler;
+extern const vectorhandlerentry mountainvectorhandler;
+
+}  // namespace EuropeanMountainRange
+
+#endif  // KZR_MONTECARLO_EUROPEANMOUNTAINRANGECODES_H

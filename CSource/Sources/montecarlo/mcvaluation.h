@@ -1,0 +1,138 @@
+// The Monte Carlo valuation: evaluate, the one operation every simulation handler calls, the
+// carrier that keeps a run's normal draws, and the simulation cache in the parameter block.
+//
+// A handler builds a marketdata record and an instrument (mcbase.h), wraps the instrument in a
+// crnmontecarlo and calls evaluate, which returns a result array (binding/resultarray.h) of n + 1
+// doubles: [n, price or theta or rho, 0, ...] for selectors 0, 4 and 5, [n, x_1 .. x_n] for delta,
+// gamma and vega (one per asset). Prices are plain Monte Carlo over correlated geometric Brownian
+// motions; sensitivities are bump-and-revalue with common random numbers: the bumped and the
+// unbumped paths evolve from the very same normals.
+//
+// evaluate, in order (s the selector of parameter entry 1, default 0; c the valuation mode of
+// entry 0, default 1; M the instrument's steps; n its assets):
+//   1. s outside 0 to 5: "Sensitivity selector out of range, value undefined", element 1
+//      undefined (decision).
+//   2. s > 0: the steps h_i = bumpsize(s, i); when one is 0.0 the contract does not support the
+//      sensitivity and elements 1 to n are 0.
+//   3. checkinputs(M), in this order, each refusal writing its message and giving element 1 the
+//      undefined value: M < 0 "Steps should be positive"; N < 0 "Paths should be positive";
+//      n <= 0, K <= 0, T < 0 or r < 0, then any S_i <= 0, q_i < 0 or sigma_i <= 0 "Input data
+//      error, value undefined"; a diagonal correlation not exactly 1 "correlation matrix error,
+//      value undefined"; (n > 1) an element (i, j) not exactly equal to (j, i), then any element
+//      outside [-1, 1] "Correlation matrix error, value undefined"; last, M = 0 "Steps should be
+//      positive" (a mend: a path needs room for its first point, and the memory limit's cut can
+//      reach 0).
+//   4. A NaN term (the record's or the instrument's own): NaN in element 1 (and in 1 to n for
+//      delta, gamma and vega), without simulating: a NaN input is not refused and travels into
+//      the result, which a comparison inside a payoff (a NaN barrier never touched) would not do.
+//   5. Reuse (c = 0 only): the cached carrier holds the draws of the same contract. Then a price
+//      is the cached price mclastprice, and a sensitivity simulates only its bumped paths from the
+//      cached draws with P = mclastprice.
+//   6. Otherwise fresh: a price (T = 0: expiryvalue, no simulation) or a sensitivity run. Every
+//      fresh run makes one randomsource, seeded by the library options' seed when it is positive,
+//      else from the clock.
+//   7. release: c = 0 keeps the working instrument, the carrier and the price in the block
+//      (mcclone, mccarrier, mclastprice); every other mode keeps nothing and frees what the block
+//      held. A reuse leaves the cached pair as it is.
+// A call that stops at steps 1 to 4 leaves the cache as it was and frees its working copy.
+// Decisions: elements 2 to n of selectors 0, 4 and 5 and of a refusal are 0. A count n below 1
+// gives a one-element result (binding/resultarray.h). With zero paths the price is 0/0, a NaN,
+// and so are the sensitivities.
+//
+// Sensitivity runs (s = 1 to 5). The bumped term is S_k (delta, gamma), sigma_k (vega: the
+// bumped path also takes the factor of the covariance with sigma_k + h_k), T (theta) or r (rho),
+// for each asset k with selectors 1 to 3, once (k = 0, h_0) with 4 and 5. Each bumped path is
+// evolved and paid out by a copy of the working instrument with the bumped record (gamma also by
+// one bumped down); the unbumped path always sees the unbumped record. Element 1 + k is
+// sensitivity(s, sum1, sum2, P, h_k) (mcbase.h), P the unbumped price of the same draws (c = 0
+// keeps it in mclastprice). At T = 0 nothing is simulated for selectors 1, 2, 3 and 5: element
+// 1 + k is (V_up - V0) / h_k, or (V_up + V_down - 2 V0) / h_k^2 for gamma, with the bumped
+// expiryvalue and V0 the unbumped one (mclastprice on reuse); theta at T = 0 simulates the
+// contract with T = h_0 from fresh draws and gives sensitivity(4, sum1, 0, V0, h_0).
+// All bumped paths of one run share one pass over the normals, so a fresh sensitivity draws no
+// normal twice and stores the draws only when the cache will keep them (c = 0).
+//
+// The carrier and the cache: a methodcarriesmc holds N x M x n draws, the normal of path p,
+// point t, asset k at (p M + t) n + k. It is filled by a fresh simulation in cache mode 0 (a
+// price run, or a sensitivity run's unbumped pass). A carrier that no run has filled (a run at
+// T = 0, or a zero-expiry sensitivity) is never reused: a later contract within 0.0001 of it
+// (T = 0.00005, say) simulates afresh. Unloading the library frees the cache.
+//
+// Not thread-safe: the cache lives in the process-wide parameter block; calls must not overlap.
+#ifndef KZR_MONTECARLO_MCVALUATION_H
+#define KZR_MONTECARLO_MCVALUATION_H
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "binding/parameterblock.h"
+#include "binding/resultarray.h"
+#include "finitedifference/financialbase.h"
+#include "finitedifference/valuationcache.h"
+#include "montecarlo/mcbase.h"
+
+constexpr int lastselector = 5;  // 0 price, 1 delta, 2 gamma, 3 vega, 4 theta, 5 rho
+
+// The normal draws of one run.
+class methodcarriesmc : public methodcarries {
+ public:
+  methodcarriesmc(std::int32_t paths, std::int32_t steps, std::int32_t assets);
+
+  // The store of N x M x n doubles a run fills (allocated on first use, uninitialised).
+  double* store();
+  // Marks the store as filled by a finished run.
+  void markfilled() { isfilled = store() != nullptr; }
+  bool filled() const { return isfilled; }
+  const double* draws() const { return memory.get(); }
+  // True when the carrier was made for these counts.
+  bool fits(std::int32_t paths, std::int32_t steps, std::int32_t assets) const {
+    return paths == N && steps == M && assets == n;
+  }
+
+ private:
+  std::unique_ptr<double[]> memory;
+  std::int32_t N, M, n;
+  bool isfilled = false;
+};
+
+// The simulation engine's working objects and its two cache words.
+using simulationcache =
+    cachedworking<mcbase, methodcarriesmc, &parameterblock::mcclone, &parameterblock::mccarrier>;
+
+// The simulation valuation root.
+class mcvaluation : public valuation {
+ public:
+  virtual resultarray evaluate(parameterblock* params) = 0;
+
+ protected:
+  mcvaluation() = default;
+  ~mcvaluation() = default;
+  mcvaluation(const mcvaluation&) = delete;
+  mcvaluation& operator=(const mcvaluation&) = delete;
+};
+
+// Plain Monte Carlo with common-random-number sensitivities, built on the handler's stack.
+class crnmontecarlo : public mcvaluation {
+ public:
+  // Takes the instrument's clone as its working copy.
+  explicit crnmontecarlo(mcbase* instrument);
+  ~crnmontecarlo() = default;
+
+  resultarray evaluate(parameterblock* params) override;
+  bool canreuse(parameterblock* params) override;
+  void release(bool reused, int mode, parameterblock* params) override;
+  double checkinputs(int steps) override;
+
+ private:
+  struct run;  // what one evaluation works with
+  void simulateprice(const run& r, double* result);
+  // Fresh (reused false) or from the cached draws (reused true).
+  void simulatesensitivity(const run& r, bool reused, double* result);
+  void zeroexpirysensitivity(const run& r, bool reused, double* result);
+
+  mcbase* instrument;
+  simulationcache cache;
+};
+
+#endif  // KZR_MONTECARLO_MCVALUATION_H
