@@ -211,6 +211,37 @@ TEST(Tool, BatchNumbersResultsByInputLine) {
   EXPECT_EQ(run.status, 2);  // a line was refused; the others still ran
 }
 
+// Mode 0 across the lines of one batch: the simulation's cache and the grid's are kept apart, a
+// sensitivity of the cached contract comes from the cached draws whatever its seed, and another
+// contract or a mode-1 call draws afresh.
+TEST(Tool, BatchKeepsTheSimulationCacheBesideTheGrids) {
+  const std::string market = " 1 0.2,0.3,0.25 1,0.5,0.2,0.5,1,0.3,0.2,0.3,1 0.05 0.01,0.02,0";
+  const std::string everest = "EVERESTEO 3" + market.substr(0, 2) + " 100" + market.substr(2) +
+                              " --paths 2000";
+  const std::string other = "EVERESTEO 3" + market.substr(0, 2) + " 101" + market.substr(2) +
+                            " --paths 2000";
+  const std::string grid = "price BSAPO 1 100 100 0.2 0.05 0.02";
+  const auto run = runkzr("batch -", "price " + everest + " --mode 0 --seed 7\n" +
+                                         grid + " --mode 0\n" +
+                                         "vector " + everest + " --mode 0 --seed 8 --greek vega\n" +
+                                         "price " + everest + " --mode 0 --seed 8\n" +
+                                         "price " + other + " --mode 0 --seed 8\n" +
+                                         grid + " --mode 0\n" +
+                                         "price " + everest + " --mode 1 --seed 8\n" +
+                                         "price " + everest + " --mode 0 --seed 9\n");
+  const auto fresh = runkzr("batch -", "price " + everest + " --seed 7\n" +
+                                           grid + "\n" +
+                                           "vector " + everest + " --seed 7 --greek vega\n" +
+                                           "price " + everest + " --seed 7\n" +
+                                           "price " + other + " --seed 8\n" +
+                                           grid + "\n" +
+                                           "price " + everest + " --seed 8\n" +
+                                           "price " + everest + " --seed 9\n");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, fresh.out);
+  EXPECT_NE(lastline(fresh.out).substr(3), fresh.out.substr(3, fresh.out.find('\n') - 3));
+}
+
 TEST(Tool, CodesAndDemo) {
   const auto codes = runkzr("codes");
   EXPECT_EQ(codes.status, 0);
@@ -226,6 +257,9 @@ TEST(Tool, CodesAndDemo) {
   EXPECT_EQ(demo.err, "");
   EXPECT_NE(demo.out.find("Code"), std::string::npos);
   EXPECT_NE(demo.out.find("BSECO"), std::string::npos);
+  EXPECT_NE(demo.out.find("EVERESTEO"), std::string::npos);
+  EXPECT_NE(demo.out.find("fixed seed"), std::string::npos);
+  EXPECT_EQ(runkzr("demo").out, demo.out) << "the simulation repeats itself";
   EXPECT_EQ(demo.out.find("refused"), std::string::npos);
   EXPECT_EQ(demo.out.find("nan"), std::string::npos);
 }

@@ -259,7 +259,13 @@ int runner::rundemo() {
   print("Code", "What it is", "Inputs", "Price");
   print(std::string(widths[0], '-'), std::string(widths[1], '-'), std::string(widths[2], '-'),
         "----------");
-  for (const row& r : rows) print(r.code, r.description, r.inputs, r.price);
+  bool seeded = false;
+  for (const row& r : rows) {
+    print(r.code, r.description, r.inputs, r.price);
+    seeded = seeded || r.inputs.find("--seed") != std::string::npos;
+  }
+  if (seeded)
+    std::cout << "\nRows with --seed are simulations at a fixed seed: the same price every run.\n";
   return exitanswered;
 }
 

@@ -1,0 +1,425 @@
+// The five mountain range codes through the loaded library: prices draw for draw against an
+// independent simulation of the same contract, statistically against closed forms, greeks against
+// finite differences of seeded prices, the refusals with their messages, the values at expiry and
+// the simulation cache's sequences.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "mctestsupport.h"
+#include "numerics/messages.h"
+
+namespace {
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+using rows = std::vector<std::vector<double>>;
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+double normalcdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
+
+// Entries: the seed (library options), paths, and optionally steps, selector and mode.
+testsupport::parameters seeded(double seed, double paths) {
+  testsupport::parameters entries;
+  entries.set(5, seed).set(3, paths);
+  return entries;
+}
+
+double price(const std::string& code, const rows& contract, const testsupport::parameters& e) {
+  return mctest::fun(code, contract, e).value;
+}
+
+// A market of three assets with different terms, for the draw-for-draw checks.
+mctest::market threeassets() {
+  return {3, 1.25, {0.2, 0.3, 0.25}, {1, 0.5, 0.2, 0.5, 1, 0.3, 0.2, 0.3, 1}, 0.05,
+          {0.01, 0.02, 0.0}};
+}
+
+double worst(const std::vector<double>& path, int n, int points) {
+  double w = path[points - 1];
+  for (int i = 1; i < n; ++i) w = std::min(w, path[i * points + points - 1]);
+  return w;
+}
+
+// Every code at a fixed seed equals the simulation written in mctestsupport.h with the payoff
+// written here, draw for draw.
+TEST(MountainRange, PricesEqualAnIndependentSimulationDrawForDraw) {
+  const mctest::market m = threeassets();
+  const int n = m.n, N = 3000, M = 12;
+  const double T = m.T, r = m.r, D = std::exp(-r * T), notional = 100.0, coupon = 10.0;
+  const std::uint32_t seed = 20240611;
+  const std::vector<double> ones(n, 1.0), spots{100, 90, 110}, barriers{140, 130, 150},
+      fractions{0.7, 0.6, 0.75};
+  struct contract {
+    std::string code;
+    rows inputs;
+    mctest::independentpaths paths;
+    std::function<double(const std::vector<double>&)> payoff;
+    std::function<double(double)> value;  // from the payoff sum
+  };
+  const auto mean = [&](double sum) { return D * sum / N; };
+  const std::vector<contract> contracts = {
+      {"EVERESTEO", mctest::performancerows(m, notional), {m, ones, 2, T},
+       [&](const std::vector<double>& p) { return notional * worst(p, n, 2); }, mean},
+      {"ATLASEO", {{3.0}, {T}, {0.9}, {notional}, m.sigma, m.rho, {r}, m.q}, {m, ones, 2, T},
+       [&](const std::vector<double>& p) {  // with three assets, the middle performance
+         std::vector<double> R{p[1], p[3], p[5]};
+         std::sort(R.begin(), R.end());
+         return notional * std::max(R[1] - 0.9, 0.0);
+       },
+       mean},
+      {"HIMALAYAEO", mctest::performancerows(m, notional), {m, ones, n, T / n, true},
+       [&](const std::vector<double>& p) {
+         std::vector<bool> taken(n, false);
+         double logs = 0.0;
+         for (int t = 0; t < n; ++t) {
+           int best = -1;
+           for (int i = 0; i < n; ++i)
+             if (!taken[i] && (best < 0 || p[i * n + t] > p[best * n + t])) best = i;
+           taken[best] = true;
+           logs += std::log(p[best * n + t]);
+         }
+         return logs;
+       },
+       [&](double sum) { return D * notional * (std::exp(sum / N) - 1.0); }},
+      {"ALTIPLANOEO", mctest::couponrows(m, spots, barriers, coupon), {m, spots, M, T / M},
+       [&](const std::vector<double>& p) {
+         for (int i = 0; i < n; ++i)
+           for (int t = 0; t < M; ++t)
+             if (p[i * M + t] >= barriers[i]) return 0.0;
+         return coupon;
+       },
+       mean},
+      {"ANNAPURNAEO", mctest::couponrows(m, spots, fractions, coupon), {m, spots, M, T / M},
+       [&](const std::vector<double>& p) {
+         for (int i = 0; i < n; ++i)
+           for (int t = 0; t < M; ++t)
+             if (p[i * M + t] <= fractions[i] * spots[i]) return 0.0;
+         return coupon;
+       },
+       mean},
+  };
+  for (const contract& c : contracts) {
+    testsupport::parameters entries = seeded(seed, N);
+    entries.set(4, M);  // read by the coupon contracts only
+    const double expected = c.value(c.paths.sum(seed, N, c.payoff));
+    EXPECT_NEAR(price(c.code, c.inputs, entries), expected, 1e-12 * std::fabs(expected))
+        << c.code;
+  }
+}
+
+// The mean and the standard error of a payoff, from the independent simulation.
+struct estimate {
+  double mean, error;
+};
+estimate sample(const mctest::independentpaths& paths, std::uint32_t seed, std::int64_t N,
+                const std::function<double(const std::vector<double>&)>& payoff) {
+  const double sum = paths.sum(seed, N, payoff);
+  const double squares =
+      paths.sum(seed, N, [&](const std::vector<double>& p) { return std::pow(payoff(p), 2); });
+  const double mean = sum / N;
+  return {mean, std::sqrt((squares / N - mean * mean) / N)};
+}
+
+// Prices a few standard errors from values derived in closed form.
+TEST(MountainRange, PricesAgreeWithClosedFormsWithinFourStandardErrors) {
+  const double T = 1.0, r = 0.05, D = std::exp(-r * T), notional = 100.0, coupon = 10.0;
+  const std::uint32_t seed = 4242;
+  const int N = 20000;
+  struct check {
+    std::string what, code;
+    rows inputs;
+    int steps;
+    double expected;
+    double error;  // the standard error of the simulated price
+  };
+  std::vector<check> checks;
+  {  // Everest on two assets: E[min(X1, X2)] = E[X1] - E[(X1 - X2)+], the latter Margrabe's.
+    const mctest::market m{2, T, {0.2, 0.3}, {1, 0.4, 0.4, 1}, r, {0.01, 0.03}};
+    const double v = std::sqrt(0.04 + 0.09 - 2 * 0.4 * 0.2 * 0.3);
+    const double d1 = ((0.03 - 0.01) + v * v / 2) * T / (v * std::sqrt(T)), d2 = d1 - v;
+    const double exchange = std::exp(-0.01 * T) * normalcdf(d1) - std::exp(-0.03 * T) *
+                                                                      normalcdf(d2);
+    const estimate e = sample({m, {1.0, 1.0}, 2, T}, seed, N, [](const std::vector<double>& p) {
+      return std::min(p[1], p[3]);
+    });
+    checks.push_back({"Everest, two assets, against Margrabe", "EVERESTEO",
+                      mctest::performancerows(m, notional), 0,
+                      notional * (std::exp(-0.01 * T) - exchange), D * notional * e.error});
+  }
+  {  // Everest on one asset: the forward performance discounted.
+    const mctest::market m{1, T, {0.3}, {1}, r, {0.02}};
+    const estimate e = sample({m, {1.0}, 2, T}, seed, N,
+                              [](const std::vector<double>& p) { return p[1]; });
+    checks.push_back({"Everest, one asset", "EVERESTEO", mctest::performancerows(m, notional), 0,
+                      notional * std::exp(-0.02 * T), D * notional * e.error});
+  }
+  {  // Himalaya on one asset: the mean log growth is (r - q - sigma^2 / 2) T.
+    const double sigma = 0.3, q = 0.02, mu = (r - q - sigma * sigma / 2) * T;
+    const mctest::market m{1, T, {sigma}, {1}, r, {q}};
+    checks.push_back({"Himalaya, one asset", "HIMALAYAEO", mctest::performancerows(m, notional),
+                      0, D * notional * (std::exp(mu) - 1),
+                      D * notional * std::exp(mu) * sigma * std::sqrt(T / N)});
+  }
+  // The coupon contracts with two points (the start and T / 2) on independent assets: the
+  // coupon times the product of each asset's probability of staying on its side at T / 2.
+  const mctest::market two{2, T, {0.2, 0.3}, {1, 0, 0, 1}, r, {0.01, 0.0}};
+  const std::vector<double> spots{100, 95};
+  const auto probability = [&](const std::function<double(int, double, double)>& side) {
+    double p = 1.0;
+    for (int i = 0; i < 2; ++i) {
+      const double s = two.sigma[i], drift = (r - two.q[i] - s * s / 2) * T / 2;
+      p *= side(i, drift, s * std::sqrt(T / 2));
+    }
+    return p;
+  };
+  const auto couponcheck = [&](const std::string& what, const std::string& code,
+                               const std::vector<double>& H, double p) {
+    checks.push_back({what, code, mctest::couponrows(two, spots, H, coupon), 2, coupon * D * p,
+                      coupon * D * std::sqrt(p * (1 - p) / N)});
+  };
+  const std::vector<double> levels{115, 110};
+  couponcheck("Altiplano, two dates", "ALTIPLANOEO", levels,
+              probability([&](int i, double drift, double sd) {
+                return normalcdf((std::log(levels[i] / spots[i]) - drift) / sd);
+              }));
+  const std::vector<double> fractions{0.9, 0.85};
+  couponcheck("Annapurna, two dates", "ANNAPURNAEO", fractions,
+              probability([&](int i, double drift, double sd) {
+                return normalcdf((drift - std::log(fractions[i])) / sd);
+              }));
+  for (const check& c : checks) {
+    testsupport::parameters entries = seeded(seed, N);
+    if (c.steps > 0) entries.set(4, c.steps);
+    EXPECT_NEAR(price(c.code, c.inputs, entries), c.expected, 4 * c.error) << c.what;
+  }
+}
+
+// A sensitivity is its two seeded prices' finite difference: the same draws, the bumped term.
+TEST(MountainRange, GreeksAreFiniteDifferencesOfTwoSeededPrices) {
+  const mctest::market m = threeassets();
+  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150};
+  const double coupon = 10.0;
+  testsupport::parameters entries = seeded(77, 4000);
+  entries.set(4, 20);
+  const auto bumped = [](std::vector<double> values, int k, double h) {
+    values[k] += h;
+    return values;
+  };
+  testsupport::parameters delta = entries;
+  delta.set(1, 1);
+  const auto deltas = mctest::funvec("ALTIPLANOEO", mctest::couponrows(m, spots, barriers, coupon),
+                                     delta);
+  ASSERT_EQ(deltas.values.size(), 3u);
+  const double P = price("ALTIPLANOEO", mctest::couponrows(m, spots, barriers, coupon), entries);
+  for (int k = 0; k < 3; ++k) {
+    const double h = 0.04 * spots[k];
+    const double up = price("ALTIPLANOEO",
+                            mctest::couponrows(m, bumped(spots, k, h), barriers, coupon), entries);
+    EXPECT_NEAR(deltas.values[k], (up - P) / h, 1e-9) << "asset " << k;
+  }
+  EXPECT_LT(deltas.values[0], 0.0) << "nearer its barrier, the coupon is likelier lost";
+
+  testsupport::parameters vega = seeded(78, 4000);
+  vega.set(1, 3);
+  const auto vegas = mctest::funvec("EVERESTEO", mctest::performancerows(m, 100.0), vega);
+  ASSERT_EQ(vegas.values.size(), 3u);
+  const double E = price("EVERESTEO", mctest::performancerows(m, 100.0), seeded(78, 4000));
+  for (int k = 0; k < 3; ++k) {
+    const double h = 1e-8;
+    mctest::market moved = m;
+    moved.sigma[k] += h;
+    const double up = price("EVERESTEO", mctest::performancerows(moved, 100.0), seeded(78, 4000));
+    EXPECT_NEAR(vegas.values[k], (up - E) / h, 1e-6 * std::fabs(vegas.values[k])) << k;
+    EXPECT_LT(vegas.values[k], 0.0) << "a wider asset lowers the worst performance";
+  }
+}
+
+TEST(MountainRange, CodesWithoutADeltaStepGiveZeros) {
+  const mctest::market m = threeassets();
+  const std::vector<double> spots{100, 90, 110}, fractions{0.7, 0.6, 0.75};
+  const std::vector<std::pair<std::string, rows>> contracts = {
+      {"ANNAPURNAEO", mctest::couponrows(m, spots, fractions, 10.0)},
+      {"ATLASEO", {{3.0}, {m.T}, {0.9}, {100.0}, m.sigma, m.rho, {m.r}, m.q}},
+      {"EVERESTEO", mctest::performancerows(m, 100.0)},
+      {"HIMALAYAEO", mctest::performancerows(m, 100.0)}};
+  for (const auto& c : contracts)
+    for (int greek : {1, 2}) {
+      testsupport::parameters entries = seeded(5, 100);
+      entries.set(1, greek);
+      EXPECT_EQ(mctest::funvec(c.first, c.second, entries).values,
+                std::vector<double>(3, 0.0))
+          << c.first << " selector " << greek;
+    }
+}
+
+// Each refusal writes its message and answers the undefined value, without simulating.
+TEST(MountainRange, RefusalsWriteTheirMessages) {
+  const mctest::market m = threeassets();
+  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150},
+      fractions{0.7, 0.6, 0.75};
+  const auto everest = [&](const std::function<void(mctest::market&)>& change) {
+    mctest::market changed = m;
+    change(changed);
+    return mctest::performancerows(changed, 100.0);
+  };
+  struct refusal {
+    std::string what, code;
+    rows inputs;
+    testsupport::parameters entries;
+    std::string message;
+  };
+  const testsupport::parameters plain = seeded(3, 100);
+  testsupport::parameters negativesteps = plain, zerosteps = plain, negativepaths = plain,
+                          selector = plain;
+  negativesteps.set(4, -1);
+  zerosteps.set(4, 0);
+  negativepaths.set(3, -5);
+  selector.set(1, 6);
+  const std::string undefined = messages::valueundefined;
+  const std::string correlation = messages::correlationerror;
+  const std::vector<refusal> refusals = {
+      {"coupon 0", "ALTIPLANOEO", mctest::couponrows(m, spots, barriers, 0.0), plain, undefined},
+      {"spot at its barrier", "ALTIPLANOEO", mctest::couponrows(m, spots, {140, 90, 150}, 10.0),
+       plain, messages::stockabovebarrier},
+      {"fraction 1", "ANNAPURNAEO", mctest::couponrows(m, spots, {0.7, 1.0, 0.75}, 10.0), plain,
+       undefined},
+      {"fraction 0", "ANNAPURNAEO", mctest::couponrows(m, spots, {0.7, 0.6, 0.0}, 10.0), plain,
+       undefined},
+      {"two assets", "ATLASEO",
+       {{2.0}, {1.0}, {0.9}, {100.0}, {0.2, 0.3}, {1, 0.5, 0.5, 1}, {0.05}, {0, 0}}, plain,
+       undefined},
+      {"strike 0", "ATLASEO", {{3.0}, {m.T}, {0.0}, {100.0}, m.sigma, m.rho, {m.r}, m.q}, plain,
+       undefined},
+      {"negative expiry", "EVERESTEO", everest([](mctest::market& c) { c.T = -0.1; }), plain,
+       undefined},
+      {"negative rate", "EVERESTEO", everest([](mctest::market& c) { c.r = -0.01; }), plain,
+       undefined},
+      {"zero volatility", "EVERESTEO", everest([](mctest::market& c) { c.sigma[2] = 0; }), plain,
+       undefined},
+      {"negative yield", "EVERESTEO", everest([](mctest::market& c) { c.q[1] = -0.01; }), plain,
+       undefined},
+      {"zero spot", "ALTIPLANOEO", mctest::couponrows(m, {100, 0, 110}, barriers, 10.0), plain,
+       undefined},
+      {"diagonal 0.9", "EVERESTEO", everest([](mctest::market& c) { c.rho[4] = 0.9; }), plain,
+       messages::diagonalcorrelationerror},
+      {"asymmetric", "EVERESTEO", everest([](mctest::market& c) { c.rho[1] = 0.6; }), plain,
+       correlation},
+      {"beyond 1", "EVERESTEO", everest([](mctest::market& c) { c.rho[1] = c.rho[3] = 1.5; }),
+       plain, correlation},
+      {"negative steps", "ALTIPLANOEO", mctest::couponrows(m, spots, barriers, 10.0),
+       negativesteps, messages::stepspositive},
+      // A mend: zero steps leave a path no room for its first point.
+      {"zero steps", "ANNAPURNAEO", mctest::couponrows(m, spots, fractions, 10.0), zerosteps,
+       messages::stepspositive},
+      {"negative paths", "EVERESTEO", mctest::performancerows(m, 100.0), negativepaths,
+       messages::pathspositive},
+      {"selector 6", "HIMALAYAEO", mctest::performancerows(m, 100.0), selector,
+       messages::selectorrange},
+  };
+  for (const refusal& c : refusals) {
+    CaptureStdout();
+    const double value = price(c.code, c.inputs, c.entries);
+    EXPECT_EQ(GetCapturedStdout(), c.message + "\n") << c.what;
+    EXPECT_TRUE(std::isnan(value)) << c.what;
+  }
+}
+
+TEST(MountainRange, AtExpiryTheContractIsWorthItsTerms) {
+  mctest::market m = threeassets();
+  m.T = 0.0;
+  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150},
+      fractions{0.7, 0.6, 0.75};
+  const std::vector<std::tuple<std::string, rows, double>> contracts = {
+      {"ALTIPLANOEO", mctest::couponrows(m, spots, barriers, 7.0), 7.0},
+      {"ANNAPURNAEO", mctest::couponrows(m, spots, fractions, 8.0), 8.0},
+      {"ATLASEO", {{3.0}, {0.0}, {0.9}, {100.0}, m.sigma, m.rho, {m.r}, m.q}, 0.0},
+      {"EVERESTEO", mctest::performancerows(m, 120.0), 120.0},
+      {"HIMALAYAEO", mctest::performancerows(m, 120.0), 0.0}};
+  for (const auto& c : contracts)
+    EXPECT_EQ(price(std::get<0>(c), std::get<1>(c), {}), std::get<2>(c)) << std::get<0>(c);
+}
+
+TEST(MountainRange, ZeroPathsAnswerNaN) {
+  const mctest::market m = threeassets();
+  for (int greek : {0, 3}) {
+    testsupport::parameters entries = seeded(3, 0);
+    entries.set(1, greek);
+    const auto result = mctest::funvec("EVERESTEO", mctest::performancerows(m, 100.0), entries);
+    ASSERT_FALSE(result.values.empty());
+    EXPECT_TRUE(std::isnan(result.values[0])) << "selector " << greek;
+  }
+}
+
+// The simulation cache through the library: mode 0 keeps a run's draws for the same contract.
+class SimulationCache : public testing::Test {
+ protected:
+  void TearDown() override {  // a mode-1 call frees whatever the cache holds
+    price("EVERESTEO", contract(100.0), seeded(1, 10));
+  }
+  rows contract(double notional) const { return mctest::performancerows(m, notional); }
+  static testsupport::parameters call(double seed, int mode, int greek = 0) {
+    testsupport::parameters entries = seeded(seed, 2000);
+    entries.set(0, mode).set(1, greek);
+    return entries;
+  }
+  std::vector<double> vegas(double notional, const testsupport::parameters& entries) const {
+    return mctest::funvec("EVERESTEO", contract(notional), entries).values;
+  }
+  mctest::market m = threeassets();
+};
+
+TEST_F(SimulationCache, APriceThenASensitivityReuseTheDraws) {
+  const double first = price("EVERESTEO", contract(100.0), call(7, 0));
+  const std::vector<double> fresh = vegas(100.0, call(7, 1, 3));  // mode 1 frees the cache
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(7, 1)), first);
+  price("EVERESTEO", contract(100.0), call(7, 0));
+  // A reusing call draws nothing, whatever its seed: the price and vegas are those of seed 7.
+  EXPECT_EQ(price("EVERESTEO", contract(100.00005), call(8, 0)), first);
+  EXPECT_EQ(vegas(100.0, call(9, 0, 3)), fresh);
+  // A refused call leaves the cache as it was.
+  CaptureStdout();
+  price("EVERESTEO", contract(100.0), call(9, 0, 6));
+  GetCapturedStdout();
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(9, 0)), first);
+}
+
+TEST_F(SimulationCache, AnotherContractOrModeDrawsAfresh) {
+  const double seven = price("EVERESTEO", contract(100.0), call(7, 0));
+  const double eight = price("EVERESTEO", contract(100.0), call(8, 1));
+  ASSERT_NE(seven, eight);
+  const double moved = price("EVERESTEO", contract(100.0002), call(8, 1));
+  price("EVERESTEO", contract(100.0), call(7, 0));
+  // More than 0.0001 away: fresh draws, and the new contract's run is kept.
+  EXPECT_EQ(price("EVERESTEO", contract(100.0002), call(8, 0)), moved);
+  EXPECT_EQ(price("EVERESTEO", contract(100.0002), call(9, 0)), moved);
+  // A mode-1 call frees the cache: a mode-0 call after it draws afresh.
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(8, 1)), eight);
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(8, 0)), eight);
+  // Another class on the same market is another contract.
+  const double himalaya = price("HIMALAYAEO", contract(100.0), call(9, 1));
+  EXPECT_EQ(price("HIMALAYAEO", contract(100.0), call(9, 0)), himalaya);
+}
+
+TEST_F(SimulationCache, ACarrierNoRunFilledIsNeverReused) {
+  m.T = 0.00005;
+  const std::vector<double> fresh = vegas(100.0, call(7, 1, 3));
+  const double freshprice = price("EVERESTEO", contract(100.0), call(7, 1));
+  ASSERT_NE(freshprice, 100.0);
+  m.T = 0.0;
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(7, 0)), 100.0);
+  m.T = 0.00005;  // within 0.0001 of the cached contract, whose carrier holds no draws
+  EXPECT_EQ(vegas(100.0, call(7, 0, 3)), fresh);
+  m.T = 0.0;
+  price("EVERESTEO", contract(100.0), call(7, 0));
+  m.T = 0.00005;
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(7, 0)), freshprice);
+}
+
+}  // namespace
