@@ -12,7 +12,7 @@
 #include "../closedform/flatmarket.h"
 #include "montecarlo/EuropeanAsian.h"
 #include "numerics/messages.h"
-#include "simulatedcontracts.h"
+#include "mctestsupport.h"
 #include "testsupport.h"
 
 namespace {
@@ -235,7 +235,7 @@ TEST(ArithmeticAsian, StepCounts) {
 
 TEST(ArithmeticAsian, SensitivityStepsAndTheMemoryLimit) {
   const double S = 100, sigma = 0.2, q = 0.02, one = 1.0;
-  simulated::block block;
+  mctest::block block;
   const auto instrument = [&](double T, double r) {
     return std::make_unique<marketdata>(1, T, &S, 100.0, &sigma, &one, r, &q);
   };
@@ -265,7 +265,7 @@ TEST(ArithmeticAsian, SensitivityStepsAndTheMemoryLimit) {
                 {400000, 0, 250000, 500},
                 {100000, 1000, 100000, 1000}};
   for (const auto& l : limits) {
-    simulated::block counts;
+    mctest::block counts;
     if (l.paths > 0) counts.set(3, l.paths);
     if (l.steps > 0) counts.set(4, l.steps);
     EuropeanAsian::asianarithmetic a(*record, -1, 1.0, 98, counts.words);

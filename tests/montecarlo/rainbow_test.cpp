@@ -12,6 +12,7 @@
 
 #include "montecarlo/EuropeanRainbow.h"
 #include "numerics/messages.h"
+#include "mctestsupport.h"
 #include "simulatedcontracts.h"
 #include "testsupport.h"
 
@@ -165,7 +166,7 @@ TEST(Rainbow, DeltasAreFiniteDifferencesOfSeededPrices) {
                {"RAINBOWBESTMONEYEO", 120, 1e-6}};
   for (const auto& c : cases) {
     const standin::vectorresult deltas =
-        simulated::funvec(c.code, rows(c.code, three, c.level), seeded(37, N, 1));
+        mctest::funvec(c.code, rows(c.code, three, c.level), seeded(37, N, 1));
     ASSERT_EQ(deltas.values.size(), 3u) << c.code;
     const double P = price(c.code, three, c.level, seeded(37, N)).value;
     for (int k = 0; k < 3; ++k) {
@@ -184,7 +185,7 @@ TEST(Rainbow, EulersIdentityForTheBestAndTheWorst) {
   for (const char* code : {"RAINBOWBESTEO", "RAINBOWWORSTEO"}) {
     const double P = price(code, three, 0, seeded(41, 4000)).value;
     const standin::vectorresult deltas =
-        simulated::funvec(code, rows(code, three), seeded(41, 4000, 1));
+        mctest::funvec(code, rows(code, three), seeded(41, 4000, 1));
     ASSERT_EQ(deltas.values.size(), 3u);
     double sum = 0.0;
     for (int i = 0; i < 3; ++i) sum += three.S[i] * deltas.values[i];
@@ -196,7 +197,7 @@ TEST(Rainbow, EverySelectorThroughFunvec) {
   for (const code& c : codes) {
     for (int s = 0; s <= 5; ++s) {
       const standin::vectorresult out =
-          simulated::funvec(c.name, rows(c.name, three, c.level), seeded(43, 500, s));
+          mctest::funvec(c.name, rows(c.name, three, c.level), seeded(43, 500, s));
       ASSERT_EQ(out.values.size(), 3u) << c.name << " " << s;
       for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(std::isfinite(out.values[i])) << c.name << " " << s << " " << i;
@@ -239,7 +240,7 @@ TEST(Rainbow, Refusals) {
     EXPECT_EQ(a.out, input) << c.code;
     CaptureStdout();
     const standin::vectorresult v =
-        simulated::funvec(c.code, rows(c.code, three, c.level), seeded(1, 100, 1));
+        mctest::funvec(c.code, rows(c.code, three, c.level), seeded(1, 100, 1));
     EXPECT_EQ(GetCapturedStdout(), input) << c.code;
     ASSERT_EQ(v.values.size(), 1u) << c.code;
     EXPECT_TRUE(std::isnan(v.values[0])) << c.code;
@@ -266,7 +267,7 @@ TEST(Rainbow, ThirtyAssetsMeetTheMemoryLimit) {
     int N;
   } cases[] = {{0, 100000}, {2083333, 2083333}, {2083334, 2083333}, {3000000, 2083333}};
   for (const auto& c : cases) {
-    simulated::block block;
+    mctest::block block;
     if (c.paths > 0) block.set(3, c.paths);
     EuropeanRainbow::rainbowminmax instrument(record, +1, 1, block.words);
     EXPECT_EQ(instrument.paths, c.N) << c.paths;
@@ -278,7 +279,7 @@ TEST(Rainbow, TheCacheServesTheDeltaFromThePricesDraws) {
   const char* code = "RAINBOWMAXECO";
   const table contract = rows(code, three, 100);
   const auto deltas = [&](const testsupport::parameters& entries) {
-    return simulated::funvec(code, contract, entries).values;
+    return mctest::funvec(code, contract, entries).values;
   };
   // Fresh delta at seed 47: the draws a price at seed 47 makes.
   const std::vector<double> fresh = deltas(seeded(47, 3000, 1));
@@ -289,8 +290,8 @@ TEST(Rainbow, TheCacheServesTheDeltaFromThePricesDraws) {
   // A spot moved by more than 0.0001: fresh draws at seed 48, not the cache.
   table moved = contract;
   moved[2][0] += 0.001;
-  const std::vector<double> redrawn = simulated::funvec(code, moved, seeded(48, 3000, 1, 0)).values;
-  EXPECT_EQ(redrawn, simulated::funvec(code, moved, seeded(48, 3000, 1)).values);
+  const std::vector<double> redrawn = mctest::funvec(code, moved, seeded(48, 3000, 1, 0)).values;
+  EXPECT_EQ(redrawn, mctest::funvec(code, moved, seeded(48, 3000, 1)).values);
   // Mode 1 frees the cache: the next mode-0 price simulates at its own seed.
   EXPECT_NE(testsupport::funrows(code, contract, seeded(49, 3000, 0, 0)).value, P);
   testsupport::funrows(code, contract, seeded(49, 3000));

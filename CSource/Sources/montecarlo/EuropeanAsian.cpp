@@ -131,8 +131,8 @@ double geometricvalue(std::int32_t callput, double Tavg, double tau, double S, d
   const double v = sigma * std::sqrt(tau * tau * tau / 3);
   const double d2 = (Tavg * std::log(G0 / K) + b * tau * tau / 2) / v;
   const double d1 = d2 + sigma * sigma * tau * tau * tau / (3 * Tavg * v);
-  const double F =
-      G0 * std::exp(b * tau * tau / (2 * Tavg) + sigma * sigma * tau * tau * tau / (6 * Tavg * Tavg));
+  const double F = G0 * std::exp(b * tau * tau / (2 * Tavg) +
+                                 sigma * sigma * tau * tau * tau / (6 * Tavg * Tavg));
   const double discount = std::exp(-r * tau);
   if (callput > 0) return discount * (F * normalcdf(d1) - K * normalcdf(d2));
   return discount * (K * normalcdf(-d2) - F * normalcdf(-d1));
