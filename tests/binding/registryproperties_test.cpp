@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "binding/codecatalogue.h"
+#include "binding/parameterblock.h"
 #include "binding/registries.h"
 #include "testsupport.h"
 
@@ -61,7 +62,7 @@ double basevalue(const std::string& code, const std::string& name) {
       {"sigmaS", 0.2}, {"sigmaE", 0.1}, {"r", 0.05},    {"rf", 0.04},    {"q", 0.02},
       {"q1", 0.02},   {"q2", 0.03},    {"rho", 0.5},    {"R", 3.0},      {"m", 100.0},
       {"i", 2.0},     {"C", 500.0},    {"A", 2.0},      {"kind", 0.0},   {"E", 1.5},
-      {"Ep", 1.5}};
+      {"Ep", 1.5},    {"Tavg", 2.0}};
   if (name == "H") return code.rfind("UP", 0) == 0 ? 110.0 : 90.0;
   const auto found = values.find(basename(name));
   return found == values.end() ? nan : found->second;
@@ -71,7 +72,8 @@ struct registeredcode {
   std::string code;
   std::vector<std::string> names;
   std::int64_t rowcapacity;
-  bool counted;  // the number of assets first, then rows of one value per asset
+  bool counted;    // the number of assets first, then rows of one value per asset
+  bool simulated;  // reads the Monte Carlo paths (parameter entry 3)
 };
 
 // A row of the data table: one value, or for a counted table one value per asset (_i) or the
@@ -103,7 +105,8 @@ std::vector<registeredcode> registeredcodes() {
       continue;
     }
     codes.push_back({code, inputnames(*row->second), entry.rowcapacity,
-                     countedinputs(row->second->inputs)});
+                     countedinputs(row->second->inputs),
+                     (entry.entries & readsentry(entrypaths)) != 0});
   }
   return codes;
 }
@@ -120,7 +123,7 @@ table basecontract(const registeredcode& c) {
 // steps at a fixed seed, so that a price repeats itself.
 double quietprice(const registeredcode& c, const table& rows) {
   testsupport::parameters entries;
-  if (c.counted) entries.set(3, 2000).set(4, 20).set(5, 11);
+  if (c.simulated) entries.set(3, 2000).set(4, 20).set(5, 11);
   CaptureStdout();
   const double value = testsupport::funrows(c.code, rows, entries).value;
   GetCapturedStdout();
@@ -184,7 +187,7 @@ TEST(RegisteredCodes, InputNamesFollowTheConvention) {
   const std::set<std::string> known = {
       "T",  "t",  "t1", "T2", "Tc",  "Tp", "S",    "S1", "S2", "F",  "K",  "X",
       "X1", "X2", "Kc", "Kp", "k",   "r",  "rf",   "q",  "q1", "q2", "rho", "H",
-      "R",  "m",  "i",  "C",  "A",   "kind", "E",  "Ep", "n", "coupon", "notional"};
+      "R",  "m",  "i",  "C",  "A",   "kind", "E",  "Ep", "n", "coupon", "notional", "Tavg"};
   for (const codetable& codes : codecatalogue()) {
     for (const coderow& row : codes) {
       for (const std::string& name : inputnames(row)) {

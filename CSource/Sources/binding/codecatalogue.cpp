@@ -10,7 +10,9 @@
 #include "closedform/EuropeanRainbowTwoAssetCodes.h"
 #include "closedform/EuropeanSpreadCodes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
+#include "montecarlo/EuropeanAsianCodes.h"
 #include "montecarlo/EuropeanMountainRangeCodes.h"
+#include "montecarlo/EuropeanRainbowCodes.h"
 
 const std::vector<codetable>& codecatalogue() {
   static const std::vector<codetable> tables = {
@@ -33,6 +35,10 @@ const std::vector<codetable>& codecatalogue() {
       tableof(AmericanVanilla::americanvanillacodes),
       // Mountain range options, by simulation.
       tableof(EuropeanMountainRange::mountaincodes),
+      // Asian options (arithmetic by simulation, geometric in closed form) and rainbows on n
+      // assets, by simulation.
+      tableof(EuropeanAsian::asiancodes),
+      tableof(EuropeanRainbow::rainbowcodes),
   };
   return tables;
 }

@@ -6,7 +6,8 @@
 //
 // Input names follow one convention across families, so that a program can tell the role of
 // each input of any code by its name alone:
-//   times          T (expiry); other dates start with t or T: t, t1, T2, Tc, Tp (years)
+//   times          T (expiry); other dates start with t or T: t, t1, T2, Tc, Tp, Tavg (an
+//                  averaging period) (years)
 //   prices today   S, or S followed by a qualifier (S1, S2) for each underlying asset
 //   volatilities   sigma, or sigma followed by the asset's qualifier (sigma1, sigma2, sigmaS,
 //                  sigmaE)
@@ -14,10 +15,11 @@
 //   dividend yields q, or q followed by the asset's qualifier (q1, q2)
 //   correlation    rho
 //   strikes        K or X, with a qualifier where there are several (X1, X2, Kc, Kp), k the
-//                  strike of a compound option
+//                  strike of a compound option; X also the cash amount of a best-or-cash option
 //   the rest       F forward, E exchange rate, Ep fixed exchange rate, H barrier, R rebate,
-//                  m extreme observed so far, i power, C cap, A fee, kind payoff kind, n the number
-//                  of assets of a counted table
+//                  m extreme observed so far, i power, C cap, A fee (or, for an Asian, the
+//                  average observed so far), kind payoff kind, n the number of assets of a
+//                  counted table
 //   amounts        coupon, and notional (the amount a performance is paid on)
 // A counted row table (one whose first input is the number of assets n and whose later rows carry
 // one value per asset) names each of its rows and ends its input list with "...": a row of one

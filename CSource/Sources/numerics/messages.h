@@ -34,6 +34,8 @@ inline constexpr const char* neverexercise =
 inline constexpr const char* stockabovebarrier = "At least one stock is above its barrier";
 inline constexpr const char* stepspositive = "Steps should be positive";
 inline constexpr const char* pathspositive = "Paths should be positive";
+// Paths whose step spans M - 1 intervals (the arithmetic Asian) need two points or more.
+inline constexpr const char* twosteps = "Steps should be at least 2, value undefined";
 inline constexpr const char* selectorrange =
     "Sensitivity selector out of range, value undefined";
 

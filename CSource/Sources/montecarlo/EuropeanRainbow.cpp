@@ -1,0 +1,194 @@
+#include "montecarlo/EuropeanRainbow.h"
+
+#include <cmath>
+#include <vector>
+
+#include "binding/countedhandler.h"
+#include "montecarlo/EuropeanRainbowCodes.h"
+#include "montecarlo/instrumentterms.h"
+#include "montecarlo/mcvaluation.h"
+#include "numerics/comparisons.h"
+#include "numerics/messages.h"
+
+namespace EuropeanRainbow {
+
+using instrumentterms::sameclass;
+using instrumentterms::sameterm;
+using instrumentterms::scaledstep;
+
+namespace {
+
+constexpr stepfractions minmaxsteps{1e-6, 0.001, 1e-6, 1e-6, 0.001, 1e-6};
+constexpr stepfractions bestworststeps{1e-8, 1e-4, 1e-8, 1e-8, 1e-8, 1e-8};
+constexpr stepfractions bestmoneysteps{1e-6, 0.001, 1e-6, 1e-6, 1e-6, 1e-6};
+
+resultarray refused() {
+  writemessage(messages::valueundefined);
+  return undefinedresult();
+}
+
+template <class instrumenttype>
+resultarray valued(instrumenttype& instrument, parameterblock* block) {
+  crnmontecarlo method(&instrument);
+  return method.evaluate(block);
+}
+
+}  // namespace
+
+// terminalrainbow
+
+terminalrainbow::terminalrainbow(marketdata& record, const parameterblock& block,
+                                 const stepfractions& fractions)
+    : singlestepmc(record, block, rainbowpaths), fractions(fractions) {}
+
+double terminalrainbow::bumpsize(int s, int i) const {
+  const double T = data->expiry;
+  switch (s) {
+    case 1:
+      return scaledstep(fractions.delta, spot(i));
+    case 2:
+      return scaledstep(fractions.gamma, spot(i));
+    case 3:
+      return scaledstep(fractions.vega, data->volatilities[i]);
+    case 4:
+      return scaledstep(T == 0 ? fractions.thetaatzero : fractions.theta, T);
+    default:
+      return scaledstep(fractions.rho, data->rate);
+  }
+}
+
+double terminalrainbow::extremeprice(const double* path, int M, bool best) const {
+  const auto price = [&](int i) {
+    return path != nullptr ? spot(i) * path[static_cast<std::size_t>(i) * M + 1] : spot(i);
+  };
+  double extreme = price(0);
+  for (int i = 1; i < data->count; ++i)
+    extreme = best ? maxof(extreme, price(i)) : minof(extreme, price(i));
+  return extreme;
+}
+
+// rainbowminmax
+
+rainbowminmax::rainbowminmax(marketdata& record, std::int32_t callput, std::uint32_t usemax,
+                             const parameterblock& block)
+    : terminalrainbow(record, block, minmaxsteps), callput(callput), usemax(usemax) {
+  clone = copy();
+}
+
+std::unique_ptr<mcbase> rainbowminmax::copy() const {
+  return std::unique_ptr<mcbase>(new rainbowminmax(*this, clonetag{}));
+}
+
+bool rainbowminmax::issame(const mcbase* other) const {
+  if (!sameclass(*this, other)) return false;
+  const auto* same = static_cast<const rainbowminmax*>(other);
+  return sameterm(usemax, same->usemax) && sameterm(callput, same->callput) && samerun(other);
+}
+
+double rainbowminmax::expiryvalue() const { return payoff(nullptr, 0); }
+
+double rainbowminmax::payoff(const double* path, int M) const {
+  const double X = extremeprice(path, M, usemax == 1);
+  return maxof(callput * (X - data->strike), 0.0);
+}
+
+// rainbowbestworst
+
+rainbowbestworst::rainbowbestworst(marketdata& record, std::uint32_t best,
+                                   const parameterblock& block)
+    : terminalrainbow(record, block, bestworststeps), best(best) {
+  clone = copy();
+}
+
+std::unique_ptr<mcbase> rainbowbestworst::copy() const {
+  return std::unique_ptr<mcbase>(new rainbowbestworst(*this, clonetag{}));
+}
+
+bool rainbowbestworst::issame(const mcbase* other) const {
+  return sameclass(*this, other) &&
+         sameterm(best, static_cast<const rainbowbestworst*>(other)->best) && samerun(other);
+}
+
+double rainbowbestworst::expiryvalue() const { return payoff(nullptr, 0); }
+
+double rainbowbestworst::payoff(const double* path, int M) const {
+  return extremeprice(path, M, best == 1);
+}
+
+// rainbowbestmoney
+
+rainbowbestmoney::rainbowbestmoney(marketdata& record, double cash, const parameterblock& block)
+    : terminalrainbow(record, block, bestmoneysteps), cash(cash) {
+  clone = copy();
+}
+
+std::unique_ptr<mcbase> rainbowbestmoney::copy() const {
+  return std::unique_ptr<mcbase>(new rainbowbestmoney(*this, clonetag{}));
+}
+
+bool rainbowbestmoney::issame(const mcbase* other) const {
+  return sameclass(*this, other) && samerun(other) &&
+         sameterm(cash, static_cast<const rainbowbestmoney*>(other)->cash);
+}
+
+double rainbowbestmoney::expiryvalue() const { return payoff(nullptr, 0); }
+
+double rainbowbestmoney::payoff(const double* path, int M) const {
+  return maxof(extremeprice(path, M, true), cash);
+}
+
+bool rainbowbestmoney::nanterms() const { return mcbase::nanterms() || std::isnan(cash); }
+
+// Pricing routines
+
+resultarray bestworstvalue(const assetmarket& market, const double* spots, std::uint32_t best,
+                           parameterblock* block) {
+  marketdata record(market, spots, 1.0);
+  rainbowbestworst instrument(record, best, *block);
+  return valued(instrument, block);
+}
+
+resultarray minmaxvalue(const assetmarket& market, const double* spots, double K,
+                        std::int32_t callput, std::uint32_t usemax, parameterblock* block) {
+  if (K <= 0) return refused();
+  marketdata record(market, spots, K);
+  rainbowminmax instrument(record, callput, usemax, *block);
+  return valued(instrument, block);
+}
+
+resultarray bestmoneyvalue(const assetmarket& market, const double* spots, double cash,
+                           parameterblock* block) {
+  if (cash < 0) return refused();
+  marketdata record(market, spots, 1.0);
+  rainbowbestmoney instrument(record, cash, *block);
+  return valued(instrument, block);
+}
+
+namespace {
+
+// The rows of each code (EuropeanRainbowCodes.h) into its pricing routine.
+resultarray rainbowvalue(int variant, const assetrows& rows, parameterblock* block) {
+  if (variant == bestasset || variant == worstasset) {
+    const assetmarket market{rows.n,         rows.value(1), rows.values(3),
+                             rows.values(4), rows.value(5), rows.values(6)};
+    return bestworstvalue(market, rows.values(2), variant == bestasset ? 1 : 0, block);
+  }
+  const assetmarket market{rows.n,         rows.value(1), rows.values(4),
+                           rows.values(5), rows.value(6), rows.values(7)};
+  if (variant == bestorcash) return bestmoneyvalue(market, rows.values(2), rows.value(3), block);
+  const std::int32_t callput = variant == callonmax || variant == callonmin ? +1 : -1;
+  const std::uint32_t usemax = variant == callonmax || variant == putonmax ? 1 : 0;
+  return minmaxvalue(market, rows.values(2), rows.value(3), callput, usemax, block);
+}
+
+constexpr entrymask rainbowentries =
+    readsentry(entrymode) | readsentry(entrysensitivity) | readsentry(entrypaths);
+
+}  // namespace
+
+const scalarhandlerentry rainbowhandler =
+    countedscalarentry<rainbowcodes, rainbowvalue>(rainbowentries);
+const vectorhandlerentry rainbowvectorhandler =
+    countedvectorentry<rainbowcodes, rainbowvalue>(rainbowentries);
+
+}  // namespace EuropeanRainbow
