@@ -10,13 +10,13 @@ namespace AmericanQuanto {
 
 inline constexpr coderow quantocodes[] = {
     {"QUANTOFSFEACO", EuropeanQuanto::floatingcall, "T, S, E, K, sigmaS, sigmaE, rho, r, q",
-     "American quanto call struck in domestic currency, floating rate (tree, --steps)"},
+     "American quanto call, floating rate (tree, --steps)"},
     {"QUANTOFSFEAPO", EuropeanQuanto::floatingput, "T, S, E, K, sigmaS, sigmaE, rho, r, q",
-     "American quanto put struck in domestic currency, floating rate (tree, --steps)"},
+     "American quanto put, floating rate (tree, --steps)"},
     {"QUANTOFXFEACO", EuropeanQuanto::fixedcall, "T, S, Ep, K, sigmaS, sigmaE, rho, r, q, rf",
-     "American quanto call at a fixed exchange rate (tree, --steps)"},
+     "American quanto call, fixed rate (tree, --steps)"},
     {"QUANTOFXFEAPO", EuropeanQuanto::fixedput, "T, S, Ep, K, sigmaS, sigmaE, rho, r, q, rf",
-     "American quanto put at a fixed exchange rate (tree, --steps)"},
+     "American quanto put, fixed rate (tree, --steps)"},
 };
 
 extern const scalarhandlerentry quantohandler;

@@ -10,9 +10,9 @@ namespace AmericanSpread {
 // Exercised at any node, a spread call pays max(S1 - S2 - K, 0), a put max(K - (S1 - S2), 0).
 inline constexpr coderow spreadcodes[] = {
     {"SPREADACO", call, "T, S1, S2, K, sigma1, sigma2, rho, r, q1, q2",
-     "American spread call, pays max(S1 - S2 - K, 0) (lattice, --steps)"},
+     "American spread call, max(S1 - S2 - K, 0) (--steps)"},
     {"SPREADAPO", put, "T, S1, S2, K, sigma1, sigma2, rho, r, q1, q2",
-     "American spread put, pays max(K - (S1 - S2), 0) (lattice, --steps)"},
+     "American spread put, max(K - (S1 - S2), 0) (--steps)"},
 };
 
 extern const scalarhandlerentry spreadhandler;
