@@ -16,6 +16,7 @@
 
 #include "closedform/EuropeanRainbowTwoAsset.h"
 #include "closedform/TwoAssetLattice.h"
+#include "fdtestsupport.h"
 #include "numerics/undefined.h"
 #include "testsupport.h"
 
@@ -160,29 +161,6 @@ TEST(AmericanRainbowTwoAsset, AboveTheEuropeanValueAndTheExerciseValue) {
   EXPECT_DOUBLE_EQ(price("RAINBOWBEST2MONEYAO", inputs(codes[6], deep)), 100.0);
 }
 
-// An American option on two assets under QuantLib's two-dimensional finite-difference engine.
-double quantlibamerican(const QuantLib::ext::shared_ptr<QuantLib::BasketPayoff>& payoff,
-                        const contract& c) {
-  using namespace QuantLib;
-  const Date today(15, May, 2024);
-  Settings::instance().evaluationDate() = today;
-  const DayCounter dc = Actual365Fixed();
-  auto flat = [&](double rate) {
-    return Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, rate, dc));
-  };
-  auto process = [&](double S, double q, double sigma) {
-    return ext::make_shared<BlackScholesMertonProcess>(
-        Handle<Quote>(ext::make_shared<SimpleQuote>(S)), flat(q), flat(c.r),
-        Handle<BlackVolTermStructure>(
-            ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, dc)));
-  };
-  const Date expiry = today + static_cast<Integer>(std::lround(c.T * 365));
-  BasketOption option(payoff, ext::make_shared<AmericanExercise>(today, expiry));
-  option.setPricingEngine(ext::make_shared<Fd2dBlackScholesVanillaEngine>(
-      process(c.S1, c.q1, c.sigma1), process(c.S2, c.q2, c.sigma2), c.rho, 100, 100, 200));
-  return option.NPV();
-}
-
 TEST(AmericanRainbowTwoAsset, AgreesWithQuantLibsTwoDimensionalGridWhereExercisePays) {
   // A call on the maximum with yields above the rate and a put on the minimum at a high rate
   // without yields, against QuantLib's engine on a 100 x 100 x 200 grid: each side errs by about
@@ -207,7 +185,9 @@ TEST(AmericanRainbowTwoAsset, AgreesWithQuantLibsTwoDimensionalGridWhereExercise
     const double european = TwoAssetLattice::twoassetlatticeof(
         latticeof(w.c, 0), 200, [&](double P1, double P2) { return payoff(w.k, P1, P2, w.c.K); });
     EXPECT_GT(ours, european + 0.01) << w.k.name << ": early exercise pays here";
-    const double theirs = quantlibamerican(w.peer, w.c);
+    const double theirs = fdtest::quantlibamericanbasket(
+        w.peer, {w.c.T, w.c.S1, w.c.S2, w.c.sigma1, w.c.sigma2, w.c.rho, w.c.r, w.c.q1, w.c.q2},
+        100, 100, 200);
     EXPECT_NEAR(ours, theirs, 4e-3) << w.k.name << " " << describe(w.c);
   }
 }

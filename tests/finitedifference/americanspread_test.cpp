@@ -13,6 +13,7 @@
 #include <ql/quantlib.hpp>
 
 #include "closedform/TwoAssetLattice.h"
+#include "fdtestsupport.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
 #include "testsupport.h"
@@ -99,30 +100,6 @@ TEST(AmericanSpread, AboveTheEuropeanValueAndTheExerciseValue) {
   EXPECT_DOUBLE_EQ(price("SPREADAPO", inputs(deep)), 60.0);
 }
 
-// The American spread option under QuantLib's two-dimensional finite-difference engine.
-double quantlibamerican(QuantLib::Option::Type type, const contract& c) {
-  using namespace QuantLib;
-  const Date today(15, May, 2024);
-  Settings::instance().evaluationDate() = today;
-  const DayCounter dc = Actual365Fixed();
-  auto flat = [&](double rate) {
-    return Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, rate, dc));
-  };
-  auto process = [&](double S, double q, double sigma) {
-    return ext::make_shared<BlackScholesMertonProcess>(
-        Handle<Quote>(ext::make_shared<SimpleQuote>(S)), flat(q), flat(c.r),
-        Handle<BlackVolTermStructure>(
-            ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, dc)));
-  };
-  const Date expiry = today + static_cast<Integer>(std::lround(c.T * 365));
-  BasketOption option(
-      ext::make_shared<SpreadBasketPayoff>(ext::make_shared<PlainVanillaPayoff>(type, c.K)),
-      ext::make_shared<AmericanExercise>(today, expiry));
-  option.setPricingEngine(ext::make_shared<Fd2dBlackScholesVanillaEngine>(
-      process(c.S1, c.q1, c.sigma1), process(c.S2, c.q2, c.sigma2), c.rho, 100, 100, 200));
-  return option.NPV();
-}
-
 TEST(AmericanSpread, AgreesWithQuantLibsTwoDimensionalGridWhereExercisePays) {
   // A call with a yield on the first asset and a put at a high rate, on 400 levels, against
   // QuantLib's engine on a 100 x 100 x 200 grid.
@@ -140,7 +117,11 @@ TEST(AmericanSpread, AgreesWithQuantLibsTwoDimensionalGridWhereExercisePays) {
     const double ours = price(w.code, inputs(w.c), levels(400));
     const double european = TwoAssetLattice::twoassetlattice(latticeof(w.c, sign, 0), 400);
     EXPECT_GT(ours, european + 0.01) << w.code << ": early exercise pays here";
-    const double theirs = quantlibamerican(w.type, w.c);
+    const auto payoff = QuantLib::ext::make_shared<QuantLib::SpreadBasketPayoff>(
+        QuantLib::ext::make_shared<QuantLib::PlainVanillaPayoff>(w.type, w.c.K));
+    const double theirs = fdtest::quantlibamericanbasket(
+        payoff, {w.c.T, w.c.S1, w.c.S2, w.c.sigma1, w.c.sigma2, w.c.rho, w.c.r, w.c.q1, w.c.q2},
+        100, 100, 200);
     EXPECT_NEAR(ours, theirs, 4e-3) << w.code << " " << describe(w.c);
   }
 }
