@@ -54,6 +54,37 @@ inline double quantlibeuropean(QuantLib::Option::Type type, double T, double S, 
   return QuantLib::blackFormula(type, K, forward, sigma * std::sqrt(T), std::exp(-r * T));
 }
 
+// Two correlated assets under flat curves, for QuantLib's two-dimensional engine.
+struct twoassetmarket {
+  double T;  // a whole number of days over 365
+  double S1, S2, sigma1, sigma2, rho, r, q1, q2;
+};
+
+// An American option on two assets (a max, min or spread basket payoff) under QuantLib's
+// two-dimensional finite-difference engine on an xGrid x yGrid x tGrid grid.
+inline double quantlibamericanbasket(
+    const QuantLib::ext::shared_ptr<QuantLib::BasketPayoff>& payoff, const twoassetmarket& m,
+    QuantLib::Size xGrid, QuantLib::Size yGrid, QuantLib::Size tGrid) {
+  using namespace QuantLib;
+  const Date today(15, May, 2024);
+  Settings::instance().evaluationDate() = today;
+  const DayCounter dc = Actual365Fixed();
+  auto flat = [&](double rate) {
+    return Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, rate, dc));
+  };
+  auto process = [&](double S, double q, double sigma) {
+    return ext::make_shared<BlackScholesMertonProcess>(
+        Handle<Quote>(ext::make_shared<SimpleQuote>(S)), flat(q), flat(m.r),
+        Handle<BlackVolTermStructure>(
+            ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, dc)));
+  };
+  const Date expiry = today + static_cast<Integer>(std::lround(m.T * 365));
+  BasketOption option(payoff, ext::make_shared<AmericanExercise>(today, expiry));
+  option.setPricingEngine(ext::make_shared<Fd2dBlackScholesVanillaEngine>(
+      process(m.S1, m.q1, m.sigma1), process(m.S2, m.q2, m.sigma2), m.rho, xGrid, yGrid, tGrid));
+  return option.NPV();
+}
+
 }  // namespace fdtest
 
 #endif  // KZR_TESTS_FDTESTSUPPORT_H

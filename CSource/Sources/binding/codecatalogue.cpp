@@ -9,6 +9,9 @@
 #include "closedform/EuropeanQuantoCodes.h"
 #include "closedform/EuropeanRainbowTwoAssetCodes.h"
 #include "closedform/EuropeanSpreadCodes.h"
+#include "finitedifference/AmericanQuantoCodes.h"
+#include "finitedifference/AmericanRainbowTwoAssetCodes.h"
+#include "finitedifference/AmericanSpreadCodes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
 #include "montecarlo/EuropeanAsianCodes.h"
 #include "montecarlo/EuropeanMountainRangeCodes.h"
@@ -33,6 +36,10 @@ const std::vector<codetable>& codecatalogue() {
       tableof(EuropeanSpread::spreadcodes),
       // American calls and puts.
       tableof(AmericanVanilla::americanvanillacodes),
+      // American quantos, two-asset rainbows and spread options.
+      tableof(AmericanQuanto::quantocodes),
+      tableof(AmericanRainbowTwoAsset::rainbowcodes),
+      tableof(AmericanSpread::spreadcodes),
       // Mountain range options, by simulation.
       tableof(EuropeanMountainRange::mountaincodes),
       // Asian options (arithmetic by simulation, geometric in closed form) and rainbows on n

@@ -19,20 +19,14 @@ double refusal() {
   return undefinedvalue();
 }
 
-bool refused(double T, double S, double E, double X, double sigmaS, double sigmaE, double rho,
-             double r, double q) {
-  return S <= 0 || E <= 0 || T < 0 || X <= 0 || sigmaS <= 0 || sigmaE <= 0 || rho < -1 ||
-         rho > 1 || r < 0 || q < 0;
-}
-
 double floating(optionside side, double T, double S, double E, double X, double sigmaS,
                 double sigmaE, double rho, double r, double q) {
-  if (refused(T, S, E, X, sigmaS, sigmaE, rho, r, q)) return refusal();
+  if (floatingrefused(T, S, E, X, sigmaS, sigmaE, rho, r, q)) return refusal();
   const double domestic = E * S;
   if (T == 0) return side == call ? maxof(domestic - X, 0.0) : maxof(X - domestic, 0.0);
   const double carried = domestic * std::exp(-q * T);
   const double discounted = X * std::exp(-r * T);
-  const double variance = sigmaS * sigmaS + sigmaE * sigmaE + 2.0 * rho * sigmaS * sigmaE;
+  const double variance = combinedvariance(sigmaS, sigmaE, rho);
   if (variance <= 0)  // E*S is deterministic: the intrinsic value on the forward
     return side == call ? maxof(carried - discounted, 0.0) : maxof(discounted - carried, 0.0);
   const double sigma = std::sqrt(variance);
@@ -46,10 +40,10 @@ double floating(optionside side, double T, double S, double E, double X, double 
 
 double fixed(optionside side, double T, double S, double Ep, double X, double sigmaS,
              double sigmaE, double rho, double r, double q, double rf) {
-  if (refused(T, S, Ep, X, sigmaS, sigmaE, rho, r, q) || rf < 0) return refusal();
+  if (fixedrefused(T, S, Ep, X, sigmaS, sigmaE, rho, r, q, rf)) return refusal();
   if (T == 0) return side == call ? Ep * maxof(S - X, 0.0) : Ep * maxof(X - S, 0.0);
   const double adjustment = rho * sigmaS * sigmaE;
-  const double g = rf - q - adjustment;
+  const double g = fixedrategrowth(sigmaS, sigmaE, rho, q, rf);
   const double logmoneyness = std::log(S / X);
   const double deviation = sigmaS * std::sqrt(T);
   const double d1 = (logmoneyness + (g + sigmaS * sigmaS / 2.0) * T) / deviation;
@@ -61,6 +55,25 @@ double fixed(optionside side, double T, double S, double Ep, double X, double si
 }
 
 }  // namespace
+
+bool floatingrefused(double T, double S, double E, double X, double sigmaS, double sigmaE,
+                     double rho, double r, double q) {
+  return S <= 0 || E <= 0 || T < 0 || X <= 0 || sigmaS <= 0 || sigmaE <= 0 || rho < -1 ||
+         rho > 1 || r < 0 || q < 0;
+}
+
+bool fixedrefused(double T, double S, double Ep, double X, double sigmaS, double sigmaE,
+                  double rho, double r, double q, double rf) {
+  return floatingrefused(T, S, Ep, X, sigmaS, sigmaE, rho, r, q) || rf < 0;
+}
+
+double combinedvariance(double sigmaS, double sigmaE, double rho) {
+  return sigmaS * sigmaS + sigmaE * sigmaE + 2.0 * rho * sigmaS * sigmaE;
+}
+
+double fixedrategrowth(double sigmaS, double sigmaE, double rho, double q, double rf) {
+  return rf - q - rho * sigmaS * sigmaE;
+}
 
 double quantofloatingcall(double T, double S, double E, double X, double sigmaS, double sigmaE,
                           double rho, double r, double q) {

@@ -39,6 +39,16 @@ double quantofixedcall(double T, double S, double Ep, double X, double sigmaS, d
 double quantofixedput(double T, double S, double Ep, double X, double sigmaS, double sigmaE,
                       double rho, double r, double q, double rf);
 
+// What the European and American quantos share: their refusals (the fixed-rate ones also refuse
+// rf < 0), the variance of E*S, sigmaS^2 + sigmaE^2 + 2 rho sigmaS sigmaE, and the growth of the
+// foreign asset in the domestic measure at a fixed rate, rf - q - rho sigmaS sigmaE.
+bool floatingrefused(double T, double S, double E, double X, double sigmaS, double sigmaE,
+                     double rho, double r, double q);
+bool fixedrefused(double T, double S, double Ep, double X, double sigmaS, double sigmaE,
+                  double rho, double r, double q, double rf);
+double combinedvariance(double sigmaS, double sigmaE, double rho);
+double fixedrategrowth(double sigmaS, double sigmaE, double rho, double q, double rf);
+
 }  // namespace EuropeanQuanto
 
 #endif  // KZR_CLOSEDFORM_EUROPEANQUANTO_H

@@ -20,12 +20,6 @@ double refusal() {
   return undefinedvalue();
 }
 
-bool refused(double T, double S1, double S2, double sigma1, double sigma2, double rho, double r,
-             double q1, double q2) {
-  return S1 <= 0 || S2 <= 0 || T < 0 || sigma1 <= 0 || sigma2 <= 0 || rho < -1 || rho > 1 ||
-         r < 0 || q1 < 0 || q2 < 0;
-}
-
 // The terms every formula of the family shares.
 struct rainbowterms {
   double A1, A2;      // S1 e^(-q1 T), S2 e^(-q2 T)
@@ -89,28 +83,17 @@ double rainbowcall(bool onmax, const rainbowterms& t, double T, double S1, doubl
 
 double withoutstrike(rainbowvariant variant, double T, double S1, double S2, double sigma1,
                      double sigma2, double rho, double r, double q1, double q2) {
-  if (refused(T, S1, S2, sigma1, sigma2, rho, r, q1, q2)) return refusal();
-  if (T == 0) return variant == best ? maxof(S1, S2) : minof(S1, S2);
+  if (rainbowrefused(T, S1, S2, sigma1, sigma2, rho, r, q1, q2)) return refusal();
+  if (T == 0) return rainbowpayoff(variant, S1, S2, 0.0);
   const rainbowterms t = sharedterms(T, S1, S2, sigma1, sigma2, rho, q1, q2);
   return variant == best ? bestvalue(t) : worstvalue(t);
-}
-
-double expiryvalue(rainbowvariant variant, double S1, double S2, double X) {
-  const double high = maxof(S1, S2), low = minof(S1, S2);
-  switch (variant) {
-    case callmax: return maxof(high - X, 0.0);
-    case putmax: return maxof(X - high, 0.0);
-    case callmin: return maxof(low - X, 0.0);
-    case putmin: return maxof(X - low, 0.0);
-    default: return maxof(high, X);
-  }
 }
 
 double withstrike(rainbowvariant variant, double T, double S1, double S2, double sigma1,
                   double sigma2, double rho, double r, double q1, double q2, double X,
                   bivariatemethod method) {
-  if (refused(T, S1, S2, sigma1, sigma2, rho, r, q1, q2) || X <= 0) return refusal();
-  if (T == 0) return expiryvalue(variant, S1, S2, X);
+  if (rainbowrefused(T, S1, S2, sigma1, sigma2, rho, r, q1, q2) || X <= 0) return refusal();
+  if (T == 0) return rainbowpayoff(variant, S1, S2, X);
   const rainbowterms t = sharedterms(T, S1, S2, sigma1, sigma2, rho, q1, q2);
   const double B = X * std::exp(-r * T);
   const bool onmax = variant != callmin && variant != putmin;
@@ -130,6 +113,12 @@ double withstrike(rainbowvariant variant, double T, double S1, double S2, double
 }
 
 }  // namespace
+
+bool rainbowrefused(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                    double r, double q1, double q2) {
+  return S1 <= 0 || S2 <= 0 || T < 0 || sigma1 <= 0 || sigma2 <= 0 || rho < -1 || rho > 1 ||
+         r < 0 || q1 < 0 || q2 < 0;
+}
 
 double rainbowbest(double T, double S1, double S2, double sigma1, double sigma2, double rho,
                    double r, double q1, double q2) {

@@ -30,7 +30,9 @@
 #ifndef KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSET_H
 #define KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSET_H
 
+#include "closedform/EuropeanRainbowTwoAssetCodes.h"
 #include "numerics/bivariatenormal.h"
+#include "numerics/comparisons.h"
 
 namespace EuropeanRainbowTwoAsset {
 
@@ -57,6 +59,24 @@ double rainbowputmin(double T, double S1, double S2, double sigma1, double sigma
 double rainbowbestcash(double T, double S1, double S2, double sigma1, double sigma2, double rho,
                        double r, double q1, double q2, double X,
                        bivariatemethod method = bivariatemethod::drezner);
+
+// What the European and American options on two assets share: their refusals (X <= 0 is refused
+// apart, by the codes that test X), and the payoff of each variant at prices P1, P2 (X the strike
+// or cash amount, not read by best and worst).
+bool rainbowrefused(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                    double r, double q1, double q2);
+inline double rainbowpayoff(rainbowvariant variant, double P1, double P2, double X) {
+  const double high = maxof(P1, P2), low = minof(P1, P2);
+  switch (variant) {
+    case best: return high;
+    case worst: return low;
+    case callmax: return maxof(high - X, 0.0);
+    case putmax: return maxof(X - high, 0.0);
+    case callmin: return maxof(low - X, 0.0);
+    case putmin: return maxof(X - low, 0.0);
+    default: return maxof(high, X);
+  }
+}
 
 }  // namespace EuropeanRainbowTwoAsset
 

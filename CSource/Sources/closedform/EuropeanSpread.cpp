@@ -16,27 +16,32 @@ double refusal() {
   return undefinedvalue();
 }
 
-double spread(optionside side, double T, double S1, double S2, double X, double sigma1,
-              double sigma2, double rho, double r, double q1, double q2, std::int64_t levels) {
+}  // namespace
+
+double spreadonlattice(optionside side, std::int32_t earlyexercise, double T, double S1,
+                       double S2, double X, double sigma1, double sigma2, double rho, double r,
+                       double q1, double q2, std::int64_t levels) {
   if (S1 <= 0 || S2 <= 0 || T < 0 || X <= 0 || sigma1 <= 0 || sigma2 <= 0 || rho < -1 ||
       rho > 1 || r < 0 || q1 < 0 || q2 < 0)
     return refusal();
   if (T == 0) return side == call ? maxof(S1 - S2 - X, 0.0) : maxof(X - (S1 - S2), 0.0);
   const TwoAssetLattice::latticecontract contract{
-      T, S1, S2, sigma1, sigma2, r, q1, q2, rho, X, side == call ? 1 : -1, 0};
+      T, S1, S2, sigma1, sigma2, r, q1, q2, rho, X, side == call ? 1 : -1, earlyexercise};
   return TwoAssetLattice::twoassetlattice(contract, levels);
 }
 
-}  // namespace
+std::int64_t latticelevels(const parameterblock& block) {
+  return entryinteger(block, entrysteps, 0, TwoAssetLattice::defaultlatticelevels);
+}
 
 double spreadcall(double T, double S1, double S2, double X, double sigma1, double sigma2,
                   double rho, double r, double q1, double q2, std::int64_t levels) {
-  return spread(call, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, levels);
+  return spreadonlattice(call, 0, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, levels);
 }
 
 double spreadput(double T, double S1, double S2, double X, double sigma1, double sigma2,
                  double rho, double r, double q1, double q2, std::int64_t levels) {
-  return spread(put, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, levels);
+  return spreadonlattice(put, 0, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, levels);
 }
 
 namespace {
@@ -44,15 +49,11 @@ namespace {
 // The codes, with the levels of parameter entry 4.
 double spreadcallofentry(double T, double S1, double S2, double X, double sigma1, double sigma2,
                          double rho, double r, double q1, double q2, parameterblock* block) {
-  const std::int64_t levels =
-      entryinteger(*block, entrysteps, 0, TwoAssetLattice::defaultlatticelevels);
-  return spreadcall(T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, levels);
+  return spreadcall(T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, latticelevels(*block));
 }
 double spreadputofentry(double T, double S1, double S2, double X, double sigma1, double sigma2,
                         double rho, double r, double q1, double q2, parameterblock* block) {
-  const std::int64_t levels =
-      entryinteger(*block, entrysteps, 0, TwoAssetLattice::defaultlatticelevels);
-  return spreadput(T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, levels);
+  return spreadput(T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, latticelevels(*block));
 }
 
 }  // namespace

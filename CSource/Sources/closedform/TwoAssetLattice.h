@@ -97,11 +97,18 @@ double twoassetlatticeof(const latticecontract& c, std::int64_t levels, const pa
   const std::size_t width = static_cast<std::size_t>(n);
   std::vector<double> next(width * width), current(width * width);
   std::vector<double> x1(width), x2(width);
+  // u1^m and u2^m for m = -n..n, each by pow once (the levels of an American lattice read them
+  // all again).
+  std::vector<double> powers1(2 * width + 1), powers2(2 * width + 1);
+  for (int m = -n; m <= n; ++m) {
+    powers1[m + n] = std::pow(u1, m);
+    powers2[m + n] = std::pow(u2, m);
+  }
   // Prices of level k (0-based node indices): asset 1 at index j is S1 u1^(2j - k + 1), counted
   // upward; asset 2 at index i is S2 u2^(k - 2i - 1), counted downward.
   auto levelprices = [&](int k) {
-    for (int j = 0; j < k; ++j) x1[j] = c.S1 * std::pow(u1, 2 * j - k + 1);
-    for (int i = 0; i < k; ++i) x2[i] = c.S2 * std::pow(u2, k - 2 * i - 1);
+    for (int j = 0; j < k; ++j) x1[j] = c.S1 * powers1[2 * j - k + 1 + n];
+    for (int i = 0; i < k; ++i) x2[i] = c.S2 * powers2[k - 2 * i - 1 + n];
   };
 
   levelprices(n);
@@ -116,10 +123,14 @@ double twoassetlatticeof(const latticecontract& c, std::int64_t levels, const pa
       const double* down2 = &next[(i + 1) * width];  // asset 2 down: index i + 1
       double* row = &current[i * width];
       if (early) {
+        // Locals the writes to row cannot touch, so that the loop keeps them in registers.
+        const auto payoff = g;
+        const double* prices1 = x1.data();
+        const double price2 = x2[i];
         for (int j = 0; j < k; ++j) {
           const double continuation = discount * (Pdu * up2[j] + Puu * up2[j + 1] +
                                                   Pdd * down2[j] + Pud * down2[j + 1]);
-          row[j] = maxof(continuation, g(x1[j], x2[i]));
+          row[j] = maxof(continuation, payoff(prices1[j], price2));
         }
       } else {
         for (int j = 0; j < k; ++j) {

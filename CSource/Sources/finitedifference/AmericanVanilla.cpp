@@ -9,7 +9,6 @@
 #include "finitedifference/ndi.h"
 #include "numerics/comparisons.h"
 #include "numerics/crrtree.h"
-#include "numerics/messages.h"
 #include "numerics/undefined.h"
 
 namespace AmericanVanilla {
@@ -42,17 +41,8 @@ double treevalue(crrtree& tree, int callput, double S, double K) {
 std::optional<crrtree> americantree(double T, double K, double sigma, double r, double q,
                                     const parameterblock* block) {
   const std::int64_t steps = entryinteger(*block, entrysteps, 0, defaultsteps);
-  if (!treestepsadmissible(steps)) {
-    writemessage(messages::treesteps);
-    return std::nullopt;
-  }
-  crrtree tree(T, sigma, r - q, r, steps, crrsquare::product);
-  if (tree.probabilityoutside() ||
-      (std::isnan(tree.probability()) && !std::isnan(T + K + sigma + r + q))) {
-    writemessage(messages::treeprobability);
-    return std::nullopt;
-  }
-  return tree;
+  return checkedcrrtree(T, sigma, r - q, r, steps, crrsquare::product,
+                        !std::isnan(T + K + sigma + r + q));
 }
 
 double binomialvalue(int callput, double T, double S, double K, double sigma, double r, double q,

@@ -1,5 +1,7 @@
 #include "numerics/crrtree.h"
 
+#include "numerics/messages.h"
+
 crrtree::crrtree(double T, double sigma, double growth, double rate, std::int64_t steps,
                  crrsquare square)
     : n(steps), square(square) {
@@ -14,4 +16,19 @@ crrtree::crrtree(double T, double sigma, double growth, double rate, std::int64_
 void crrtree::takepowers() {
   powers.resize(2 * static_cast<std::size_t>(n) + 1);
   for (std::int64_t m = -n; m <= n; ++m) powers[static_cast<std::size_t>(m + n)] = power(m);
+}
+
+std::optional<crrtree> checkedcrrtree(double T, double sigma, double growth, double rate,
+                                      std::int64_t steps, crrsquare square,
+                                      bool inputsarenumbers) {
+  if (!treestepsadmissible(steps)) {
+    writemessage(messages::treesteps);
+    return std::nullopt;
+  }
+  crrtree tree(T, sigma, growth, rate, steps, square);
+  if (tree.probabilityoutside() || (std::isnan(tree.probability()) && inputsarenumbers)) {
+    writemessage(messages::treeprobability);
+    return std::nullopt;
+  }
+  return tree;
 }

@@ -17,13 +17,15 @@
 // twenty trees of the same steps.
 //
 // Up probabilities outside [0, 1] (a drift |b| dt too strong for sigma sqrt(dt)) make the tree's
-// weights no probability law: callers refuse such trees (probabilityoutside).
+// weights no probability law: callers refuse such trees (probabilityoutside, or checkedcrrtree
+// with its messages).
 #ifndef KZR_NUMERICS_CRRTREE_H
 #define KZR_NUMERICS_CRRTREE_H
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "numerics/comparisons.h"
@@ -73,6 +75,14 @@ class crrtree {
   double u, p, complement, discount;
   std::vector<double> powers, values, even, odd;
 };
+
+// The tree of an early-exercise family, or none after a message: steps outside
+// 1..maximumtreesteps ("Tree steps out of range, value undefined"), or an up probability outside
+// [0, 1], or undefined while inputsarenumbers (infinite inputs: "Tree probability outside [0, 1],
+// value undefined"). A NaN input gives a NaN probability and a tree that carries it.
+std::optional<crrtree> checkedcrrtree(double T, double sigma, double growth, double rate,
+                                      std::int64_t steps, crrsquare square,
+                                      bool inputsarenumbers);
 
 template <class payoffat>
 double crrtree::europeanvalue(double S, payoffat g) {

@@ -1,0 +1,26 @@
+// The codes of the American quanto family and their handler. The variants are those of the
+// European quantos, whose inputs they take in the same order.
+#ifndef KZR_FINITEDIFFERENCE_AMERICANQUANTOCODES_H
+#define KZR_FINITEDIFFERENCE_AMERICANQUANTOCODES_H
+
+#include "binding/codetable.h"
+#include "closedform/EuropeanQuantoCodes.h"
+
+namespace AmericanQuanto {
+
+inline constexpr coderow quantocodes[] = {
+    {"QUANTOFSFEACO", EuropeanQuanto::floatingcall, "T, S, E, K, sigmaS, sigmaE, rho, r, q",
+     "American quanto call, floating rate (tree, --steps)"},
+    {"QUANTOFSFEAPO", EuropeanQuanto::floatingput, "T, S, E, K, sigmaS, sigmaE, rho, r, q",
+     "American quanto put, floating rate (tree, --steps)"},
+    {"QUANTOFXFEACO", EuropeanQuanto::fixedcall, "T, S, Ep, K, sigmaS, sigmaE, rho, r, q, rf",
+     "American quanto call, fixed rate (tree, --steps)"},
+    {"QUANTOFXFEAPO", EuropeanQuanto::fixedput, "T, S, Ep, K, sigmaS, sigmaE, rho, r, q, rf",
+     "American quanto put, fixed rate (tree, --steps)"},
+};
+
+extern const scalarhandlerentry quantohandler;
+
+}  // namespace AmericanQuanto
+
+#endif  // KZR_FINITEDIFFERENCE_AMERICANQUANTOCODES_H

@@ -1,0 +1,57 @@
+// American options on the better or the worse of two correlated lognormal assets, exercisable at
+// every node of the two-asset lattice (closedform/TwoAssetLattice.h: Boyle, Evnine and Gibbs,
+// 1989, Review of Financial Studies 2, pp. 241-250).
+//
+//   RAINBOWBEST2AO, RAINBOWWORST2AO     pay max(P1, P2), min(P1, P2) when exercised
+//   RAINBOWMAX2ACO, RAINBOWMAX2APO      max(max(P1, P2) - K, 0), max(K - max(P1, P2), 0)
+//   RAINBOWMIN2ACO, RAINBOWMIN2APO      max(min(P1, P2) - K, 0), max(K - min(P1, P2), 0)
+//   RAINBOWBEST2MONEYAO                 max(K, P1, P2), K a cash amount
+// with P1, P2 the prices of the two assets when exercised. Inputs as the European options on two
+// assets (closedform/EuropeanRainbowTwoAsset.h), whose variants they share: T, S1, S2, sigma1,
+// sigma2, rho, r, q1, q2, and K for the last five. Codes and handler:
+// AmericanRainbowTwoAssetCodes.h.
+//
+// The lattice has a fixed size: always rainbowlevels (200) levels, a step of T/199, and the
+// parameter block is not read (so parameter entry 4 does not change these prices). Every node
+// of every level holds the larger of the discounted continuation and the payoff at the node's
+// prices. The cost is fixed too: 2.7 million node updates, two 200 x 200 arrays.
+//
+// Limits: flat rate, yields, volatilities and correlation; exercise at the lattice's levels only,
+// so the value is first order in the step (about 1e-3 of the value at 200 levels; slower when
+// rho = 1 with sigma1 = sigma2, where the lattice degenerates, TwoAssetLattice.h).
+//
+// Refused inputs (S1 or S2 <= 0, T < 0, a volatility <= 0, rho outside [-1, 1], r, q1 or q2 < 0,
+// K <= 0 for the calls and puts) write "Input data error, value undefined" and give the undefined
+// value; so does a data table with fewer rows than the code reads. RAINBOWBEST2MONEYAO does not
+// test K: a zero or negative cash amount is priced (with K <= 0 it is the better of the two
+// assets). A NaN input is not refused: the result is NaN. rho = +-1 is accepted. T = 0 gives the
+// payoff at today's prices.
+//
+// Not thread-safe: the handler's tables are process-wide.
+#ifndef KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSET_H
+#define KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSET_H
+
+namespace AmericanRainbowTwoAsset {
+
+constexpr int rainbowlevels = 200;  // the lattice's levels, whatever the parameter block says
+
+// T expiry (years), S1, S2 prices, sigma1, sigma2 volatilities, rho correlation, r rate, q1, q2
+// dividend yields; K strike (cash amount for rainbowbestcash).
+double rainbowbest(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                   double r, double q1, double q2);
+double rainbowworst(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                    double r, double q1, double q2);
+double rainbowcallmax(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                      double r, double q1, double q2, double K);
+double rainbowputmax(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                     double r, double q1, double q2, double K);
+double rainbowcallmin(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                      double r, double q1, double q2, double K);
+double rainbowputmin(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                     double r, double q1, double q2, double K);
+double rainbowbestcash(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                       double r, double q1, double q2, double K);
+
+}  // namespace AmericanRainbowTwoAsset
+
+#endif  // KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSET_H

@@ -1,0 +1,39 @@
+// The codes of the American options on two assets and their handler. The variants are those of
+// the European options on two assets, whose inputs they take in the same order.
+#ifndef KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSETCODES_H
+#define KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSETCODES_H
+
+#include "binding/codetable.h"
+#include "closedform/EuropeanRainbowTwoAssetCodes.h"
+
+namespace AmericanRainbowTwoAsset {
+
+inline constexpr coderow rainbowcodes[] = {
+    {"RAINBOWBEST2AO", EuropeanRainbowTwoAsset::best,
+     "T, S1, S2, sigma1, sigma2, rho, r, q1, q2",
+     "American better of two assets, pays max(S1, S2)"},
+    {"RAINBOWWORST2AO", EuropeanRainbowTwoAsset::worst,
+     "T, S1, S2, sigma1, sigma2, rho, r, q1, q2",
+     "American worse of two assets, pays min(S1, S2)"},
+    {"RAINBOWMAX2ACO", EuropeanRainbowTwoAsset::callmax,
+     "T, S1, S2, sigma1, sigma2, rho, r, q1, q2, K",
+     "American call on the maximum of two assets"},
+    {"RAINBOWMAX2APO", EuropeanRainbowTwoAsset::putmax,
+     "T, S1, S2, sigma1, sigma2, rho, r, q1, q2, K",
+     "American put on the maximum of two assets"},
+    {"RAINBOWMIN2ACO", EuropeanRainbowTwoAsset::callmin,
+     "T, S1, S2, sigma1, sigma2, rho, r, q1, q2, K",
+     "American call on the minimum of two assets"},
+    {"RAINBOWMIN2APO", EuropeanRainbowTwoAsset::putmin,
+     "T, S1, S2, sigma1, sigma2, rho, r, q1, q2, K",
+     "American put on the minimum of two assets"},
+    {"RAINBOWBEST2MONEYAO", EuropeanRainbowTwoAsset::bestcash,
+     "T, S1, S2, sigma1, sigma2, rho, r, q1, q2, K",
+     "American best of two assets and cash, max(S1, S2, K)"},
+};
+
+extern const scalarhandlerentry rainbowhandler;
+
+}  // namespace AmericanRainbowTwoAsset
+
+#endif  // KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSETCODES_H

@@ -1,0 +1,201 @@
+// American spread options: Margrabe's exchange option and the European lattice where early
+// exercise never pays, QuantLib's two-dimensional finite-difference engine where it does, the
+// European value and the exercise value as floors, the levels of parameter entry 4, early
+// results, refusals and special values.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <ql/quantlib.hpp>
+
+#include "closedform/TwoAssetLattice.h"
+#include "fdtestsupport.h"
+#include "numerics/normaldistribution.h"
+#include "numerics/undefined.h"
+#include "testsupport.h"
+
+namespace {
+
+using TwoAssetLattice::latticecontract;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+using testsupport::price;
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+const double inf = std::numeric_limits<double>::infinity();
+const char* const inputerror = "Input data error, value undefined\n";
+const char* const levelserror = "Tree steps out of range, value undefined\n";
+
+struct contract {
+  double T, S1, S2, K, sigma1, sigma2, rho, r, q1, q2;
+};
+
+std::string describe(const contract& c) {
+  return "T=" + std::to_string(c.T) + " S1=" + std::to_string(c.S1) +
+         " S2=" + std::to_string(c.S2) + " K=" + std::to_string(c.K) +
+         " sigma1=" + std::to_string(c.sigma1) + " sigma2=" + std::to_string(c.sigma2) +
+         " rho=" + std::to_string(c.rho) + " r=" + std::to_string(c.r) +
+         " q1=" + std::to_string(c.q1) + " q2=" + std::to_string(c.q2);
+}
+
+std::vector<double> inputs(const contract& c) {
+  return {c.T, c.S1, c.S2, c.K, c.sigma1, c.sigma2, c.rho, c.r, c.q1, c.q2};
+}
+
+testsupport::parameters levels(double n) { return testsupport::parameters().set(4, n); }
+
+latticecontract latticeof(const contract& c, int sign, int early) {
+  return {c.T, c.S1, c.S2, c.sigma1, c.sigma2, c.r, c.q1, c.q2, c.rho, c.K, sign, early};
+}
+
+// Margrabe (1978): the European option to receive S1 for S2 at expiry.
+double margrabe(const contract& c) {
+  const double sigma =
+      std::sqrt(c.sigma1 * c.sigma1 + c.sigma2 * c.sigma2 - 2 * c.rho * c.sigma1 * c.sigma2);
+  const double A1 = c.S1 * std::exp(-c.q1 * c.T), A2 = c.S2 * std::exp(-c.q2 * c.T);
+  const double d1 = (std::log(A1 / A2) + sigma * sigma * c.T / 2) / (sigma * std::sqrt(c.T));
+  return A1 * normalcdf(d1) - A2 * normalcdf(d1 - sigma * std::sqrt(c.T));
+}
+
+// Expiries are whole days so that QuantLib's Actual/365 (Fixed) dates give the same T.
+const contract contracts[] = {
+    {1.0, 100, 95, 5, 0.25, 0.2, 0.5, 0.08, 0.05, 0.03},
+    {73 / 365.0, 122, 120, 3, 0.2, 0.2, 0.5, 0.1, 0.1, 0.1},
+    {0.5, 50, 48, 1, 0.4, 0.3, -0.3, 0.03, 0.0, 0.06},
+    {2.0, 110, 90, 15, 0.2, 0.35, 0.8, 0.05, 0.02, 0.0},
+};
+
+TEST(AmericanSpread, CallWithoutAYieldOnTheFirstAssetIsNeverExercisedEarly) {
+  // With q1 = 0, e^(-rt) (P1 - P2 - K) rises in expectation on the lattice (P1 a martingale, P2
+  // and K lose value with time): the American call is the European one, and with a vanishing
+  // strike Margrabe's exchange option (the lattice's error at 200 levels: about 1e-3 of it).
+  for (contract c : contracts) {
+    c.q1 = 0;
+    EXPECT_NEAR(price("SPREADACO", inputs(c)), price("SPREADECO", inputs(c)),
+                1e-10 * (c.S1 + c.S2))
+        << describe(c);
+    c.K = 1e-9;
+    const double exchange = margrabe(c);
+    EXPECT_NEAR(price("SPREADACO", inputs(c)), exchange, 2e-3 * exchange) << describe(c);
+  }
+}
+
+TEST(AmericanSpread, AboveTheEuropeanValueAndTheExerciseValue) {
+  for (const contract& c : contracts) {
+    for (const char* code : {"SPREADACO", "SPREADAPO"}) {
+      const int sign = code[7] == 'C' ? 1 : -1;
+      const double american = price(code, inputs(c));
+      const double european = TwoAssetLattice::twoassetlattice(
+          latticeof(c, sign, 0), TwoAssetLattice::defaultlatticelevels);
+      EXPECT_GE(american, european) << code << " " << describe(c);
+      EXPECT_GE(american, std::max(sign * (c.S1 - c.S2 - c.K), 0.0)) << code << " " << describe(c);
+    }
+  }
+  // A deep put at a high rate is exercised now.
+  const contract deep = {1.0, 50, 100, 10, 0.2, 0.2, 0.5, 0.1, 0.0, 0.0};
+  EXPECT_DOUBLE_EQ(price("SPREADAPO", inputs(deep)), 60.0);
+}
+
+TEST(AmericanSpread, AgreesWithQuantLibsTwoDimensionalGridWhereExercisePays) {
+  // A call with a yield on the first asset and a put at a high rate, on 400 levels, against
+  // QuantLib's engine on a 100 x 100 x 200 grid.
+  const contract call = contracts[1];
+  const contract put = {146 / 365.0, 100, 98, 8, 0.2, 0.25, 0.4, 0.12, 0.0, 0.0};
+  struct comparison {
+    const char* code;
+    QuantLib::Option::Type type;
+    contract c;
+  };
+  const comparison cases[] = {{"SPREADACO", QuantLib::Option::Call, call},
+                              {"SPREADAPO", QuantLib::Option::Put, put}};
+  for (const comparison& w : cases) {
+    const int sign = w.type == QuantLib::Option::Call ? 1 : -1;
+    const double ours = price(w.code, inputs(w.c), levels(400));
+    const double european = TwoAssetLattice::twoassetlattice(latticeof(w.c, sign, 0), 400);
+    EXPECT_GT(ours, european + 0.01) << w.code << ": early exercise pays here";
+    const auto payoff = QuantLib::ext::make_shared<QuantLib::SpreadBasketPayoff>(
+        QuantLib::ext::make_shared<QuantLib::PlainVanillaPayoff>(w.type, w.c.K));
+    const double theirs = fdtest::quantlibamericanbasket(
+        payoff, {w.c.T, w.c.S1, w.c.S2, w.c.sigma1, w.c.sigma2, w.c.rho, w.c.r, w.c.q1, w.c.q2},
+        100, 100, 200);
+    EXPECT_NEAR(ours, theirs, 4e-3) << w.code << " " << describe(w.c);
+  }
+}
+
+TEST(AmericanSpread, LevelsComeFromEntryFour) {
+  const contract c = contracts[0];
+  for (const char* code : {"SPREADACO", "SPREADAPO"}) {
+    const int sign = code[7] == 'C' ? 1 : -1;
+    EXPECT_EQ(price(code, inputs(c)), price(code, inputs(c), levels(200))) << code;
+    for (double n : {2.0, 57.0, 300.0}) {
+      EXPECT_EQ(price(code, inputs(c), levels(n)),
+                TwoAssetLattice::twoassetlattice(latticeof(c, sign, 1), static_cast<int>(n)))
+          << code << " levels " << n;
+    }
+    for (double n : {1.0, 0.0, -4.0, 2001.0, 1e300, nan, inf}) {
+      CaptureStdout();
+      const double value = price(code, inputs(c), levels(n));
+      EXPECT_EQ(GetCapturedStdout(), levelserror) << code << " levels " << n;
+      EXPECT_TRUE(isundefined(value)) << code << " levels " << n;
+    }
+  }
+}
+
+TEST(AmericanSpread, ExpiryPaysThePayoffNow) {
+  EXPECT_EQ(price("SPREADACO", {0, 110, 95, 5, 0.2, 0.3, 0.5, 0.05, 0.0, 0.0}), 10.0);
+  EXPECT_EQ(price("SPREADAPO", {0, 100, 98, 5, 0.2, 0.3, 0.5, 0.05, 0.0, 0.0}), 3.0);
+  // No lattice is built: levels out of range do not matter.
+  EXPECT_EQ(price("SPREADAPO", {0, 110, 95, 5, 0.2, 0.3, 0.5, 0.05, 0.0, 0.0}, levels(1)), 0.0);
+}
+
+TEST(AmericanSpread, RefusalsWriteTheMessage) {
+  struct refusal {
+    int input;
+    double value;
+  };
+  // T < 0, prices <= 0, K <= 0, volatilities <= 0, |rho| > 1, rates and yields < 0.
+  const refusal cases[] = {{0, -1},   {1, 0},   {2, -95},   {3, 0},     {3, -3},    {4, 0},
+                           {5, -0.2}, {6, 1.2}, {6, -1.01}, {7, -0.01}, {8, -0.01}, {9, -0.01}};
+  for (const refusal& r : cases) {
+    std::vector<double> in = inputs(contracts[0]);
+    in[r.input] = r.value;
+    for (const char* code : {"SPREADACO", "SPREADAPO"}) {
+      CaptureStdout();
+      const double value = price(code, in);
+      EXPECT_EQ(GetCapturedStdout(), inputerror) << code << " input " << r.input;
+      EXPECT_TRUE(isundefined(value)) << code << " input " << r.input << " = " << r.value;
+    }
+  }
+  // Correlations of exactly +-1 are accepted.
+  for (double rho : {1.0, -1.0}) {
+    contract c = contracts[0];
+    c.rho = rho;
+    EXPECT_TRUE(std::isfinite(price("SPREADACO", inputs(c)))) << rho;
+    EXPECT_TRUE(std::isfinite(price("SPREADAPO", inputs(c)))) << rho;
+  }
+  CaptureStdout();
+  const double shorttable = price("SPREADAPO", {1, 100, 95, 3, 0.25, 0.2, 0.5, 0.05, 0.02});
+  EXPECT_EQ(GetCapturedStdout(), inputerror);
+  EXPECT_TRUE(isundefined(shorttable));
+}
+
+TEST(AmericanSpread, SpecialValues) {
+  // A NaN input gives NaN, never a number and never the undefined value; an infinite input ends
+  // in a refusal or a value, never a crash.
+  for (std::size_t i = 0; i < 10; ++i) {
+    std::vector<double> in = inputs(contracts[1]);
+    in[i] = nan;
+    const double value = price("SPREADAPO", in, levels(20));
+    EXPECT_TRUE(std::isnan(value) && !isundefined(value)) << i;
+    in[i] = inf;
+    CaptureStdout();
+    price("SPREADACO", in, levels(20));
+    GetCapturedStdout();
+  }
+}
+
+}  // namespace
