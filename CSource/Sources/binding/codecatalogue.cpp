@@ -9,7 +9,11 @@
 #include "closedform/EuropeanQuantoCodes.h"
 #include "closedform/EuropeanRainbowTwoAssetCodes.h"
 #include "closedform/EuropeanSpreadCodes.h"
+#include "finitedifference/AmericanLookbackCodes.h"
+#include "finitedifference/AmericanOneTouchCodes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
+#include "finitedifference/PerpetualCodes.h"
+#include "finitedifference/PerpetualLookbackCodes.h"
 
 const std::vector<codetable>& codecatalogue() {
   static const std::vector<codetable> tables = {
@@ -30,6 +34,11 @@ const std::vector<codetable>& codecatalogue() {
       tableof(EuropeanSpread::spreadcodes),
       // American calls and puts.
       tableof(AmericanVanilla::americanvanillacodes),
+      // American lookbacks, one-touch, perpetual and Russian options.
+      tableof(AmericanLookback::lookbackcodes),
+      tableof(AmericanOneTouch::onetouchcodes),
+      tableof(Perpetual::perpetualcodes),
+      tableof(PerpetualLookback::perpetuallookbackcodes),
   };
   return tables;
 }
