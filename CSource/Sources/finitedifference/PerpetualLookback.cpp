@@ -15,6 +15,9 @@ constexpr double dividendfloor = 0.00001;  // exclusive: RUSSIAN below it is unb
 constexpr double tolerance = 0.0000000001;
 constexpr double poleclearance = 1e-9;  // relative: the put's bracket starts this far above
 constexpr double widestbracket = 1e300;
+// Roots below this are bisected to the last bit: the call's value subtracts nearly equal terms
+// there (z* + b, with z* close to -b for small yields), and 1e-10 would leave it no digits.
+constexpr double finebelow = 0.001;
 constexpr double noboundary = -1.0;  // the ratio search found no root
 
 // The exponents a >= 1 and b <= 0 of the two solutions S (m/S)^k.
@@ -41,7 +44,8 @@ double russianratio(const exponents& e, double z) {
 
 // The boundary ratio's bisection. With widen set, the upper end is first multiplied by ten while
 // f(lo) f(hi) > 0 (noboundary when no sign change is found below widestbracket). The loop also
-// stops where the midpoint no longer moves (a bracket too wide for the tolerance in doubles).
+// stops where the midpoint no longer moves (a bracket too wide for the tolerance in doubles, or a
+// root below finebelow bisected to the last bit).
 template <typename ratio>
 double bisect(ratio f, double lo, double hi, bool widen) {
   if (widen) {
@@ -58,7 +62,7 @@ double bisect(ratio f, double lo, double hi, bool widen) {
     } else {
       lo = mid;
     }
-  } while (!(std::fabs(hi - lo) <= tolerance));
+  } while (!(std::fabs(hi - lo) <= tolerance) || hi < finebelow);
   return (lo + hi) / 2.0;
 }
 
