@@ -40,7 +40,8 @@ std::vector<std::string> inputnames(const coderow& row) {
 }
 
 // A contract every code can price, from the names of its inputs: a year to expiry, prices and
-// strikes of 100, barriers on the live side, the extreme observed so far at the spot.
+// strikes of 100, barriers on the live side, the extreme observed so far at the spot (off it where
+// a code needs that).
 double basevalue(const std::string& code, const std::string& name) {
   static const std::map<std::string, double> values = {
       {"T", 1.0},     {"t", 0.5},      {"t1", 0.5},     {"T2", 1.0},     {"Tc", 1.0},
@@ -52,6 +53,9 @@ double basevalue(const std::string& code, const std::string& name) {
       {"i", 2.0},     {"C", 500.0},    {"A", 2.0},      {"kind", 0.0},   {"E", 1.5},
       {"Ep", 1.5}};
   if (name == "H") return code.rfind("UP", 0) == 0 ? 110.0 : 90.0;
+  // The perpetual lookbacks take the extreme strictly away from the spot.
+  if (name == "m" && code.rfind("PERPETUALLBFLSTACO", 0) == 0) return 90.0;
+  if (name == "m" && code.rfind("PERPETUALLBFLSTAPO", 0) == 0) return 110.0;
   const auto found = values.find(name);
   return found == values.end() ? nan : found->second;
 }

@@ -112,7 +112,8 @@ TEST(AmericanLookbackCritical, ExerciseBelowTheSpotAndValueAboveTheExerciseBeyon
     const double critical = testsupport::price("LBFLSTAPOCrit", {T, extreme, sigma, r, q}, grid);
     ASSERT_GT(critical, 0.0);
     ASSERT_LT(critical, extreme);
-    const double inside = critical - 1.5 * step * extreme, outside = critical + 1.5 * step * extreme;
+    const double inside = critical - 1.5 * step * extreme;
+    const double outside = critical + 1.5 * step * extreme;
     EXPECT_NEAR(testsupport::price("LBFLSTAPO", {T, inside, extreme, sigma, r, q}, grid),
                 extreme - inside, 1e-9);
     EXPECT_GT(testsupport::price("LBFLSTAPO", {T, outside, extreme, sigma, r, q}, grid),

@@ -141,7 +141,8 @@ TEST(OneTouch, EarlyResultsAndRefusals) {
       {"ONETOUCHAPO", {1, 100, 90, 0.2, 0.05, -0.03}, nan, ""},
       {"ONETOUCHACO", {0, 100, 110, 0.2, 0.05, 0.03}, 0.0, ""},
       {"ONETOUCHACO", {0, 100, 100, 0.2, 0.05, 0.03}, 1.0, ""},
-      {"ONETOUCHAPO", {0, 100, 100, 0.2, 0.05, 0.03}, 0.0, ""},  // asymmetric at S = H: kept on purpose
+      // The lower touch at S = H and T = 0 gives 0 where the upper gives 1: kept on purpose.
+      {"ONETOUCHAPO", {0, 100, 100, 0.2, 0.05, 0.03}, 0.0, ""},
       {"ONETOUCHAPO", {0, 100, 110, 0.2, 0.05, 0.03}, 1.0, ""},  // lower touch, H > S: 1
       {"ONETOUCHACO", {1, 110, 100, 0.2, 0.05, 0.03}, 1.0, ""},  // already touched
       {"ONETOUCHAPO", {1, 90, 100, 0.2, 0.05, 0.03}, 1.0, ""},

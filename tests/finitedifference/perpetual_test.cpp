@@ -112,7 +112,11 @@ double firstbracketroot(const roots& e) {
   double lo = 0, hi = 1000;
   do {
     const double mid = (lo + hi) / 2;
-    if (f(mid) * f(lo) <= 0) hi = mid; else lo = mid;
+    if (f(mid) * f(lo) <= 0) {
+      hi = mid;
+    } else {
+      lo = mid;
+    }
   } while (std::fabs(hi - lo) > 1e-10);
   return (lo + hi) / 2;
 }

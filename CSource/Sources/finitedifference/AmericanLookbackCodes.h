@@ -15,13 +15,13 @@ enum lookbackvariant {
 
 inline constexpr coderow lookbackcodes[] = {
     {"LBFLSTACO", callvalue, "T, S, m, sigma, r, q",
-     "American floating-strike lookback call, finite differences (m: minimum)"},
+     "American floating lookback call, grid (m: minimum)"},
     {"LBFLSTAPO", putvalue, "T, S, m, sigma, r, q",
-     "American floating-strike lookback put, finite differences (m: maximum)"},
+     "American floating lookback put, grid (m: maximum)"},
     {"LBFLSTACOCrit", callcritical, "T, m, sigma, r, q",
-     "American floating-strike lookback call critical spot (m: minimum)"},
+     "American lookback call critical spot (m: minimum)"},
     {"LBFLSTAPOCrit", putcritical, "T, m, sigma, r, q",
-     "American floating-strike lookback put critical spot (m: maximum)"},
+     "American lookback put critical spot (m: maximum)"},
 };
 
 extern const scalarhandlerentry lookbackhandler;
