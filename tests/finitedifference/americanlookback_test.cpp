@@ -14,6 +14,7 @@
 #include "binding/parameterblock.h"
 #include "lookbacktree.h"
 #include "numerics/undefined.h"
+#include "earlyresults.h"
 #include "testsupport.h"
 
 namespace {
@@ -142,17 +143,10 @@ TEST(AmericanLookback, CallAtItsMinimumIsReadAtTheReflectingEdge) {
   EXPECT_NEAR(grid, american, 0.003 * american);
 }
 
-struct earlyrow {
-  const char* code;
-  std::vector<double> inputs;
-  double expected;  // nan for the undefined value
-  const char* message;
-};
-
 TEST(AmericanLookback, EarlyResultsAndRefusals) {
   const char* undefined = "Input data error, value undefined\n";
   const char* critundefined = "Input data error, critical value undefined\n";
-  const earlyrow rows[] = {
+  const earlyresults::row rows[] = {
       {"LBFLSTACO", {1, 100, 0, 0.3, 0.05, 0.04}, nan, undefined},
       {"LBFLSTACO", {1, 100, 101, 0.3, 0.05, 0.04}, nan, undefined},
       {"LBFLSTACO", {0, 100, 90, 0.3, 0.05, 0.04}, 10.0, ""},
@@ -170,17 +164,7 @@ TEST(AmericanLookback, EarlyResultsAndRefusals) {
       {"LBFLSTAPOCrit", {1, -1, 0.3, 0.05, 0.04}, nan, critundefined},
       {"LBFLSTAPOCrit", {0, 100, 0.3, 0.05, 0.04}, 0.0, ""},
   };
-  for (const earlyrow& c : rows) {
-    testing::internal::CaptureStdout();
-    const double result = testsupport::price(c.code, c.inputs);
-    const std::string printed = testing::internal::GetCapturedStdout();
-    if (std::isnan(c.expected)) {
-      EXPECT_TRUE(isundefined(result)) << c.code << " gave " << result;
-    } else {
-      EXPECT_EQ(result, c.expected) << c.code;
-    }
-    EXPECT_EQ(printed, c.message) << c.code;
-  }
+  earlyresults::check(rows);
   // The put has no yield floor: without a yield its critical spot is finite.
   const double put = testsupport::price("LBFLSTAPOCrit", {1, 100, 0.3, 0.05, 0.0});
   EXPECT_TRUE(put > 0 && put < 100) << put;

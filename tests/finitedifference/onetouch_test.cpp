@@ -13,6 +13,7 @@
 #include <ql/quantlib.hpp>
 
 #include "numerics/undefined.h"
+#include "earlyresults.h"
 #include "testsupport.h"
 
 namespace {
@@ -120,17 +121,10 @@ TEST(OneTouch, WithoutAYieldItIsTheShortFormula) {
   EXPECT_GT(std::fabs(shortformula - quantlibathit(c)), 0.01);
 }
 
-struct earlyrow {
-  const char* code;
-  std::vector<double> inputs;
-  double expected;  // nan for the undefined value
-  const char* message;
-};
-
 TEST(OneTouch, EarlyResultsAndRefusals) {
   const char* undefined = "Input data error, value undefined\n";
   const char* critundefined = "Input data error, critical value undefined\n";
-  const earlyrow rows[] = {
+  const earlyresults::row rows[] = {
       {"ONETOUCHACO", {-1, 100, 110, 0.2, 0.05, 0.03}, nan, undefined},
       {"ONETOUCHACO", {1, 0, 110, 0.2, 0.05, 0.03}, nan, undefined},
       {"ONETOUCHACO", {1, 100, 0, 0.2, 0.05, 0.03}, nan, undefined},
@@ -152,16 +146,7 @@ TEST(OneTouch, EarlyResultsAndRefusals) {
       {"ONETOUCHACOCrit", {-1, 110, 0.2, 0.05, 0.03}, nan, critundefined},
       {"ONETOUCHAPOCrit", {1, 90, 0.2, 0.05, -0.03}, nan, critundefined},
   };
-  for (const earlyrow& c : rows) {
-    testing::internal::CaptureStdout();
-    const double result = price(c.code, c.inputs);
-    const std::string printed = testing::internal::GetCapturedStdout();
-    if (std::isnan(c.expected))
-      EXPECT_TRUE(isundefined(result)) << c.code << " gave " << result;
-    else
-      EXPECT_EQ(result, c.expected) << c.code << " " << c.inputs[0] << " " << c.inputs[1];
-    EXPECT_EQ(printed, c.message) << c.code;
-  }
+  earlyresults::check(rows);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "binding/parameterblock.h"
 #include "fdtestsupport.h"
 #include "numerics/undefined.h"
+#include "earlyresults.h"
 #include "testsupport.h"
 
 namespace {
@@ -256,18 +257,11 @@ TEST(Russian, MatchesSheppAndShiryaevsClosedForm) {
   }
 }
 
-struct earlyrow {
-  const char* code;
-  std::vector<double> inputs;
-  double expected;  // nan for the undefined value
-  const char* message;
-};
-
 TEST(PerpetualFamilies, EarlyResultsAndRefusals) {
   const char* error = "Input data error\n";
   const char* undefined = "Input data error, value undefined\n";
   const char* unbounded = "For dividend approacing zero the value is unbounded\n";
-  const earlyrow rows[] = {
+  const earlyresults::row rows[] = {
       {"PERPETUALACO", {0, 100, 0.3, 0.05, 0.04}, nan, error},
       {"PERPETUALACO", {100, 0, 0.3, 0.05, 0.04}, nan, error},
       {"PERPETUALACO", {100, 100, 0, 0.05, 0.04}, nan, error},
@@ -295,16 +289,7 @@ TEST(PerpetualFamilies, EarlyResultsAndRefusals) {
       {"RUSSIANCrit", {100, 0, 0.05, 0.04}, nan, undefined},
       {"RUSSIANCrit", {100, 0.3, 0.05, 0.0}, 0.0, ""},  // no yield check; no boundary: 0
   };
-  for (const earlyrow& c : rows) {
-    testing::internal::CaptureStdout();
-    const double result = price(c.code, c.inputs);
-    const std::string printed = testing::internal::GetCapturedStdout();
-    if (std::isnan(c.expected))
-      EXPECT_TRUE(isundefined(result)) << c.code << " gave " << result;
-    else
-      EXPECT_EQ(result, c.expected) << c.code;
-    EXPECT_EQ(printed, c.message) << c.code;
-  }
+  earlyresults::check(rows);
   // S = M is allowed for the Russian option and gives a finite value above M.
   const double atmaximum = price("RUSSIAN", {100, 100, 0.3, 0.05, 0.04});
   EXPECT_TRUE(std::isfinite(atmaximum) && atmaximum > 100);
