@@ -46,9 +46,9 @@ std::string basename(const std::string& name) { return name.substr(0, name.find(
 constexpr int baseassets = 3;  // n of the counted tables
 
 // A contract every code can price, from the names of its inputs: a year to expiry, prices and
-// strikes of 100, barriers on the live side, the extreme observed so far at the spot; three
-// assets correlated 0.5 for the counted tables, whose coupon contracts have barriers 30% above
-// (a level) or 20% below (a fraction of the start) the spots.
+// strikes of 100, barriers on the live side, the extreme observed so far at the spot (off it where
+// a code needs that); three assets correlated 0.5 for the counted tables, whose coupon contracts
+// have barriers 30% above (a level) or 20% below (a fraction of the start) the spots.
 double basevalue(const std::string& code, const std::string& name) {
   if (name == "n") return baseassets;
   if (name == "coupon") return 10.0;
@@ -64,6 +64,9 @@ double basevalue(const std::string& code, const std::string& name) {
       {"i", 2.0},     {"C", 500.0},    {"A", 2.0},      {"kind", 0.0},   {"E", 1.5},
       {"Ep", 1.5},    {"Tavg", 2.0}};
   if (name == "H") return code.rfind("UP", 0) == 0 ? 110.0 : 90.0;
+  // The perpetual lookbacks take the extreme strictly away from the spot.
+  if (name == "m" && code.rfind("PERPETUALLBFLSTACO", 0) == 0) return 90.0;
+  if (name == "m" && code.rfind("PERPETUALLBFLSTAPO", 0) == 0) return 110.0;
   const auto found = values.find(basename(name));
   return found == values.end() ? nan : found->second;
 }

@@ -9,10 +9,14 @@
 #include "closedform/EuropeanQuantoCodes.h"
 #include "closedform/EuropeanRainbowTwoAssetCodes.h"
 #include "closedform/EuropeanSpreadCodes.h"
+#include "finitedifference/AmericanLookbackCodes.h"
+#include "finitedifference/AmericanOneTouchCodes.h"
 #include "finitedifference/AmericanQuantoCodes.h"
 #include "finitedifference/AmericanRainbowTwoAssetCodes.h"
 #include "finitedifference/AmericanSpreadCodes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
+#include "finitedifference/PerpetualCodes.h"
+#include "finitedifference/PerpetualLookbackCodes.h"
 #include "montecarlo/EuropeanAsianCodes.h"
 #include "montecarlo/EuropeanMountainRangeCodes.h"
 #include "montecarlo/EuropeanRainbowCodes.h"
@@ -40,6 +44,11 @@ const std::vector<codetable>& codecatalogue() {
       tableof(AmericanQuanto::quantocodes),
       tableof(AmericanRainbowTwoAsset::rainbowcodes),
       tableof(AmericanSpread::spreadcodes),
+      // American lookbacks, one-touch, perpetual and Russian options.
+      tableof(AmericanLookback::lookbackcodes),
+      tableof(AmericanOneTouch::onetouchcodes),
+      tableof(Perpetual::perpetualcodes),
+      tableof(PerpetualLookback::perpetuallookbackcodes),
       // Mountain range options, by simulation.
       tableof(EuropeanMountainRange::mountaincodes),
       // Asian options (arithmetic by simulation, geometric in closed form) and rainbows on n

@@ -81,12 +81,10 @@ termset barrierterms(double T, double S, double H, double X, double sigma, doubl
   const double v = sigma * std::sqrt(T);
   const double variance = sigma * sigma;
   const double mu = (r - q - variance / 2.0) / variance;
-  const double lambda = std::sqrt(mu * mu + 2.0 * r / variance);
   const double x1 = std::log(S / X) / v + (1.0 + mu) * v;
   const double x2 = std::log(S / H) / v + (1.0 + mu) * v;
   const double y1 = std::log(H * H / (S * X)) / v + (1.0 + mu) * v;
   const double y2 = std::log(H / S) / v + (1.0 + mu) * v;
-  const double z = std::log(H / S) / v + lambda * v;
   const double ratio = H / S;
   const double asset = S * std::exp(-q * T);
   const double cash = X * std::exp(-r * T);
@@ -99,9 +97,19 @@ termset barrierterms(double T, double S, double H, double X, double sigma, doubl
         phi * cash * scaledprobability(ratio, 2.0 * mu, eta * y2 - eta * v);
   t.E = R * std::exp(-r * T) *
         (normalcdf(eta * x2 - eta * v) - scaledprobability(ratio, 2.0 * mu, eta * y2 - eta * v));
-  t.F = R * (scaledprobability(ratio, mu + lambda, eta * z) +
-             scaledprobability(ratio, mu - lambda, eta * z - 2.0 * eta * lambda * v));
+  t.F = R * cashathit(T, S, H, sigma, r, q, eta);
   return t;
+}
+
+double cashathit(double T, double S, double H, double sigma, double r, double q, double eta) {
+  const double v = sigma * std::sqrt(T);
+  const double variance = sigma * sigma;
+  const double mu = (r - q - variance / 2.0) / variance;
+  const double lambda = std::sqrt(mu * mu + 2.0 * r / variance);
+  const double z = std::log(H / S) / v + lambda * v;
+  const double ratio = H / S;
+  return scaledprobability(ratio, mu + lambda, eta * z) +
+         scaledprobability(ratio, mu - lambda, eta * z - 2.0 * eta * lambda * v);
 }
 
 double downincall(double T, double S, double H, double X, double sigma, double r, double q,

@@ -36,6 +36,13 @@ struct termset {
 termset barrierterms(double T, double S, double H, double X, double sigma, double r, double q,
                      double R, double eta, double phi);
 
+// The value of 1 paid at the first touch of H before T (term F per unit of rebate): eta +1 for a
+// barrier below the spot, -1 for one above. With mu = (r - q - sigma^2/2) / sigma^2 and
+// lambda = sqrt(mu^2 + 2r / sigma^2), z = ln(H/S) / (sigma sqrt(T)) + lambda sigma sqrt(T):
+//   (H/S)^(mu+lambda) N(eta z) + (H/S)^(mu-lambda) N(eta z - 2 eta lambda sigma sqrt(T)).
+// Needs T > 0 and sigma > 0; checks nothing. The American one-touch codes price with it.
+double cashathit(double T, double S, double H, double sigma, double r, double q, double eta);
+
 // ratio^exponent N(x), N the standard normal distribution. Where the power overflows (small
 // volatilities) while N(x) vanishes, the product is formed in logarithms instead of infinity
 // times zero. The lookback formulas use it too.

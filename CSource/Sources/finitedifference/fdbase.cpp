@@ -102,7 +102,7 @@ void fdbase::finalcondition(double* values, int n) const {
 // until value <= exercise: the critical price lies half a step back, on the continuation side.
 // The search stops at the grid ends and answers that edge's result; a NaN on its way is the
 // answer. On a reflecting grid it steps up while value equals exercise, and the answer lies half
-// a step below the first continuation node.
+// a step below the first continuation node; a NaN there is the answer too.
 double fdbase::criticalprice(const finishedgrid& grid, const parameterblock* params) const {
   auto exercise = [&](int i) { return maxof(payoff(grid.nodes[i], params), 0.0); };
   const double* values = grid.values;
@@ -119,5 +119,6 @@ double fdbase::criticalprice(const finishedgrid& grid, const parameterblock* par
     return grid.gridinfo.low + grid.spacing * (i - data->callput / 2.0);
   }
   while (i < grid.n - 1 && values[i] == exercise(i)) ++i;
+  if (std::isnan(values[i])) return values[i];
   return grid.gridinfo.low + grid.spacing * (i - 0.5);
 }

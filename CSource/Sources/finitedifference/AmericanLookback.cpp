@@ -1,0 +1,115 @@
+#include "finitedifference/AmericanLookback.h"
+
+#include <cmath>
+
+#include "binding/tablehandler.h"
+#include "finitedifference/AmericanLookbackCodes.h"
+#include "finitedifference/ndi.h"
+#include "numerics/comparisons.h"
+#include "numerics/messages.h"
+#include "numerics/undefined.h"
+
+namespace AmericanLookback {
+
+namespace {
+
+constexpr double calldividendfloor = 0.00001;  // inclusive: LBFLSTACOCrit
+
+// W at xi (value codes) or the critical xi* (critical codes) from the similarity grid. The
+// call's reduced problem has the share as numeraire: its rate is q and its yield r.
+double similaritygrid(int callput, bool critical, double T, double xi, double extreme,
+                      double sigma, double r, double q, parameterblock* block) {
+  const bool call = callput == 1;
+  const double rate = call ? q : r, dividend = call ? r : q;
+  contractdata record{T, critical ? 0.0 : xi, sigma, rate, dividend, extreme, 1.0, 0.0,
+                      callput, 1, critical ? 1 : 0, 1};
+  const parameterentry grid = block->entries[entrygrid];
+  americanlookback instrument(record, grid);
+  CNNDI scheme(&instrument);
+  return scheme.value(block);
+}
+
+// scale x grid, keeping the undefined value of a refused contract as it is.
+double scaled(double scale, double grid) { return isundefined(grid) ? grid : scale * grid; }
+
+double refusedvalue() {
+  writemessage(messages::valueundefined);
+  return undefinedvalue();
+}
+
+double refusedcritical() {
+  writemessage(messages::criticalundefined);
+  return undefinedvalue();
+}
+
+}  // namespace
+
+// americanlookback
+
+americanlookback::americanlookback(contractdata& record, const parameterentry& grid)
+    : fdbase(record, grid) {
+  clone.reset(new americanlookback(*this, clonetag{}));
+}
+
+void americanlookback::boundary(double /*t*/, gridinfo& grid,
+                                const parameterblock* /*params*/) const {
+  grid.lowedge = 1.0;
+  grid.highedge = 0.0;
+}
+
+double americanlookback::payoff(double xi, const parameterblock* /*params*/) const {
+  return maxof(data->level1 - xi, 0.0);
+}
+
+void americanlookback::gridlimits(gridinfo& grid, const parameterblock* /*params*/) const {
+  grid.extent = data->expiry;
+  grid.low = 0.0;
+  grid.high = 1.0;
+}
+
+double americanlookback::critstart(const gridinfo& /*grid*/,
+                                   const parameterblock* /*params*/) const {
+  return 0.0;
+}
+
+// Pricing functions
+
+double lookbackcall(double T, double S, double m, double sigma, double r, double q,
+                    parameterblock* block) {
+  if (!(m > 0 && m <= S)) return refusedvalue();
+  if (T == 0) return maxof(S - m, 0.0);
+  return scaled(S, similaritygrid(1, false, T, m / S, m, sigma, r, q, block));
+}
+
+double lookbackput(double T, double S, double m, double sigma, double r, double q,
+                   parameterblock* block) {
+  if (!(m > 0 && S <= m)) return refusedvalue();
+  if (T == 0) return maxof(m - S, 0.0);
+  return scaled(m, similaritygrid(-1, false, T, S / m, m, sigma, r, q, block));
+}
+
+double lookbackcallcritical(double T, double m, double sigma, double r, double q,
+                            parameterblock* block) {
+  if (!(m > 0)) return refusedcritical();
+  if (T == 0) return 0.0;
+  if (q <= calldividendfloor) {
+    writemessage(messages::criticalinfinity);
+    return HUGE_VAL;
+  }
+  const double xi = similaritygrid(1, true, T, 0.0, m, sigma, r, q, block);
+  return isundefined(xi) ? xi : m / xi;
+}
+
+double lookbackputcritical(double T, double m, double sigma, double r, double q,
+                           parameterblock* block) {
+  if (!(m > 0)) return refusedcritical();
+  if (T == 0) return 0.0;
+  return scaled(m, similaritygrid(-1, true, T, 0.0, m, sigma, r, q, block));
+}
+
+const scalarhandlerentry lookbackhandler =
+    handlerentryof<lookbackcodes, refusal::withmessage, lookbackcall, lookbackput,
+                   lookbackcallcritical, lookbackputcritical>(readsentry(entrymode) |
+                                                              readsentry(entrygrid));
+
+}  // namespace AmericanLookback

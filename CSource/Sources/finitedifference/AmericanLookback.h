@@ -1,0 +1,84 @@
+// American floating-strike lookbacks with a finite expiry, on a finite-difference grid in a
+// similarity variable.
+//
+//   LBFLSTACO        the call, paying S - m (m the minimum of the price so far)
+//   LBFLSTAPO        the put, paying m - S (m the maximum of the price so far)
+//   LBFLSTACOCrit    the call's critical spot today: exercise at or above it
+//   LBFLSTAPOCrit    the put's critical spot today: exercise at or below it
+// Inputs T, S, m, sigma, r, q (the Crit codes: T, m, sigma, r, q). Codes and handler:
+// AmericanLookbackCodes.h.
+//
+// The value of either contract is homogeneous of degree one in (S, extreme), so it lives on one
+// variable xi in [0, 1]: V = S W(m / S) for the call, V = m W(S / m) for the put. W solves the
+// Black-Scholes equation in xi (for the call with the rate and the yield exchanged, since the
+// share is the numeraire there), pays 1 - xi on exercise, is worth 1 at xi = 0 (the put at a
+// zero price, the call at an unbounded one: exercise at once) and meets a reflecting edge at
+// xi = 1, where a new extreme is set and the value does not move with it (dV/dm = 0: W' = 0 for
+// the call, W' = W for the put). The grid is the Crank-Nicolson price grid (ndi.h) over xi with
+// early exercise at every level; the reflecting edge is the framework's (fdbase.h).
+// Source: Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives, 1995, ch. 15
+// (the similarity reduction of lookbacks); Goldman, Sosin and Gatto (1979) for the European
+// contract, a lower bound.
+//
+// Checks, in this order, each refusal writing its message and giving the undefined value:
+// - value codes: m > 0 and m <= S (call) or S <= m (put), else "Input data error, value
+//   undefined"; the Crit codes: m > 0, else "Input data error, critical value undefined";
+// - T = 0: the value codes give the exercise value, the Crit codes 0;
+// - LBFLSTACOCrit with q <= 0.00001: "Input data error, critical value is infinity" and +inf
+//   (without a yield the call is never exercised early);
+// - T, sigma, r and q are checked by the grid (fdvaluation.h): a negative T, r or q or a
+//   sigma <= 0 gives the undefined value silently.
+// A NaN input is not refused by these checks (except m, and S beside it) and travels into the
+// result.
+//
+// Limits: flat rate, yield and volatility; continuous monitoring of the extreme. With the default
+// 100 x 50 grid the node spacing in xi (0.01) and the first-order reflecting edge limit accuracy
+// to one or two per cent (an 800 x 400 grid: 0.3 per cent); finer grids come from parameter
+// entry 2. Critical spots are half a node past the last exercise node (m / xi* for the call,
+// m xi* for the put).
+//
+// Not thread-safe: the handler's tables and the grid cache are process-wide.
+#ifndef KZR_FINITEDIFFERENCE_AMERICANLOOKBACK_H
+#define KZR_FINITEDIFFERENCE_AMERICANLOOKBACK_H
+
+#include "binding/parameterblock.h"
+#include "finitedifference/fdbase.h"
+
+namespace AmericanLookback {
+
+// The lookback on the similarity grid xi in [0, 1] (no fields of its own): W = 1 at xi = 0,
+// exercise value max(level1 - xi, 0) with level1 = 1, the reflecting upper edge and the upward
+// critical search of fdbase (the record's `reflecting` is 1), early exercise by the default step
+// condition.
+class americanlookback : public fdbase {
+ public:
+  americanlookback(contractdata& record, const parameterentry& grid);
+  ~americanlookback() override = default;
+
+  // 1 at the low edge, 0 at the high edge (whose value the reflecting row never reads).
+  void boundary(double t, gridinfo& grid, const parameterblock* params) const override;
+  double payoff(double xi, const parameterblock* params) const override;
+  // T, 0 and 1.
+  void gridlimits(gridinfo& grid, const parameterblock* params) const override;
+  // The search starts at xi = 0.
+  double critstart(const gridinfo& grid, const parameterblock* params) const override;
+
+ private:
+  americanlookback(const americanlookback& source, clonetag tag) : fdbase(source, tag) {}
+};
+
+// The pricing functions of the four codes; m is the minimum so far for the call, the maximum so
+// far for the put. block supplies parameter entries 0 (valuation mode) and 2 (grid sizes) and
+// the grid cache.
+double lookbackcall(double T, double S, double m, double sigma, double r, double q,
+                    parameterblock* block);
+double lookbackput(double T, double S, double m, double sigma, double r, double q,
+                   parameterblock* block);
+double lookbackcallcritical(double T, double m, double sigma, double r, double q,
+                            parameterblock* block);
+double lookbackputcritical(double T, double m, double sigma, double r, double q,
+                           parameterblock* block);
+
+}  // namespace AmericanLookback
+
+#endif  // KZR_FINITEDIFFERENCE_AMERICANLOOKBACK_H

@@ -1,0 +1,173 @@
+// The American floating-strike lookbacks on the similarity grid: against the one-state lattice
+// written in the tests (itself checked against QuantLib's analytic European lookback), above the
+// European value, converging as the grid is refined, the critical spot by the exercise-equals-
+// value condition, and the early results and refusals of the four codes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <ql/quantlib.hpp>
+
+#include "binding/parameterblock.h"
+#include "lookbacktree.h"
+#include "numerics/undefined.h"
+#include "earlyresults.h"
+#include "testsupport.h"
+
+namespace {
+
+using testsupport::parameters;
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+const double inf = std::numeric_limits<double>::infinity();
+
+// QuantLib's continuous floating lookback (Goldman, Sosin and Gatto), expiry in whole days.
+double quantlibeuropean(int callput, int days, double S, double extreme, double sigma, double r,
+                        double q) {
+  using namespace QuantLib;
+  const Date today(15, May, 2024);
+  Settings::instance().evaluationDate() = today;
+  const DayCounter dc = Actual365Fixed();
+  auto process = ext::make_shared<BlackScholesMertonProcess>(
+      Handle<Quote>(ext::make_shared<SimpleQuote>(S)),
+      Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, q, dc)),
+      Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, r, dc)),
+      Handle<BlackVolTermStructure>(
+          ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, dc)));
+  ContinuousFloatingLookbackOption option(
+      extreme, ext::make_shared<FloatingTypePayoff>(callput > 0 ? Option::Call : Option::Put),
+      ext::make_shared<EuropeanExercise>(today + days));
+  option.setPricingEngine(ext::make_shared<AnalyticContinuousFloatingLookbackEngine>(process));
+  return option.NPV();
+}
+
+struct contract {
+  int callput;
+  int days;
+  double S, sigma, r, q;
+  int j0;  // the extreme lies j0 steps of a 250-step lattice from S
+  double T() const { return days / 365.0; }
+  double extreme() const { return lookbacktree::extremeof(callput, T(), S, sigma, 250, j0); }
+  const char* code() const { return callput > 0 ? "LBFLSTACO" : "LBFLSTAPO"; }
+};
+
+const contract contracts[] = {
+    {+1, 365, 100, 0.3, 0.05, 0.04, 0},  {+1, 365, 100, 0.2, 0.03, 0.08, 10},
+    {+1, 730, 100, 0.4, 0.06, 0.02, 25}, {-1, 365, 100, 0.3, 0.05, 0.04, 0},
+    {-1, 365, 100, 0.2, 0.08, 0.0, 10},  {-1, 182, 100, 0.35, 0.02, 0.06, 25},
+};
+
+TEST(AmericanLookbackLattice, EuropeanLatticeMatchesQuantLib) {
+  // The reference lattice is right before it judges the grid.
+  for (const contract& c : contracts) {
+    const double lattice = lookbacktree::extrapolated(c.callput, false, c.T(), c.S, c.sigma, c.r,
+                                                      c.q, 250, c.j0);
+    const double analytic =
+        quantlibeuropean(c.callput, c.days, c.S, c.extreme(), c.sigma, c.r, c.q);
+    EXPECT_NEAR(lattice, analytic, 0.002 * analytic) << c.code() << " j0 " << c.j0;
+  }
+}
+
+TEST(AmericanLookback, FineGridMatchesTheLatticeAndLiesAboveTheEuropean) {
+  for (const contract& c : contracts) {
+    const double m = c.extreme();
+    const double american = lookbacktree::extrapolated(c.callput, true, c.T(), c.S, c.sigma,
+                                                       c.r, c.q, 250, c.j0);
+    const double european = quantlibeuropean(c.callput, c.days, c.S, m, c.sigma, c.r, c.q);
+    const double fine = testsupport::price(c.code(), {c.T(), c.S, m, c.sigma, c.r, c.q},
+                                           parameters().set(entrygrid, 800, 400));
+    EXPECT_NEAR(fine, american, 0.003 * american) << c.code() << " j0 " << c.j0;
+    EXPECT_GE(fine, european) << c.code() << " j0 " << c.j0;
+    // The default 100 x 50 grid (first-order at the reflecting edge), within two per cent.
+    const double coarse = testsupport::price(c.code(), {c.T(), c.S, m, c.sigma, c.r, c.q});
+    EXPECT_NEAR(coarse, american, 0.02 * american) << c.code() << " j0 " << c.j0;
+  }
+}
+
+TEST(AmericanLookback, RefiningTheGridApproachesTheLattice) {
+  for (const contract& c : {contracts[2], contracts[5]}) {
+    const double american = lookbacktree::extrapolated(c.callput, true, c.T(), c.S, c.sigma,
+                                                       c.r, c.q, 250, c.j0);
+    double previous = inf;
+    for (int nodes : {50, 200, 800}) {
+      const double grid =
+          testsupport::price(c.code(), {c.T(), c.S, c.extreme(), c.sigma, c.r, c.q},
+                             parameters().set(entrygrid, nodes, nodes / 2));
+      const double error = std::fabs(grid - american);
+      EXPECT_LT(error, previous) << c.code() << " " << nodes << " nodes";
+      previous = error;
+    }
+  }
+}
+
+TEST(AmericanLookbackCritical, ExerciseBelowTheSpotAndValueAboveTheExerciseBeyondIt) {
+  // The critical spot splits the prices where the value equals the exercise value from those
+  // where it exceeds it: checked on a grid of 400 nodes, a node and a half either side.
+  const double T = 1, sigma = 0.3, r = 0.05, q = 0.04, extreme = 100;
+  const parameters grid = parameters().set(entrygrid, 400, 200);
+  const double step = 1.0 / 399;
+  {
+    const double critical = testsupport::price("LBFLSTAPOCrit", {T, extreme, sigma, r, q}, grid);
+    ASSERT_GT(critical, 0.0);
+    ASSERT_LT(critical, extreme);
+    const double inside = critical - 1.5 * step * extreme;
+    const double outside = critical + 1.5 * step * extreme;
+    EXPECT_NEAR(testsupport::price("LBFLSTAPO", {T, inside, extreme, sigma, r, q}, grid),
+                extreme - inside, 1e-9);
+    EXPECT_GT(testsupport::price("LBFLSTAPO", {T, outside, extreme, sigma, r, q}, grid),
+              extreme - outside + 1e-6);
+  }
+  {
+    // The call's critical spot is m / xi*: exercise at or above it.
+    const double critical = testsupport::price("LBFLSTACOCrit", {T, extreme, sigma, r, q}, grid);
+    ASSERT_GT(critical, extreme);
+    const double xi = extreme / critical;
+    const double inside = extreme / (xi - 1.5 * step), outside = extreme / (xi + 1.5 * step);
+    EXPECT_NEAR(testsupport::price("LBFLSTACO", {T, inside, extreme, sigma, r, q}, grid),
+                inside - extreme, 1e-9);
+    EXPECT_GT(testsupport::price("LBFLSTACO", {T, outside, extreme, sigma, r, q}, grid),
+              outside - extreme + 1e-6);
+  }
+}
+
+TEST(AmericanLookback, CallAtItsMinimumIsReadAtTheReflectingEdge) {
+  // m = S: the value is S W(1), the grid's last node, which copies its neighbour.
+  const contract c = contracts[0];
+  const double american =
+      lookbacktree::extrapolated(+1, true, c.T(), c.S, c.sigma, c.r, c.q, 250, 0);
+  const double grid = testsupport::price("LBFLSTACO", {c.T(), c.S, c.S, c.sigma, c.r, c.q},
+                                         parameters().set(entrygrid, 800, 400));
+  EXPECT_NEAR(grid, american, 0.003 * american);
+}
+
+TEST(AmericanLookback, EarlyResultsAndRefusals) {
+  const char* undefined = "Input data error, value undefined\n";
+  const char* critundefined = "Input data error, critical value undefined\n";
+  const earlyresults::row rows[] = {
+      {"LBFLSTACO", {1, 100, 0, 0.3, 0.05, 0.04}, nan, undefined},
+      {"LBFLSTACO", {1, 100, 101, 0.3, 0.05, 0.04}, nan, undefined},
+      {"LBFLSTACO", {0, 100, 90, 0.3, 0.05, 0.04}, 10.0, ""},
+      {"LBFLSTACO", {0, 100, 100, -0.3, 0.05, 0.04}, 0.0, ""},  // T = 0 before the grid's checks
+      {"LBFLSTACO", {1, 100, 90, 0, 0.05, 0.04}, nan, ""},      // the grid refuses silently
+      {"LBFLSTAPO", {1, 100, 0, 0.3, 0.05, 0.04}, nan, undefined},
+      {"LBFLSTAPO", {1, 100, 99, 0.3, 0.05, 0.04}, nan, undefined},
+      {"LBFLSTAPO", {0, 100, 120, 0.3, 0.05, 0.04}, 20.0, ""},
+      {"LBFLSTAPO", {1, 100, 120, 0.3, -0.05, 0.04}, nan, ""},
+      {"LBFLSTAPO", {-1, 100, 120, 0.3, 0.05, 0.04}, nan, ""},
+      {"LBFLSTACOCrit", {1, 0, 0.3, 0.05, 0.04}, nan, critundefined},
+      {"LBFLSTACOCrit", {0, 100, 0.3, 0.05, 0.04}, 0.0, ""},
+      {"LBFLSTACOCrit", {1, 100, 0.3, 0.05, 0.00001}, inf,
+       "Input data error, critical value is infinity\n"},
+      {"LBFLSTAPOCrit", {1, -1, 0.3, 0.05, 0.04}, nan, critundefined},
+      {"LBFLSTAPOCrit", {0, 100, 0.3, 0.05, 0.04}, 0.0, ""},
+  };
+  earlyresults::check(rows);
+  // The put has no yield floor: without a yield its critical spot is finite.
+  const double put = testsupport::price("LBFLSTAPOCrit", {1, 100, 0.3, 0.05, 0.0});
+  EXPECT_TRUE(put > 0 && put < 100) << put;
+}
+
+}  // namespace
