@@ -9,7 +9,9 @@
 #include "closedform/EuropeanQuantoCodes.h"
 #include "closedform/EuropeanRainbowTwoAssetCodes.h"
 #include "closedform/EuropeanSpreadCodes.h"
+#include "finitedifference/AmericanBarrierCodes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
+#include "finitedifference/DoubleBarrierCodes.h"
 
 const std::vector<codetable>& codecatalogue() {
   static const std::vector<codetable> tables = {
@@ -30,6 +32,10 @@ const std::vector<codetable>& codecatalogue() {
       tableof(EuropeanSpread::spreadcodes),
       // American calls and puts.
       tableof(AmericanVanilla::americanvanillacodes),
+      // American single barriers; double barriers, American and European.
+      tableof(AmericanBarrier::americanbarriercodes),
+      tableof(AmericanDoubleBarrier::americandoublebarriercodes),
+      tableof(EuropeanDoubleBarrier::europeandoublebarriercodes),
   };
   return tables;
 }
