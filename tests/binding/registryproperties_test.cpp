@@ -52,6 +52,8 @@ double basevalue(const std::string& code, const std::string& name) {
       {"i", 2.0},     {"C", 500.0},    {"A", 2.0},      {"kind", 0.0},   {"E", 1.5},
       {"Ep", 1.5}};
   if (name == "H") return code.rfind("UP", 0) == 0 ? 110.0 : 90.0;
+  if (name == "L") return 90.0;
+  if (name == "U") return 110.0;
   const auto found = values.find(name);
   return found == values.end() ? nan : found->second;
 }
@@ -151,7 +153,7 @@ TEST(RegisteredCodes, InputNamesFollowTheConvention) {
   const std::set<std::string> known = {
       "T",  "t",  "t1", "T2", "Tc",  "Tp", "S",    "S1", "S2", "F",  "K",  "X",
       "X1", "X2", "Kc", "Kp", "k",   "r",  "rf",   "q",  "q1", "q2", "rho", "H",
-      "R",  "m",  "i",  "C",  "A",   "kind", "E",  "Ep", "n"};
+      "R",  "m",  "i",  "C",  "A",   "kind", "E",  "Ep", "n",  "L",  "U"};
   for (const codetable& table : codecatalogue()) {
     for (const coderow& row : table) {
       for (const std::string& name : inputnames(row)) {

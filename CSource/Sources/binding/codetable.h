@@ -15,9 +15,10 @@
 //   correlation    rho
 //   strikes        K or X, with a qualifier where there are several (X1, X2, Kc, Kp), k the
 //                  strike of a compound option
-//   the rest       F forward, E exchange rate, Ep fixed exchange rate, H barrier, R rebate,
-//                  m extreme observed so far, i power, C cap, A fee, kind payoff kind, n the number
-//                  of assets of a counted table
+//   the rest       F forward, E exchange rate, Ep fixed exchange rate, H barrier, L and U the
+//                  lower and upper barriers of a corridor, R rebate, m extreme observed so far,
+//                  i power, C cap, A fee, kind payoff kind, n the number of assets of a counted
+//                  table
 // A counted row table (one whose first input is the number of assets and whose later rows carry
 // one value per asset) ends its input list with "...".
 //
