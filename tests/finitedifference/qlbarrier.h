@@ -16,7 +16,8 @@ namespace qlbarrier {
 using fdtest::exercise;
 using fdtest::market;
 
-// The process of a flat market (a whole number of days, Actual/365 Fixed).
+// The process of a flat market (a whole number of days, Actual/365 Fixed); it sets the evaluation
+// date, so each engine below makes it before the exercise dates.
 inline QuantLib::ext::shared_ptr<QuantLib::BlackScholesMertonProcess> processof(const market& m) {
   using namespace QuantLib;
   const Date today(15, May, 2024);
@@ -73,10 +74,11 @@ inline double analyticbarrier(QuantLib::Barrier::Type type, int callput, const m
 // The European double knock-out on (L, U) by the Ikeda-Kunitomo series.
 inline double analyticdoubleknockout(int callput, const market& m, double L, double U) {
   using namespace QuantLib;
+  auto process = processof(m);  // first: it sets the evaluation date the exercise starts from
   DoubleBarrierOption option(DoubleBarrier::KnockOut, L, U, 0.0,
                              ext::make_shared<PlainVanillaPayoff>(optiontype(callput), m.K),
                              exerciseof(m, exercise::european));
-  option.setPricingEngine(ext::make_shared<AnalyticDoubleBarrierEngine>(processof(m)));
+  option.setPricingEngine(ext::make_shared<AnalyticDoubleBarrierEngine>(process));
   return option.NPV();
 }
 
@@ -85,13 +87,14 @@ inline double analyticdoubleknockout(int callput, const market& m, double L, dou
 inline double binomialdoubleknockout(int callput, exercise style, const market& m, double L,
                                      double U, int steps) {
   using namespace QuantLib;
+  auto process = processof(m);
   DoubleBarrierOption option(DoubleBarrier::KnockOut, L, U, 0.0,
                              ext::make_shared<PlainVanillaPayoff>(optiontype(callput), m.K),
                              exerciseof(m, style));
   option.setPricingEngine(
       ext::make_shared<BinomialDoubleBarrierEngine<CoxRossRubinstein,
                                                    DiscretizedDermanKaniDoubleBarrierOption>>(
-          processof(m), steps));
+          process, steps));
   return option.NPV();
 }
 
