@@ -7,9 +7,10 @@
 //   DBKNOCKOUTECO (European double knock-out call) on the default grid against
 //   AnalyticDoubleBarrierEngine (the Ikeda-Kunitomo series, exact to the last digits here).
 // The put is struck at 110 with its barrier at 80, below the price where its holder exercises,
-// so its value is continuous at the barrier and both sides converge to one value. The converged value is QuantLib's tree with
-// 8000 steps (it agrees with an independent Crank-Nicolson grid of 2000 x 2000 to 2e-3).
-// Every iteration moves the spot, so that neither library can hand back its previous answer.
+// so its value is continuous at the barrier and both sides converge to one value. The converged
+// value is QuantLib's tree with 8000 steps (it agrees with an independent Crank-Nicolson grid of
+// 2000 x 2000 to 2e-3). Every iteration moves the spot, so that neither library can hand back
+// its previous answer.
 #include <benchmark/benchmark.h>
 
 #include <ql/experimental/barrieroption/analyticdoublebarrierengine.hpp>
@@ -20,30 +21,13 @@
 #include "finitedifference/AmericanBarrier.h"
 #include "finitedifference/DoubleBarrier.h"
 #include "finitedifference/fdvaluation.h"
+#include "gridblock.h"
 #include "reference.h"
 
 namespace {
 
 constexpr double T = 1.0, S = 100.0, H = 80.0, K = 110.0, sigma = 0.3, r = 0.08, q = 0.0;
 constexpr double L = 80.0, U = 130.0, Kd = 100.0, sigmad = 0.2, rd = 0.05, qd = 0.02;
-
-struct block {
-  parameterblock words{};
-  double rows[parameterentrycount][2]{};
-  explicit block(bool caching = false) {
-    for (int e = 0; e < parameterentrycount; ++e) words.entries[e] = {1, rows[e]};
-    if (caching) words.entries[entrymode].flag = 0;  // row value 0: mode 0
-  }
-  ~block() { gridcache::freecache(words); }
-};
-
-struct movingspot {
-  int tick = 0;
-  double operator()() {
-    tick = (tick + 1) & 7;
-    return S + 1e-6 * tick;
-  }
-};
 
 // A flat QuantLib market (expiry 365 days, Actual/365: T = 1) with a movable spot.
 struct quantlibmarket {
@@ -73,8 +57,8 @@ QuantLib::ext::shared_ptr<QuantLib::BarrierOption> quantlibdownoutput(const quan
       Barrier::DownOut, H, 0.0, ext::make_shared<PlainVanillaPayoff>(Option::Put, K),
       ext::make_shared<AmericanExercise>(Settings::instance().evaluationDate(), m.maturity));
   option->setPricingEngine(
-      ext::make_shared<BinomialBarrierEngine<CoxRossRubinstein,
-                                             DiscretizedDermanKaniBarrierOption>>(
+      ext::make_shared<
+          BinomialBarrierEngine<CoxRossRubinstein, DiscretizedDermanKaniBarrierOption>>(
           m.process, steps, steps));
   return option;
 }
@@ -100,7 +84,7 @@ double converged() {
 // The default grid errs by about 2.7% on this contract (the barrier's zero edge one spacing from
 // an exercised node); the sides agree within 5%.
 reference::comparison putcomparison(int steps) {
-  block params;
+  gridblock params;
   quantlibmarket m(sigma, r, q);
   return {AmericanBarrier::downoutput(T, S, H, K, sigma, r, q, &params.words),
           quantlibdownoutput(m, steps)->NPV(), converged(), 0.05};
@@ -109,8 +93,8 @@ reference::comparison putcomparison(int steps) {
 void americanbarrier_kzr_DOWNOUTAPO_100x50(benchmark::State& state) {
   const reference::comparison c = putcomparison(100);
   if (!reference::agree(state, c, c.kzr)) return;
-  block params;
-  movingspot spotof;
+  gridblock params;
+  movingspot spotof{S};
   for (auto _ : state)
     benchmark::DoNotOptimize(
         AmericanBarrier::downoutput(T, spotof(), H, K, sigma, r, q, &params.words));
@@ -123,7 +107,7 @@ void americanbarrier_quantlib_BinomialBarrierAmerican(benchmark::State& state) {
   if (!reference::agree(state, c, c.peer)) return;
   quantlibmarket m(sigma, r, q);
   auto option = quantlibdownoutput(m, steps);
-  movingspot spotof;
+  movingspot spotof{S};
   for (auto _ : state) {
     m.spot->setValue(spotof());
     benchmark::DoNotOptimize(option->NPV());
@@ -132,15 +116,15 @@ void americanbarrier_quantlib_BinomialBarrierAmerican(benchmark::State& state) {
 BENCHMARK(americanbarrier_quantlib_BinomialBarrierAmerican)->Arg(10)->Arg(20)->Arg(50)->Arg(100);
 
 void americanbarrier_kzr_DOWNOUTAPO_cachedreprice(benchmark::State& state) {
-  block params(true);
+  gridblock params(true);
   const double first = AmericanBarrier::downoutput(T, S, H, K, sigma, r, q, &params.words);
-  block fresh;
+  gridblock fresh;
   if (first != AmericanBarrier::downoutput(T, S, H, K, sigma, r, q, &fresh.words)) {
     state.SkipWithError("the cached grid differs from a fresh solve");
     return;
   }
   state.counters["error"] = std::fabs(first - converged());
-  movingspot spotof;
+  movingspot spotof{S};
   for (auto _ : state)
     benchmark::DoNotOptimize(
         AmericanBarrier::downoutput(T, spotof() - 3.0, H, K, sigma, r, q, &params.words));
@@ -148,7 +132,7 @@ void americanbarrier_kzr_DOWNOUTAPO_cachedreprice(benchmark::State& state) {
 BENCHMARK(americanbarrier_kzr_DOWNOUTAPO_cachedreprice);
 
 reference::comparison doublecomparison() {
-  block params;
+  gridblock params;
   quantlibmarket m(sigmad, rd, qd);
   const double series = quantlibdoubleknockout(m)->NPV();
   return {EuropeanDoubleBarrier::knockoutcall(T, S, L, U, Kd, sigmad, rd, qd, &params.words),
@@ -158,8 +142,8 @@ reference::comparison doublecomparison() {
 void americanbarrier_kzr_DBKNOCKOUTECO_100x50(benchmark::State& state) {
   const reference::comparison c = doublecomparison();
   if (!reference::agree(state, c, c.kzr)) return;
-  block params;
-  movingspot spotof;
+  gridblock params;
+  movingspot spotof{S};
   for (auto _ : state)
     benchmark::DoNotOptimize(EuropeanDoubleBarrier::knockoutcall(T, spotof(), L, U, Kd, sigmad,
                                                                  rd, qd, &params.words));
@@ -171,7 +155,7 @@ void americanbarrier_quantlib_AnalyticDoubleBarrier(benchmark::State& state) {
   if (!reference::agree(state, c, c.peer)) return;
   quantlibmarket m(sigmad, rd, qd);
   auto option = quantlibdoubleknockout(m);
-  movingspot spotof;
+  movingspot spotof{S};
   for (auto _ : state) {
     m.spot->setValue(spotof());
     benchmark::DoNotOptimize(option->NPV());

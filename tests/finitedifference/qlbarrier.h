@@ -54,7 +54,8 @@ inline double binomialknockout(bool down, int callput, exercise style, const mar
                        ext::make_shared<PlainVanillaPayoff>(optiontype(callput), m.K),
                        exerciseof(m, style));
   option.setPricingEngine(
-      ext::make_shared<BinomialBarrierEngine<CoxRossRubinstein, DiscretizedDermanKaniBarrierOption>>(
+      ext::make_shared<
+          BinomialBarrierEngine<CoxRossRubinstein, DiscretizedDermanKaniBarrierOption>>(
           process, steps, steps));
   return option.NPV();
 }

@@ -48,7 +48,7 @@
 // Knock-out grids. Down-and-out: the heat grid runs from x = ln(H / K) (edge 0) to ln 20 (spot
 // 20 K), whose edge carries the binomial American option at every level (heatvanilla.h).
 // Up-and-out: the price grid [0, H] with 0 at H, and the put's K (the call's 0) at 0. Both
-// project onto the exercise value at every level. Kept from the design, each a property of the
+// project onto the exercise value at every level. Kept as they stand, each a property of the
 // contract as priced here rather than a fault:
 // - The barrier edge is 0, while the holder of an option in the money at the barrier exercises
 //   just before it (the value tends to the exercise value there); the grid meets that jump within

@@ -36,7 +36,7 @@
 // The European knock-in and knock-out of one contract share one grid: their records are the same,
 // so in valuation mode 0 the knock-in reads the knock-out's cached grid and the other way round.
 //
-// Kept from the design: the barrier edges of the American knock-out are 0, while an option in
+// Kept as it stands: the barrier edges of the American knock-out are 0, while an option in
 // the money at a barrier is worth about its exercise value just inside it (the holder exercises
 // before the touch). The grid meets that jump within one node spacing, so it converges slowly
 // (about in proportion to the spacing) as parameter entry 2 refines it.

@@ -18,8 +18,9 @@
 //   any other mode    the grid is kept: the working instrument goes to fdclone and the filled
 //                     carrier to fdcarrier. A later call for the same contract (same class, every
 //                     term but the spot within 0.0001, same grid sizes) on the same scheme only
-//                     reads the value off the cached grid at its own spot. Modes other than 0 and 1 have no meaning of
-//                     their own and act as 0, so the cache never holds a carrier no solve filled.
+//                     reads the value off the cached grid at its own spot. Modes other than 0
+//                     and 1 have no meaning of their own and act as 0, so the cache never holds
+//                     a carrier no solve filled.
 // A carrier is made only in caching mode; no mode-1 call allocates one. Unloading the library
 // frees the cache. Sizes outside the bounds of fdbase.h give the
 // undefined value after the message "Grid sizes out of range, value undefined"; other refused
