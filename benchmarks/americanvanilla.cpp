@@ -13,31 +13,12 @@
 #include "binding/parameterblock.h"
 #include "finitedifference/AmericanVanilla.h"
 #include "finitedifference/fdvaluation.h"
+#include "gridblock.h"
 #include "reference.h"
 
 namespace {
 
 constexpr double T = 1.0, S = 100.0, K = 100.0, sigma = 0.2, r = 0.05, q = 0.02;
-
-// A parameter block with every entry at its default, or with mode 0 for the cached runs.
-struct block {
-  parameterblock words{};
-  double rows[parameterentrycount][2]{};
-  explicit block(bool caching = false) {
-    for (int e = 0; e < parameterentrycount; ++e) words.entries[e] = {1, rows[e]};
-    if (caching) words.entries[entrymode].flag = 0;  // row value 0: mode 0
-  }
-  ~block() { gridcache::freecache(words); }
-};
-
-// The spot of the next iteration: it moves by 1e-6 each time, round a cycle of eight.
-struct movingspot {
-  int tick = 0;
-  double operator()() {
-    tick = (tick + 1) & 7;
-    return S + 1e-6 * tick;
-  }
-};
 
 // QuantLib's American put (expiry 365 days, Actual/365: T = 1) on a flat market.
 struct quantlibput {
@@ -79,7 +60,7 @@ double finereference(double s) {
 // the sides may lie a few per cent apart; the counters show which lies nearer the reference.
 const reference::comparison& treecomparison() {
   static const reference::comparison c = [] {
-    block params;
+    gridblock params;
     return reference::comparison{
         AmericanVanilla::binomialput(T, S, K, sigma, r, q, &params.words),
         quantlibvalue<QuantLib::BinomialVanillaEngine<QuantLib::CoxRossRubinstein>>(S, 100),
@@ -90,13 +71,13 @@ const reference::comparison& treecomparison() {
 
 const reference::comparison& gridcomparison(double s) {
   static const reference::comparison atS = [] {
-    block params;
+    gridblock params;
     return reference::comparison{AmericanVanilla::gridput(T, S, K, sigma, r, q, &params.words),
                                  quantlibvalue<QuantLib::FdBlackScholesVanillaEngine>(S, 50, 100),
                                  finereference(S), 0.05};
   }();
   static const reference::comparison below = [] {
-    block params;
+    gridblock params;
     return reference::comparison{
         AmericanVanilla::gridput(T, S - 3.0, K, sigma, r, q, &params.words),
         quantlibvalue<QuantLib::FdBlackScholesVanillaEngine>(S - 3.0, 50, 100),
@@ -106,8 +87,8 @@ const reference::comparison& gridcomparison(double s) {
 }
 
 void americanvanilla_kzr_BINAPO_100steps(benchmark::State& state) {
-  block params;
-  movingspot spotof;
+  gridblock params;
+  movingspot spotof{S};
   if (!reference::agree(state, treecomparison(), treecomparison().kzr)) return;
   for (auto _ : state)
     benchmark::DoNotOptimize(
@@ -121,7 +102,7 @@ void americanvanilla_quantlib_BinomialCRR_100steps(benchmark::State& state) {
   put.option->setPricingEngine(
       ext::make_shared<BinomialVanillaEngine<CoxRossRubinstein>>(put.process, 100));
   if (!reference::agree(state, treecomparison(), put.option->NPV())) return;
-  movingspot spotof;
+  movingspot spotof{S};
   for (auto _ : state) {
     put.spot->setValue(spotof());
     benchmark::DoNotOptimize(put.option->NPV());
@@ -130,8 +111,8 @@ void americanvanilla_quantlib_BinomialCRR_100steps(benchmark::State& state) {
 BENCHMARK(americanvanilla_quantlib_BinomialCRR_100steps);
 
 void americanvanilla_kzr_BSAPO_100x50(benchmark::State& state) {
-  block params;
-  movingspot spotof;
+  gridblock params;
+  movingspot spotof{S};
   if (!reference::agree(state, gridcomparison(S), gridcomparison(S).kzr)) return;
   for (auto _ : state)
     benchmark::DoNotOptimize(
@@ -145,7 +126,7 @@ void americanvanilla_quantlib_FdBlackScholesVanilla_100x50(benchmark::State& sta
   put.option->setPricingEngine(
       ext::make_shared<FdBlackScholesVanillaEngine>(put.process, 50, 100));  // tGrid, xGrid
   if (!reference::agree(state, gridcomparison(S), put.option->NPV())) return;
-  movingspot spotof;
+  movingspot spotof{S};
   for (auto _ : state) {
     put.spot->setValue(spotof());
     benchmark::DoNotOptimize(put.option->NPV());
@@ -154,11 +135,11 @@ void americanvanilla_quantlib_FdBlackScholesVanilla_100x50(benchmark::State& sta
 BENCHMARK(americanvanilla_quantlib_FdBlackScholesVanilla_100x50);
 
 void americanvanilla_kzr_BSAPO_cachedreprice(benchmark::State& state) {
-  block params(true);
+  gridblock params(true);
   AmericanVanilla::gridput(T, S, K, sigma, r, q, &params.words);  // solves and caches
   const double cached = AmericanVanilla::gridput(T, S - 3.0, K, sigma, r, q, &params.words);
   if (!reference::agree(state, gridcomparison(S - 3.0), cached)) return;
-  movingspot spotof;
+  movingspot spotof{S};
   for (auto _ : state)
     benchmark::DoNotOptimize(
         AmericanVanilla::gridput(T, spotof() - 3.0, K, sigma, r, q, &params.words));
@@ -168,10 +149,10 @@ BENCHMARK(americanvanilla_kzr_BSAPO_cachedreprice);
 constexpr double bisectionsteps = 2000;
 
 void americanvanilla_kzr_BINAPO_onetree_2000steps(benchmark::State& state) {
-  block params;
+  gridblock params;
   params.words.entries[entrysteps].flag = 0;
   params.rows[entrysteps][0] = bisectionsteps;
-  movingspot spotof;
+  movingspot spotof{S};
   for (auto _ : state)
     benchmark::DoNotOptimize(
         AmericanVanilla::binomialput(T, spotof(), K, sigma, r, q, &params.words));
@@ -182,7 +163,7 @@ BENCHMARK(americanvanilla_kzr_BINAPO_onetree_2000steps)->Unit(benchmark::kMillis
 void americanvanilla_kzr_Crit_worstcase_2000steps(benchmark::State& state) {
   const bool call = state.range(0) == 1;
   const double strike = call ? K : 1e300, yield = call ? 0.00002 : q;
-  block params;
+  gridblock params;
   params.words.entries[entrysteps].flag = 0;
   params.rows[entrysteps][0] = bisectionsteps;
   auto critical = [&] {

@@ -67,6 +67,8 @@ double basevalue(const std::string& code, const std::string& name) {
   // The perpetual lookbacks take the extreme strictly away from the spot.
   if (name == "m" && code.rfind("PERPETUALLBFLSTACO", 0) == 0) return 90.0;
   if (name == "m" && code.rfind("PERPETUALLBFLSTAPO", 0) == 0) return 110.0;
+  if (name == "L") return 90.0;
+  if (name == "U") return 110.0;
   const auto found = values.find(basename(name));
   return found == values.end() ? nan : found->second;
 }
@@ -190,7 +192,8 @@ TEST(RegisteredCodes, InputNamesFollowTheConvention) {
   const std::set<std::string> known = {
       "T",  "t",  "t1", "T2", "Tc",  "Tp", "S",    "S1", "S2", "F",  "K",  "X",
       "X1", "X2", "Kc", "Kp", "k",   "r",  "rf",   "q",  "q1", "q2", "rho", "H",
-      "R",  "m",  "i",  "C",  "A",   "kind", "E",  "Ep", "n", "coupon", "notional", "Tavg"};
+      "R",  "m",  "i",  "C",  "A",   "kind", "E",  "Ep", "n", "coupon", "notional", "Tavg",
+      "L",  "U"};
   for (const codetable& codes : codecatalogue()) {
     for (const coderow& row : codes) {
       for (const std::string& name : inputnames(row)) {

@@ -9,12 +9,14 @@
 #include "closedform/EuropeanQuantoCodes.h"
 #include "closedform/EuropeanRainbowTwoAssetCodes.h"
 #include "closedform/EuropeanSpreadCodes.h"
+#include "finitedifference/AmericanBarrierCodes.h"
 #include "finitedifference/AmericanLookbackCodes.h"
 #include "finitedifference/AmericanOneTouchCodes.h"
 #include "finitedifference/AmericanQuantoCodes.h"
 #include "finitedifference/AmericanRainbowTwoAssetCodes.h"
 #include "finitedifference/AmericanSpreadCodes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
+#include "finitedifference/DoubleBarrierCodes.h"
 #include "finitedifference/PerpetualCodes.h"
 #include "finitedifference/PerpetualLookbackCodes.h"
 #include "montecarlo/EuropeanAsianCodes.h"
@@ -40,6 +42,10 @@ const std::vector<codetable>& codecatalogue() {
       tableof(EuropeanSpread::spreadcodes),
       // American calls and puts.
       tableof(AmericanVanilla::americanvanillacodes),
+      // American single barriers; double barriers, American and European.
+      tableof(AmericanBarrier::americanbarriercodes),
+      tableof(AmericanDoubleBarrier::americandoublebarriercodes),
+      tableof(EuropeanDoubleBarrier::europeandoublebarriercodes),
       // American quantos, two-asset rainbows and spread options.
       tableof(AmericanQuanto::quantocodes),
       tableof(AmericanRainbowTwoAsset::rainbowcodes),

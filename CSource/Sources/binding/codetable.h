@@ -16,10 +16,10 @@
 //   correlation    rho
 //   strikes        K or X, with a qualifier where there are several (X1, X2, Kc, Kp), k the
 //                  strike of a compound option; X also the cash amount of a best-or-cash option
-//   the rest       F forward, E exchange rate, Ep fixed exchange rate, H barrier, R rebate,
-//                  m extreme observed so far, i power, C cap, A fee (or, for an Asian, the
-//                  average observed so far), kind payoff kind, n the number of assets of a
-//                  counted table
+//   the rest       F forward, E exchange rate, Ep fixed exchange rate, H barrier, L and U the
+//                  lower and upper barriers of a corridor, R rebate, m extreme observed so
+//                  far, i power, C cap, A fee (or, for an Asian, the average observed so
+//                  far), kind payoff kind, n the number of assets of a counted table
 //   amounts        coupon, and notional (the amount a performance is paid on)
 // A counted row table (one whose first input is the number of assets n and whose later rows carry
 // one value per asset) names each of its rows and ends its input list with "...": a row of one

@@ -28,8 +28,12 @@ bool refusedcritical(double T, double K, double sigma, double r, double q) {
   return T < 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0;
 }
 
-// The American value at spot S on tree.
+// The American value at spot S on tree. An option out of the money at every node of a tree whose
+// weights are a probability law is worth 0 at every node: that is the tree's own answer, given
+// without walking the tree (the far edges of the barrier grids ask for many such trees).
 double treevalue(crrtree& tree, int callput, double S, double K) {
+  const bool law = tree.probability() >= 0 && tree.probability() <= 1;
+  if (law && (callput > 0 ? tree.highestprice(S) <= K : tree.lowestprice(S) >= K)) return 0.0;
   return tree.americanvalue(S, [callput, K](double price) {
     return callput > 0 ? maxof(price - K, 0.0) : maxof(K - price, 0.0);
   });
@@ -46,7 +50,7 @@ std::optional<crrtree> americantree(double T, double K, double sigma, double r, 
 }
 
 double binomialvalue(int callput, double T, double S, double K, double sigma, double r, double q,
-                     parameterblock* block) {
+                     const parameterblock* block) {
   std::optional<crrtree> tree = americantree(T, K, sigma, r, q, block);
   if (!tree) return undefinedvalue();
   return treevalue(*tree, callput, S, K);
@@ -143,21 +147,28 @@ double binomialtree(int callput, double T, double S, double K, double sigma, dou
   return treevalue(tree, callput, S, K);
 }
 
+double binomialamerican(int callput, double T, double S, double K, double sigma, double r,
+                        double q, const parameterblock* block) {
+  if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
+  if (callput > 0) {
+    if (S == 0) return 0.0;
+    if (T == 0) return maxof(S - K, 0.0);
+    if (q <= binomialdividendfloor) return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
+  } else {
+    if (S == 0) return K;
+    if (T == 0) return maxof(K - S, 0.0);
+  }
+  return binomialvalue(callput, T, S, K, sigma, r, q, block);
+}
+
 double binomialcall(double T, double S, double K, double sigma, double r, double q,
                     parameterblock* block) {
-  if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
-  if (S == 0) return 0.0;
-  if (T == 0) return maxof(S - K, 0.0);
-  if (q <= binomialdividendfloor) return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
-  return binomialvalue(1, T, S, K, sigma, r, q, block);
+  return binomialamerican(1, T, S, K, sigma, r, q, block);
 }
 
 double binomialput(double T, double S, double K, double sigma, double r, double q,
                    parameterblock* block) {
-  if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
-  if (S == 0) return K;
-  if (T == 0) return maxof(K - S, 0.0);
-  return binomialvalue(-1, T, S, K, sigma, r, q, block);
+  return binomialamerican(-1, T, S, K, sigma, r, q, block);
 }
 
 double gridcall(double T, double S, double K, double sigma, double r, double q,

@@ -90,6 +90,11 @@ double perpetualcalllevel(double K, double sigma, double r, double q);
 double binomialtree(int callput, double T, double S, double K, double sigma, double r, double q,
                     std::int64_t n);
 
+// BINACO (callput +1) or BINAPO (-1), refusals and early results included: the American vanilla
+// that the barrier families carry where a barrier makes their option one. Reads entry 4.
+double binomialamerican(int callput, double T, double S, double K, double sigma, double r,
+                        double q, const parameterblock* block);
+
 // The pricing functions of the eight codes; block supplies parameter entries 0, 2 and 4 and the
 // grid cache.
 double binomialcall(double T, double S, double K, double sigma, double r, double q,

@@ -76,6 +76,8 @@ double fdbase::heatpayoff(double /*x*/, double /*kprime*/,
   return 0.0;
 }
 
+bool fdbase::heatedgesready(const parameterblock* /*params*/) const { return true; }
+
 void fdbase::stepcondition(const gridlevel& level, double* values,
                            const parameterblock* /*params*/) const {
   if (data->american != 1) return;

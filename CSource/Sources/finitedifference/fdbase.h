@@ -14,6 +14,9 @@
 //   heatgridlimits  heat    leaves the limits at 0 (an instrument of the price grid only)
 //   heatboundary    heat    leaves both edge values at 0
 //   heatpayoff      heat    0
+//   heatedgesready  heat    true: checked once before each fresh solve on the heat grid; an
+//                           instrument whose edges need more than the record (a tree of parameter
+//                           entry 4) answers false, after its message, for the undefined value
 //   stepcondition   both    early exercise when the record's `american` is 1: each interior
 //                           value is raised to the exercise value of its node
 //   edgematrix      price   the reflecting upper edge when the record's `reflecting` is 1
@@ -116,6 +119,9 @@ class fdbase : public financialbase {
                             const parameterblock* params) const;
   // Transformed exercise value at log-moneyness x.
   virtual double heatpayoff(double x, double kprime, const parameterblock* params) const;
+  // Whether heatboundary can give every level's edges with these parameters (false after a
+  // message).
+  virtual bool heatedgesready(const parameterblock* params) const;
 
   // Conditions. values holds a level just after its implicit step; the edge nodes are set after
   // the step condition, so it changes interior nodes (1 .. N-2) only.

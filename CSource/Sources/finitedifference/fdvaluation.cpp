@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <typeinfo>
 #include <utility>
 
 #include "numerics/messages.h"
@@ -61,8 +62,15 @@ double fdvaluation::value(parameterblock* params) {
     cache.usecached(*params);
     result = fromcarrier(params);
   } else {
+    if (!readytosolve(params)) {
+      cache.discard();
+      return undefinedvalue();
+    }
     std::unique_ptr<methodcarriesfd> fresh;
-    if (mode == 0) fresh = std::make_unique<methodcarriesfd>(instrument->nspace);
+    if (mode == 0) {
+      fresh = std::make_unique<methodcarriesfd>(instrument->nspace);
+      fresh->scheme = &typeid(*this);
+    }
     cache.usefresh(*params, std::move(fresh));
     result = solve(mode, params);
   }
@@ -70,7 +78,13 @@ double fdvaluation::value(parameterblock* params) {
   return result;
 }
 
-bool fdvaluation::canreuse(parameterblock* params) { return cache.canreuse(*params); }
+bool fdvaluation::canreuse(parameterblock* params) {
+  if (!cache.canreuse(*params)) return false;
+  const std::type_info* solvedby = cachedgrid(*params)->scheme;
+  return solvedby != nullptr && *solvedby == typeid(*this);
+}
+
+bool fdvaluation::readytosolve(const parameterblock* /*params*/) const { return true; }
 
 void fdvaluation::release(bool reused, int mode, parameterblock* params) {
   cache.release(reused, mode != 1, *params);

@@ -7,18 +7,20 @@
 //   1. the valuation mode of parameter entry 0 (1 by default; every other mode acts as 0);
 //   2. checkinputs: a refused contract gives the undefined value, frees the working copy and
 //      leaves the cache as it was;
-//   3. with mode 0, a cached grid of the same contract is read off at the new spot
-//      (fromcarrier); otherwise the grid is solved afresh (solve), and with mode 0 the finished
-//      grid is kept in a new carrier;
+//   3. with mode 0, a cached grid of the same contract, solved by the same scheme, is read off
+//      at the new spot (fromcarrier); otherwise the grid is solved afresh (solve), once the
+//      scheme finds the instrument ready for it (readytosolve: else the undefined value, and the
+//      cache stays as it was), and with mode 0 the finished grid is kept in a new carrier;
 //   4. release parks or frees the working copy and the carrier (valuationcache.h).
 // What each valuation mode leaves behind:
 //   mode 1            nothing: each call builds, solves and frees its grid, and empties the
 //                     block's two cache words (fdclone, fdcarrier);
 //   any other mode    the grid is kept: the working instrument goes to fdclone and the filled
 //                     carrier to fdcarrier. A later call for the same contract (same class, every
-//                     term but the spot within 0.0001, same grid sizes) only reads the value off
-//                     the cached grid at its own spot. Modes other than 0 and 1 have no meaning of
-//                     their own and act as 0, so the cache never holds a carrier no solve filled.
+//                     term but the spot within 0.0001, same grid sizes) on the same scheme only
+//                     reads the value off the cached grid at its own spot. Modes other than 0
+//                     and 1 have no meaning of their own and act as 0, so the cache never holds
+//                     a carrier no solve filled.
 // A carrier is made only in caching mode; no mode-1 call allocates one. Unloading the library
 // frees the cache. Sizes outside the bounds of fdbase.h give the
 // undefined value after the message "Grid sizes out of range, value undefined"; other refused
@@ -29,6 +31,7 @@
 #define KZR_FINITEDIFFERENCE_FDVALUATION_H
 
 #include <cstdint>
+#include <typeinfo>
 #include <vector>
 
 #include "binding/parameterblock.h"
@@ -45,6 +48,7 @@ class methodcarriesfd : public methodcarries {
   void fill(double step, const finishedgrid& grid);
   finishedgrid finished() const;
 
+  const std::type_info* scheme = nullptr;  // the class of the scheme that solved the grid
   double dt = 0;  // time step of the grid
   double dx = 0;  // space step of the grid
   std::vector<double> nodes;      // N space coordinates
@@ -70,12 +74,19 @@ class fdvaluation : public valuation {
   // The number a handler asks for: the value at the spot, or the critical price.
   double value(parameterblock* params);
 
+  // The cached grid is of the same contract and was solved by a scheme of this class: one
+  // instrument class may serve two grids (the single barriers' down-and-out codes are priced on
+  // the heat grid, their up-and-out codes on the price grid), and neither grid's nodes mean
+  // anything to the other's read-off.
   bool canreuse(parameterblock* params) override;
   void release(bool reused, int mode, parameterblock* params) override;
   // 1.0 when expiry, spot, rate and dividend are not negative, the volatility is positive and the
   // grid sizes are in bounds; otherwise the undefined value. A NaN term is not refused.
   double checkinputs(int flag) override;
 
+  // Whether the working instrument can be solved on this scheme with these parameters (true
+  // unless the scheme's hook of the instrument says otherwise, after its message).
+  virtual bool readytosolve(const parameterblock* params) const;
   // Solves the grid; in caching mode (0) fills the carrier.
   virtual double solve(int mode, parameterblock* params) = 0;
   // Reads the result off the cached carrier for the current contract.

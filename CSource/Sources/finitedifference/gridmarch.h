@@ -38,11 +38,13 @@ class gridworkspace {
 
 // Marches the expiry level in w.values back to today over the instrument's M levels. The edge
 // values of the expiry level come first (edgesat(0)); then for each level j = M-2 .. 0, at time
-// to expiry t = horizon (1 - j / (M - 1)): the scheme's explicit part, the implicit step, the
-// instrument's step condition (with the exercise values carried by growthat(t)), and the edge
-// values edgesat(t), which write w.gridinfo.lowedge and highedge. The edge rows of the matrix
-// are identity rows, so each implicit step meets the edge values of the level before it: edges
-// that move with time enter to first order in the time step.
+// to expiry t = horizon (1 - j / (M - 1)): the scheme's explicit part (on the edge values of the
+// level before), the edge values edgesat(t) of the new level, which write w.gridinfo.lowedge and
+// highedge, the implicit step and the instrument's step condition (with the exercise values
+// carried by growthat(t)). The edge rows of the matrix are identity rows, so the new edge values
+// enter the right-hand side and the implicit step meets them: edges that move with time keep the
+// scheme's order in the time step. Edges that stay put give the same numbers as setting them
+// after the step.
 template <class edgesat, class growthat>
 void marchtotoday(fdvaluation& scheme, const fdbase& instrument, gridworkspace& w,
                   double horizon, const parameterblock* params, edgesat edges,
@@ -58,10 +60,12 @@ void marchtotoday(fdvaluation& scheme, const fdbase& instrument, gridworkspace& 
     level.time = horizon * (1.0 - static_cast<double>(j) / (m - 1));
     level.growth = growth(level.time);
     scheme.explicitpart(w.diag, w.upper, w.lower, w.values, n);
-    solver.solve(w.values, w.values);
-    instrument.stepcondition(level, w.values, params);
     edges(level.time);
     w.values[0] = w.gridinfo.lowedge;
+    w.values[n - 1] = w.gridinfo.highedge;
+    solver.solve(w.values, w.values);
+    instrument.stepcondition(level, w.values, params);
+    w.values[0] = w.gridinfo.lowedge;  // the solve gives them back; NaN on a singular level
     w.values[n - 1] = w.gridinfo.highedge;
   }
 }

@@ -44,6 +44,10 @@ double logndi::solve(int mode, parameterblock* params) {
   return readoff(today);
 }
 
+bool logndi::readytosolve(const parameterblock* params) const {
+  return working().heatedgesready(params);
+}
+
 double logndi::fromcarrier(parameterblock* /*params*/) { return readoff(carrier()->finished()); }
 
 // u at x0 = ln(S0/K) by the cubic spline (never linear on this grid), back to a price.

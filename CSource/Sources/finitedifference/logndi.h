@@ -2,10 +2,10 @@
 //
 // `logndi` solves u_tau = u_xx on a uniform grid in x = ln(S/K), obtained by S = K e^x,
 // tau = sigma^2 (T - t) / 2 and V = K exp(-(k'-1) x / 2 - ((k'-1)^2 / 4 + k) tau) u, with
-// k = 2 r / sigma^2 and k' = 2 (r - q) / sigma^2: one tridiagonal implicit step per level, then
-// the instrument's step condition (early exercise onto the transformed exercise value) and its
-// edge values at the level's tau, and the value at the spot by the natural cubic spline. It has
-// no critical-price search.
+// k = 2 r / sigma^2 and k' = 2 (r - q) / sigma^2: one tridiagonal implicit step per level,
+// meeting the instrument's edge values at the level's tau, then its step condition (early
+// exercise onto the transformed exercise value), and the value at the spot by the natural cubic
+// spline. It has no critical-price search.
 //
 // `DouglasLogNDI` supplies the coefficients of Douglas's fourth-order compact scheme:
 // (1 - 6a)(u[i-1] + u[i+1]) + (10 + 12a) u[i] at the new level equals
@@ -24,6 +24,8 @@ class logndi : public fdvaluation {
 
   double solve(int mode, parameterblock* params) override;
   double fromcarrier(parameterblock* params) override;
+  // The instrument's heatedgesready.
+  bool readytosolve(const parameterblock* params) const override;
 
  protected:
   ~logndi() = default;

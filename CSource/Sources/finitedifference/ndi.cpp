@@ -10,6 +10,7 @@ double ndi::solve(int mode, parameterblock* params) {
   grid.gridlimits(w.gridinfo, params);
   const double dt = w.gridinfo.extent / (grid.ntime - 1);
   w.placenodes();
+  lowestnode = w.gridinfo.low == 0.0 ? 0.0 : w.gridinfo.low / w.spacing;
   for (int i = 0; i < w.n; ++i) {
     w.values[i] = grid.payoff(w.nodes[i], params);
     w.exercise[i] = maxof(w.values[i], 0.0);
@@ -41,7 +42,7 @@ void CNNDI::buildmatrix(double* diag, double* upper, double* lower, double h, in
   upper[0] = 0.0;
   lower[n - 2] = 0.0;
   for (int i = 1; i <= n - 2; ++i) {
-    const double x = i;
+    const double x = lowestnode + i;  // S_i / dS
     diag[i] = 1.0 + 0.5 * (r + sigma * sigma * x * x) * h;
     upper[i] = 0.5 * (-0.5 * (r - q) * x - 0.5 * sigma * sigma * x * x) * h;
     lower[i - 1] = 0.5 * (0.5 * (r - q) * x - 0.5 * sigma * sigma * x * x) * h;

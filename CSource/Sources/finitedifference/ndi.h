@@ -2,15 +2,17 @@
 //
 // `ndi` solves the Black-Scholes equation with rate r and dividend yield q on a uniform grid of
 // N prices from the instrument's low to high limit and M time levels, backward from expiry: one
-// tridiagonal implicit step per level, then the instrument's step condition (early exercise) and
-// its edge values at the level's time; the instrument's edgematrix and finalcondition adjust the
-// matrix and today's level (a reflecting edge). Today's level is read off at the spot by the
-// natural cubic spline (straight-line interpolation when T x sigma <= 0.05), or, for a critical
-// request, by the instrument's criticalprice search (fdbase.h).
+// tridiagonal implicit step per level, meeting the instrument's edge values at the level's time,
+// then its step condition (early exercise); the instrument's edgematrix and finalcondition
+// adjust the matrix and today's level (a reflecting edge). Today's level is read off at the spot
+// by the natural cubic spline (straight-line interpolation when T x sigma <= 0.05), or, for a
+// critical request, by the instrument's criticalprice search (fdbase.h).
 //
-// `CNNDI` supplies the Crank-Nicolson coefficients for a grid whose low limit is 0 (node i at
-// price i x dS). Source: Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives,
-// 1995 (Crank-Nicolson with projection for early exercise).
+// `CNNDI` supplies the Crank-Nicolson coefficients, taken at each node's own price in node
+// spacings, S_i / dS: i on a grid from 0, S_low / dS + i on a grid from a barrier S_low > 0
+// (the coefficients at i would solve the equation of a price shifted by S_low). Source:
+// Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives, 1995 (Crank-Nicolson
+// with projection for early exercise).
 #ifndef KZR_FINITEDIFFERENCE_NDI_H
 #define KZR_FINITEDIFFERENCE_NDI_H
 
@@ -25,6 +27,10 @@ class ndi : public fdvaluation {
 
  protected:
   ~ndi() = default;
+
+  // The low limit of the grid being solved in node spacings, S_low / dS (0 on a grid from 0):
+  // node i lies at (lowestnode + i) dS.
+  double lowestnode = 0.0;
 
  private:
   // The value at the spot or the critical price, from a finished grid.

@@ -55,6 +55,11 @@ class crrtree {
     return m == 2 && square == crrsquare::product ? u * u : std::pow(u, static_cast<double>(m));
   }
 
+  // The lowest and the highest price of the tree from spot S (its expiry nodes S u^-n, S u^n),
+  // the same bits as the nodes the valuations below take.
+  double lowestprice(double S) const { return S * power(-n); }
+  double highestprice(double S) const { return S * power(n); }
+
   // The European value at spot S of the payoff g(price) at expiry: V[i] = g(S u^(n - 2i)), then
   // for each level V[i] = (p V[i] + (1 - p) V[i + 1]) e^(-r dt), i rising, in place.
   template <class payoffat>

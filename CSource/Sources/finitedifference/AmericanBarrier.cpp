@@ -1,0 +1,272 @@
+#include "finitedifference/AmericanBarrier.h"
+
+#include <cmath>
+
+#include "binding/tablehandler.h"
+#include "closedform/BlackScholes.h"
+#include "closedform/EuropeanBarrier.h"
+#include "finitedifference/AmericanBarrierCodes.h"
+#include "finitedifference/AmericanVanilla.h"
+#include "finitedifference/heatvanilla.h"
+#include "finitedifference/logndi.h"
+#include "finitedifference/ndi.h"
+#include "numerics/comparisons.h"
+#include "numerics/messages.h"
+#include "numerics/undefined.h"
+
+namespace AmericanBarrier {
+
+namespace {
+
+constexpr double farlimit = 20.0;  // the heat grid of the down-and-out codes ends at 20 K
+constexpr double putlimit = 10.0;  // the put's critical grid ends at 10 K; DOWNOUTAPO is 0 there
+constexpr double criticaldividendfloor = 0.00001;  // exclusive: DOWNOUTACOCrit
+constexpr double blendguard = 0.0000001;           // keeps the blend's weight finite
+
+enum side { down, up };
+
+double refusedvalue() {
+  writemessage(messages::valueundefined);
+  return undefinedvalue();
+}
+
+double refusedcritical() {
+  writemessage(messages::criticalundefined);
+  return undefinedvalue();
+}
+
+double exercise(int callput, double S, double K) { return maxof(callput * (S - K), 0.0); }
+
+// The record of a grid code: level1 the barrier, American, spot 0 for a critical price.
+contractdata recordof(int callput, bool critical, double T, double S, double H, double K,
+                      double sigma, double r, double q) {
+  return {T, critical ? 0.0 : S, sigma, r, q, K, H, 0.0, callput, 1, critical ? 1 : 0, 0};
+}
+
+template <class instrumenttype, class schemetype>
+double gridvalue(contractdata record, parameterblock* block) {
+  instrumenttype instrument(record, block->entries[entrygrid]);
+  schemetype scheme(&instrument);
+  return scheme.value(block);
+}
+
+double knockin(int callput, side barrier, double T, double S, double H, double K, double sigma,
+               double r, double q, double R, parameterblock* block) {
+  if (T < 0 || H <= 0 || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0 || R < 0)
+    return refusedvalue();
+  if (anynan({T, S, H, K, sigma, r, q, R})) return nanresult();
+  const bool reached = barrier == down ? H >= S : S >= H;
+  if (reached) return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);
+  if (T == 0) return R;
+  namespace eb = EuropeanBarrier;
+  const double european =
+      callput > 0 ? (barrier == down ? eb::downincall : eb::upincall)(T, S, H, K, sigma, r, q, 0.0)
+                  : (barrier == down ? eb::downinput : eb::upinput)(T, S, H, K, sigma, r, q, 0.0);
+  const double vanilla = callput > 0 ? BlackScholes::blackscholescall(T, H, K, sigma, r, q)
+                                     : BlackScholes::blackscholesput(T, H, K, sigma, r, q);
+  const double american = AmericanVanilla::binomialamerican(callput, T, H, K, sigma, r, q, block);
+  if (isundefined(american)) return american;  // the tree's message is written
+  const double weight = european / (blendguard + vanilla);
+  return american * weight + R * std::exp(-r * T) * (1.0 - weight);
+}
+
+}  // namespace
+
+// americanbarrier
+
+americanbarrier::americanbarrier(contractdata& record, const parameterentry& grid)
+    : fdbase(record, grid) {
+  clone.reset(new americanbarrier(*this, clonetag{}));
+}
+
+void americanbarrier::boundary(double /*t*/, gridinfo& grid,
+                               const parameterblock* /*params*/) const {
+  grid.lowedge = data->callput == 1 ? 0.0 : data->strike;
+  grid.highedge = 0.0;
+}
+
+double americanbarrier::payoff(double S, const parameterblock* /*params*/) const {
+  return exercise(data->callput, S, data->strike);
+}
+
+void americanbarrier::gridlimits(gridinfo& grid, const parameterblock* /*params*/) const {
+  grid.extent = data->expiry;
+  grid.low = 0.0;
+  grid.high = data->level1;
+}
+
+void americanbarrier::heatgridlimits(gridinfo& grid, const parameterblock* /*params*/) const {
+  grid.extent = data->volatility * data->volatility * data->expiry / 2.0;
+  grid.low = std::log(data->level1 / data->strike);
+  grid.high = std::log(farlimit);
+}
+
+void americanbarrier::heatboundary(double tau, double k, double kprime, gridinfo& grid,
+                                   const parameterblock* params) const {
+  grid.lowedge = 0.0;
+  grid.highedge = heatamericanedge(*data, grid.high, tau, k, kprime, params);
+}
+
+double americanbarrier::heatpayoff(double x, double kprime,
+                                   const parameterblock* /*params*/) const {
+  return heatvanillapayoff(data->callput, x, kprime);
+}
+
+bool americanbarrier::heatedgesready(const parameterblock* params) const {
+  return americanedgesready(*data, {std::log(farlimit)}, ntime, params);
+}
+
+// americanbarriercrit
+
+americanbarriercrit::americanbarriercrit(contractdata& record, const parameterentry& grid)
+    : fdbase(record, grid) {
+  clone.reset(new americanbarriercrit(*this, clonetag{}));
+}
+
+void americanbarriercrit::boundary(double /*t*/, gridinfo& grid,
+                                   const parameterblock* /*params*/) const {
+  const double K = data->strike;
+  if (data->callput == 1) {
+    grid.lowedge = 0.0;
+    grid.highedge = maxof(grid.high - K, 0.0);
+  } else {
+    grid.lowedge = K - data->level1;
+    grid.highedge = 0.0;
+  }
+}
+
+double americanbarriercrit::payoff(double S, const parameterblock* /*params*/) const {
+  return exercise(data->callput, S, data->strike);
+}
+
+void americanbarriercrit::gridlimits(gridinfo& grid, const parameterblock* /*params*/) const {
+  grid.extent = data->expiry;
+  grid.low = data->level1;
+  grid.high = highlimit();
+}
+
+double americanbarriercrit::critstart(const gridinfo& grid,
+                                      const parameterblock* /*params*/) const {
+  return (data->strike - data->level1) / (grid.high - data->level1);
+}
+
+double americanbarriercrit::highlimit() const {
+  const double K = data->strike;
+  if (data->callput != 1) return putlimit * K;
+  return AmericanVanilla::perpetualcalllevel(K, data->volatility, data->rate, data->dividend);
+}
+
+// Pricing functions
+
+double downincall(double T, double S, double H, double K, double sigma, double r, double q,
+                  double R, parameterblock* block) {
+  return knockin(1, down, T, S, H, K, sigma, r, q, R, block);
+}
+
+double upincall(double T, double S, double H, double K, double sigma, double r, double q,
+                double R, parameterblock* block) {
+  return knockin(1, up, T, S, H, K, sigma, r, q, R, block);
+}
+
+double downinput(double T, double S, double H, double K, double sigma, double r, double q,
+                 double R, parameterblock* block) {
+  return knockin(-1, down, T, S, H, K, sigma, r, q, R, block);
+}
+
+double upinput(double T, double S, double H, double K, double sigma, double r, double q,
+               double R, parameterblock* block) {
+  return knockin(-1, up, T, S, H, K, sigma, r, q, R, block);
+}
+
+double downoutcall(double T, double S, double H, double K, double sigma, double r, double q,
+                   parameterblock* block) {
+  if (H <= 0 || K <= 0) return refusedvalue();
+  if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
+  if (H >= S) return 0.0;
+  if (T == 0 || H > K || S >= farlimit * K) return exercise(1, S, K);
+  return gridvalue<americanbarrier, DouglasLogNDI>(recordof(1, false, T, S, H, K, sigma, r, q),
+                                                   block);
+}
+
+double upoutcall(double T, double S, double H, double K, double sigma, double r, double q,
+                 parameterblock* block) {
+  if (H <= 0 || K <= 0) return refusedvalue();
+  if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
+  if (S >= H) return 0.0;
+  if (T == 0) return exercise(1, S, K);
+  if (K >= H) return 0.0;
+  return gridvalue<americanbarrier, CNNDI>(recordof(1, false, T, S, H, K, sigma, r, q), block);
+}
+
+double downoutput(double T, double S, double H, double K, double sigma, double r, double q,
+                  parameterblock* block) {
+  if (H <= 0 || K <= 0) return refusedvalue();
+  if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
+  if (H >= S || H >= K) return 0.0;
+  if (T == 0) return exercise(-1, S, K);
+  if (S >= putlimit * K) return 0.0;
+  return gridvalue<americanbarrier, DouglasLogNDI>(recordof(-1, false, T, S, H, K, sigma, r, q),
+                                                   block);
+}
+
+double upoutput(double T, double S, double H, double K, double sigma, double r, double q,
+                parameterblock* block) {
+  if (H <= 0 || K <= 0) return refusedvalue();
+  if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
+  if (S >= H) return 0.0;
+  if (T == 0 || K >= H) return exercise(-1, S, K);
+  return gridvalue<americanbarrier, CNNDI>(recordof(-1, false, T, S, H, K, sigma, r, q), block);
+}
+
+double downoutcallcritical(double T, double H, double K, double sigma, double r, double q,
+                           parameterblock* block) {
+  if (H <= 0 || K <= 0) return refusedcritical();
+  if (anynan({T, H, K, sigma, r, q})) return nanresult();
+  if (H > K) return H;
+  if (T == 0) return K;
+  if (q < criticaldividendfloor) {
+    writemessage(messages::criticalinfinitedividend);
+    return HUGE_VAL;
+  }
+  return gridvalue<americanbarriercrit, CNNDI>(recordof(1, true, T, 0.0, H, K, sigma, r, q),
+                                               block);
+}
+
+double upoutcallcritical(double T, double H, double K, double sigma, double r, double q,
+                         parameterblock* block) {
+  if (H <= 0 || K <= 0) return refusedcritical();
+  if (anynan({T, H, K, sigma, r, q})) return nanresult();
+  if (K >= H) return 0.0;
+  if (T == 0) return K;
+  return gridvalue<americanbarrier, CNNDI>(recordof(1, true, T, 0.0, H, K, sigma, r, q), block);
+}
+
+double downoutputcritical(double T, double H, double K, double sigma, double r, double q,
+                          parameterblock* block) {
+  if (H <= 0 || K <= 0) return refusedcritical();
+  if (anynan({T, H, K, sigma, r, q})) return nanresult();
+  if (H >= K) {
+    writemessage(messages::neverexercise);
+    return HUGE_VAL;
+  }
+  if (T == 0) return K;
+  return gridvalue<americanbarriercrit, CNNDI>(recordof(-1, true, T, 0.0, H, K, sigma, r, q),
+                                               block);
+}
+
+double upoutputcritical(double T, double H, double K, double sigma, double r, double q,
+                        parameterblock* block) {
+  if (H <= 0 || K <= 0) return refusedcritical();
+  if (anynan({T, H, K, sigma, r, q})) return nanresult();
+  if (K >= H) return 0.0;
+  if (T == 0) return K;
+  return gridvalue<americanbarrier, CNNDI>(recordof(-1, true, T, 0.0, H, K, sigma, r, q), block);
+}
+
+const scalarhandlerentry americanbarrierhandler =
+    handlerentryof<americanbarriercodes, refusal::withmessage, downincall, upincall, downinput,
+                   upinput, downoutcall, upoutcall, downoutput, upoutput, downoutcallcritical,
+                   upoutcallcritical, downoutputcritical, upoutputcritical>(
+        readsentry(entrymode) | readsentry(entrygrid) | readsentry(entrysteps));
+
+}  // namespace AmericanBarrier

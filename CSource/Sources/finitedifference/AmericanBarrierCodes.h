@@ -1,0 +1,55 @@
+// The codes of the American single-barrier family and their handler.
+#ifndef KZR_FINITEDIFFERENCE_AMERICANBARRIERCODES_H
+#define KZR_FINITEDIFFERENCE_AMERICANBARRIERCODES_H
+
+#include "binding/codetable.h"
+
+namespace AmericanBarrier {
+
+enum americanbarriervariant {
+  downincallblend = 0,    // DOWNINACO: call, alive once S <= H
+  upincallblend = 1,      // UPINACO: call, alive once S >= H
+  downinputblend = 2,     // DOWNINAPO: put, alive once S <= H
+  upinputblend = 3,       // UPINAPO: put, alive once S >= H
+  downoutcallgrid = 4,    // DOWNOUTACO: call, dead once S <= H
+  upoutcallgrid = 5,      // UPOUTACO: call, dead once S >= H
+  downoutputgrid = 6,     // DOWNOUTAPO: put, dead once S <= H
+  upoutputgrid = 7,       // UPOUTAPO: put, dead once S >= H
+  downoutcallcrit = 8,    // DOWNOUTACOCrit
+  upoutcallcrit = 9,      // UPOUTACOCrit
+  downoutputcrit = 10,    // DOWNOUTAPOCrit
+  upoutputcrit = 11,      // UPOUTAPOCrit
+};
+
+inline constexpr coderow americanbarriercodes[] = {
+    {"DOWNINACO", downincallblend, "T, S, H, K, sigma, r, q, R",
+     "American down-and-in call, rebate R at expiry"},
+    {"UPINACO", upincallblend, "T, S, H, K, sigma, r, q, R",
+     "American up-and-in call, rebate R at expiry"},
+    {"DOWNINAPO", downinputblend, "T, S, H, K, sigma, r, q, R",
+     "American down-and-in put, rebate R at expiry"},
+    {"UPINAPO", upinputblend, "T, S, H, K, sigma, r, q, R",
+     "American up-and-in put, rebate R at expiry"},
+    {"DOWNOUTACO", downoutcallgrid, "T, S, H, K, sigma, r, q",
+     "American down-and-out call, finite differences"},
+    {"UPOUTACO", upoutcallgrid, "T, S, H, K, sigma, r, q",
+     "American up-and-out call, finite differences"},
+    {"DOWNOUTAPO", downoutputgrid, "T, S, H, K, sigma, r, q",
+     "American down-and-out put, finite differences"},
+    {"UPOUTAPO", upoutputgrid, "T, S, H, K, sigma, r, q",
+     "American up-and-out put, finite differences"},
+    {"DOWNOUTACOCrit", downoutcallcrit, "T, H, K, sigma, r, q",
+     "American down-and-out call critical price"},
+    {"UPOUTACOCrit", upoutcallcrit, "T, H, K, sigma, r, q",
+     "American up-and-out call critical price"},
+    {"DOWNOUTAPOCrit", downoutputcrit, "T, H, K, sigma, r, q",
+     "American down-and-out put critical price"},
+    {"UPOUTAPOCrit", upoutputcrit, "T, H, K, sigma, r, q",
+     "American up-and-out put critical price"},
+};
+
+extern const scalarhandlerentry americanbarrierhandler;
+
+}  // namespace AmericanBarrier
+
+#endif  // KZR_FINITEDIFFERENCE_AMERICANBARRIERCODES_H

@@ -1,0 +1,212 @@
+#include "finitedifference/DoubleBarrier.h"
+
+#include <cmath>
+
+#include "binding/tablehandler.h"
+#include "closedform/BlackScholes.h"
+#include "finitedifference/AmericanVanilla.h"
+#include "finitedifference/DoubleBarrierCodes.h"
+#include "finitedifference/heatvanilla.h"
+#include "finitedifference/logndi.h"
+#include "numerics/comparisons.h"
+#include "numerics/messages.h"
+#include "numerics/undefined.h"
+
+namespace {
+
+double refusedvalue() {
+  writemessage(messages::valueundefined);
+  return undefinedvalue();
+}
+
+bool corridorrefused(double L, double U, double K) { return L <= 0 || L >= U || K <= 0; }
+
+bool outsidecorridor(double S, double L, double U) { return S <= L || S >= U; }
+
+// The record of a double-barrier code: level1 L, level2 U.
+contractdata recordof(int callput, int american, double T, double S, double L, double U,
+                      double K, double sigma, double r, double q) {
+  return {T, S, sigma, r, q, K, L, U, callput, american, 0, 0};
+}
+
+template <class instrumenttype>
+double corridorvalue(contractdata record, parameterblock* block) {
+  instrumenttype instrument(record, block->entries[entrygrid]);
+  DouglasLogNDI scheme(&instrument);
+  return scheme.value(block);
+}
+
+// A knock-out of either exercise: the checks, the early results and the grid.
+template <class instrumenttype>
+double knockout(int callput, int american, double T, double S, double L, double U, double K,
+                double sigma, double r, double q, parameterblock* block) {
+  if (corridorrefused(L, U, K)) return refusedvalue();
+  if (anynan({T, S, L, U, K, sigma, r, q})) return nanresult();
+  if (outsidecorridor(S, L, U)) return 0.0;
+  if (T == 0) return maxof(callput * (S - K), 0.0);
+  return corridorvalue<instrumenttype>(recordof(callput, american, T, S, L, U, K, sigma, r, q),
+                                       block);
+}
+
+}  // namespace
+
+namespace EuropeanDoubleBarrier {
+
+namespace {
+
+double europeanknockout(int callput, double T, double S, double L, double U, double K,
+                        double sigma, double r, double q, parameterblock* block) {
+  return knockout<europeandoublebarrier>(callput, 0, T, S, L, U, K, sigma, r, q, block);
+}
+
+// In-out parity: the vanilla less the knock-out of the same inputs.
+double europeanknockin(int callput, double T, double S, double L, double U, double K,
+                       double sigma, double r, double q, parameterblock* block) {
+  if (T < 0 || L <= 0 || L >= U || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0)
+    return refusedvalue();
+  if (anynan({T, S, L, U, K, sigma, r, q})) return nanresult();
+  const double vanilla = callput > 0 ? BlackScholes::blackscholescall(T, S, K, sigma, r, q)
+                                     : BlackScholes::blackscholesput(T, S, K, sigma, r, q);
+  if (outsidecorridor(S, L, U)) return vanilla;
+  if (T == 0) return 0.0;
+  const double out = europeanknockout(callput, T, S, L, U, K, sigma, r, q, block);
+  if (isundefined(out)) return out;
+  return vanilla - out;
+}
+
+}  // namespace
+
+void corridorlimits(const contractdata& d, gridinfo& grid) {
+  grid.extent = d.volatility * d.volatility * d.expiry / 2.0;
+  grid.low = std::log(d.level1 / d.strike);
+  grid.high = std::log(d.level2 / d.strike);
+}
+
+europeandoublebarrier::europeandoublebarrier(contractdata& record, const parameterentry& grid)
+    : fdbase(record, grid) {
+  clone.reset(new europeandoublebarrier(*this, clonetag{}));
+}
+
+void europeandoublebarrier::heatgridlimits(gridinfo& grid,
+                                           const parameterblock* /*params*/) const {
+  corridorlimits(*data, grid);
+}
+
+void europeandoublebarrier::heatboundary(double /*tau*/, double /*k*/, double /*kprime*/,
+                                         gridinfo& grid, const parameterblock* /*params*/) const {
+  grid.lowedge = 0.0;
+  grid.highedge = 0.0;
+}
+
+double europeandoublebarrier::heatpayoff(double x, double kprime,
+                                         const parameterblock* /*params*/) const {
+  return heatvanillapayoff(data->callput, x, kprime);
+}
+
+double knockoutcall(double T, double S, double L, double U, double K, double sigma, double r,
+                    double q, parameterblock* block) {
+  return europeanknockout(1, T, S, L, U, K, sigma, r, q, block);
+}
+
+double knockincall(double T, double S, double L, double U, double K, double sigma, double r,
+                   double q, parameterblock* block) {
+  return europeanknockin(1, T, S, L, U, K, sigma, r, q, block);
+}
+
+double knockoutput(double T, double S, double L, double U, double K, double sigma, double r,
+                   double q, parameterblock* block) {
+  return europeanknockout(-1, T, S, L, U, K, sigma, r, q, block);
+}
+
+double knockinput(double T, double S, double L, double U, double K, double sigma, double r,
+                  double q, parameterblock* block) {
+  return europeanknockin(-1, T, S, L, U, K, sigma, r, q, block);
+}
+
+const scalarhandlerentry europeandoublebarrierhandler =
+    handlerentryof<europeandoublebarriercodes, refusal::withmessage, knockoutcall, knockincall,
+                   knockoutput, knockinput>(readsentry(entrymode) | readsentry(entrygrid));
+
+}  // namespace EuropeanDoubleBarrier
+
+namespace AmericanDoubleBarrier {
+
+namespace {
+
+double americanknockout(int callput, double T, double S, double L, double U, double K,
+                        double sigma, double r, double q, parameterblock* block) {
+  return knockout<americandoublebarrierout>(callput, 1, T, S, L, U, K, sigma, r, q, block);
+}
+
+double americanknockin(int callput, double T, double S, double L, double U, double K,
+                       double sigma, double r, double q, parameterblock* block) {
+  if (corridorrefused(L, U, K)) return refusedvalue();
+  if (anynan({T, S, L, U, K, sigma, r, q})) return nanresult();
+  if (outsidecorridor(S, L, U))
+    return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);
+  if (T == 0) return 0.0;
+  return corridorvalue<americandoublebarrierin>(recordof(callput, 0, T, S, L, U, K, sigma, r, q),
+                                                block);
+}
+
+}  // namespace
+
+americandoublebarrierout::americandoublebarrierout(contractdata& record,
+                                                   const parameterentry& grid)
+    : europeandoublebarrier(record, grid, withoutclone{}) {
+  clone.reset(new americandoublebarrierout(*this, clonetag{}));
+}
+
+americandoublebarrierin::americandoublebarrierin(contractdata& record, const parameterentry& grid)
+    : fdbase(record, grid) {
+  clone.reset(new americandoublebarrierin(*this, clonetag{}));
+}
+
+void americandoublebarrierin::heatgridlimits(gridinfo& grid,
+                                             const parameterblock* /*params*/) const {
+  EuropeanDoubleBarrier::corridorlimits(*data, grid);
+}
+
+void americandoublebarrierin::heatboundary(double tau, double k, double kprime, gridinfo& grid,
+                                           const parameterblock* params) const {
+  grid.lowedge = heatamericanedge(*data, grid.low, tau, k, kprime, params);
+  grid.highedge = heatamericanedge(*data, grid.high, tau, k, kprime, params);
+}
+
+double americandoublebarrierin::heatpayoff(double /*x*/, double /*kprime*/,
+                                           const parameterblock* /*params*/) const {
+  return 0.0;
+}
+
+bool americandoublebarrierin::heatedgesready(const parameterblock* params) const {
+  gridinfo corridor;
+  EuropeanDoubleBarrier::corridorlimits(*data, corridor);
+  return americanedgesready(*data, {corridor.low, corridor.high}, ntime, params);
+}
+
+double knockoutcall(double T, double S, double L, double U, double K, double sigma, double r,
+                    double q, parameterblock* block) {
+  return americanknockout(1, T, S, L, U, K, sigma, r, q, block);
+}
+
+double knockincall(double T, double S, double L, double U, double K, double sigma, double r,
+                   double q, parameterblock* block) {
+  return americanknockin(1, T, S, L, U, K, sigma, r, q, block);
+}
+
+double knockoutput(double T, double S, double L, double U, double K, double sigma, double r,
+                   double q, parameterblock* block) {
+  return americanknockout(-1, T, S, L, U, K, sigma, r, q, block);
+}
+
+double knockinput(double T, double S, double L, double U, double K, double sigma, double r,
+                  double q, parameterblock* block) {
+  return americanknockin(-1, T, S, L, U, K, sigma, r, q, block);
+}
+
+const scalarhandlerentry americandoublebarrierhandler =
+    handlerentryof<americandoublebarriercodes, refusal::withmessage, knockoutcall, knockincall,
+                   knockoutput, knockinput>(readsentry(entrymode) | readsentry(entrygrid) |
+                                            readsentry(entrysteps));
+
+}  // namespace AmericanDoubleBarrier
