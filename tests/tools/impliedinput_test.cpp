@@ -130,7 +130,9 @@ TEST(ImpliedInput, RoundTripsOverTheDemoPortfolio) {
     EXPECT_NEAR(movedprice(*chosen, near.value), target, tolerance) << line << " " << chosen->name;
     // The critical prices of a grid or a tree are steps and saw teeth in the inputs: any value
     // on the target's step is a root, so the price alone is checked there.
-    if (entry->description.find("critical price") == std::string::npos) {
+    const bool critical = call.code.size() > 4 && call.code.compare(call.code.size() - 4, 4,
+                                                                     "Crit") == 0;
+    if (!critical) {
       EXPECT_NEAR(near.value, x, 1e-6 * x) << line << " in " << chosen->name;
     }
     ++solved;
@@ -143,7 +145,15 @@ TEST(ImpliedInput, RoundTripsOverTheDemoPortfolio) {
       continue;
     const solveresult wide = solve(start, chosen->name, target);
     ASSERT_EQ(wide.outcome, solveoutcome::found) << line << ": " << wide.message;
-    EXPECT_NEAR(movedprice(*chosen, wide.value), target, tolerance) << line << " " << chosen->name;
+    // A grid's layout moves with the volatility, so its price can jump across the target; a
+    // root there is a point where the price steps over the target from one side to the other.
+    const double step = 1e-9 * std::fabs(wide.value);
+    const bool steps = (movedprice(*chosen, wide.value - step) < target) !=
+                       (movedprice(*chosen, wide.value + step) < target);
+    if (!steps) {
+      EXPECT_NEAR(movedprice(*chosen, wide.value), target, tolerance)
+          << line << " " << chosen->name;
+    }
   }
   EXPECT_GE(solved, 25);  // the portfolio was read
 }
