@@ -145,8 +145,8 @@ void americanbarrier_kzr_DBKNOCKOUTECO_100x50(benchmark::State& state) {
   gridblock params;
   movingspot spotof{S};
   for (auto _ : state)
-    benchmark::DoNotOptimize(EuropeanDoubleBarrier::knockoutcall(T, spotof(), L, U, Kd, sigmad,
-                                                                 rd, qd, &params.words));
+    benchmark::DoNotOptimize(
+        EuropeanDoubleBarrier::knockoutcall(T, spotof(), L, U, Kd, sigmad, rd, qd, &params.words));
 }
 BENCHMARK(americanbarrier_kzr_DBKNOCKOUTECO_100x50);
 

@@ -67,8 +67,7 @@ const reference::comparison& lookbackcomparison() {
     block params;
     quantlibeuropean european;
     return reference::comparison{
-        AmericanLookback::lookbackput(T, S, M, sigma, r, q, &params.words),
-        european.option->NPV(),
+        AmericanLookback::lookbackput(T, S, M, sigma, r, q, &params.words), european.option->NPV(),
         lookbacktree::extrapolated(-1, true, T, S, sigma, r, q, 2000, 0), 0.15};
   }();
   return c;
@@ -92,8 +91,7 @@ void americanlookback_kzr_LBFLSTAPO_100x50(benchmark::State& state) {
 BENCHMARK(americanlookback_kzr_LBFLSTAPO_100x50);
 
 void americanlookback_quantlib_AnalyticContinuousFloatingLookback(benchmark::State& state) {
-  if (!ordered(state) ||
-      !reference::agree(state, lookbackcomparison(), lookbackcomparison().peer))
+  if (!ordered(state) || !reference::agree(state, lookbackcomparison(), lookbackcomparison().peer))
     return;
   quantlibeuropean european;
   movingspot spotof;

@@ -37,9 +37,9 @@ struct quantlibput {
         Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, r, dc)),
         Handle<BlackVolTermStructure>(
             ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, dc)));
-    option = ext::make_shared<VanillaOption>(
-        ext::make_shared<PlainVanillaPayoff>(Option::Put, K),
-        ext::make_shared<AmericanExercise>(today, today + 365));
+    option =
+        ext::make_shared<VanillaOption>(ext::make_shared<PlainVanillaPayoff>(Option::Put, K),
+                                        ext::make_shared<AmericanExercise>(today, today + 365));
   }
 };
 
@@ -115,8 +115,7 @@ void americanvanilla_kzr_BSAPO_100x50(benchmark::State& state) {
   movingspot spotof{S};
   if (!reference::agree(state, gridcomparison(S), gridcomparison(S).kzr)) return;
   for (auto _ : state)
-    benchmark::DoNotOptimize(
-        AmericanVanilla::gridput(T, spotof(), K, sigma, r, q, &params.words));
+    benchmark::DoNotOptimize(AmericanVanilla::gridput(T, spotof(), K, sigma, r, q, &params.words));
 }
 BENCHMARK(americanvanilla_kzr_BSAPO_100x50);
 

@@ -143,12 +143,11 @@ estimate quantlib() {
   BasketOption option(
       ext::make_shared<MaxBasketPayoff>(ext::make_shared<PlainVanillaPayoff>(Option::Call, K)),
       ext::make_shared<EuropeanExercise>(today + 365));
-  option.setPricingEngine(
-      MakeMCEuropeanBasketEngine<PseudoRandom>(ext::make_shared<StochasticProcessArray>(assets,
-                                                                                       matrix))
-          .withSteps(1)
-          .withSamples(paths)
-          .withSeed(seed));
+  option.setPricingEngine(MakeMCEuropeanBasketEngine<PseudoRandom>(
+                              ext::make_shared<StochasticProcessArray>(assets, matrix))
+                              .withSteps(1)
+                              .withSamples(paths)
+                              .withSeed(seed));
   return {option.NPV(), option.errorEstimate()};
 }
 
@@ -188,9 +187,9 @@ rainbow::estimate quantlib() {
   const Date today(15, May, 2024);
   std::vector<Date> fixings;
   for (int k = 0; k < points; ++k) fixings.push_back(today + k);
-  DiscreteAveragingAsianOption option(
-      Average::Arithmetic, 0.0, 0, fixings, ext::make_shared<PlainVanillaPayoff>(Option::Call, K),
-      ext::make_shared<EuropeanExercise>(fixings.back()));
+  DiscreteAveragingAsianOption option(Average::Arithmetic, 0.0, 0, fixings,
+                                      ext::make_shared<PlainVanillaPayoff>(Option::Call, K),
+                                      ext::make_shared<EuropeanExercise>(fixings.back()));
   option.setPricingEngine(
       MakeMCDiscreteArithmeticAPEngine<PseudoRandom>(
           process(today, Actual360(), ext::make_shared<SimpleQuote>(S), sigma, r, q))

@@ -22,9 +22,9 @@ double quantlibcall(double spot) {
 const reference::comparison& checked() {
   static const reference::comparison c = {
       BlackScholes::blackscholescall(T, S, K, sigma, r, q), quantlibcall(S),
-      std::exp(-r * T) * reference::lognormalexpectation(
-                             [](double ST) { return std::max(ST - K, 0.0); },
-                             reference::lognormal{S, r - q, sigma, T}, {K}),
+      std::exp(-r * T) *
+          reference::lognormalexpectation([](double ST) { return std::max(ST - K, 0.0); },
+                                          reference::lognormal{S, r - q, sigma, T}, {K}),
       1e-10};
   return c;
 }
@@ -72,8 +72,8 @@ void quantlib_AnalyticEuropeanEngine_reprice(benchmark::State& state) {
   Handle<YieldTermStructure> dividends(ext::make_shared<FlatForward>(today, q, dc));
   Handle<BlackVolTermStructure> vol(
       ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, dc));
-  auto process = ext::make_shared<BlackScholesMertonProcess>(Handle<Quote>(spot), dividends,
-                                                             rates, vol);
+  auto process =
+      ext::make_shared<BlackScholesMertonProcess>(Handle<Quote>(spot), dividends, rates, vol);
   EuropeanOption option(ext::make_shared<PlainVanillaPayoff>(Option::Call, K),
                         ext::make_shared<EuropeanExercise>(today + 365));
   option.setPricingEngine(ext::make_shared<AnalyticEuropeanEngine>(process));

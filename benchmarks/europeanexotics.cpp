@@ -64,8 +64,8 @@ struct market {
     Handle<YieldTermStructure> dividends(ext::make_shared<FlatForward>(today, q, daycount));
     Handle<BlackVolTermStructure> vol(
         ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, daycount));
-    process = ext::make_shared<BlackScholesMertonProcess>(Handle<Quote>(spot), dividends, rates,
-                                                          vol);
+    process =
+        ext::make_shared<BlackScholesMertonProcess>(Handle<Quote>(spot), dividends, rates, vol);
   }
   Date at(double T) const { return today + static_cast<Integer>(T * 360.0 + 0.5); }
   ext::shared_ptr<Exercise> expiry(double T) const {
@@ -130,9 +130,8 @@ double downoutreference() {
 }
 
 const reference::comparison& downoutcomparison() {
-  static const reference::comparison c = {kzrvalue("DOWNOUTECO", downout),
-                                          quantlibdownout().option->NPV(), downoutreference(),
-                                          1e-10};
+  static const reference::comparison c = {
+      kzrvalue("DOWNOUTECO", downout), quantlibdownout().option->NPV(), downoutreference(), 1e-10};
   return c;
 }
 
@@ -170,9 +169,8 @@ double putoncallreference() {
 
 const reference::comparison& putoncallcomparison() {
   // Both sides rest on approximate bivariate normals; their answers lie 1e-4 apart (relative).
-  static const reference::comparison c = {kzrvalue("POCEO", putoncall),
-                                          quantlibputoncall().option->NPV(), putoncallreference(),
-                                          2e-4};
+  static const reference::comparison c = {
+      kzrvalue("POCEO", putoncall), quantlibputoncall().option->NPV(), putoncallreference(), 2e-4};
   return c;
 }
 
@@ -213,9 +211,8 @@ double chooserreference() {
 }
 
 const reference::comparison& choosercomparison() {
-  static const reference::comparison c = {kzrvalue("CHOOSER", chooser),
-                                          quantlibchooser().option->NPV(), chooserreference(),
-                                          1e-4};
+  static const reference::comparison c = {
+      kzrvalue("CHOOSER", chooser), quantlibchooser().option->NPV(), chooserreference(), 1e-4};
   return c;
 }
 
@@ -259,15 +256,15 @@ quantlibcontract quantlibfloatinglookback() {
 double floatinglookbackreference() {
   const double T = 0.5, S = 120, m = 100, sigma = 0.3, r = 0.1, q = 0.06;
   const double nu = r - q - 0.5 * sigma * sigma;
-  const double minimum = reference::simpson(
-      [&](double y) { return minimumabove(y, S, sigma, nu, T); }, 0.0, m, 8000);
+  const double minimum =
+      reference::simpson([&](double y) { return minimumabove(y, S, sigma, nu, T); }, 0.0, m, 8000);
   return std::exp(-r * T) * (S * std::exp((r - q) * T) - minimum);
 }
 
 const reference::comparison& floatinglookbackcomparison() {
-  static const reference::comparison c = {
-      kzrvalue("LBFLSTECO", floatinglookback), quantlibfloatinglookback().option->NPV(),
-      floatinglookbackreference(), 1e-10};
+  static const reference::comparison c = {kzrvalue("LBFLSTECO", floatinglookback),
+                                          quantlibfloatinglookback().option->NPV(),
+                                          floatinglookbackreference(), 1e-10};
   return c;
 }
 
@@ -342,18 +339,19 @@ double holderreference() {
   const reference::lognormal law{100, r - q, sigma, t1};
   std::vector<double> kinks = reference::pricekinks(exercised, law);
   for (double k : reference::pricekinks(extended, law)) kinks.push_back(k);
-  for (double k : reference::pricekinks(
-           [&](double S1) { return exercised(S1) - extended(S1); }, law))
+  for (double k :
+       reference::pricekinks([&](double S1) { return exercised(S1) - extended(S1); }, law))
     kinks.push_back(k);
-  return std::exp(-r * t1) *
-         reference::lognormalexpectation(
-             [&](double S1) { return std::max({exercised(S1), extended(S1), 0.0}); }, law, kinks);
+  return std::exp(-r * t1) * reference::lognormalexpectation(
+                                 [&](double S1) {
+                                   return std::max({exercised(S1), extended(S1), 0.0});
+                                 },
+                                 law, kinks);
 }
 
 const reference::comparison& holdercomparison() {
   static const reference::comparison c = {kzrvalue("EXTHECO", holder),
-                                          quantlibholder().option->NPV(), holderreference(),
-                                          1e-4};
+                                          quantlibholder().option->NPV(), holderreference(), 1e-4};
   return c;
 }
 
@@ -393,8 +391,7 @@ double writerreference() {
 
 const reference::comparison& writercomparison() {
   static const reference::comparison c = {kzrvalue("EXTWECO", writer),
-                                          quantlibwriter().option->NPV(), writerreference(),
-                                          1e-4};
+                                          quantlibwriter().option->NPV(), writerreference(), 1e-4};
   return c;
 }
 

@@ -32,9 +32,9 @@ struct quantlibquanto {
     spot = ext::make_shared<SimpleQuote>(S);
     auto process = ext::make_shared<BlackScholesMertonProcess>(Handle<Quote>(spot), flat(q),
                                                                flat(r), vol(sigmaS));
-    option = ext::make_shared<QuantoVanillaOption>(
-        ext::make_shared<PlainVanillaPayoff>(Option::Call, X),
-        ext::make_shared<EuropeanExercise>(today + 180));
+    option =
+        ext::make_shared<QuantoVanillaOption>(ext::make_shared<PlainVanillaPayoff>(Option::Call, X),
+                                              ext::make_shared<EuropeanExercise>(today + 180));
     option->setPricingEngine(ext::make_shared<QuantoEngine<VanillaOption, AnalyticEuropeanEngine>>(
         process, flat(rf), vol(sigmaE), Handle<Quote>(ext::make_shared<SimpleQuote>(rho))));
   }
@@ -55,12 +55,12 @@ const reference::comparison& checked() {
     standin::tensor T1 = standin::integertensor({6}, {1, 1, 1, 1, 1, 1});
     standin::tensor T2 = standin::realtensor({6, 1}, std::vector<double>(6, 0.0));
     const reference::lognormal law{S, rf - q - rho * sigmaS * sigmaE, sigmaS, T};
-    return reference::comparison{
-        library().fun("QUANTOFXFEECO", T0, T1, T2).value, Ep * quantlibquanto().option->NPV(),
-        Ep * std::exp(-r * T) *
-            reference::lognormalexpectation([](double ST) { return std::max(ST - X, 0.0); }, law,
-                                            {X}),
-        1e-10};
+    return reference::comparison{library().fun("QUANTOFXFEECO", T0, T1, T2).value,
+                                 Ep * quantlibquanto().option->NPV(),
+                                 Ep * std::exp(-r * T) *
+                                     reference::lognormalexpectation(
+                                         [](double ST) { return std::max(ST - X, 0.0); }, law, {X}),
+                                 1e-10};
   }();
   return c;
 }

@@ -1,6 +1,7 @@
 // The call on the maximum of two assets through fun, with the default and the precise bivariate
-// normal, beside QuantLib's Stulz engine re-pricing after a spot change. The reference integrates over the first asset's price, given which the
-// second's is lognormal and the payoff's expectation a Black value.
+// normal, beside QuantLib's Stulz engine re-pricing after a spot change. The reference integrates
+// over the first asset's price, given which the second's is lognormal and the payoff's expectation
+// a Black value.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -53,8 +54,8 @@ struct quantlibcallmax {
     option = ext::make_shared<BasketOption>(
         ext::make_shared<MaxBasketPayoff>(ext::make_shared<PlainVanillaPayoff>(Option::Call, X)),
         ext::make_shared<EuropeanExercise>(today + 180));
-    option->setPricingEngine(ext::make_shared<StulzEngine>(process(spot1, q1, sigma1),
-                                                           process(spot2, q2, sigma2), rho));
+    option->setPricingEngine(
+        ext::make_shared<StulzEngine>(process(spot1, q1, sigma1), process(spot2, q2, sigma2), rho));
   }
 };
 
@@ -68,12 +69,10 @@ const reference::comparison& checked() {
 
 void kzr_fun_RAINBOWMAX2ECO(benchmark::State& state) {
   static standin::host library;
-  standin::tensor T0 =
-      standin::realtensor({10, 1}, {T, S1, S2, sigma1, sigma2, rho, r, q1, q2, X});
+  standin::tensor T0 = standin::realtensor({10, 1}, {T, S1, S2, sigma1, sigma2, rho, r, q1, q2, X});
   standin::tensor T1 = standin::integertensor({6}, {1, 1, 1, 1, 1, 1});
   standin::tensor T2 = standin::realtensor({6, 1}, std::vector<double>(6, 0.0));
-  if (!reference::agree(state, checked(), library.fun("RAINBOWMAX2ECO", T0, T1, T2).value))
-    return;
+  if (!reference::agree(state, checked(), library.fun("RAINBOWMAX2ECO", T0, T1, T2).value)) return;
   for (auto _ : state) {
     T0.reals[1] = S1 + 1e-9 * static_cast<double>(state.iterations() & 1);
     benchmark::DoNotOptimize(library.fun("RAINBOWMAX2ECO", T0, T1, T2).value);
@@ -87,8 +86,8 @@ void kzr_rainbowcallmax(benchmark::State& state) {
   if (!reference::agree(state, checked(), checked().kzr)) return;
   for (auto _ : state) {
     benchmark::DoNotOptimize(spot);
-    benchmark::DoNotOptimize(EuropeanRainbowTwoAsset::rainbowcallmax(T, spot, S2, sigma1, sigma2,
-                                                                     rho, r, q1, q2, X));
+    benchmark::DoNotOptimize(
+        EuropeanRainbowTwoAsset::rainbowcallmax(T, spot, S2, sigma1, sigma2, rho, r, q1, q2, X));
   }
 }
 BENCHMARK(kzr_rainbowcallmax);
@@ -119,8 +118,7 @@ BENCHMARK(kzr_rainbow_threebivariatenormals);
 // Stulz engine uses one: the two must agree to 1e-8 before they are timed.
 void kzr_fun_RAINBOWMAX2ECO_precise(benchmark::State& state) {
   static standin::host library;
-  standin::tensor T0 =
-      standin::realtensor({10, 1}, {T, S1, S2, sigma1, sigma2, rho, r, q1, q2, X});
+  standin::tensor T0 = standin::realtensor({10, 1}, {T, S1, S2, sigma1, sigma2, rho, r, q1, q2, X});
   standin::tensor T1 = standin::integertensor({6}, {1, 1, 1, 1, 1, 0});
   standin::tensor T2 = standin::realtensor({6, 2}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1});
   const double ours = library.fun("RAINBOWMAX2ECO", T0, T1, T2).value;

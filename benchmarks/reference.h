@@ -100,8 +100,7 @@ double normalexpectation(function f, std::vector<double> breaks = {}) {
   std::sort(edges.begin(), edges.end());
   double sum = 0.0;
   for (std::size_t i = 0; i + 1 < edges.size(); ++i)
-    sum += simpson([&](double z) { return f(z) * density(z); }, edges[i] + gap,
-                   edges[i + 1] - gap);
+    sum += simpson([&](double z) { return f(z) * density(z); }, edges[i] + gap, edges[i + 1] - gap);
   return sum;
 }
 

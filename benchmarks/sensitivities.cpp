@@ -55,8 +55,7 @@ struct quantlibput {
       : volatility(QuantLib::ext::make_shared<QuantLib::SimpleQuote>(sigma)),
         process(makeprocess()),
         option(QuantLib::ext::make_shared<QuantLib::PlainVanillaPayoff>(QuantLib::Option::Put, K),
-               QuantLib::ext::make_shared<QuantLib::AmericanExercise>(
-                   today(), today() + 365)) {
+               QuantLib::ext::make_shared<QuantLib::AmericanExercise>(today(), today() + 365)) {
     option.setPricingEngine(QuantLib::ext::make_shared<QuantLib::FdBlackScholesVanillaEngine>(
         process, timesteps, spacesteps));
   }
@@ -136,8 +135,7 @@ void sensitivities_quantlib_FdBlackScholesVanilla_deltagamma(benchmark::State& s
     benchmark::DoNotOptimize(put.option.delta() + put.option.gamma());
   }
 }
-BENCHMARK(sensitivities_quantlib_FdBlackScholesVanilla_deltagamma)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(sensitivities_quantlib_FdBlackScholesVanilla_deltagamma)->Unit(benchmark::kMicrosecond);
 
 // QuantLib's implied standard deviation of a BSECO price, asked to the accuracy of ours (its
 // default, 1e-6 in the price, stops some 2e-7 from the volatility).

@@ -52,8 +52,7 @@ struct quantlibspread {
     forward1 = ext::make_shared<SimpleQuote>(S1);
     forward2 = ext::make_shared<SimpleQuote>(S2);
     option = ext::make_shared<BasketOption>(
-        ext::make_shared<SpreadBasketPayoff>(
-            ext::make_shared<PlainVanillaPayoff>(Option::Call, X)),
+        ext::make_shared<SpreadBasketPayoff>(ext::make_shared<PlainVanillaPayoff>(Option::Call, X)),
         ext::make_shared<EuropeanExercise>(today + 180));
     option->setPricingEngine(
         ext::make_shared<KirkEngine>(process(forward1, sigma1), process(forward2, sigma2), rho));

@@ -33,11 +33,11 @@ constexpr double maxT = 73 / 365.0, maxS1 = 100.0, maxS2 = 105.0, maxsigma1 = 0.
                  maxsigma2 = 0.16, maxrho = 0.63, maxr = 0.05, maxq1 = 0.06, maxq2 = 0.09,
                  maxK = 98.0;
 
-const latticecontract spreadcontract = {spreadT,  spreadS1, spreadS2,  spreadsigma1,
-                                        spreadsigma2, spreadr, spreadq1, spreadq2,
-                                        spreadrho, spreadK,  1,        1};
-const latticecontract maxcontract = {maxT,  maxS1, maxS2, maxsigma1, maxsigma2, maxr,
-                                     maxq1, maxq2, maxrho, maxK,     1,         1};
+const latticecontract spreadcontract = {spreadT,      spreadS1, spreadS2, spreadsigma1,
+                                        spreadsigma2, spreadr,  spreadq1, spreadq2,
+                                        spreadrho,    spreadK,  1,        1};
+const latticecontract maxcontract = {maxT,  maxS1, maxS2,  maxsigma1, maxsigma2, maxr,
+                                     maxq1, maxq2, maxrho, maxK,      1,         1};
 
 double callonmax(double P1, double P2) { return std::max(std::max(P1, P2) - maxK, 0.0); }
 
@@ -56,14 +56,13 @@ struct call {
 };
 
 call spreadcall() {
-  return {"SPREADACO", standin::realtensor({10, 1}, {spreadT, spreadS1, spreadS2, spreadK,
-                                                     spreadsigma1, spreadsigma2, spreadrho,
-                                                     spreadr, spreadq1, spreadq2})};
+  return {"SPREADACO",
+          standin::realtensor({10, 1}, {spreadT, spreadS1, spreadS2, spreadK, spreadsigma1,
+                                        spreadsigma2, spreadrho, spreadr, spreadq1, spreadq2})};
 }
 call maxcall() {
-  return {"RAINBOWMAX2ACO", standin::realtensor({10, 1}, {maxT, maxS1, maxS2, maxsigma1,
-                                                          maxsigma2, maxrho, maxr, maxq1,
-                                                          maxq2, maxK})};
+  return {"RAINBOWMAX2ACO", standin::realtensor({10, 1}, {maxT, maxS1, maxS2, maxsigma1, maxsigma2,
+                                                          maxrho, maxr, maxq1, maxq2, maxK})};
 }
 
 // An American option on two assets under QuantLib's two-dimensional finite-difference engine.
@@ -88,8 +87,8 @@ struct quantlibbasket {
     spot1 = ext::make_shared<SimpleQuote>(c.S1);
     const auto spot2 = ext::make_shared<SimpleQuote>(c.S2);
     const Date expiry = today + static_cast<Integer>(std::lround(c.T * 365));
-    option = ext::make_shared<BasketOption>(payoff,
-                                            ext::make_shared<AmericanExercise>(today, expiry));
+    option =
+        ext::make_shared<BasketOption>(payoff, ext::make_shared<AmericanExercise>(today, expiry));
     option->setPricingEngine(ext::make_shared<Fd2dBlackScholesVanillaEngine>(
         process(spot1, c.q1, c.sigma1), process(spot2, c.q2, c.sigma2), c.rho));
   }
@@ -103,9 +102,9 @@ quantlibbasket quantlibspread() {
 }
 quantlibbasket quantlibmax() {
   using namespace QuantLib;
-  return {ext::make_shared<MaxBasketPayoff>(
-              ext::make_shared<PlainVanillaPayoff>(Option::Call, maxK)),
-          maxcontract};
+  return {
+      ext::make_shared<MaxBasketPayoff>(ext::make_shared<PlainVanillaPayoff>(Option::Call, maxK)),
+      maxcontract};
 }
 
 // The lattice extrapolated to a vanishing step from 400 and 800 levels.
@@ -119,9 +118,8 @@ double extrapolated(const latticecontract& c, const payofffunction& g) {
 const reference::comparison& spreadchecked() {
   static const reference::comparison c = {
       spreadcall().value(), quantlibspread().option->NPV(),
-      extrapolated(spreadcontract, [](double P1, double P2) {
-        return std::max(P1 - P2 - spreadK, 0.0);
-      }),
+      extrapolated(spreadcontract,
+                   [](double P1, double P2) { return std::max(P1 - P2 - spreadK, 0.0); }),
       1e-3};
   return c;
 }

@@ -72,8 +72,7 @@ double element(FuzzedDataProvider& in, int k, hostinteger column, hostinteger te
       if (column == 0) return oneof(in, {3, 0, 1, -1, 1e10, nan});
       if (column <= 3) return datepart(in, static_cast<int>(column - 1));
       return fuzzing::value(in);
-    case 10:
-      return column == 0 ? oneof(in, {3, 0, 1, -1, 1e10, nan}) : fuzzing::value(in);
+    case 10: return column == 0 ? oneof(in, {3, 0, 1, -1, 1e10, nan}) : fuzzing::value(in);
     default: return fuzzing::value(in);
   }
 }

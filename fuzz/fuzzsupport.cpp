@@ -103,8 +103,8 @@ hostinteger dimension(FuzzedDataProvider& in, hostinteger usual) {
     case 7: return in.ConsumeIntegralInRange<hostinteger>(0, 12);
     case 8: return -in.ConsumeIntegralInRange<hostinteger>(1, 3);
     default: {
-      const hostinteger huge[] = {hostinteger(1) << 31, hostinteger(1) << 32,
-                                  hostinteger(1) << 40, hostinteger(1) << 62, largestdimension};
+      const hostinteger huge[] = {hostinteger(1) << 31, hostinteger(1) << 32, hostinteger(1) << 40,
+                                  hostinteger(1) << 62, largestdimension};
       return in.PickValueInArray(huge);
     }
   }
@@ -135,7 +135,7 @@ std::size_t storagefor(std::vector<hostinteger>& dims, hostinteger rowsread) {
 }
 
 double value(FuzzedDataProvider& in) {
-  static const double usual[] = {1,   100, 0.2, 0.05, 0.02, 0.5, 90,  110, 2,
+  static const double usual[] = {1,   100, 0.2, 0.05, 0.02, 0.5, 90,  110,  2,
                                  0.3, 0.8, 10,  -0.5, 1.5,  95,  105, 0.25, 3};
   static const double special[] = {nan,
                                    -nan,

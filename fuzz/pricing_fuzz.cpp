@@ -80,8 +80,8 @@ double parametervalue(FuzzedDataProvider& in, hostinteger row, hostinteger colum
       return in.PickValueInArray(paths);
     }
     case 4: {
-      const double steps[] = {100, 1, 2, 3, 200, 2001, 100001, 0, -1, nan, inf, 1e300,
-                              2147483648.0, 4294967396.0};
+      const double steps[] = {100, 1,  2,   3,   200,   2001,         100001,
+                              0,   -1, nan, inf, 1e300, 2147483648.0, 4294967396.0};
       return in.PickValueInArray(steps);
     }
     case 5: return oneof(in, {0, 1, 12345, -1, nan, inf});  // library options
@@ -90,7 +90,15 @@ double parametervalue(FuzzedDataProvider& in, hostinteger row, hostinteger colum
 }
 
 hostinteger flag(FuzzedDataProvider& in) {
-  const hostinteger flags[] = {0, 1, 0, 1, 0, 1, -1, 2, std::numeric_limits<hostinteger>::min(),
+  const hostinteger flags[] = {0,
+                               1,
+                               0,
+                               1,
+                               0,
+                               1,
+                               -1,
+                               2,
+                               std::numeric_limits<hostinteger>::min(),
                                std::numeric_limits<hostinteger>::max()};
   return in.PickValueInArray(flags);
 }

@@ -109,16 +109,16 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
   messagecapture capture(host);
   for (py::ssize_t i = 0; i < points; ++i) {
     const double* first = data + i * rows * columns;
-    standin::tensor T0 = standin::realtensor({rows, columns},
-                                             std::vector<double>(first, first + rows * columns));
+    standin::tensor T0 =
+        standin::realtensor({rows, columns}, std::vector<double>(first, first + rows * columns));
     standin::tensor T1 = standin::integertensor({entrycount}, flags);
     standin::tensor T2 = standin::realtensor({entrycount, 2}, entries);
     bool no = false;
     if (vector) {
       const standin::vectorresult out = host.funvec(code, T0, T1, T2);
       no = out.status != hoststatusok;
-      vectors.append(py::array_t<double>(static_cast<py::ssize_t>(out.values.size()),
-                                         out.values.data()));
+      vectors.append(
+          py::array_t<double>(static_cast<py::ssize_t>(out.values.size()), out.values.data()));
     } else {
       const standin::scalarresult out = host.fun(code, T0, T1, T2);
       no = out.status != hoststatusok;
@@ -162,8 +162,8 @@ py::tuple fixedincome(const std::string& path, const std::string& name,
 py::list codes() {
   py::list entries;
   for (const catalogueentry& entry : catalogue())
-    entries.append(py::make_tuple(entry.code, entry.description, entry.inputs, entry.vector,
-                                  entry.variable));
+    entries.append(
+        py::make_tuple(entry.code, entry.description, entry.inputs, entry.vector, entry.variable));
   return entries;
 }
 

@@ -154,8 +154,7 @@ std::vector<badtable> badtables() {
       {"flags of rank 3 holding nothing", data, integertensor({0, 2, 3}, {}), rows},
       {"parameter rows holding nothing", data, integertensor({6}, {0, 0, 0, 0, 0, 0}),
        realtensor({0, 6, 2}, {})},
-      {"parameter rows at their defaults holding nothing", data, flags,
-       realtensor({0, 6, 2}, {})},
+      {"parameter rows at their defaults holding nothing", data, flags, realtensor({0, 6, 2}, {})},
   };
 }
 

@@ -51,8 +51,14 @@ TEST(LibraryOptions, SeedIsAPositiveIntegerPartOrTheClock) {
     double value;
     std::int64_t seed;
   };
-  const seedcase cases[] = {{0, 0},     {-3, 0},   {0.99, 0}, {nan, 0},
-                            {inf, 0},   {-inf, 0}, {1, 1},    {42.9, 42},
+  const seedcase cases[] = {{0, 0},
+                            {-3, 0},
+                            {0.99, 0},
+                            {nan, 0},
+                            {inf, 0},
+                            {-inf, 0},
+                            {1, 1},
+                            {42.9, 42},
                             {4294967296.0, 4294967296},
                             {1e300, std::numeric_limits<std::int64_t>::max()}};
   for (const seedcase& c : cases)

@@ -55,14 +55,14 @@ double basevalue(const std::string& code, const std::string& name) {
   if (name == "notional") return 100.0;
   if (name == "H_i") return code == "ANNAPURNAEO" ? 0.8 : 130.0;
   static const std::map<std::string, double> values = {
-      {"T", 1.0},     {"t", 0.5},      {"t1", 0.5},     {"T2", 1.0},     {"Tc", 1.0},
-      {"Tp", 0.9},    {"S", 100.0},    {"S1", 100.0},   {"S2", 95.0},    {"F", 100.0},
-      {"K", 100.0},   {"X", 100.0},    {"X1", 100.0},   {"X2", 105.0},   {"Kc", 100.0},
-      {"Kp", 95.0},   {"k", 5.0},      {"sigma", 0.2},  {"sigma1", 0.2}, {"sigma2", 0.3},
+      {"T", 1.0},      {"t", 0.5},      {"t1", 0.5},    {"T2", 1.0},     {"Tc", 1.0},
+      {"Tp", 0.9},     {"S", 100.0},    {"S1", 100.0},  {"S2", 95.0},    {"F", 100.0},
+      {"K", 100.0},    {"X", 100.0},    {"X1", 100.0},  {"X2", 105.0},   {"Kc", 100.0},
+      {"Kp", 95.0},    {"k", 5.0},      {"sigma", 0.2}, {"sigma1", 0.2}, {"sigma2", 0.3},
       {"sigmaS", 0.2}, {"sigmaE", 0.1}, {"r", 0.05},    {"rf", 0.04},    {"q", 0.02},
-      {"q1", 0.02},   {"q2", 0.03},    {"rho", 0.5},    {"R", 3.0},      {"m", 100.0},
-      {"i", 2.0},     {"C", 500.0},    {"A", 2.0},      {"kind", 0.0},   {"E", 1.5},
-      {"Ep", 1.5},    {"Tavg", 2.0}};
+      {"q1", 0.02},    {"q2", 0.03},    {"rho", 0.5},   {"R", 3.0},      {"m", 100.0},
+      {"i", 2.0},      {"C", 500.0},    {"A", 2.0},     {"kind", 0.0},   {"E", 1.5},
+      {"Ep", 1.5},     {"Tavg", 2.0}};
   if (name == "H") return code.rfind("UP", 0) == 0 ? 110.0 : 90.0;
   // The perpetual lookbacks take the extreme strictly away from the spot.
   if (name == "m" && code.rfind("PERPETUALLBFLSTACO", 0) == 0) return 90.0;
@@ -190,10 +190,9 @@ TEST(RegisteredCodes, RowsBeyondTheInputsWithinTheRowTableAreIgnored) {
 // input's role by its name.
 TEST(RegisteredCodes, InputNamesFollowTheConvention) {
   const std::set<std::string> known = {
-      "T",  "t",  "t1", "T2", "Tc",  "Tp", "S",    "S1", "S2", "F",  "K",  "X",
-      "X1", "X2", "Kc", "Kp", "k",   "r",  "rf",   "q",  "q1", "q2", "rho", "H",
-      "R",  "m",  "i",  "C",  "A",   "kind", "E",  "Ep", "n", "coupon", "notional", "Tavg",
-      "L",  "U"};
+      "T",  "t",  "t1", "T2",   "Tc", "Tp", "S", "S1",     "S2",       "F",    "K", "X", "X1",
+      "X2", "Kc", "Kp", "k",    "r",  "rf", "q", "q1",     "q2",       "rho",  "H", "R", "m",
+      "i",  "C",  "A",  "kind", "E",  "Ep", "n", "coupon", "notional", "Tavg", "L", "U"};
   for (const codetable& codes : codecatalogue()) {
     for (const coderow& row : codes) {
       for (const std::string& name : inputnames(row)) {

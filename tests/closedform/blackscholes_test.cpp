@@ -15,8 +15,8 @@
 namespace {
 
 using namespace BlackScholes;
-using testsupport::price;
 using QuantLib::Option;
+using testsupport::price;
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
 
@@ -26,9 +26,9 @@ struct contract {
 
 // Spot below, at and above the strike; short and long expiries; low and high volatility.
 const contract contracts[] = {
-    {1.0, 100, 100, 0.2, 0.05, 0.02},   {0.25, 90, 100, 0.3, 0.01, 0.0},
-    {2.0, 120, 100, 0.15, 0.08, 0.04},  {0.01, 100, 101, 0.5, 0.03, 0.0},
-    {10.0, 50, 80, 0.35, 0.02, 0.01},   {0.5, 100, 60, 0.9, 0.0, 0.1},
+    {1.0, 100, 100, 0.2, 0.05, 0.02},  {0.25, 90, 100, 0.3, 0.01, 0.0},
+    {2.0, 120, 100, 0.15, 0.08, 0.04}, {0.01, 100, 101, 0.5, 0.03, 0.0},
+    {10.0, 50, 80, 0.35, 0.02, 0.01},  {0.5, 100, 60, 0.9, 0.0, 0.1},
 };
 
 std::string describe(const contract& c) {
@@ -39,8 +39,7 @@ std::string describe(const contract& c) {
 
 double quantlibblack(Option::Type type, const contract& c) {
   const double forward = c.S * std::exp((c.r - c.q) * c.T);
-  return QuantLib::blackFormula(type, c.K, forward, c.sigma * std::sqrt(c.T),
-                                std::exp(-c.r * c.T));
+  return QuantLib::blackFormula(type, c.K, forward, c.sigma * std::sqrt(c.T), std::exp(-c.r * c.T));
 }
 
 TEST(BlackScholes, AgreesWithQuantLibThroughFun) {
@@ -59,8 +58,7 @@ TEST(BlackScholes, PutCallParity) {
   for (const contract& c : contracts) {
     const double call = blackscholescall(c.T, c.S, c.K, c.sigma, c.r, c.q);
     const double put = blackscholesput(c.T, c.S, c.K, c.sigma, c.r, c.q);
-    EXPECT_NEAR(call - put, c.S * std::exp(-c.q * c.T) - c.K * std::exp(-c.r * c.T),
-                1e-12 * c.S)
+    EXPECT_NEAR(call - put, c.S * std::exp(-c.q * c.T) - c.K * std::exp(-c.r * c.T), 1e-12 * c.S)
         << describe(c);
   }
 }
@@ -77,8 +75,9 @@ TEST(BlackScholes, EarlyResultsInTheirOrder) {
 
 TEST(BlackScholes, RefusedInputsAreUndefined) {
   const contract refused[] = {
-      {-0.1, 100, 100, 0.2, 0.05, 0.0}, {1, -1, 100, 0.2, 0.05, 0.0}, {1, 100, 0, 0.2, 0.05, 0.0},
-      {0, 100, 0, 0.2, 0.05, 0.0},      {1, 100, 100, 0, 0.05, 0.0},  {0, 100, 100, 0, 0.05, 0.0},
+      {-0.1, 100, 100, 0.2, 0.05, 0.0}, {1, -1, 100, 0.2, 0.05, 0.0},
+      {1, 100, 0, 0.2, 0.05, 0.0},      {0, 100, 0, 0.2, 0.05, 0.0},
+      {1, 100, 100, 0, 0.05, 0.0},      {0, 100, 100, 0, 0.05, 0.0},
       {1, 100, 100, 0.2, -0.01, 0.0},   {1, 100, 100, 0.2, 0.05, -0.01},
   };
   for (const contract& c : refused) {
@@ -184,9 +183,9 @@ TEST(Digital, AtExpiryAndRefusals) {
 TEST(Handlers, ReadTheFirstValueOfEachRowAndRefuseShortTables) {
   // Extra columns are ignored; each input is the first value of its row.
   const double expected = blackscholescall(1, 100, 100, 0.2, 0.05, 0.02);
-  EXPECT_EQ(testsupport::funrows("BSECO", {{1, 9}, {100, 9}, {100, 9}, {0.2, 9}, {0.05}, {0.02}})
-                .value,
-            expected);
+  EXPECT_EQ(
+      testsupport::funrows("BSECO", {{1, 9}, {100, 9}, {100, 9}, {0.2, 9}, {0.05}, {0.02}}).value,
+      expected);
   // Fewer rows than inputs: undefined, and nothing read past the table.
   EXPECT_TRUE(isundefined(price("BSECO", {1, 100, 100, 0.2, 0.05})));
   EXPECT_TRUE(isundefined(price("BLACK76ECO", {1, 100})));

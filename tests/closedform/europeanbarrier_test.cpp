@@ -44,8 +44,7 @@ double quantlibbarrier(const barriercontract& c, double T, double S, double H, d
                        double sigma, double r, double q, double R) {
   using namespace QuantLib;
   flatmarket::market m(S, sigma, r, q);
-  BarrierOption option(c.type, H, R, ext::make_shared<PlainVanillaPayoff>(c.side, X),
-                       m.expiry(T));
+  BarrierOption option(c.type, H, R, ext::make_shared<PlainVanillaPayoff>(c.side, X), m.expiry(T));
   option.setPricingEngine(ext::make_shared<AnalyticBarrierEngine>(m.process));
   return option.NPV();
 }
@@ -55,8 +54,10 @@ TEST(EuropeanBarrier, MatchesQuantLibAnalyticEngine) {
   struct market {
     double T, S, sigma, r, q;
   };
-  const market markets[] = {{0.5, 100, 0.25, 0.08, 0.04}, {1.0, 100, 0.3, 0.03, 0.07},
-                            {0.25, 50, 0.15, 0.0, 0.0}, {2.0, 100, 0.45, 0.1, 0.0}};
+  const market markets[] = {{0.5, 100, 0.25, 0.08, 0.04},
+                            {1.0, 100, 0.3, 0.03, 0.07},
+                            {0.25, 50, 0.15, 0.0, 0.0},
+                            {2.0, 100, 0.45, 0.1, 0.0}};
   for (const market& m : markets)
     for (const barriercontract& c : contracts)
       for (double H : {isdown(c) ? 95.0 : 105.0, isdown(c) ? 80.0 : 125.0})
@@ -64,8 +65,7 @@ TEST(EuropeanBarrier, MatchesQuantLibAnalyticEngine) {
           for (double R : {0.0, 3.0}) {
             const double h = H * m.S / 100.0, x = X * m.S / 100.0;
             const double expected = quantlibbarrier(c, m.T, m.S, h, x, m.sigma, m.r, m.q, R);
-            EXPECT_NEAR(c.formula(m.T, m.S, h, x, m.sigma, m.r, m.q, R), expected,
-                        1e-9 * m.S)
+            EXPECT_NEAR(c.formula(m.T, m.S, h, x, m.sigma, m.r, m.q, R), expected, 1e-9 * m.S)
                 << c.code << " T=" << m.T << " S=" << m.S << " H=" << h << " X=" << x
                 << " sigma=" << m.sigma << " r=" << m.r << " q=" << m.q << " R=" << R;
           }
@@ -79,14 +79,14 @@ TEST(EuropeanBarrier, HaugTable) {
     double H, X, sigma, expected;
   };
   const row rows[] = {
-      {downoutcall, 95, 90, 0.25, 9.0246}, {downoutcall, 95, 100, 0.25, 6.7924},
+      {downoutcall, 95, 90, 0.25, 9.0246},  {downoutcall, 95, 100, 0.25, 6.7924},
       {downoutcall, 95, 110, 0.25, 4.8759}, {downoutcall, 100, 90, 0.25, 3.0000},
-      {downincall, 95, 90, 0.25, 7.7627},  {downincall, 95, 100, 0.25, 4.0109},
-      {downincall, 95, 110, 0.25, 2.0576}, {upincall, 105, 90, 0.25, 14.1112},
-      {upincall, 105, 100, 0.25, 8.4482},  {upincall, 105, 110, 0.25, 4.5910},
-      {upoutcall, 105, 90, 0.25, 2.6789},  {upoutcall, 105, 100, 0.25, 2.3580},
-      {upoutcall, 105, 110, 0.25, 2.3453}, {downoutput, 95, 90, 0.25, 2.2798},
-      {downoutput, 95, 100, 0.25, 2.2947}, {downoutput, 95, 110, 0.25, 2.6252},
+      {downincall, 95, 90, 0.25, 7.7627},   {downincall, 95, 100, 0.25, 4.0109},
+      {downincall, 95, 110, 0.25, 2.0576},  {upincall, 105, 90, 0.25, 14.1112},
+      {upincall, 105, 100, 0.25, 8.4482},   {upincall, 105, 110, 0.25, 4.5910},
+      {upoutcall, 105, 90, 0.25, 2.6789},   {upoutcall, 105, 100, 0.25, 2.3580},
+      {upoutcall, 105, 110, 0.25, 2.3453},  {downoutput, 95, 90, 0.25, 2.2798},
+      {downoutput, 95, 100, 0.25, 2.2947},  {downoutput, 95, 110, 0.25, 2.6252},
   };
   for (const row& x : rows)
     EXPECT_NEAR(x.formula(0.5, 100, x.H, x.X, x.sigma, 0.08, 0.04, 3.0), x.expected, 5e-5)
@@ -109,8 +109,8 @@ TEST(EuropeanBarrier, InOutParity) {
       const double T = 0.75, S = 100, sigma = 0.35, r = 0.05, q = 0.02;
       const double plain = p.call ? BlackScholes::blackscholescall(T, S, X, sigma, r, q)
                                   : BlackScholes::blackscholesput(T, S, X, sigma, r, q);
-      EXPECT_NEAR(p.in(T, S, p.H, X, sigma, r, q, 0) + p.out(T, S, p.H, X, sigma, r, q, 0),
-                  plain, 1e-10 * S)
+      EXPECT_NEAR(p.in(T, S, p.H, X, sigma, r, q, 0) + p.out(T, S, p.H, X, sigma, r, q, 0), plain,
+                  1e-10 * S)
           << "call=" << p.call << " H=" << p.H << " X=" << X;
     }
 }
@@ -146,11 +146,10 @@ TEST(EuropeanBarrier, ExpiryIsTheLimit) {
     for (double X : {90.0, 110.0}) {
       const double H = isdown(c) ? 80.0 : 120.0, S = 100.0;
       const double atexpiry = c.formula(0, S, H, X, sigma, r, q, R);
-      EXPECT_NEAR(atexpiry, c.formula(1e-8, S, H, X, sigma, r, q, R), 1e-6)
-          << c.code << " X=" << X;
+      EXPECT_NEAR(atexpiry, c.formula(1e-8, S, H, X, sigma, r, q, R), 1e-6) << c.code << " X=" << X;
       const bool knockin = std::string(c.code).find("IN") != std::string::npos;
-      const double intrinsic = c.side == QuantLib::Option::Call ? std::fmax(S - X, 0.0)
-                                                                : std::fmax(X - S, 0.0);
+      const double intrinsic =
+          c.side == QuantLib::Option::Call ? std::fmax(S - X, 0.0) : std::fmax(X - S, 0.0);
       EXPECT_EQ(atexpiry, knockin ? R : intrinsic) << c.code << " X=" << X;
     }
 }
@@ -180,10 +179,10 @@ TEST(EuropeanBarrier, RefusedInputs) {
     double T, S, H, X, sigma, r, q, R;
   };
   const row rows[] = {
-      {-0.1, 100, 90, 100, 0.2, 0.05, 0.0, 0},   {1, 0, 90, 100, 0.2, 0.05, 0.0, 0},
-      {1, 100, 0, 100, 0.2, 0.05, 0.0, 0},       {1, 100, 90, 0, 0.2, 0.05, 0.0, 0},
-      {1, 100, 90, 100, 0, 0.05, 0.0, 0},        {1, 100, 90, 100, 0.2, -0.01, 0.0, 0},
-      {1, 100, 90, 100, 0.2, 0.05, -0.01, 0},    {1, 100, 90, 100, 0.2, 0.05, 0.0, -1},
+      {-0.1, 100, 90, 100, 0.2, 0.05, 0.0, 0}, {1, 0, 90, 100, 0.2, 0.05, 0.0, 0},
+      {1, 100, 0, 100, 0.2, 0.05, 0.0, 0},     {1, 100, 90, 0, 0.2, 0.05, 0.0, 0},
+      {1, 100, 90, 100, 0, 0.05, 0.0, 0},      {1, 100, 90, 100, 0.2, -0.01, 0.0, 0},
+      {1, 100, 90, 100, 0.2, 0.05, -0.01, 0},  {1, 100, 90, 100, 0.2, 0.05, 0.0, -1},
   };
   for (const barriercontract& c : contracts)
     for (const row& x : rows) {

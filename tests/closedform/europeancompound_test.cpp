@@ -39,8 +39,8 @@ const compoundcontract compounds[] = {
 
 const std::string refusal = std::string(messages::valueundefined) + "\n";
 
-double quantlibcompound(const compoundcontract& c, double T, double t, double S, double K,
-                        double k, double sigma, double r, double q) {
+double quantlibcompound(const compoundcontract& c, double T, double t, double S, double K, double k,
+                        double sigma, double r, double q) {
   using namespace QuantLib;
   flatmarket::market m(S, sigma, r, q);
   CompoundOption option(ext::make_shared<PlainVanillaPayoff>(c.compound, k), m.expiry(t),
@@ -135,23 +135,23 @@ TEST(EuropeanCompound, RefusedInputsWriteTheMessage) {
     double T, t, S, K, k, sigma, r, q;
   };
   const row rows[] = {
-      {1, 0.5, 0, 100, 5, 0.2, 0.05, 0},     {1, 1.5, 100, 100, 5, 0.2, 0.05, 0},
-      {1, -0.1, 100, 100, 5, 0.2, 0.05, 0},  {1, 0.5, 100, 0, 5, 0.2, 0.05, 0},
-      {1, 0.5, 100, 100, 0, 0.2, 0.05, 0},   {1, 0.5, 100, 100, 5, 0, 0.05, 0},
-      {1, 0.5, 100, 100, 5, 0.2, -0.01, 0},  {1, 0.5, 100, 100, 5, 0.2, 0.05, -0.01},
+      {1, 0.5, 0, 100, 5, 0.2, 0.05, 0},    {1, 1.5, 100, 100, 5, 0.2, 0.05, 0},
+      {1, -0.1, 100, 100, 5, 0.2, 0.05, 0}, {1, 0.5, 100, 0, 5, 0.2, 0.05, 0},
+      {1, 0.5, 100, 100, 0, 0.2, 0.05, 0},  {1, 0.5, 100, 100, 5, 0, 0.05, 0},
+      {1, 0.5, 100, 100, 5, 0.2, -0.01, 0}, {1, 0.5, 100, 100, 5, 0.2, 0.05, -0.01},
   };
   for (const compoundcontract& c : compounds)
     for (const row& x : rows) {
       flatmarket::capturedoutput out;
       EXPECT_TRUE(isundefined(c.formula(x.T, x.t, x.S, x.K, x.k, x.sigma, x.r, x.q, drezner)))
-          << c.code << " T=" << x.T << " t=" << x.t << " S=" << x.S << " K=" << x.K
-          << " k=" << x.k << " sigma=" << x.sigma << " r=" << x.r << " q=" << x.q;
+          << c.code << " T=" << x.T << " t=" << x.t << " S=" << x.S << " K=" << x.K << " k=" << x.k
+          << " sigma=" << x.sigma << " r=" << x.r << " q=" << x.q;
       EXPECT_EQ(out.text(), refusal) << c.code;
     }
 }
 
-double quantlibchooser(double t, double S, double Tc, double Kc, double Tp, double Kp,
-                       double sigma, double r, double q) {
+double quantlibchooser(double t, double S, double Tc, double Kc, double Tp, double Kp, double sigma,
+                       double r, double q) {
   using namespace QuantLib;
   flatmarket::market m(S, sigma, r, q);
   // This engine reads each expiry date as the choice date plus the expiry.
@@ -173,8 +173,7 @@ TEST(EuropeanChooser, MatchesQuantLibAnalyticEngine) {
   };
   for (const row& x : rows)
     EXPECT_NEAR(complexchooser(x.t, x.S, x.Tc, x.Kc, x.Tp, x.Kp, x.sigma, x.r, x.q),
-                quantlibchooser(x.t, x.S, x.Tc, x.Kc, x.Tp, x.Kp, x.sigma, x.r, x.q),
-                1e-5 * x.S)
+                quantlibchooser(x.t, x.S, x.Tc, x.Kc, x.Tp, x.Kp, x.sigma, x.r, x.q), 1e-5 * x.S)
         << "t=" << x.t << " S=" << x.S << " Tc=" << x.Tc << " Kc=" << x.Kc << " Tp=" << x.Tp
         << " Kp=" << x.Kp << " sigma=" << x.sigma << " r=" << x.r << " q=" << x.q;
 }
@@ -216,10 +215,14 @@ TEST(EuropeanChooser, RefusedInputsWriteTheMessage) {
     double t, S, Tc, Kc, Tp, Kp, sigma, r, q;
   };
   const row rows[] = {
-      {0.25, 0, 0.5, 55, 0.6, 48, 0.35, 0.1, 0.05},   {-0.1, 50, 0.5, 55, 0.6, 48, 0.35, 0.1, 0.05},
-      {0.55, 50, 0.5, 55, 0.6, 48, 0.35, 0.1, 0.05},  {0.65, 50, 0.7, 55, 0.6, 48, 0.35, 0.1, 0.05},
-      {0.25, 50, 0.5, -1, 0.6, 48, 0.35, 0.1, 0.05},  {0.25, 50, 0.5, 55, 0.6, -1, 0.35, 0.1, 0.05},
-      {0.25, 50, 0.5, 55, 0.6, 48, 0, 0.1, 0.05},     {0.25, 50, 0.5, 55, 0.6, 48, 0.35, -0.1, 0.05},
+      {0.25, 0, 0.5, 55, 0.6, 48, 0.35, 0.1, 0.05},
+      {-0.1, 50, 0.5, 55, 0.6, 48, 0.35, 0.1, 0.05},
+      {0.55, 50, 0.5, 55, 0.6, 48, 0.35, 0.1, 0.05},
+      {0.65, 50, 0.7, 55, 0.6, 48, 0.35, 0.1, 0.05},
+      {0.25, 50, 0.5, -1, 0.6, 48, 0.35, 0.1, 0.05},
+      {0.25, 50, 0.5, 55, 0.6, -1, 0.35, 0.1, 0.05},
+      {0.25, 50, 0.5, 55, 0.6, 48, 0, 0.1, 0.05},
+      {0.25, 50, 0.5, 55, 0.6, 48, 0.35, -0.1, 0.05},
       {0.25, 50, 0.5, 55, 0.6, 48, 0.35, 0.1, -0.05},
   };
   for (const row& x : rows) {
@@ -252,11 +255,18 @@ TEST(EuropeanChooser, NewtonSearchEnds) {
   EXPECT_FALSE(found);
   EXPECT_EQ(root, -1);
   EXPECT_LE(calls, maxnewtonsteps + 1);
-  EXPECT_FALSE(newtonsearch([](double, double& value, double& slope) { value = 1; slope = 0; },
-                            1.0, 1e-4, root));
+  EXPECT_FALSE(newtonsearch(
+      [](double, double& value, double& slope) {
+        value = 1;
+        slope = 0;
+      },
+      1.0, 1e-4, root));
   EXPECT_TRUE(newtonsearch(
-      [](double I, double& value, double& slope) { value = I * I - 2; slope = 2 * I; }, 1.0,
-      1e-12, root));
+      [](double I, double& value, double& slope) {
+        value = I * I - 2;
+        slope = 2 * I;
+      },
+      1.0, 1e-12, root));
   EXPECT_NEAR(root, std::sqrt(2.0), 1e-12);
 }
 
@@ -265,8 +275,8 @@ TEST(EuropeanChooser, NewtonSearchEnds) {
 TEST(EuropeanCompound, NonFiniteInputsEnd) {
   const double base[] = {1, 0.5, 100, 100, 5, 0.2, 0.05, 0.01};
   const double chooserbase[] = {0.25, 50, 0.5, 55, 0.6, 48, 0.35, 0.1, 0.05};
-  for (double bad : {std::numeric_limits<double>::quiet_NaN(),
-                     std::numeric_limits<double>::infinity()})
+  for (double bad :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
     for (int position = 0; position < 9; ++position) {
       flatmarket::capturedoutput out;
       if (position < 8)
@@ -336,9 +346,8 @@ TEST(EuropeanCompound, PreciseNumericsMatchTheIntegralOverTheFirstExpiry) {
       auto payoff = [&](double x) {
         return std::fmax(callcompound ? underlying(x) - m.k : m.k - underlying(x), 0.0);
       };
-      const std::vector<double> critical =
-          flatmarket::signchanges([&](double x) { return underlying(x) - m.k; }, 1e-6 * m.S,
-                                  1e3 * m.S);
+      const std::vector<double> critical = flatmarket::signchanges(
+          [&](double x) { return underlying(x) - m.k; }, 1e-6 * m.S, 1e3 * m.S);
       const double expected =
           flatmarket::piecewiseexpectation(payoff, critical, m.t, m.S, m.sigma, m.r, m.q);
       const std::vector<double> x = {m.T, m.t, m.S, m.K, m.k, m.sigma, m.r, m.q};
@@ -367,8 +376,8 @@ TEST(EuropeanChooser, PreciseNumericsMatchTheIntegralOverTheChoiceDate) {
     const std::vector<double> critical = flatmarket::signchanges(
         [&](double x) { return callvalue(x) - putvalue(x); }, 1e-6 * c.S, 1e3 * c.S);
     const double expected = flatmarket::piecewiseexpectation(
-        [&](double x) { return std::fmax(callvalue(x), putvalue(x)); }, critical, c.t, c.S,
-        c.sigma, c.r, c.q);
+        [&](double x) { return std::fmax(callvalue(x), putvalue(x)); }, critical, c.t, c.S, c.sigma,
+        c.r, c.q);
     const std::vector<double> x = {c.t, c.S, c.Tc, c.Kc, c.Tp, c.Kp, c.sigma, c.r, c.q};
     const double value = testsupport::price("CHOOSER", x, precise());
     EXPECT_NEAR(value, expected, 1e-8 * expected) << "t=" << c.t << " S=" << c.S;

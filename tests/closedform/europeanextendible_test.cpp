@@ -29,9 +29,8 @@ struct contract {
 };
 
 std::ostream& operator<<(std::ostream& out, const contract& c) {
-  return out << "t1=" << c.t1 << " T2=" << c.T2 << " S=" << c.S << " X1=" << c.X1
-             << " X2=" << c.X2 << " sigma=" << c.sigma << " r=" << c.r << " q=" << c.q
-             << " A=" << c.A;
+  return out << "t1=" << c.t1 << " T2=" << c.T2 << " S=" << c.S << " X1=" << c.X1 << " X2=" << c.X2
+             << " sigma=" << c.sigma << " r=" << c.r << " q=" << c.q << " A=" << c.A;
 }
 
 // The value of the holder's choice at t1, as a function of the price then.
@@ -45,16 +44,16 @@ double holderchoice(bool call, const contract& c, double x) {
 }
 
 double integrated(bool call, const contract& c) {
-  return flatmarket::lognormalexpectation([&](double x) { return holderchoice(call, c, x); },
-                                          c.t1, c.S, c.sigma, c.r, c.q);
+  return flatmarket::lognormalexpectation([&](double x) { return holderchoice(call, c, x); }, c.t1,
+                                          c.S, c.sigma, c.r, c.q);
 }
 
 // Whether extending beats both exercising and lapsing at today's spot (the extension range).
 bool spotinextensionrange(bool call, const contract& c) {
   const double tau = c.T2 - c.t1;
-  const double extended =
-      (call ? blackscholescall(tau, c.S, c.X2, c.sigma, c.r, c.q)
-            : blackscholesput(tau, c.S, c.X2, c.sigma, c.r, c.q)) - c.A;
+  const double extended = (call ? blackscholescall(tau, c.S, c.X2, c.sigma, c.r, c.q)
+                                : blackscholesput(tau, c.S, c.X2, c.sigma, c.r, c.q)) -
+                          c.A;
   const double exercised = call ? c.S - c.X1 : c.X1 - c.S;
   return extended > exercised && extended > 0;
 }
@@ -87,10 +86,9 @@ TEST(EuropeanExtendible, HolderAgreesWithIntegration) {
   for (const row& x : rows)
     for (bool call : {true, false}) {
       const contract& c = x.c;
-      const double value = call ? holderextendiblecall(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma,
-                                                       c.r, c.q, c.A)
-                                : holderextendibleput(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r,
-                                                      c.q, c.A);
+      const double value =
+          call ? holderextendiblecall(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q, c.A)
+               : holderextendibleput(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q, c.A);
       EXPECT_NEAR(value, integrated(call, c), integrationtolerance)
           << (call ? "EXTHECO " : "EXTHEPO ") << x.regime << ": " << c;
     }
@@ -137,20 +135,17 @@ TEST(EuropeanExtendible, PreciseNumericsMatchThePiecewiseIntegral) {
           breaks.push_back(root);
       const std::vector<double> inputs = {c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q, c.A};
       const double holder = flatmarket::piecewiseexpectation(
-          [&](double x) { return holderchoice(call, c, x); }, breaks, c.t1, c.S, c.sigma, c.r,
-          c.q);
+          [&](double x) { return holderchoice(call, c, x); }, breaks, c.t1, c.S, c.sigma, c.r, c.q);
       EXPECT_NEAR(testsupport::price(call ? "EXTHECO" : "EXTHEPO", inputs, precise), holder,
                   1e-9 * holder)
           << (call ? "EXTHECO " : "EXTHEPO ") << c;
       // The writer extends an option out of the money at t1: a jump at X1.
-      auto writerchoice = [&](double x) {
-        return exercised(x) > 0 ? exercised(x) : extended(x);
-      };
-      const double writer = flatmarket::piecewiseexpectation(writerchoice, {c.X1}, c.t1, c.S,
-                                                             c.sigma, c.r, c.q);
+      auto writerchoice = [&](double x) { return exercised(x) > 0 ? exercised(x) : extended(x); };
+      const double writer =
+          flatmarket::piecewiseexpectation(writerchoice, {c.X1}, c.t1, c.S, c.sigma, c.r, c.q);
       const std::vector<double> writerinputs(inputs.begin(), inputs.begin() + 8);
-      EXPECT_NEAR(testsupport::price(call ? "EXTWECO" : "EXTWEPO", writerinputs, precise),
-                  writer, 1e-9 * writer)
+      EXPECT_NEAR(testsupport::price(call ? "EXTWECO" : "EXTWEPO", writerinputs, precise), writer,
+                  1e-9 * writer)
           << (call ? "EXTWECO " : "EXTWEPO ") << c;
     }
   }
@@ -183,8 +178,7 @@ double quantlibwriter(bool call, const contract& c) {
   flatmarket::market m(c.S, c.sigma, c.r, c.q);
   const Option::Type side = call ? Option::Call : Option::Put;
   WriterExtensibleOption option(ext::make_shared<PlainVanillaPayoff>(side, c.X1), m.expiry(c.t1),
-                                ext::make_shared<PlainVanillaPayoff>(side, c.X2),
-                                m.expiry(c.T2));
+                                ext::make_shared<PlainVanillaPayoff>(side, c.X2), m.expiry(c.T2));
   option.setPricingEngine(ext::make_shared<AnalyticWriterExtensibleOptionEngine>(m.process));
   return option.NPV();
 }
@@ -267,11 +261,11 @@ TEST(EuropeanExtendible, RefusedInputsAreSilent) {
   };
   for (const contract& c : rows) {
     flatmarket::capturedoutput out;
-    EXPECT_TRUE(isundefined(
-        holderextendiblecall(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q, c.A)))
+    EXPECT_TRUE(
+        isundefined(holderextendiblecall(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q, c.A)))
         << c;
-    EXPECT_TRUE(isundefined(
-        holderextendibleput(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q, c.A)))
+    EXPECT_TRUE(
+        isundefined(holderextendibleput(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q, c.A)))
         << c;
     EXPECT_TRUE(isundefined(writerextendiblecall(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q)))
         << c;
@@ -297,8 +291,8 @@ TEST(EuropeanExtendible, StalledSearchWritesTheMessage) {
 // price.
 TEST(EuropeanExtendible, NonFiniteInputsEnd) {
   const double base[] = {0.5, 1, 100, 100, 100, 0.3, 0.05, 0.01, 2};
-  for (double bad : {std::numeric_limits<double>::quiet_NaN(),
-                     std::numeric_limits<double>::infinity()})
+  for (double bad :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
     for (int position = 0; position < 9; ++position) {
       flatmarket::capturedoutput out;
       double x[9];
@@ -310,8 +304,7 @@ TEST(EuropeanExtendible, NonFiniteInputsEnd) {
           writerextendiblecall(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7]),
           writerextendibleput(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7])};
       for (double value : values)
-        EXPECT_FALSE(std::isfinite(value) && value < -1e-9)
-            << "input " << position << " = " << bad;
+        EXPECT_FALSE(std::isfinite(value) && value < -1e-9) << "input " << position << " = " << bad;
     }
 }
 
@@ -325,8 +318,8 @@ TEST(EuropeanExtendible, CodesThroughFun) {
             writerextendiblecall(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q));
   EXPECT_EQ(testsupport::price("EXTWEPO", {c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q}),
             writerextendibleput(c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q));
-  EXPECT_TRUE(isundefined(
-      testsupport::price("EXTHECO", {c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q})));
+  EXPECT_TRUE(
+      isundefined(testsupport::price("EXTHECO", {c.t1, c.T2, c.S, c.X1, c.X2, c.sigma, c.r, c.q})));
 }
 
 }  // namespace

@@ -23,8 +23,7 @@ const std::string refusal = std::string(messages::valueundefined) + "\n";
 enum kind { floatingcall, floatingput, fixedcall, fixedput };
 const char* const codes[] = {"LBFLSTECO", "LBFLSTEPO", "LBFXSTECO", "LBFXSTEPO"};
 
-double lookback(kind k, double T, double S, double m, double X, double sigma, double r,
-                double q) {
+double lookback(kind k, double T, double S, double m, double X, double sigma, double r, double q) {
   switch (k) {
     case floatingcall: return lookbackfloatingcall(T, S, m, sigma, r, q);
     case floatingput: return lookbackfloatingput(T, S, m, sigma, r, q);
@@ -56,7 +55,9 @@ TEST(EuropeanLookback, MatchesQuantLibAnalyticEngines) {
   struct market {
     double T, sigma, r, q;
   };
-  const market markets[] = {{0.5, 0.3, 0.10, 0.04}, {1.0, 0.2, 0.03, 0.06}, {0.25, 0.45, 0.0, 0.02},
+  const market markets[] = {{0.5, 0.3, 0.10, 0.04},
+                            {1.0, 0.2, 0.03, 0.06},
+                            {0.25, 0.45, 0.0, 0.02},
                             {2.0, 0.15, 0.05, 0.0}};
   const double S = 100;
   for (const market& x : markets)
@@ -90,7 +91,8 @@ TEST(EuropeanLookback, SmallCarryLimit) {
         if (minimum ? m > S : m < S) continue;
         const double limit = lookback(k, T, S, m, X, sigma, r, r);
         const double midpoint = (lookback(k, T, S, m, X, sigma, r, r - 1e-4) +
-                                 lookback(k, T, S, m, X, sigma, r, r + 1e-4)) / 2.0;
+                                 lookback(k, T, S, m, X, sigma, r, r + 1e-4)) /
+                                2.0;
         EXPECT_NEAR(limit, midpoint, 1e-6) << codes[k] << " m=" << m << " X=" << X;
         EXPECT_NEAR(lookback(k, T, S, m, X, sigma, r, r - 1e-5), limit, 1e-4 * limit)
             << codes[k] << " m=" << m << " X=" << X;
@@ -105,9 +107,11 @@ TEST(EuropeanLookback, SmallVolatilityLimit) {
     for (double q : {0.0, 0.1}) {
       const double r = 0.05, F = S * std::exp((r - q) * T), discount = std::exp(-r * T);
       EXPECT_NEAR(lookbackfloatingcall(T, S, 90, sigma, r, q), discount * (F - std::fmin(90, F)),
-                  1e-6) << "sigma=" << sigma << " q=" << q;
+                  1e-6)
+          << "sigma=" << sigma << " q=" << q;
       EXPECT_NEAR(lookbackfloatingput(T, S, 110, sigma, r, q), discount * (std::fmax(110, F) - F),
-                  1e-6) << "sigma=" << sigma << " q=" << q;
+                  1e-6)
+          << "sigma=" << sigma << " q=" << q;
       EXPECT_NEAR(lookbackfixedcall(T, S, 110, X, sigma, r, q),
                   discount * std::fmax(std::fmax(110, F) - X, 0.0), 1e-6)
           << "sigma=" << sigma << " q=" << q;

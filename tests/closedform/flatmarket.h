@@ -32,8 +32,8 @@ struct market {
     Handle<YieldTermStructure> dividends(ext::make_shared<FlatForward>(today, q, daycount));
     Handle<BlackVolTermStructure> vol(
         ext::make_shared<BlackConstantVol>(today, NullCalendar(), sigma, daycount));
-    process = ext::make_shared<BlackScholesMertonProcess>(Handle<Quote>(spot), dividends, rates,
-                                                          vol);
+    process =
+        ext::make_shared<BlackScholesMertonProcess>(Handle<Quote>(spot), dividends, rates, vol);
   }
   QuantLib::Date at(double T) const {
     return today + static_cast<QuantLib::Integer>(std::lround(T * 360.0));
@@ -45,8 +45,8 @@ struct market {
 
 // e^(-r t) E[payoff(S_t)] for S_t = S exp((r - q - sigma^2/2) t + sigma sqrt(t) Z), Z standard
 // normal: Simpson's rule on Z in [-12, 12], fine enough that kinks of the payoff cost under 1e-6.
-inline double lognormalexpectation(const std::function<double(double)>& payoff, double t,
-                                   double S, double sigma, double r, double q) {
+inline double lognormalexpectation(const std::function<double(double)>& payoff, double t, double S,
+                                   double sigma, double r, double q) {
   constexpr int intervals = 48000;  // even
   constexpr double lo = -12.0, hi = 12.0;
   const double h = (hi - lo) / intervals;
@@ -106,9 +106,9 @@ inline double piecewiseexpectation(const std::function<double(double)>& payoff,
     for (int j = 0; j < intervals; ++j) {
       const double mid = edges[i] + (j + 0.5) * h;
       sum += h / 2.0 * rule([&](double u) {
-        const double z = mid + u * h / 2.0;
-        return payoff(S * std::exp(drift + deviation * z)) * std::exp(-z * z / 2.0);
-      });
+               const double z = mid + u * h / 2.0;
+               return payoff(S * std::exp(drift + deviation * z)) * std::exp(-z * z / 2.0);
+             });
     }
   }
   return std::exp(-r * t) * sum / std::sqrt(2.0 * M_PI);

@@ -141,9 +141,9 @@ TEST(RainbowTwoAsset, PublishedValues) {
   const row rows[] = {{rainbowcallmax, 8.0701, "call on max"},
                       {rainbowputmax, 1.2181, "put on max"}};
   for (const row& w : rows)
-    EXPECT_NEAR(w.formula(0.5, 100, 105, 0.11, 0.16, 0.63, 0.05, 0.06, 0.09, 98,
-                          bivariatemethod::drezner),
-                w.expected, 5e-4)
+    EXPECT_NEAR(
+        w.formula(0.5, 100, 105, 0.11, 0.16, 0.63, 0.05, 0.06, 0.09, 98, bivariatemethod::drezner),
+        w.expected, 5e-4)
         << w.what;
 }
 
@@ -232,11 +232,9 @@ TEST(RainbowTwoAsset, InfiniteAndHugeInputsGiveTheLimits) {
   const double best = rainbowbest(T, S1, S2, sigma1, sigma2, rho, r, q1, q2);
   for (double huge : {inf, 1e300}) {
     // An unbounded rate: the strike costs nothing today, the call on the max is the best.
-    EXPECT_NEAR(rainbowcallmax(T, S1, S2, sigma1, sigma2, rho, huge, q1, q2, X), best,
-                1e-12 * best)
+    EXPECT_NEAR(rainbowcallmax(T, S1, S2, sigma1, sigma2, rho, huge, q1, q2, X), best, 1e-12 * best)
         << huge;
-    EXPECT_NEAR(rainbowputmin(T, S1, S2, sigma1, sigma2, rho, huge, q1, q2, X), 0.0, 1e-12)
-        << huge;
+    EXPECT_NEAR(rainbowputmin(T, S1, S2, sigma1, sigma2, rho, huge, q1, q2, X), 0.0, 1e-12) << huge;
     // An unbounded yield on one asset leaves the plain call on the other.
     EXPECT_NEAR(rainbowcallmax(T, S1, S2, sigma1, sigma2, rho, r, huge, q2, X),
                 blackscholescall(T, S2, X, sigma2, r, q2), 1e-12 * S2)

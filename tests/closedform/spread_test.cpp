@@ -149,8 +149,7 @@ TEST(TwoAssetLattice, LevelsComeFromEntryFour) {
   put.payoffsign = -1;
   const double forward =
       c.S1 * std::exp(-c.q1 * c.T) - c.S2 * std::exp(-c.q2 * c.T) - c.X * std::exp(-c.r * c.T);
-  EXPECT_NEAR(twoassetlattice(c, 2) - twoassetlattice(put, 2), forward,
-              1e-12 * c.S1);
+  EXPECT_NEAR(twoassetlattice(c, 2) - twoassetlattice(put, 2), forward, 1e-12 * c.S1);
 }
 
 TEST(TwoAssetLattice, LevelsOutOfRangeAreReported) {
@@ -187,8 +186,7 @@ TEST(TwoAssetLattice, EarlyExercise) {
       c.earlyexercise = 0;
       const double plain = twoassetlattice(c, 100);
       c.earlyexercise = 1;
-      EXPECT_NEAR(twoassetlattice(c, 100), plain, 1e-10 * (c.S1 + c.S2))
-          << describe(c);
+      EXPECT_NEAR(twoassetlattice(c, 100), plain, 1e-10 * (c.S1 + c.S2)) << describe(c);
     }
   }
   // A deep put with a high rate is worth exercising now.

@@ -96,8 +96,8 @@ TEST(AmericanBarrier, InTheMoneyAtTheBarrierConvergesSlowlyFromBelow) {
   for (const row& w : rows) {
     const knockout& c = w.c;
     const double european = qlbarrier::analyticbarrier(w.type, c.callput, c.market(), c.H);
-    const double vanilla = testsupport::price(c.callput > 0 ? "BINACO" : "BINAPO",
-                                              {1.0, c.S, c.K, c.sigma, c.r, c.q});
+    const double vanilla =
+        testsupport::price(c.callput > 0 ? "BINACO" : "BINAPO", {1.0, c.S, c.K, c.sigma, c.r, c.q});
     double previous = european;
     for (int n : {100, 400, 1600}) {
       const double value = gridprice(c, n, n / 2);
@@ -154,14 +154,13 @@ TEST(AmericanBarrier, KnockInBlendFromItsPieces) {
   for (const row& c : rows) {
     const fdtest::market m{365, c.S, c.K, c.sigma, c.r, c.q};
     const double european = qlbarrier::analyticbarrier(c.type, c.callput, m, c.H);
-    const double atbarrier = fdtest::quantlibeuropean(
-        c.callput > 0 ? QuantLib::Option::Call : QuantLib::Option::Put, 1.0, c.H, c.K, c.sigma,
-        c.r, c.q);
+    const double atbarrier =
+        fdtest::quantlibeuropean(c.callput > 0 ? QuantLib::Option::Call : QuantLib::Option::Put,
+                                 1.0, c.H, c.K, c.sigma, c.r, c.q);
     const double american = testsupport::price(c.vanilla, {1.0, c.H, c.K, c.sigma, c.r, c.q});
     const double w = european / (1e-7 + atbarrier);
     const double expected = american * w + c.R * std::exp(-c.r) * (1 - w);
-    const double value =
-        testsupport::price(c.code, {1.0, c.S, c.H, c.K, c.sigma, c.r, c.q, c.R});
+    const double value = testsupport::price(c.code, {1.0, c.S, c.H, c.K, c.sigma, c.r, c.q, c.R});
     EXPECT_NEAR(value, expected, 1e-9 * expected) << c.code;
   }
 }
@@ -187,8 +186,7 @@ TEST(AmericanBarrier, KnockInBlendIsCloseToTheContract) {
     const double converged = br::solve({1.0, c.K, c.sigma, c.r, c.q, c.callput, true},
                                        br::kind::knockin, barrier, c.S, c.R, 1000, 1000)
                                  .at(c.S);
-    const double value =
-        testsupport::price(c.code, {1.0, c.S, c.H, c.K, c.sigma, c.r, c.q, c.R});
+    const double value = testsupport::price(c.code, {1.0, c.S, c.H, c.K, c.sigma, c.r, c.q, c.R});
     EXPECT_NEAR(value, converged, c.tolerance) << c.code;
   }
 }
@@ -386,13 +384,19 @@ TEST(AmericanBarrier, SpecialValues) {
   const std::vector<double> downput{1, 100, 90, 100, 0.2, 0.05, 0.02};
   expectunharmed({
       {"DOWNOUTAPO", downput, testsupport::parameters().set(entrygrid, 2e6, 50), grid.c_str()},
-      {"UPOUTAPO", {1, 100, 120, 100, 0.2, 0.05, 0.02},
-       testsupport::parameters().set(entrygrid, 1e5, 1e5), grid.c_str()},
+      {"UPOUTAPO",
+       {1, 100, 120, 100, 0.2, 0.05, 0.02},
+       testsupport::parameters().set(entrygrid, 1e5, 1e5),
+       grid.c_str()},
       {"DOWNOUTAPO", downput, testsupport::parameters().set(entrysteps, 1e12), steps.c_str()},
-      {"DOWNOUTACO", {1, 100, 90, 100, 0.2, 0.05, 0.02},
-       testsupport::parameters().set(entrysteps, 50000).set(entrygrid, 100, 1000), steps.c_str()},
-      {"DOWNOUTAPOCrit", {1, 90, 100, 0.2, 0.05, 0.02},
-       testsupport::parameters().set(entrygrid, 2, 2), grid.c_str()},
+      {"DOWNOUTACO",
+       {1, 100, 90, 100, 0.2, 0.05, 0.02},
+       testsupport::parameters().set(entrysteps, 50000).set(entrygrid, 100, 1000),
+       steps.c_str()},
+      {"DOWNOUTAPOCrit",
+       {1, 90, 100, 0.2, 0.05, 0.02},
+       testsupport::parameters().set(entrygrid, 2, 2),
+       grid.c_str()},
       {"DOWNOUTAPO", {inf, 100, 90, 100, 0.2, 0.05, 0.02}, {}, nullptr},
       {"DOWNOUTAPO", {1, 100, 90, 100, inf, 0.05, 0.02}, {}, nullptr},
       {"UPOUTACO", {1, 100, inf, 90, 0.2, 0.05, 0.02}, {}, nullptr},

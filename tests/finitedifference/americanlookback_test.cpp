@@ -12,9 +12,9 @@
 #include <ql/quantlib.hpp>
 
 #include "binding/parameterblock.h"
+#include "earlyresults.h"
 #include "lookbacktree.h"
 #include "numerics/undefined.h"
-#include "earlyresults.h"
 #include "testsupport.h"
 
 namespace {
@@ -63,8 +63,8 @@ const contract contracts[] = {
 TEST(AmericanLookbackLattice, EuropeanLatticeMatchesQuantLib) {
   // The reference lattice is right before it judges the grid.
   for (const contract& c : contracts) {
-    const double lattice = lookbacktree::extrapolated(c.callput, false, c.T(), c.S, c.sigma, c.r,
-                                                      c.q, 250, c.j0);
+    const double lattice =
+        lookbacktree::extrapolated(c.callput, false, c.T(), c.S, c.sigma, c.r, c.q, 250, c.j0);
     const double analytic =
         quantlibeuropean(c.callput, c.days, c.S, c.extreme(), c.sigma, c.r, c.q);
     EXPECT_NEAR(lattice, analytic, 0.002 * analytic) << c.code() << " j0 " << c.j0;
@@ -74,8 +74,8 @@ TEST(AmericanLookbackLattice, EuropeanLatticeMatchesQuantLib) {
 TEST(AmericanLookback, FineGridMatchesTheLatticeAndLiesAboveTheEuropean) {
   for (const contract& c : contracts) {
     const double m = c.extreme();
-    const double american = lookbacktree::extrapolated(c.callput, true, c.T(), c.S, c.sigma,
-                                                       c.r, c.q, 250, c.j0);
+    const double american =
+        lookbacktree::extrapolated(c.callput, true, c.T(), c.S, c.sigma, c.r, c.q, 250, c.j0);
     const double european = quantlibeuropean(c.callput, c.days, c.S, m, c.sigma, c.r, c.q);
     const double fine = testsupport::price(c.code(), {c.T(), c.S, m, c.sigma, c.r, c.q},
                                            parameters().set(entrygrid, 800, 400));
@@ -89,13 +89,12 @@ TEST(AmericanLookback, FineGridMatchesTheLatticeAndLiesAboveTheEuropean) {
 
 TEST(AmericanLookback, RefiningTheGridApproachesTheLattice) {
   for (const contract& c : {contracts[2], contracts[5]}) {
-    const double american = lookbacktree::extrapolated(c.callput, true, c.T(), c.S, c.sigma,
-                                                       c.r, c.q, 250, c.j0);
+    const double american =
+        lookbacktree::extrapolated(c.callput, true, c.T(), c.S, c.sigma, c.r, c.q, 250, c.j0);
     double previous = inf;
     for (int nodes : {50, 200, 800}) {
-      const double grid =
-          testsupport::price(c.code(), {c.T(), c.S, c.extreme(), c.sigma, c.r, c.q},
-                             parameters().set(entrygrid, nodes, nodes / 2));
+      const double grid = testsupport::price(c.code(), {c.T(), c.S, c.extreme(), c.sigma, c.r, c.q},
+                                             parameters().set(entrygrid, nodes, nodes / 2));
       const double error = std::fabs(grid - american);
       EXPECT_LT(error, previous) << c.code() << " " << nodes << " nodes";
       previous = error;
@@ -159,7 +158,9 @@ TEST(AmericanLookback, EarlyResultsAndRefusals) {
       {"LBFLSTAPO", {-1, 100, 120, 0.3, 0.05, 0.04}, nan, ""},
       {"LBFLSTACOCrit", {1, 0, 0.3, 0.05, 0.04}, nan, critundefined},
       {"LBFLSTACOCrit", {0, 100, 0.3, 0.05, 0.04}, 0.0, ""},
-      {"LBFLSTACOCrit", {1, 100, 0.3, 0.05, 0.00001}, inf,
+      {"LBFLSTACOCrit",
+       {1, 100, 0.3, 0.05, 0.00001},
+       inf,
        "Input data error, critical value is infinity\n"},
       {"LBFLSTAPOCrit", {1, -1, 0.3, 0.05, 0.04}, nan, critundefined},
       {"LBFLSTAPOCrit", {0, 100, 0.3, 0.05, 0.04}, 0.0, ""},

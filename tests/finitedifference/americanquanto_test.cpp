@@ -175,10 +175,10 @@ TEST(AmericanQuanto, EuropeanWhereEarlyExerciseNeverPaysAndBelowOtherwise) {
     growing.q = 0;
     growing.rf = c.r + c.rho * c.sigmaS * c.sigmaE + 0.01;
     if (growing.rf >= 0) {
-      EXPECT_NEAR(price("QUANTOFXFEACO", fixedinputs(growing), steps(1000)),
-                  quantofixedcall(c.T, c.S, c.E, c.K, c.sigmaS, c.sigmaE, c.rho, c.r, 0.0,
-                                  growing.rf),
-                  tolerance)
+      EXPECT_NEAR(
+          price("QUANTOFXFEACO", fixedinputs(growing), steps(1000)),
+          quantofixedcall(c.T, c.S, c.E, c.K, c.sigmaS, c.sigmaE, c.rho, c.r, 0.0, growing.rf),
+          tolerance)
           << describe(growing);
     }
   }
@@ -252,9 +252,8 @@ TEST(AmericanQuanto, RefusalsWriteTheMessage) {
     double value;
   };
   // T < 0, prices <= 0, K <= 0, volatilities <= 0, |rho| > 1, rates and yields < 0.
-  const refusal cases[] = {{0, -1},   {1, 0},     {2, -1.5},  {3, 0},     {4, 0},
-                           {5, -0.1}, {6, 1.01},  {6, -1.01}, {7, -0.01}, {8, -0.01},
-                           {9, -0.01}};
+  const refusal cases[] = {{0, -1},   {1, 0},     {2, -1.5},  {3, 0},     {4, 0},    {5, -0.1},
+                           {6, 1.01}, {6, -1.01}, {7, -0.01}, {8, -0.01}, {9, -0.01}};
   for (const refusal& c : cases) {
     for (const char* code : {"QUANTOFSFEACO", "QUANTOFSFEAPO", "QUANTOFXFEACO", "QUANTOFXFEAPO"}) {
       const bool fixed = std::string(code).find("FX") != std::string::npos;

@@ -83,16 +83,11 @@ double european(const code& k, const contract& c) {
   switch (k.variant) {
     case best: return rainbowbest(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]);
     case worst: return rainbowworst(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]);
-    case callmax:
-      return rainbowcallmax(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
-    case putmax:
-      return rainbowputmax(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
-    case callmin:
-      return rainbowcallmin(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
-    case putmin:
-      return rainbowputmin(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
-    default:
-      return rainbowbestcash(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
+    case callmax: return rainbowcallmax(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
+    case putmax: return rainbowputmax(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
+    case callmin: return rainbowcallmin(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
+    case putmin: return rainbowputmin(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
+    default: return rainbowbestcash(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], c.K);
   }
 }
 
@@ -240,9 +235,8 @@ TEST(AmericanRainbowTwoAsset, RefusalsWriteTheMessage) {
     int input;
     double value;
   };
-  const refusal cases[] = {{0, -1},   {1, 0},    {2, -3},    {3, 0},     {4, -0.2},
-                           {5, 1.01}, {5, -1.5}, {6, -0.01}, {7, -0.01}, {8, -0.02},
-                           {9, 0},    {9, -1}};
+  const refusal cases[] = {{0, -1},   {1, 0},     {2, -3},    {3, 0},     {4, -0.2}, {5, 1.01},
+                           {5, -1.5}, {6, -0.01}, {7, -0.01}, {8, -0.02}, {9, 0},    {9, -1}};
   for (const code& k : codes) {
     for (const refusal& c : cases) {
       if (c.input == 9 && k.variant == EuropeanRainbowTwoAsset::bestcash) continue;

@@ -20,10 +20,10 @@
 
 namespace {
 
-using TwoAssetLattice::latticecontract;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 using testsupport::price;
+using TwoAssetLattice::latticecontract;
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
 const double inf = std::numeric_limits<double>::infinity();
@@ -75,8 +75,7 @@ TEST(AmericanSpread, CallWithoutAYieldOnTheFirstAssetIsNeverExercisedEarly) {
   // strike Margrabe's exchange option (the lattice's error at 200 levels: about 1e-3 of it).
   for (contract c : contracts) {
     c.q1 = 0;
-    EXPECT_NEAR(price("SPREADACO", inputs(c)), price("SPREADECO", inputs(c)),
-                1e-10 * (c.S1 + c.S2))
+    EXPECT_NEAR(price("SPREADACO", inputs(c)), price("SPREADECO", inputs(c)), 1e-10 * (c.S1 + c.S2))
         << describe(c);
     c.K = 1e-9;
     const double exchange = margrabe(c);

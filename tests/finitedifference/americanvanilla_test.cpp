@@ -37,8 +37,8 @@ double plaincrr(int callput, double T, double S, double K, double sigma, double 
   for (int i = 0; i <= n; ++i) V[i] = intrinsic(S * power(n - 2 * i));
   for (int j = n; j >= 1; --j) {
     for (int i = 0; i < j; ++i)
-      next[i] = std::max((p * V[i] + (1 - p) * V[i + 1]) * discount,
-                         intrinsic(S * power(j - 1 - 2 * i)));
+      next[i] =
+          std::max((p * V[i] + (1 - p) * V[i + 1]) * discount, intrinsic(S * power(j - 1 - 2 * i)));
     for (int i = 0; i < j; ++i) V[i] = next[i];
   }
   return V[0];
@@ -95,13 +95,11 @@ const referencerow americans[] = {
 };
 
 double quantlibamerican(const referencerow& c) {
-  return fdtest::quantlibfd(c.callput > 0 ? Option::Call : Option::Put,
-                            fdtest::exercise::american, c.m, 1000, 1000);
+  return fdtest::quantlibfd(c.callput > 0 ? Option::Call : Option::Put, fdtest::exercise::american,
+                            c.m, 1000, 1000);
 }
 
-std::vector<double> inputs(const fdtest::market& m) {
-  return {m.T(), m.S, m.K, m.sigma, m.r, m.q};
-}
+std::vector<double> inputs(const fdtest::market& m) { return {m.T(), m.S, m.K, m.sigma, m.r, m.q}; }
 
 TEST(AmericanVanillaTree, ConvergesToQuantLibFiniteDifferences) {
   // CRR with 2000 steps: the error oscillates with the steps, within 2e-3 here.
@@ -121,9 +119,9 @@ TEST(AmericanVanillaGrid, ConvergesToQuantLibFiniteDifferences) {
     const double reference = quantlibamerican(c);
     EXPECT_NEAR(testsupport::price(code, inputs(c.m)), reference, 0.04 * reference)
         << code << " days " << c.m.days << " S " << c.m.S;
-    EXPECT_NEAR(testsupport::price(code, inputs(c.m),
-                                   testsupport::parameters().set(entrygrid, 4001, 1001)),
-                reference, 5e-4)
+    EXPECT_NEAR(
+        testsupport::price(code, inputs(c.m), testsupport::parameters().set(entrygrid, 4001, 1001)),
+        reference, 5e-4)
         << code << " days " << c.m.days << " S " << c.m.S;
   }
 }
@@ -147,8 +145,10 @@ TEST(AmericanVanillaCritical, TreeBisectionFindsTheExerciseBoundary) {
   // Just beyond the critical price the tree exercises (value = exercise), just inside it
   // continues (value above exercise).
   const criticalrow rows[] = {
-      {-1, 1.0, 100, 0.2, 0.05, 0.02}, {-1, 0.25, 50, 0.4, 0.10, 0.0},
-      {+1, 1.0, 100, 0.2, 0.03, 0.08}, {+1, 2.0, 100, 0.3, 0.05, 0.0005},
+      {-1, 1.0, 100, 0.2, 0.05, 0.02},
+      {-1, 0.25, 50, 0.4, 0.10, 0.0},
+      {+1, 1.0, 100, 0.2, 0.03, 0.08},
+      {+1, 2.0, 100, 0.3, 0.05, 0.0005},
   };
   for (const criticalrow& c : rows) {
     block params;
@@ -156,8 +156,9 @@ TEST(AmericanVanillaCritical, TreeBisectionFindsTheExerciseBoundary) {
         c.callput > 0 ? av::binomialcallcritical(c.T, c.K, c.sigma, c.r, c.q, params.get())
                       : av::binomialputcritical(c.T, c.K, c.sigma, c.r, c.q, params.get());
     ASSERT_TRUE(std::isfinite(critical));
-    auto tree = [&](double S) { return av::binomialtree(c.callput, c.T, S, c.K, c.sigma, c.r,
-                                                        c.q, 100); };
+    auto tree = [&](double S) {
+      return av::binomialtree(c.callput, c.T, S, c.K, c.sigma, c.r, c.q, 100);
+    };
     auto exercise = [&](double S) { return std::max(c.callput * (S - c.K), 0.0); };
     const double outside = critical + c.callput * 1e-3, inside = critical - c.callput * 1e-3;
     EXPECT_NEAR(tree(outside), exercise(outside), 1e-9)
@@ -172,8 +173,10 @@ TEST(AmericanVanillaCritical, GridAndTreeAgreeAndMatchQuantLibsApproximation) {
   // 2000-step tree, observed within 0.12; the tree against the Barone-Adesi and Whaley critical
   // price of QuantLib, an approximation good to about two per cent (observed 0.7 to 1.1 %).
   const criticalrow rows[] = {
-      {-1, 1.0, 100, 0.2, 0.05, 0.02}, {-1, 0.5, 100, 0.3, 0.08, 0.0},
-      {+1, 1.0, 100, 0.2, 0.03, 0.08}, {+1, 0.5, 100, 0.25, 0.05, 0.10},
+      {-1, 1.0, 100, 0.2, 0.05, 0.02},
+      {-1, 0.5, 100, 0.3, 0.08, 0.0},
+      {+1, 1.0, 100, 0.2, 0.03, 0.08},
+      {+1, 0.5, 100, 0.25, 0.05, 0.10},
   };
   for (const criticalrow& c : rows) {
     const std::vector<double> terms{c.T, c.K, c.sigma, c.r, c.q};
@@ -293,7 +296,7 @@ TEST(AmericanVanilla, SizesThatCannotWorkAreRefusedWithAMessage) {
       {"BSAPO", put, entrygrid, 100, 1, grid.c_str()},
       {"BSAPO", put, entrygrid, 2000000, 50, grid.c_str()},
       {"BSAPO", put, entrygrid, 100, 2000000, grid.c_str()},
-      {"BSAPO", put, entrygrid, 100000, 100000, grid.c_str()},  // 1e10 node updates
+      {"BSAPO", put, entrygrid, 100000, 100000, grid.c_str()},    // 1e10 node updates
       {"BSAPO", put, entrygrid, 4294967396.0, 50, grid.c_str()},  // 2^32 + 100
       {"BSAPO", put, entrygrid, nan, 50, grid.c_str()},
       {"BSAPOCrit", {1, 100, 0.2, 0.05, 0.02}, entrygrid, -5, 50, grid.c_str()},
@@ -334,7 +337,7 @@ TEST(AmericanVanilla, EveryInputSurvivesSpecialValues) {
   // Each input in turn takes each special value, the others a plain contract: every call returns
   // (the sanitizer build checks that nothing is read out of bounds or leaked on the way).
   const double specials[] = {0.0, -0.0, 1e-300, 1e300, inf, -inf, nan, -1.0};
-  const char* const codes[] = {"BINACO", "BINAPO", "BSACO", "BSAPO",
+  const char* const codes[] = {"BINACO",     "BINAPO",     "BSACO",     "BSAPO",
                                "BINACOCrit", "BINAPOCrit", "BSACOCrit", "BSAPOCrit"};
   for (const char* code : codes) {
     const bool critical = std::string(code).find("Crit") != std::string::npos;
@@ -363,8 +366,8 @@ double uncappedbisection(int callput, double T, double K, double sigma, double r
     const double mid = (lo + hi) / 2;
     if (mid == lo || mid == hi) break;
     ++*halvings;
-    const bool continuation = av::binomialtree(callput, T, mid, K, sigma, r, q, 100) >
-                              std::max(callput * (mid - K), 0.0);
+    const bool continuation =
+        av::binomialtree(callput, T, mid, K, sigma, r, q, 100) > std::max(callput * (mid - K), 0.0);
     (callput > 0) == continuation ? lo = mid : hi = mid;
   }
   return (lo + hi) / 2;
@@ -375,20 +378,19 @@ TEST(AmericanVanillaCritical, BisectionStopsAfterTwentyFourHalvings) {
   // wider ones (huge strikes, calls with a yield just above 0.00001) stop after 24, within
   // 2^-24 of their first width of the uncapped result.
   const criticalrow rows[] = {
-      {-1, 1.0, 100, 0.2, 0.05, 0.02},   {-1, 1.0, 1677, 0.2, 0.05, 0.02},
-      {+1, 1.0, 100, 0.2, 0.05, 0.02},   {+1, 1.0, 100, 0.2, 0.05, 0.005},
-      {-1, 1.0, 1e4, 0.2, 0.05, 0.02},   {-1, 0.5, 1e12, 0.3, 0.05, 0.0},
+      {-1, 1.0, 100, 0.2, 0.05, 0.02},    {-1, 1.0, 1677, 0.2, 0.05, 0.02},
+      {+1, 1.0, 100, 0.2, 0.05, 0.02},    {+1, 1.0, 100, 0.2, 0.05, 0.005},
+      {-1, 1.0, 1e4, 0.2, 0.05, 0.02},    {-1, 0.5, 1e12, 0.3, 0.05, 0.0},
       {+1, 1.0, 100, 0.2, 0.05, 0.00002}, {+1, 1.0, 100, 10, 0.0, 0.00002},
   };
   for (const criticalrow& c : rows) {
     int halvings;
     const double uncapped = uncappedbisection(c.callput, c.T, c.K, c.sigma, c.r, c.q, &halvings);
     block params;
-    const double capped =
-        c.callput > 0 ? av::binomialcallcritical(c.T, c.K, c.sigma, c.r, c.q, params.get())
-                      : av::binomialputcritical(c.T, c.K, c.sigma, c.r, c.q, params.get());
-    const double width =
-        c.callput > 0 ? av::perpetualcalllevel(c.K, c.sigma, c.r, c.q) - c.K : c.K;
+    const double capped = c.callput > 0
+                              ? av::binomialcallcritical(c.T, c.K, c.sigma, c.r, c.q, params.get())
+                              : av::binomialputcritical(c.T, c.K, c.sigma, c.r, c.q, params.get());
+    const double width = c.callput > 0 ? av::perpetualcalllevel(c.K, c.sigma, c.r, c.q) - c.K : c.K;
     if (halvings <= 24)
       EXPECT_EQ(capped, uncapped) << "cp " << c.callput << " K " << c.K << " q " << c.q;
     else

@@ -64,8 +64,8 @@ struct solution {
   std::size_t nearest(double x) const {
     const double h = y[1] - y[0];
     const double k = std::floor((x - y[0]) / h + 0.5);
-    return static_cast<std::size_t>(std::clamp(k, static_cast<double>(first),
-                                               static_cast<double>(last)));
+    return static_cast<std::size_t>(
+        std::clamp(k, static_cast<double>(first), static_cast<double>(last)));
   }
   double cubic(const std::vector<double>& v, double x) const {
     const double h = y[1] - y[0];
@@ -144,8 +144,7 @@ inline solution solve(const market& m, kind what, corridor barriers, double S, d
     rhs[k - 1] = vb;
     for (std::size_t j = 1; j + 1 < k; ++j) {
       const std::size_t i = a + j;
-      const double explicitpart =
-          lowcoef * v[i - 1] + midcoef * v[i] + highcoef * v[i + 1];
+      const double explicitpart = lowcoef * v[i - 1] + midcoef * v[i] + highcoef * v[i + 1];
       rhs[j] = v[i] + (1 - theta) * dt * explicitpart;
       sub[j] = -theta * dt * lowcoef;
       diag[j] = 1 - theta * dt * midcoef;

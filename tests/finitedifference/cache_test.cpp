@@ -166,18 +166,18 @@ std::map<int, std::string> batchresults(const std::string& lines) {
 TEST(GridCache, SequencesThroughOneLoadedLibrary) {
   const std::string put = "price BSAPO 1 ";
   const std::string terms = " 100 0.2 0.05 0.02";
-  std::map<int, std::string> r = batchresults(
-      put + "100" + terms + " --mode 0\n" +                    // 1 solve, cache
-      put + "95" + terms + " --mode 0\n" +                     // 2 cached grid at 95
-      "price BSAPO 1 95 100.00005 0.2 0.05 0.02 --mode 0\n" +  // 3 same contract
-      "price BSAPO 1 95 100 0 0.05 0.02 --mode 0\n" +          // 4 refused
-      put + "90" + terms + " --mode 0\n" +                     // 5 still cached
-      put + "95" + terms + "\n" +                              // 6 mode 1: fresh, frees
-      put + "90" + terms + " --mode 1\n" +                     // 7 fresh
-      put + "90" + terms + " --mode 2\n" +                     // 8 caches like 0
-      put + "95" + terms + " --mode 0\n" +                     // 9 cached grid at 95
-      "price BSAPO 1 95 100.00005 0.2 0.05 0.02 --mode 0\n" +  // 10 same contract
-      "price BSAPO 1 95 100.00005 0.2 0.05 0.02\n");           // 11 fresh: its own grid
+  std::map<int, std::string> r =
+      batchresults(put + "100" + terms + " --mode 0\n" +                    // 1 solve, cache
+                   put + "95" + terms + " --mode 0\n" +                     // 2 cached grid at 95
+                   "price BSAPO 1 95 100.00005 0.2 0.05 0.02 --mode 0\n" +  // 3 same contract
+                   "price BSAPO 1 95 100 0 0.05 0.02 --mode 0\n" +          // 4 refused
+                   put + "90" + terms + " --mode 0\n" +                     // 5 still cached
+                   put + "95" + terms + "\n" +           // 6 mode 1: fresh, frees
+                   put + "90" + terms + " --mode 1\n" +  // 7 fresh
+                   put + "90" + terms + " --mode 2\n" +  // 8 caches like 0
+                   put + "95" + terms + " --mode 0\n" +  // 9 cached grid at 95
+                   "price BSAPO 1 95 100.00005 0.2 0.05 0.02 --mode 0\n" +  // 10 same contract
+                   "price BSAPO 1 95 100.00005 0.2 0.05 0.02\n");  // 11 fresh: its own grid
   ASSERT_EQ(r.size(), 11u);
   // Lines 3 and 10 print the K = 100 grid's value: read off the cache, not solved.
   EXPECT_NE(r[11], r[6]);

@@ -35,15 +35,14 @@ struct corridorcase {
   fdtest::market market() const { return {365, S, K, sigma, r, q}; }
   std::vector<double> inputs() const { return {1.0, S, L, U, K, sigma, r, q}; }
   double vanilla() const {
-    return fdtest::quantlibeuropean(
-        callput > 0 ? QuantLib::Option::Call : QuantLib::Option::Put, 1.0, S, K, sigma, r, q);
+    return fdtest::quantlibeuropean(callput > 0 ? QuantLib::Option::Call : QuantLib::Option::Put,
+                                    1.0, S, K, sigma, r, q);
   }
   double reference(br::kind what, bool american, int spacings) const {
     br::corridor c;
     c.low = L;
     c.high = U;
-    return br::solve({1.0, K, sigma, r, q, callput, american}, what, c, S, 0.0, spacings,
-                     spacings)
+    return br::solve({1.0, K, sigma, r, q, callput, american}, what, c, S, 0.0, spacings, spacings)
         .at(S);
   }
 };
@@ -56,8 +55,8 @@ double price(const char* code, const corridorcase& c, int nspace = 0, int ntime 
 
 // The Ikeda-Kunitomo series holds for L < K < U.
 const corridorcase europeancases[] = {
-    {1, 100, 80, 130, 100, 0.2, 0.05, 0.02},   {-1, 100, 80, 130, 100, 0.2, 0.05, 0.02},
-    {1, 95, 70, 150, 100, 0.3, 0.08, 0.04},    {-1, 110, 90, 120, 105, 0.15, 0.03, 0.0},
+    {1, 100, 80, 130, 100, 0.2, 0.05, 0.02}, {-1, 100, 80, 130, 100, 0.2, 0.05, 0.02},
+    {1, 95, 70, 150, 100, 0.3, 0.08, 0.04},  {-1, 110, 90, 120, 105, 0.15, 0.03, 0.0},
     {1, 100, 50, 200, 100, 0.25, 0.05, 0.0},
 };
 
@@ -104,8 +103,8 @@ TEST(DoubleBarrier, AmericanCodesAgainstATreeAndAGrid) {
     const char* outcode = call ? "DBKNOCKOUTACO" : "DBKNOCKOUTAPO";
     const char* incode = call ? "DBKNOCKINACO" : "DBKNOCKINAPO";
     const double out = price(outcode, c, 800, 400);
-    const double tree = qlbarrier::binomialdoubleknockout(c.callput, exercise::american,
-                                                          c.market(), c.L, c.U, 500);
+    const double tree =
+        qlbarrier::binomialdoubleknockout(c.callput, exercise::american, c.market(), c.L, c.U, 500);
     EXPECT_NEAR(out, c.reference(br::kind::knockout, true, 2000), w.outtolerance) << outcode;
     EXPECT_NEAR(out, tree, 2 * w.outtolerance) << outcode;
     const double in = price(incode, c, 800, 400);
@@ -143,8 +142,7 @@ struct earlyrow {
 TEST(DoubleBarrier, EarlyResultsAndMessages) {
   const std::string refused = "Input data error, value undefined\n";
   const double bsc = fdtest::quantlibeuropean(QuantLib::Option::Call, 1, 80, 100, 0.2, 0.05, 0.02);
-  const double bsp =
-      fdtest::quantlibeuropean(QuantLib::Option::Put, 1, 130, 100, 0.2, 0.05, 0.02);
+  const double bsp = fdtest::quantlibeuropean(QuantLib::Option::Put, 1, 130, 100, 0.2, 0.05, 0.02);
   const double binc = testsupport::price("BINACO", {1, 80, 100, 0.2, 0.05, 0.02});
   const double binp = testsupport::price("BINAPO", {1, 130, 100, 0.2, 0.05, 0.02});
   const earlyrow rows[] = {
@@ -220,11 +218,10 @@ TEST(DoubleBarrier, GridCacheSequences) {
 TEST(DoubleBarrier, GridCacheThroughTheTool) {
   const std::string terms = " 80 130 100 0.2 0.05 0.02";
   const testsupport::toolrun run = testsupport::runkzr(
-      "batch -", "price DBKNOCKOUTEPO 1 100" + terms + " --mode 0\n" +
-                   "price DBKNOCKOUTEPO 1 90" + terms + " --mode 0\n" +
-                   "price DBKNOCKINEPO 1 90" + terms + " --mode 0\n" +
-                   "price DBKNOCKOUTEPO 1 90" + terms + "\n" +
-                   "price DBKNOCKINEPO 1 90" + terms + "\n");
+      "batch -", "price DBKNOCKOUTEPO 1 100" + terms + " --mode 0\n" + "price DBKNOCKOUTEPO 1 90" +
+                     terms + " --mode 0\n" + "price DBKNOCKINEPO 1 90" + terms + " --mode 0\n" +
+                     "price DBKNOCKOUTEPO 1 90" + terms + "\n" + "price DBKNOCKINEPO 1 90" + terms +
+                     "\n");
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<double> values;
   std::istringstream lines(run.out);

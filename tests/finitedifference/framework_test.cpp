@@ -73,7 +73,7 @@ TEST(Ownership, TheValuationTakesTheCloneAndAnUnvaluedInstrumentFreesIt) {
   params.set(entrymode, 0);
   EXPECT_TRUE(std::isfinite(scheme.value(params.get())));
   EXPECT_NE(params->fdclone, nullptr);  // parked
-  CNNDI second(&valued);  // nothing left to work on: undefined, the cache untouched
+  CNNDI second(&valued);                // nothing left to work on: undefined, the cache untouched
   const fdbase* parked = params->fdclone;
   EXPECT_TRUE(isundefined(second.value(params.get())));
   EXPECT_EQ(params->fdclone, parked);
@@ -248,8 +248,9 @@ TEST(PriceGrid, ReflectingEdgeGivesTheFloatingLookback) {
     params.set(entrygrid, 2001, 1001);
     const bool call = c.callput > 0;
     const double xi = call ? c.extreme / c.S : c.S / c.extreme;
-    contractdata record{c.T, xi, c.sigma, call ? c.q : c.r, call ? c.r : c.q, c.extreme,
-                        1.0, 0.0, c.callput, 0, 0, 1};
+    contractdata record{c.T,       xi,  c.sigma, call ? c.q : c.r, call ? c.r : c.q,
+                        c.extreme, 1.0, 0.0,     c.callput,        0,
+                        0,         1};
     similaritylookback instrument(record, params->entries[entrygrid]);
     CNNDI scheme(&instrument);
     const double value = (call ? c.S : c.extreme) * scheme.value(params.get());

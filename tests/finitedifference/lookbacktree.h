@@ -43,8 +43,8 @@ inline double value(int callput, bool american, double T, double S, double sigma
 
 // 2 V(4n) - V(n) for the contract whose extreme lies j0 steps of the n-step lattice from S
 // (4 j0 steps of the 4n-step one).
-inline double extrapolated(int callput, bool american, double T, double S, double sigma,
-                           double r, double q, int n, int j0) {
+inline double extrapolated(int callput, bool american, double T, double S, double sigma, double r,
+                           double q, int n, int j0) {
   return 2 * value(callput, american, T, S, sigma, r, q, 4 * n, 2 * j0) -
          value(callput, american, T, S, sigma, r, q, n, j0);
 }

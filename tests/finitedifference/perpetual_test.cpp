@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "binding/parameterblock.h"
+#include "earlyresults.h"
 #include "fdtestsupport.h"
 #include "numerics/undefined.h"
-#include "earlyresults.h"
 #include "testsupport.h"
 
 namespace {
@@ -269,7 +269,9 @@ TEST(PerpetualFamilies, EarlyResultsAndRefusals) {
       {"PERPETUALACO", {100, 100, 0.3, 0.05, -0.01}, nan, error},
       {"PERPETUALACO", {100, 100, 0.3, 0.05, 0.0}, inf, unbounded},
       {"PERPETUALACO", {100, 100, 0.3, 0.05, 0.0000099}, inf, unbounded},
-      {"PERPETUALACOCrit", {100, 0.3, 0.05, 0.0}, inf,
+      {"PERPETUALACOCrit",
+       {100, 0.3, 0.05, 0.0},
+       inf,
        "For dividend approacing zero the critical grows to infinity\n"},
       {"PERPETUALACOCrit", {0, 0.3, 0.05, 0.04}, nan, error},
       {"PERPETUALAPO", {-1, 100, 0.3, 0.05, 0.04}, nan, error},

@@ -31,8 +31,7 @@ inline QuantLib::ext::shared_ptr<QuantLib::BlackScholesMertonProcess> processof(
           ext::make_shared<BlackConstantVol>(today, NullCalendar(), m.sigma, dc)));
 }
 
-inline QuantLib::ext::shared_ptr<QuantLib::Exercise> exerciseof(const market& m,
-                                                                 exercise style) {
+inline QuantLib::ext::shared_ptr<QuantLib::Exercise> exerciseof(const market& m, exercise style) {
   using namespace QuantLib;
   const Date today = Settings::instance().evaluationDate();
   if (style == exercise::american) return ext::make_shared<AmericanExercise>(today, today + m.days);
@@ -65,8 +64,7 @@ inline double analyticbarrier(QuantLib::Barrier::Type type, int callput, const m
                               double H) {
   using namespace QuantLib;
   auto process = processof(m);
-  BarrierOption option(type, H, 0.0,
-                       ext::make_shared<PlainVanillaPayoff>(optiontype(callput), m.K),
+  BarrierOption option(type, H, 0.0, ext::make_shared<PlainVanillaPayoff>(optiontype(callput), m.K),
                        exerciseof(m, exercise::european));
   option.setPricingEngine(ext::make_shared<AnalyticBarrierEngine>(process));
   return option.NPV();
@@ -93,8 +91,8 @@ inline double binomialdoubleknockout(int callput, exercise style, const market& 
                              ext::make_shared<PlainVanillaPayoff>(optiontype(callput), m.K),
                              exerciseof(m, style));
   option.setPricingEngine(
-      ext::make_shared<BinomialDoubleBarrierEngine<CoxRossRubinstein,
-                                                   DiscretizedDermanKaniDoubleBarrierOption>>(
+      ext::make_shared<
+          BinomialDoubleBarrierEngine<CoxRossRubinstein, DiscretizedDermanKaniDoubleBarrierOption>>(
           process, steps));
   return option.NPV();
 }

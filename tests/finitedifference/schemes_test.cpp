@@ -20,8 +20,8 @@ namespace {
 using fdtest::block;
 using QuantLib::Option;
 
-contractdata record(int callput, int american, double T, double S, double K, double sigma,
-                    double r, double q) {
+contractdata record(int callput, int american, double T, double S, double K, double sigma, double r,
+                    double q) {
   return contractdata{T, S, sigma, r, q, K, 0.0, 0.0, callput, american, 0, 0};
 }
 
@@ -92,11 +92,10 @@ TEST(PriceGrid, EuropeanMatchesClosedForm) {
     AmericanVanilla::americanvanilla instrument(contract, params->entries[entrygrid]);
     CNNDI scheme(&instrument);
     const double grid = scheme.value(params.get());
-    const double exact = fdtest::quantlibeuropean(c.callput == 1 ? Option::Call : Option::Put,
-                                                  c.T, c.S, c.K, c.sigma, c.r, c.q);
-    EXPECT_NEAR(grid, exact, 1e-3)
-        << "cp " << c.callput << " T " << c.T << " S " << c.S << " K " << c.K << " sigma "
-        << c.sigma << " r " << c.r << " q " << c.q;
+    const double exact = fdtest::quantlibeuropean(c.callput == 1 ? Option::Call : Option::Put, c.T,
+                                                  c.S, c.K, c.sigma, c.r, c.q);
+    EXPECT_NEAR(grid, exact, 1e-3) << "cp " << c.callput << " T " << c.T << " S " << c.S << " K "
+                                   << c.K << " sigma " << c.sigma << " r " << c.r << " q " << c.q;
   }
 }
 
@@ -110,11 +109,10 @@ TEST(HeatGrid, EuropeanMatchesClosedForm) {
     heatvanilla instrument(contract, params->entries[entrygrid], -2.5, 2.5);
     DouglasLogNDI scheme(&instrument);
     const double grid = scheme.value(params.get());
-    const double exact = fdtest::quantlibeuropean(c.callput == 1 ? Option::Call : Option::Put,
-                                                  c.T, c.S, c.K, c.sigma, c.r, c.q);
-    EXPECT_NEAR(grid, exact, 1e-3)
-        << "cp " << c.callput << " T " << c.T << " S " << c.S << " K " << c.K << " sigma "
-        << c.sigma << " r " << c.r << " q " << c.q;
+    const double exact = fdtest::quantlibeuropean(c.callput == 1 ? Option::Call : Option::Put, c.T,
+                                                  c.S, c.K, c.sigma, c.r, c.q);
+    EXPECT_NEAR(grid, exact, 1e-3) << "cp " << c.callput << " T " << c.T << " S " << c.S << " K "
+                                   << c.K << " sigma " << c.sigma << " r " << c.r << " q " << c.q;
   }
 }
 
@@ -131,17 +129,15 @@ TEST(HeatGrid, AmericanMatchesQuantLib) {
   for (const row& c : rows) {
     block params;
     params.set(entrygrid, 1601, 801);
-    contractdata contract =
-        record(c.callput, 1, c.m.T(), c.m.S, c.m.K, c.m.sigma, c.m.r, c.m.q);
+    contractdata contract = record(c.callput, 1, c.m.T(), c.m.S, c.m.K, c.m.sigma, c.m.r, c.m.q);
     heatvanilla instrument(contract, params->entries[entrygrid], -2.5, 2.5);
     DouglasLogNDI scheme(&instrument);
     const double grid = scheme.value(params.get());
-    const double reference =
-        fdtest::quantlibfd(c.callput == 1 ? Option::Call : Option::Put,
-                           fdtest::exercise::american, c.m, 1000, 1000);
+    const double reference = fdtest::quantlibfd(c.callput == 1 ? Option::Call : Option::Put,
+                                                fdtest::exercise::american, c.m, 1000, 1000);
     // QuantLib on 1000 x 1000; observed differences are below 3.5e-4.
-    EXPECT_NEAR(grid, reference, 6e-4) << "cp " << c.callput << " days " << c.m.days << " S "
-                                       << c.m.S << " sigma " << c.m.sigma;
+    EXPECT_NEAR(grid, reference, 6e-4)
+        << "cp " << c.callput << " days " << c.m.days << " S " << c.m.S << " sigma " << c.m.sigma;
   }
 }
 

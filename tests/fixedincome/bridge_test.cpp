@@ -54,8 +54,7 @@ void capture(fiinputholder& input, fioutputholder& output) {
   for (const seriesview& s : in.views10) lastinput.views10.push_back({s.count, {s.values[0]}});
   lastinput.values10.assign(in.values10.elements.get(),
                             in.values10.elements.get() + in.values10.size);
-  lastinput.empties =
-      in.sparevalues.empty() && in.spareviews1.empty() && in.spareviews2.empty();
+  lastinput.empties = in.sparevalues.empty() && in.spareviews1.empty() && in.spareviews2.empty();
   output->scalar = 1.5;
 }
 
@@ -273,8 +272,8 @@ TEST_F(bridge, failuresendinstatuszerowithamessage) {
     const char* name;
     std::vector<std::string> shown;
     std::vector<hostinteger> dims;
-    double scalar;        // NaN: the undefined value
-    double firstvalue;    // element (3,1)
+    double scalar;      // NaN: the undefined value
+    double firstvalue;  // element (3,1)
   };
   const double undefined = std::nan("");
   const row rows[] = {
@@ -284,7 +283,9 @@ TEST_F(bridge, failuresendinstatuszerowithamessage) {
       // A date that cannot be written: told once, then the scalar alone.
       {"TestNullDate",
        {"the date of dated value 1 lies outside 1901 to 2199 and cannot be written"},
-       {7, 1}, 4.0, 0.0},
+       {7, 1},
+       4.0,
+       0.0},
       {"CapFloor", {"CapFloor: the text \"Curve\" is missing"}, {7, 1}, undefined, 0.0},
   };
   for (const row& r : rows) {
@@ -322,27 +323,27 @@ TEST_F(bridge, anunknownnameleavestheregistryasitis) {
 TEST_F(bridge, tablesoutsidethecontractarerefused) {
   struct row {
     const char* what;
-    int k;                 // the table replaced
+    int k;  // the table replaced
     standin::tensor replacement;
     const char* shown;
   };
   const std::string refused = "Fixed-income tables refused: ";
   std::vector<row> rows;
-  rows.push_back({"T8 of rank 1", 8, standin::realtensor({5}, {0, 2020, 1, 1, 1}),
-                  "T8 needs rank 2 or more"});
+  rows.push_back(
+      {"T8 of rank 1", 8, standin::realtensor({5}, {0, 2020, 1, 1, 1}), "T8 needs rank 2 or more"});
   rows.push_back({"T9 rows of four values", 9, standin::realtensor({1, 4}, {0, 2020, 1, 1}),
                   "T9 rows need at least 5 values (count, year, month, day, amount)"});
   rows.push_back({"T10 of rank 0", 10, standin::realtensor({}, {1}), "T10 needs rank 2 or more"});
   rows.push_back({"T10 with no columns", 10, standin::realtensor({2, 0}, {}),
                   "T10 rows need at least 1 value (a count)"});
-  rows.push_back({"T3 shorter than T2", 3, standin::realtensor({0, 3}, {}),
-                  "T3 has 0 rows, T2 names 1"});
+  rows.push_back(
+      {"T3 shorter than T2", 3, standin::realtensor({0, 3}, {}), "T3 has 0 rows, T2 names 1"});
   rows.push_back({"T3 rows of two values", 3, standin::realtensor({1, 2}, {2020, 1}),
                   "T3 rows need at least 3 values (year, month, day)"});
-  rows.push_back({"T0 of reals", 0, standin::realtensor({1, 1}, {5}),
-                  "T0 must be an integer tensor"});
-  rows.push_back({"T1 of integers", 1, standin::integertensor({1, 1}, {5}),
-                  "T1 must be a real tensor"});
+  rows.push_back(
+      {"T0 of reals", 0, standin::realtensor({1, 1}, {5}), "T0 must be an integer tensor"});
+  rows.push_back(
+      {"T1 of integers", 1, standin::integertensor({1, 1}, {5}), "T1 must be a real tensor"});
   rows.push_back({"T7 with a negative dimension", 7, standin::realtensor({1, -1}, {}),
                   "T7 has a negative dimension"});
   rows.push_back({"a list longer than its row", 7, standin::realtensor({1, 3}, {3, 1, 2}),
@@ -355,8 +356,7 @@ TEST_F(bridge, tablesoutsidethecontractarerefused) {
     testsupport::library().clearshownmessages();
     const fixedincomeresult result =
         testsupport::library().fifun("TestCapture", fitest::pointers(t), FixedIncome::fifunentry);
-    EXPECT_EQ(testsupport::library().shownmessages(),
-              (std::vector<std::string>{refused + r.shown}))
+    EXPECT_EQ(testsupport::library().shownmessages(), (std::vector<std::string>{refused + r.shown}))
         << r.what;
     EXPECT_EQ(result.at(1, 1), 0.0) << r.what;
   }

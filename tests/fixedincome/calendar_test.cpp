@@ -40,6 +40,8 @@ TEST(calendarutilities, holidaylistsof2024) {
     const char* calendar;
     std::vector<ymd> holidays;
   };
+  // Case tables are laid out by hand, one case a line.
+  // clang-format off
   const row rows[] = {
       {"TARGET",
        {{2024, 1, 1}, {2024, 3, 29}, {2024, 4, 1}, {2024, 5, 1}, {2024, 12, 25}, {2024, 12, 26}}},
@@ -50,6 +52,7 @@ TEST(calendarutilities, holidaylistsof2024) {
        {{2024, 1, 1}, {2024, 3, 29}, {2024, 4, 1}, {2024, 5, 6}, {2024, 5, 27}, {2024, 8, 26},
         {2024, 12, 25}, {2024, 12, 26}}},
   };
+  // clang-format on
   for (const row& r : rows) {
     fitest::frame f = operation(r.calendar, "HolidayList");
     f.date("StartDate", 2024, 1, 1).date("EndDate", 2024, 12, 31);
@@ -74,6 +77,7 @@ TEST(calendarutilities, daysanddatearithmetic) {
     f.date("Date", d.y, d.m, d.d);
     return f;
   };
+  // clang-format off
   const std::vector<row> rows = {
       {"Good Friday on TARGET", on("TARGET", "IsBusinessDay", {2024, 3, 29}), 0, {}},
       {"Good Friday is a holiday on TARGET", on("TARGET", "IsHoliday", {2024, 3, 29}), 1, {}},
@@ -100,6 +104,7 @@ TEST(calendarutilities, daysanddatearithmetic) {
            .date("EndDate", 2024, 4, 5),
        7, {}},
   };
+  // clang-format on
   for (const row& r : rows) {
     const standin::fixedincomeresult result = fitest::call("CalendarUtilities", r.inputs);
     EXPECT_EQ(result.at(1, 1), 1.0) << r.what;
@@ -113,6 +118,7 @@ TEST(calendarutilities, unusableinputisreportedbyname) {
     fitest::frame inputs;
     std::string shown;  // the start of the message
   };
+  // clang-format off
   const std::vector<row> rows = {
       {operation("Atlantis", "IsHoliday").date("Date", 2024, 1, 1),
        "CalendarUtilities: the text \"Calendar\" must name a calendar, not \"Atlantis\"; the "
@@ -131,6 +137,7 @@ TEST(calendarutilities, unusableinputisreportedbyname) {
        "CalendarUtilities: the end date 2024-01-01 is before the start date 2024-02-01"},
       {operation("TARGET", "IsHoliday"), "CalendarUtilities: the date \"Date\" is missing"},
   };
+  // clang-format on
   for (const row& r : rows) {
     standin::fixedincomeresult result;
     const std::vector<std::string> shown =
@@ -143,8 +150,7 @@ TEST(calendarutilities, unusableinputisreportedbyname) {
   standin::fixedincomeresult result;
   const std::vector<std::string> shown = fitest::shownafter(
       "CalendarUtilities",
-      operation("NullCalendar", "Advance").date("Date", 2190, 1, 1).text("Period", "20Y"),
-      result);
+      operation("NullCalendar", "Advance").date("Date", 2190, 1, 1).text("Period", "20Y"), result);
   EXPECT_EQ(shown, (std::vector<std::string>{
                        "CalendarUtilities: year 2210 out of bound. It must be in [1901,2199]"}));
   EXPECT_EQ(result.at(1, 1), 0.0);

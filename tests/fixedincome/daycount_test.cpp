@@ -35,6 +35,8 @@ TEST(yearfraction, isdaactualactualexamples) {
     const char* example;
   };
   const ymd none{0, 0, 0};
+  // Case tables are laid out by hand, one case a line.
+  // clang-format off
   const row rows[] = {
       {"ActualActualISDA", {2003, 11, 1}, {2004, 5, 1}, none, none, 61.0 / 365 + 121.0 / 366,
        "semi-annual period"},
@@ -79,6 +81,7 @@ TEST(yearfraction, isdaactualactualexamples) {
       {"ActualActualAFB", {2000, 1, 30}, {2000, 6, 30}, none, none, 152.0 / 366,
        "short final period"},
   };
+  // clang-format on
   constexpr double tolerance = 1e-12;
   for (const row& r : rows) {
     fitest::frame f = daycounter(r.convention, r.start, r.end);
@@ -103,6 +106,7 @@ TEST(daycount, conventionrules) {
     ymd start, end;
     double days;
   };
+  // clang-format off
   const row rows[] = {
       {"Thirty360BondBasis", {2007, 1, 31}, {2007, 2, 28}, 28},
       {"Thirty360European", {2007, 1, 31}, {2007, 2, 28}, 28},
@@ -116,6 +120,7 @@ TEST(daycount, conventionrules) {
       {"Actual365Fixed", {2023, 1, 1}, {2024, 1, 1}, 365},
       {"ActualActualISDA", {2024, 3, 1}, {2024, 2, 1}, -29},
   };
+  // clang-format on
   for (const row& r : rows) {
     const standin::fixedincomeresult result =
         fitest::call("DayCount", daycounter(r.convention, r.start, r.end));
@@ -136,6 +141,7 @@ TEST(daycount, unusableinputisreportedbyname) {
     fitest::frame inputs;
     std::string shown;  // the start of the message
   };
+  // clang-format off
   const row rows[] = {
       {"DayCount", daycounter("Actual999", {2024, 1, 1}, {2024, 2, 1}),
        "DayCount: the text \"DayCounter\" must name a day counter, not \"Actual999\"; the day "
@@ -148,6 +154,7 @@ TEST(daycount, unusableinputisreportedbyname) {
       {"YearFraction", fitest::frame().date("StartDate", 2024, 1, 1),
        "YearFraction: the text \"DayCounter\" is missing"},
   };
+  // clang-format on
   for (const row& r : rows) {
     standin::fixedincomeresult result;
     const std::vector<std::string> shown = fitest::shownafter(r.name, r.inputs, result);

@@ -34,9 +34,7 @@ struct frame {
   std::vector<hostinteger> numberids, dateids, textids, listids;
   std::vector<std::vector<double>> numbers, dates, texts, lists, series8, series9, table10;
 
-  static hostinteger id(const std::string& text) {
-    return testsupport::library().addtext(text);
-  }
+  static hostinteger id(const std::string& text) { return testsupport::library().addtext(text); }
   frame& number(const std::string& key, double value) {
     numberids.push_back(id(key));
     numbers.push_back({value});
@@ -73,10 +71,10 @@ struct frame {
 
   // The tables T0 to T10; `tables` keeps them alive for the call.
   std::array<standin::tensor, 11> build() const {
-    std::array<standin::tensor, 11> t = {
-        ids(numberids), table(numbers, 1), ids(dateids), table(dates, 3),
-        ids(textids),   table(texts, 1),   ids(listids), table(lists, 1),
-        table(series8, 5), table(series9, 5), table(table10, 1)};
+    std::array<standin::tensor, 11> t = {ids(numberids),    table(numbers, 1), ids(dateids),
+                                         table(dates, 3),   ids(textids),      table(texts, 1),
+                                         ids(listids),      table(lists, 1),   table(series8, 5),
+                                         table(series9, 5), table(table10, 1)};
     for (int k = 0; k < 11; ++k) t[k].label = "T" + std::to_string(k);
     return t;
   }

@@ -56,7 +56,7 @@ TEST(fixedbond, textbookpricesdurationsandconvexity) {
   struct row {
     const char* source;
     fitest::frame inputs;
-    figures expected;           // closed form
+    figures expected;                                     // closed form
     double publishedprice, publishedduration, tolerance;  // duration: Macaulay or modified
     int durationkind;
   };
@@ -127,9 +127,8 @@ TEST(fixedbond, betweencoupondates) {
 }
 
 TEST(fixedbond, cashflowsareinunitsoftheface) {
-  const standin::fixedincomeresult result =
-      fitest::call("FixedBond",
-                   bond(2020, 20, 0.09).number("Yield", 0.06).number("FaceAmount", 1000));
+  const standin::fixedincomeresult result = fitest::call(
+      "FixedBond", bond(2020, 20, 0.09).number("Yield", 0.06).number("FaceAmount", 1000));
   ASSERT_EQ(result.dims, (std::vector<hostinteger>{7, 41}));  // 40 coupons and the redemption
   EXPECT_NEAR(result.at(3, clean), 134.6722, 5e-5) << "prices stay per 100 of face";
   for (hostinteger k = 1; k <= 40; ++k) {
@@ -148,8 +147,11 @@ TEST(fixedbond, unusableinputisreportedbyname) {
     std::string shown;  // the start of the message
   };
   fitest::frame late;
-  late.date("IssueDate", 2030, 1, 15).date("MaturityDate", 2020, 1, 15)
-      .date("SettlementDate", 2030, 1, 15).number("Coupon", 0.05).number("Yield", 0.05);
+  late.date("IssueDate", 2030, 1, 15)
+      .date("MaturityDate", 2020, 1, 15)
+      .date("SettlementDate", 2030, 1, 15)
+      .number("Coupon", 0.05)
+      .number("Yield", 0.05);
   fitest::frame settledafter = bond(2020, 5, 0.05).number("Yield", 0.05);
   settledafter.date("SettlementDate", 2025, 1, 15);
   const std::vector<row> rows = {
@@ -157,8 +159,9 @@ TEST(fixedbond, unusableinputisreportedbyname) {
       {settledafter,
        "FixedBond: the settlement date 2025-01-15 must lie on or after the issue date "
        "2020-01-15 and before the maturity date 2025-01-15"},
-      {bond(2020, 5, 0.05), "FixedBond: give either the number \"Yield\" or the number "
-                            "\"CleanPrice\""},
+      {bond(2020, 5, 0.05),
+       "FixedBond: give either the number \"Yield\" or the number "
+       "\"CleanPrice\""},
       {bond(2020, 5, 0.05).number("Yield", 0.05).number("CleanPrice", 100),
        "FixedBond: give either the number \"Yield\" or the number \"CleanPrice\""},
       {bond(2020, 5, std::nan("")).number("Yield", 0.05),

@@ -2,8 +2,8 @@
 // sends the library's messages to standard error, and works inside batches.
 #include <gtest/gtest.h>
 
-#include "fixedincomecommand.h"
 #include "commandline.h"
+#include "fixedincomecommand.h"
 #include "testsupport.h"
 
 namespace {
@@ -18,20 +18,23 @@ TEST(kzrfi, printsstatusscalarvaluesanddatedvalues) {
   EXPECT_EQ(run.out, "status 1\nscalar 182\n");
   EXPECT_EQ(run.err, "");
 
-  run = runkzr("fi CalendarUtilities --text Calendar=TARGET --text Operation=HolidayList "
-               "--date StartDate=2024-03-01 --date EndDate=2024-05-31");
+  run = runkzr(
+      "fi CalendarUtilities --text Calendar=TARGET --text Operation=HolidayList "
+      "--date StartDate=2024-03-01 --date EndDate=2024-05-31");
   EXPECT_EQ(run.out,
             "status 1\nscalar 3\ndated 2024-03-29 1\ndated 2024-04-01 1\ndated 2024-05-01 1\n");
 
   // --table: the seven rows, 17 significant digits.
-  run = runkzr("fi YearFraction --date StartDate=2003-11-01 --date EndDate=2004-05-01 "
-               "--text DayCounter=ActualActualISDA --table");
+  run = runkzr(
+      "fi YearFraction --date StartDate=2003-11-01 --date EndDate=2004-05-01 "
+      "--text DayCounter=ActualActualISDA --table");
   EXPECT_EQ(run.out, "1\n0.49772438056740775\n0\n0\n0\n0\n0\n");
 }
 
 TEST(kzrfi, librarymessagesgotostandarderrorandstillexitzero) {
-  auto run = runkzr("fi DayCount --date StartDate=2019-02-29 --date EndDate=2024-07-01 "
-                    "--text DayCounter=Actual360");
+  auto run = runkzr(
+      "fi DayCount --date StartDate=2019-02-29 --date EndDate=2024-07-01 "
+      "--text DayCounter=Actual360");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "kzr: day outside month (2) day-range [1,28]\n");
   EXPECT_EQ(run.out.substr(0, 9), "status 0\n");
@@ -42,14 +45,14 @@ TEST(kzrfi, librarymessagesgotostandarderrorandstillexitzero) {
 }
 
 TEST(kzrfi, batchlinesarenumbered) {
-  const auto run = runkzr(
-      "batch -",
-      "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-01-31 "
-      "--text DayCounter=Actual365Fixed\n"
-      "# a comment\n"
-      "fi FixedBond --date IssueDate=2020-01-15 --date MaturityDate=2040-01-15 "
-      "--date SettlementDate=2020-01-15 --number Coupon=0.09 --number Yield=0.06 --table\n"
-      "fi DayCount --date StartDate=2024-01-01\n");
+  const auto run =
+      runkzr("batch -",
+             "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-01-31 "
+             "--text DayCounter=Actual365Fixed\n"
+             "# a comment\n"
+             "fi FixedBond --date IssueDate=2020-01-15 --date MaturityDate=2040-01-15 "
+             "--date SettlementDate=2020-01-15 --number Coupon=0.09 --number Yield=0.06 --table\n"
+             "fi DayCount --date StartDate=2024-01-01\n");
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("1: status 1\n1: scalar 30\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("3: 1 0 0 "), std::string::npos) << "the status row of line 3";

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "../closedform/flatmarket.h"
+#include "mctestsupport.h"
 #include "montecarlo/EuropeanAsian.h"
 #include "numerics/messages.h"
-#include "mctestsupport.h"
 #include "testsupport.h"
 
 namespace {
@@ -62,15 +62,17 @@ double integratedgeometric(const asian& c, int callput) {
 
 TEST(GeometricAsian, FreshStartAgreesWithQuantLibsContinuousEngine) {
   const asian cases[] = {
-      {1.0, 1.0, 100, 1, 100, 0.2, 0.05, 0.02},   {0.5, 0.5, 100, 1, 90, 0.3, 0.08, 0.0},
-      {2.0, 2.0, 80, 1, 100, 0.25, 0.03, 0.05},  {0.25, 0.25, 100, 1, 101, 0.1, 0.0, 0.01},
+      {1.0, 1.0, 100, 1, 100, 0.2, 0.05, 0.02},
+      {0.5, 0.5, 100, 1, 90, 0.3, 0.08, 0.0},
+      {2.0, 2.0, 80, 1, 100, 0.25, 0.03, 0.05},
+      {0.25, 0.25, 100, 1, 101, 0.1, 0.0, 0.01},
   };
   for (const asian& c : cases) {
     flatmarket::market m(c.S, c.sigma, c.r, c.q);
     for (int callput : {+1, -1}) {
       using namespace QuantLib;
-      auto payoff = ext::make_shared<PlainVanillaPayoff>(callput > 0 ? Option::Call : Option::Put,
-                                                         c.K);
+      auto payoff =
+          ext::make_shared<PlainVanillaPayoff>(callput > 0 ? Option::Call : Option::Put, c.K);
       ContinuousAveragingAsianOption option(Average::Geometric, payoff, m.expiry(c.T));
       option.setPricingEngine(
           ext::make_shared<AnalyticContinuousGeometricAveragePriceAsianEngine>(m.process));
@@ -82,8 +84,10 @@ TEST(GeometricAsian, FreshStartAgreesWithQuantLibsContinuousEngine) {
 
 TEST(GeometricAsian, PastAverageAgreesWithTheIntegratedLawAndParity) {
   const asian cases[] = {
-      {1.0, 0.5, 100, 95, 100, 0.2, 0.05, 0.02},  {1.0, 0.1, 100, 110, 105, 0.3, 0.04, 0.0},
-      {2.0, 1.5, 90, 100, 95, 0.25, 0.0, 0.03},   {0.5, 0.49, 100, 80, 100, 0.2, 0.06, 0.01},
+      {1.0, 0.5, 100, 95, 100, 0.2, 0.05, 0.02},
+      {1.0, 0.1, 100, 110, 105, 0.3, 0.04, 0.0},
+      {2.0, 1.5, 90, 100, 95, 0.25, 0.0, 0.03},
+      {0.5, 0.49, 100, 80, 100, 0.2, 0.06, 0.01},
   };
   for (const asian& c : cases) {
     const double C = call("ASIANGARECO", c).value, P = call("ASIANGAREPO", c).value;
@@ -106,10 +110,8 @@ quantlibarithmetic quantlibasian(const asian& c, int callput, int M, int paths, 
   flatmarket::market m(c.S, c.sigma, c.r, c.q);
   std::vector<Date> fixings;
   for (int k = 0; k < M; ++k) fixings.push_back(m.at(c.T * k / (M - 1)));
-  auto payoff =
-      ext::make_shared<PlainVanillaPayoff>(callput > 0 ? Option::Call : Option::Put, c.K);
-  DiscreteAveragingAsianOption option(Average::Arithmetic, 0.0, 0, fixings, payoff,
-                                      m.expiry(c.T));
+  auto payoff = ext::make_shared<PlainVanillaPayoff>(callput > 0 ? Option::Call : Option::Put, c.K);
+  DiscreteAveragingAsianOption option(Average::Arithmetic, 0.0, 0, fixings, payoff, m.expiry(c.T));
   option.setPricingEngine(MakeMCDiscreteArithmeticAPEngine<PseudoRandom>(m.process)
                               .withSamples(paths)
                               .withSeed(42)
@@ -124,8 +126,7 @@ TEST(ArithmeticAsian, SeededPriceWithinStandardErrorsOfQuantLib) {
                          {1.0, 1.0, 100, 1, 90, 0.35, 0.03, 0.0}};
   for (const asian& c : cases) {
     for (int callput : {+1, -1}) {
-      const double value =
-          call(callput > 0 ? "ASIANAARECO" : "ASIANAAREPO", c, seeded(5, M)).value;
+      const double value = call(callput > 0 ? "ASIANAARECO" : "ASIANAAREPO", c, seeded(5, M)).value;
       const quantlibarithmetic reference = quantlibasian(c, callput, M, 10000, true);
       const double error = quantlibasian(c, callput, M, 10000, false).error;  // at our 10,000
       EXPECT_NEAR(value, reference.value, 4 * std::hypot(error, reference.error))
@@ -160,8 +161,8 @@ TEST(ArithmeticAsian, PutCallParityOfTheAverage) {
   double Em = 0.0;
   for (int k = 0; k < M; ++k) Em += c.S * std::exp((c.r - c.q) * k * dt) / M;
   // The average is no more spread than the price at expiry.
-  const double deviation = c.S * std::exp((c.r - c.q) * c.T) *
-                           std::sqrt(std::exp(c.sigma * c.sigma * c.T) - 1);
+  const double deviation =
+      c.S * std::exp((c.r - c.q) * c.T) * std::sqrt(std::exp(c.sigma * c.sigma * c.T) - 1);
   EXPECT_NEAR(C - P, std::exp(-c.r * c.T) * ((1 - w) * c.A + w * Em - c.K),
               4 * std::exp(-c.r * c.T) * w * deviation / std::sqrt(N));
 }

@@ -75,7 +75,12 @@ TEST(MarketData, TheSameContractWithinTheToleranceTermByTerm) {
 }
 
 TEST(MemoryLimit, CountsThatFitAreKept) {
-  const pathcounts counts = limitmemory({20000, 300, }, 20, true, true, stepcount::adjustable);
+  const pathcounts counts = limitmemory(
+      {
+          20000,
+          300,
+      },
+      20, true, true, stepcount::adjustable);
   EXPECT_EQ(counts.paths, 20000);  // 20,000 x 300 x 20 x 8 = 960,000,000 bytes
   EXPECT_EQ(counts.steps, 300);
 }
@@ -106,8 +111,7 @@ TEST(MemoryLimit, CutsByTheRuleOfTheInstrument) {
       {{-2000000, -300}, 30, false, false, stepcount::adjustable, {-2000000, -300}},
   };
   for (const cut& c : cuts) {
-    const pathcounts got =
-        limitmemory(c.asked, c.n, c.pathsdefaulted, c.stepsdefaulted, c.kind);
+    const pathcounts got = limitmemory(c.asked, c.n, c.pathsdefaulted, c.stepsdefaulted, c.kind);
     EXPECT_EQ(got.paths, c.expected.paths) << c.asked.paths << " paths, n " << c.n;
     EXPECT_EQ(got.steps, c.expected.steps) << c.asked.steps << " steps, n " << c.n;
     if (got.paths > 0 && got.steps > 0) {

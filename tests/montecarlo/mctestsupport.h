@@ -35,7 +35,11 @@ struct market {
 
 // n assets, every pair correlated rho.
 inline market equicorrelated(int n, double T, double sigma, double rho, double r, double q) {
-  market m{n, T, std::vector<double>(n, sigma), std::vector<double>(n * n, rho), r,
+  market m{n,
+           T,
+           std::vector<double>(n, sigma),
+           std::vector<double>(n * n, rho),
+           r,
            std::vector<double>(n, q)};
   for (int i = 0; i < n; ++i) m.rho[i * n + i] = 1.0;
   return m;

@@ -39,8 +39,8 @@ double price(const std::string& code, const rows& contract, const testsupport::p
 
 // A market of three assets with different terms, for the draw-for-draw checks.
 mctest::market threeassets() {
-  return {3, 1.25, {0.2, 0.3, 0.25}, {1, 0.5, 0.2, 0.5, 1, 0.3, 0.2, 0.3, 1}, 0.05,
-          {0.01, 0.02, 0.0}};
+  return {
+      3, 1.25, {0.2, 0.3, 0.25}, {1, 0.5, 0.2, 0.5, 1, 0.3, 0.2, 0.3, 1}, 0.05, {0.01, 0.02, 0.0}};
 }
 
 double worst(const std::vector<double>& path, int n, int points) {
@@ -67,16 +67,23 @@ TEST(MountainRange, PricesEqualAnIndependentSimulationDrawForDraw) {
   };
   const auto mean = [&](double sum) { return D * sum / N; };
   const std::vector<contract> contracts = {
-      {"EVERESTEO", mctest::performancerows(m, notional), {m, ones, 2, T},
-       [&](const std::vector<double>& p) { return notional * worst(p, n, 2); }, mean},
-      {"ATLASEO", {{3.0}, {T}, {0.9}, {notional}, m.sigma, m.rho, {r}, m.q}, {m, ones, 2, T},
+      {"EVERESTEO",
+       mctest::performancerows(m, notional),
+       {m, ones, 2, T},
+       [&](const std::vector<double>& p) { return notional * worst(p, n, 2); },
+       mean},
+      {"ATLASEO",
+       {{3.0}, {T}, {0.9}, {notional}, m.sigma, m.rho, {r}, m.q},
+       {m, ones, 2, T},
        [&](const std::vector<double>& p) {  // with three assets, the middle performance
          std::vector<double> R{p[1], p[3], p[5]};
          std::sort(R.begin(), R.end());
          return notional * std::max(R[1] - 0.9, 0.0);
        },
        mean},
-      {"HIMALAYAEO", mctest::performancerows(m, notional), {m, ones, n, T / n, true},
+      {"HIMALAYAEO",
+       mctest::performancerows(m, notional),
+       {m, ones, n, T / n, true},
        [&](const std::vector<double>& p) {
          std::vector<bool> taken(n, false);
          double logs = 0.0;
@@ -90,7 +97,9 @@ TEST(MountainRange, PricesEqualAnIndependentSimulationDrawForDraw) {
          return logs;
        },
        [&](double sum) { return D * notional * (std::exp(sum / N) - 1.0); }},
-      {"ALTIPLANOEO", mctest::couponrows(m, spots, barriers, coupon), {m, spots, M, T / M},
+      {"ALTIPLANOEO",
+       mctest::couponrows(m, spots, barriers, coupon),
+       {m, spots, M, T / M},
        [&](const std::vector<double>& p) {
          for (int i = 0; i < n; ++i)
            for (int t = 0; t < M; ++t)
@@ -98,7 +107,9 @@ TEST(MountainRange, PricesEqualAnIndependentSimulationDrawForDraw) {
          return coupon;
        },
        mean},
-      {"ANNAPURNAEO", mctest::couponrows(m, spots, fractions, coupon), {m, spots, M, T / M},
+      {"ANNAPURNAEO",
+       mctest::couponrows(m, spots, fractions, coupon),
+       {m, spots, M, T / M},
        [&](const std::vector<double>& p) {
          for (int i = 0; i < n; ++i)
            for (int t = 0; t < M; ++t)
@@ -111,8 +122,7 @@ TEST(MountainRange, PricesEqualAnIndependentSimulationDrawForDraw) {
     testsupport::parameters entries = seeded(seed, N);
     entries.set(4, M);  // read by the coupon contracts only
     const double expected = c.value(c.paths.sum(seed, N, c.payoff));
-    EXPECT_NEAR(price(c.code, c.inputs, entries), expected, 1e-12 * std::fabs(expected))
-        << c.code;
+    EXPECT_NEAR(price(c.code, c.inputs, entries), expected, 1e-12 * std::fabs(expected)) << c.code;
   }
 }
 
@@ -146,27 +156,26 @@ TEST(MountainRange, PricesAgreeWithClosedFormsWithinFourStandardErrors) {
     const mctest::market m{2, T, {0.2, 0.3}, {1, 0.4, 0.4, 1}, r, {0.01, 0.03}};
     const double v = std::sqrt(0.04 + 0.09 - 2 * 0.4 * 0.2 * 0.3);
     const double d1 = ((0.03 - 0.01) + v * v / 2) * T / (v * std::sqrt(T)), d2 = d1 - v;
-    const double exchange = std::exp(-0.01 * T) * normalcdf(d1) - std::exp(-0.03 * T) *
-                                                                      normalcdf(d2);
-    const estimate e = sample({m, {1.0, 1.0}, 2, T}, seed, N, [](const std::vector<double>& p) {
-      return std::min(p[1], p[3]);
-    });
+    const double exchange =
+        std::exp(-0.01 * T) * normalcdf(d1) - std::exp(-0.03 * T) * normalcdf(d2);
+    const estimate e = sample({m, {1.0, 1.0}, 2, T}, seed, N,
+                              [](const std::vector<double>& p) { return std::min(p[1], p[3]); });
     checks.push_back({"Everest, two assets, against Margrabe", "EVERESTEO",
                       mctest::performancerows(m, notional), 0,
                       notional * (std::exp(-0.01 * T) - exchange), D * notional * e.error});
   }
   {  // Everest on one asset: the forward performance discounted.
     const mctest::market m{1, T, {0.3}, {1}, r, {0.02}};
-    const estimate e = sample({m, {1.0}, 2, T}, seed, N,
-                              [](const std::vector<double>& p) { return p[1]; });
+    const estimate e =
+        sample({m, {1.0}, 2, T}, seed, N, [](const std::vector<double>& p) { return p[1]; });
     checks.push_back({"Everest, one asset", "EVERESTEO", mctest::performancerows(m, notional), 0,
                       notional * std::exp(-0.02 * T), D * notional * e.error});
   }
   {  // Himalaya on one asset: the mean log growth is (r - q - sigma^2 / 2) T.
     const double sigma = 0.3, q = 0.02, mu = (r - q - sigma * sigma / 2) * T;
     const mctest::market m{1, T, {sigma}, {1}, r, {q}};
-    checks.push_back({"Himalaya, one asset", "HIMALAYAEO", mctest::performancerows(m, notional),
-                      0, D * notional * (std::exp(mu) - 1),
+    checks.push_back({"Himalaya, one asset", "HIMALAYAEO", mctest::performancerows(m, notional), 0,
+                      D * notional * (std::exp(mu) - 1),
                       D * notional * std::exp(mu) * sigma * std::sqrt(T / N)});
   }
   // The coupon contracts with two points (the start and T / 2) on independent assets: the
@@ -214,8 +223,8 @@ TEST(MountainRange, GreeksAreFiniteDifferencesOfSeededPrices) {
   const std::vector<double> barriers{140, 130, 150};
   const auto inputs = [&](const contract& c) -> rows {
     if (c.code == "ALTIPLANOEO") return mctest::couponrows(c.m, c.spots, barriers, 10.0);
-    if (c.code == "ATLASEO") return {{3.0}, {c.m.T}, {0.9}, {100.0}, c.m.sigma, c.m.rho,
-                                     {c.m.r}, c.m.q};
+    if (c.code == "ATLASEO")
+      return {{3.0}, {c.m.T}, {0.9}, {100.0}, c.m.sigma, c.m.rho, {c.m.r}, c.m.q};
     return mctest::performancerows(c.m, 100.0);
   };
   const auto bumped = [](contract c, term t, int k, double h) {
@@ -279,8 +288,7 @@ TEST(MountainRange, SensitivitiesWithoutAStepGiveZeros) {
   mctest::market norate = m, expired = m;
   norate.r = 0.0;
   expired.T = 0.0;
-  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150},
-      fractions{0.7, 0.6, 0.75};
+  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150}, fractions{0.7, 0.6, 0.75};
   struct zero {
     std::string code;
     rows inputs;
@@ -307,8 +315,7 @@ TEST(MountainRange, SensitivitiesWithoutAStepGiveZeros) {
 // Each refusal writes its message and answers the undefined value, without simulating.
 TEST(MountainRange, RefusalsWriteTheirMessages) {
   const mctest::market m = threeassets();
-  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150},
-      fractions{0.7, 0.6, 0.75};
+  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150}, fractions{0.7, 0.6, 0.75};
   const auto everest = [&](const std::function<void(mctest::market&)>& change) {
     mctest::market changed = m;
     change(changed);
@@ -337,10 +344,15 @@ TEST(MountainRange, RefusalsWriteTheirMessages) {
        undefined},
       {"fraction 0", "ANNAPURNAEO", mctest::couponrows(m, spots, {0.7, 0.6, 0.0}, 10.0), plain,
        undefined},
-      {"two assets", "ATLASEO",
-       {{2.0}, {1.0}, {0.9}, {100.0}, {0.2, 0.3}, {1, 0.5, 0.5, 1}, {0.05}, {0, 0}}, plain,
+      {"two assets",
+       "ATLASEO",
+       {{2.0}, {1.0}, {0.9}, {100.0}, {0.2, 0.3}, {1, 0.5, 0.5, 1}, {0.05}, {0, 0}},
+       plain,
        undefined},
-      {"strike 0", "ATLASEO", {{3.0}, {m.T}, {0.0}, {100.0}, m.sigma, m.rho, {m.r}, m.q}, plain,
+      {"strike 0",
+       "ATLASEO",
+       {{3.0}, {m.T}, {0.0}, {100.0}, m.sigma, m.rho, {m.r}, m.q},
+       plain,
        undefined},
       {"negative expiry", "EVERESTEO", everest([](mctest::market& c) { c.T = -0.1; }), plain,
        undefined},
@@ -358,8 +370,8 @@ TEST(MountainRange, RefusalsWriteTheirMessages) {
        correlation},
       {"beyond 1", "EVERESTEO", everest([](mctest::market& c) { c.rho[1] = c.rho[3] = 1.5; }),
        plain, correlation},
-      {"negative steps", "ALTIPLANOEO", mctest::couponrows(m, spots, barriers, 10.0),
-       negativesteps, messages::stepspositive},
+      {"negative steps", "ALTIPLANOEO", mctest::couponrows(m, spots, barriers, 10.0), negativesteps,
+       messages::stepspositive},
       // A mend: zero steps leave a path no room for its first point.
       {"zero steps", "ANNAPURNAEO", mctest::couponrows(m, spots, fractions, 10.0), zerosteps,
        messages::stepspositive},
@@ -379,8 +391,7 @@ TEST(MountainRange, RefusalsWriteTheirMessages) {
 TEST(MountainRange, AtExpiryTheContractIsWorthItsTerms) {
   mctest::market m = threeassets();
   m.T = 0.0;
-  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150},
-      fractions{0.7, 0.6, 0.75};
+  const std::vector<double> spots{100, 90, 110}, barriers{140, 130, 150}, fractions{0.7, 0.6, 0.75};
   const std::vector<std::tuple<std::string, rows, double>> contracts = {
       {"ALTIPLANOEO", mctest::couponrows(m, spots, barriers, 7.0), 7.0},
       {"ANNAPURNAEO", mctest::couponrows(m, spots, fractions, 8.0), 8.0},

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "mctestsupport.h"
 #include "montecarlo/EuropeanRainbow.h"
 #include "numerics/messages.h"
-#include "mctestsupport.h"
 #include "simulatedcontracts.h"
 #include "testsupport.h"
 
@@ -84,12 +84,12 @@ TEST(Rainbow, TwoAssetsWithinStandardErrorsOfTheClosedForms) {
   const int N = 20000;
   for (const code& c : codes) {
     const double value = price(c.name, two, c.level, seeded(17, N)).value;
-    std::vector<double> closed{two.T, two.S[0], two.S[1], two.sigma[0], two.sigma[1],
-                               two.rho,  two.r,   two.q[0], two.q[1]};
+    std::vector<double> closed{two.T,   two.S[0], two.S[1], two.sigma[0], two.sigma[1],
+                               two.rho, two.r,    two.q[0], two.q[1]};
     if (c.level != 0) closed.push_back(c.level);
     const double reference = testsupport::price(c.twoasset, closed);
-    const double deviation = simulated::payoffdeviation(
-        two, [&](const double* X) { return c.payoff(X, c.level); });
+    const double deviation =
+        simulated::payoffdeviation(two, [&](const double* X) { return c.payoff(X, c.level); });
     EXPECT_NEAR(value, reference, 4 * std::exp(-two.r * two.T) * deviation / std::sqrt(N))
         << c.name;
   }
@@ -110,9 +110,8 @@ TEST(Rainbow, OneAssetIsBlackScholes) {
        simulated::payoffdeviation(one, [](const double* X) { return std::max(X[0] - 95, 0.0); })},
       {"RAINBOWMINEPO", put,
        simulated::payoffdeviation(one, [](const double* X) { return std::max(95 - X[0], 0.0); })},
-      {"RAINBOWWORSTEO", forward, simulated::payoffdeviation(one, [](const double* X) {
-         return X[0];
-       })},
+      {"RAINBOWWORSTEO", forward,
+       simulated::payoffdeviation(one, [](const double* X) { return X[0]; })},
   };
   for (const auto& c : cases)
     EXPECT_NEAR(price(c.code, one, 95, seeded(23, N)).value, c.expected,
@@ -134,11 +133,10 @@ TEST(Rainbow, PathwiseIdentitiesOfTwoAssets) {
   EXPECT_NEAR(at("RAINBOWBESTEO", 0) + at("RAINBOWWORSTEO", 0), forwards,
               4 * discount * sumdeviation / std::sqrt(N));
   const double K = 100;
-  const double calls = blackscholescall(100, K, 1, 0.2, 0.05, 0.02) +
-                       blackscholescall(105, K, 1, 0.3, 0.05, 0.01);
-  const double callsdeviation = simulated::payoffdeviation(two, [&](const double* X) {
-    return std::max(X[0] - K, 0.0) + std::max(X[1] - K, 0.0);
-  });
+  const double calls =
+      blackscholescall(100, K, 1, 0.2, 0.05, 0.02) + blackscholescall(105, K, 1, 0.3, 0.05, 0.01);
+  const double callsdeviation = simulated::payoffdeviation(
+      two, [&](const double* X) { return std::max(X[0] - K, 0.0) + std::max(X[1] - K, 0.0); });
   EXPECT_NEAR(at("RAINBOWMAXECO", K) + at("RAINBOWMINECO", K), calls,
               4 * discount * callsdeviation / std::sqrt(N));
 }
@@ -161,9 +159,8 @@ TEST(Rainbow, DeltasAreFiniteDifferencesOfSeededPrices) {
   const struct {
     const char* code;
     double level, fraction;  // the delta step h = fraction x max(S_i, 1)
-  } cases[] = {{"RAINBOWMINECO", 95, 1e-6},
-               {"RAINBOWBESTEO", 0, 1e-8},
-               {"RAINBOWBESTMONEYEO", 120, 1e-6}};
+  } cases[] = {
+      {"RAINBOWMINECO", 95, 1e-6}, {"RAINBOWBESTEO", 0, 1e-8}, {"RAINBOWBESTMONEYEO", 120, 1e-6}};
   for (const auto& c : cases) {
     const standin::vectorresult deltas =
         mctest::funvec(c.code, rows(c.code, three, c.level), seeded(37, N, 1));
@@ -232,8 +229,11 @@ TEST(Rainbow, Refusals) {
   const struct {
     const char* code;
     double level;
-  } cases[] = {{"RAINBOWMAXECO", 0},  {"RAINBOWMAXEPO", -1}, {"RAINBOWMINECO", 0},
-               {"RAINBOWMINEPO", 0},  {"RAINBOWBESTMONEYEO", -0.01}};
+  } cases[] = {{"RAINBOWMAXECO", 0},
+               {"RAINBOWMAXEPO", -1},
+               {"RAINBOWMINECO", 0},
+               {"RAINBOWMINEPO", 0},
+               {"RAINBOWBESTMONEYEO", -0.01}};
   for (const auto& c : cases) {
     const answer a = price(c.code, three, c.level, seeded(1, 100));
     EXPECT_TRUE(std::isnan(a.value)) << c.code;

@@ -55,8 +55,8 @@ TEST(BivariateNormalLimits, HugeArgumentsTakeTheLimits) {
   EXPECT_EQ(bivariatenormal(-7.32879e242, 0.0844012, -0.013555909424429746), 0.0);
   EXPECT_EQ(bivariatenormal(2.61888e238, -2.99594e-05, -0.65519417591750062),
             normalcdf(-2.99594e-05));
-  EXPECT_TRUE(std::isnan(bivariatenormalcdf(47230.046573442691, -0.01730063772657003,
-                                            -0.99954554174230748)));
+  EXPECT_TRUE(std::isnan(
+      bivariatenormalcdf(47230.046573442691, -0.01730063772657003, -0.99954554174230748)));
   EXPECT_EQ(bivariatenormal(47230.046573442691, -0.01730063772657003, -0.99954554174230748),
             normalcdf(-0.01730063772657003));
   EXPECT_EQ(bivariatenormal(1e300, 1e300, 0.3), 1.0);

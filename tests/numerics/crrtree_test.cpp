@@ -18,8 +18,10 @@ struct market {
 };
 
 const market markets[] = {
-    {1.0, 100, 100, 0.2, 0.05, 0.02}, {0.5, 90, 100, 0.35, 0.08, 0.0},
-    {2.0, 130, 100, 0.3, 0.03, 0.10}, {0.25, 100, 80, 0.15, 0.0, 0.05},
+    {1.0, 100, 100, 0.2, 0.05, 0.02},
+    {0.5, 90, 100, 0.35, 0.08, 0.0},
+    {2.0, 130, 100, 0.3, 0.03, 0.10},
+    {0.25, 100, 80, 0.15, 0.0, 0.05},
 };
 
 double call(double price, double K) { return std::fmax(price - K, 0.0); }
@@ -101,8 +103,8 @@ TEST(CrrTree, StepBoundAndProbabilityOutsideTheUnitInterval) {
 
 // The symmetric power tree as the textbook writes it: one array, the lowest price first, every
 // power of u by pow.
-double plainpowertree(bool iscall, double T, double S, double K, double sigma, double r,
-                      double q, double i, int n) {
+double plainpowertree(bool iscall, double T, double S, double K, double sigma, double r, double q,
+                      double i, int n) {
   const double dt = T / n, u = std::exp(sigma * std::sqrt(dt));
   const double p = (std::exp((r - q) * dt) - 1 / u) / (u - 1 / u);
   std::vector<double> V(n + 1);
@@ -121,20 +123,19 @@ TEST(CrrTree, PowerTreeMatchesItsPlainTreeExactly) {
     int steps;
   };
   const row rows[] = {
-      {1.0, 100, 100, 0.2, 0.05, 0.02, 2, 100},   {0.7, 93, 100, 0.45, 0.03, 0.01, 1.5, 101},
-      {2.0, 120, 90, 0.3, 0.0, 0.04, 3.3, 2},     {0.25, 80, 100, 0.25, 0.08, 0.0, 1, 1},
+      {1.0, 100, 100, 0.2, 0.05, 0.02, 2, 100},    {0.7, 93, 100, 0.45, 0.03, 0.01, 1.5, 101},
+      {2.0, 120, 90, 0.3, 0.0, 0.04, 3.3, 2},      {0.25, 80, 100, 0.25, 0.08, 0.0, 1, 1},
       {1.5, 105, 100, 0.35, 0.06, 0.03, 0.5, 998},
   };
   for (const row& c : rows)
     for (bool iscall : {true, false}) {
       const double expected =
           plainpowertree(iscall, c.T, c.S, c.K, c.sigma, c.r, c.q, c.i, c.steps);
-      const double tree =
-          testsupport::price(iscall ? "POWEREDECO" : "POWEREDEPO",
-                             {c.T, c.S, c.K, c.sigma, c.r, c.q, c.i},
-                             testsupport::parameters().set(4, c.steps));
-      EXPECT_EQ(tree, expected) << (iscall ? "call" : "put") << " steps " << c.steps << " S "
-                                << c.S << " i " << c.i;
+      const double tree = testsupport::price(iscall ? "POWEREDECO" : "POWEREDEPO",
+                                             {c.T, c.S, c.K, c.sigma, c.r, c.q, c.i},
+                                             testsupport::parameters().set(4, c.steps));
+      EXPECT_EQ(tree, expected) << (iscall ? "call" : "put") << " steps " << c.steps << " S " << c.S
+                                << " i " << c.i;
     }
 }
 

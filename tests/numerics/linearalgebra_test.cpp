@@ -92,7 +92,7 @@ TEST(Splint, LinearSwitchAtTheThreshold) {
   const double xa[] = {0, 1, 2}, ya[] = {0, 1, 0};
   double y2a[3];
   naturalspline(xa, ya, 3, y2a);
-  EXPECT_EQ(splint(xa, ya, y2a, 3, 0.5, false, 0.05), 0.5);  // straight line
+  EXPECT_EQ(splint(xa, ya, y2a, 3, 0.5, false, 0.05), 0.5);       // straight line
   EXPECT_NE(splint(xa, ya, y2a, 3, 0.5, false, 0.0500001), 0.5);  // cubic
   EXPECT_NE(splint(xa, ya, y2a, 3, 0.5, true, 0.0), 0.5);
 }

@@ -34,8 +34,8 @@ TEST(ErrorFunction, AgreesWithTheCLibraryOnEveryRegion) {
 
 TEST(ErrorFunction, LimitsAndSpecialValues) {
   EXPECT_EQ(errorfunction(0.0), 0.0);
-  EXPECT_EQ(errorfunction(6.0), 1.0);     // rounds to one in double precision
-  EXPECT_EQ(errorfunction(30.0), 1.0);    // e^(x^2) overflows: exactly one
+  EXPECT_EQ(errorfunction(6.0), 1.0);   // rounds to one in double precision
+  EXPECT_EQ(errorfunction(30.0), 1.0);  // e^(x^2) overflows: exactly one
   EXPECT_EQ(errorfunction(-30.0), -1.0);
   EXPECT_EQ(errorfunction(inf), 1.0);
   EXPECT_EQ(errorfunction(-inf), -1.0);

@@ -22,10 +22,9 @@ double N(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
 // Points across both tails and the origin; correlations on both sides of each rule's bound
 // (0.3, 0.75, 0.925), near +-1 and at +-1.
 const double points[] = {-37.0, -8.0, -3.5, -1.0, -0.2, 0.0, 0.3, 1.7, 4.0, 8.0, 37.0};
-const double correlations[] = {-1.0,  -0.99999999, -0.999, -0.95, -0.925, -0.9249, -0.76,
-                               -0.5,  -0.29,       -0.01,  0.0,   0.01,   0.3,     0.6,
-                               0.749, 0.75,        0.9,    0.925, 0.93,   0.99,    0.999999,
-                               1.0};
+const double correlations[] = {-1.0,  -0.99999999, -0.999, -0.95, -0.925,   -0.9249, -0.76, -0.5,
+                               -0.29, -0.01,       0.0,    0.01,  0.3,      0.6,     0.749, 0.75,
+                               0.9,   0.925,       0.93,   0.99,  0.999999, 1.0};
 
 TEST(PreciseBivariateNormal, AgreesWithQuantLibsGenzRoutine) {
   for (double rho : correlations) {

@@ -33,8 +33,8 @@ TEST(HostStandIn, RefusesALibraryThatIsNotThere) {
 }
 
 TEST(HostStandIn, TheLibraryExportsOnlyItsEntryPoints) {
-  for (const char* name : {"QuillonLibrary_getVersion", "QuillonLibrary_initialize", "fun",
-                           "funvec"})
+  for (const char* name :
+       {"QuillonLibrary_getVersion", "QuillonLibrary_initialize", "fun", "funvec"})
     EXPECT_NE(host().symbol(name), nullptr) << name;
   for (const char* name : {"initializeregistries", "scalarentry", "normalcdf", "_Z9normalcdfd",
                            "_ZN12BlackScholes16blackscholescallEdddddd"})
@@ -105,7 +105,7 @@ TEST(MalformedTables, EveryCodeSurvivesEveryShape) {
     double value;
   };
   const parameterset parametersets[] = {
-      {"defaults", defaults, 0},   {"zeros", given, 0},       {"negative", given, -5},
+      {"defaults", defaults, 0},    {"zeros", given, 0},      {"negative", given, -5},
       {"not a number", given, nan}, {"infinite", given, inf}, {"huge", given, 1e300},
   };
   long shares = host().outstandingshares();
@@ -121,7 +121,7 @@ TEST(MalformedTables, EveryCodeSurvivesEveryShape) {
         standin::realtensor({rows, 1}, std::vector<double>(rows, -1.0)),
         standin::realtensor({rows, 3}, std::vector<double>(rows * 3, 1e300)),
         standin::realtensor({rows + 1, 1}, std::vector<double>(rows + 1, 1.0)),
-        standin::realtensor({0, rows, 1}, {}),     // rows promised, no element held
+        standin::realtensor({0, rows, 1}, {}),  // rows promised, no element held
         standin::realtensor({2, 0, rows, 3}, {}),
     };
     for (const parameterset& parameters : parametersets) {

@@ -58,9 +58,9 @@ TEST_F(TableQueries, FunAsksEachTableOnceInTheOrderOfTheCall) {
     EXPECT_EQ(result.value, BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02));
     // The rebuild of the parameter block asks for T2's dimensions before its rank; T1's shape,
     // which counts the flags, comes last.
-    const std::vector<std::string> expected = {
-        "tensorrank T0", "tensordims T0", "integerdata T1", "realdata T2", "tensordims T2",
-        "tensorrank T2", "realdata T0",   "tensorrank T1",  "tensordims T1"};
+    const std::vector<std::string> expected = {"tensorrank T0", "tensordims T0", "integerdata T1",
+                                               "realdata T2",   "tensordims T2", "tensorrank T2",
+                                               "realdata T0",   "tensorrank T1", "tensordims T1"};
     EXPECT_EQ(queriesof(host().events()), expected) << "call " << call;
   }
 }
@@ -108,8 +108,8 @@ TEST_F(TableQueries, FunRefusesHollowTablesBeforeReadingThem) {
   };
   const std::vector<double> american = {1, 100, 100, 0.2, 0.05, 0.02};
   for (const hollowcase& c : cases) {
-    standin::tensor T0 = c.data.empty() ? standin::realtensor({6, 1}, american)
-                                        : standin::realtensor(c.data, {});
+    standin::tensor T0 =
+        c.data.empty() ? standin::realtensor({6, 1}, american) : standin::realtensor(c.data, {});
     standin::tensor T1 = standin::integertensor({6}, {0, 0, 0, 0, 0, 0});
     standin::tensor T2 = c.rows.empty()
                              ? standin::realtensor({6, 2}, {1, 0, 0, 0, 50, 20, 0, 0, 30, 0, 0, 0})
@@ -141,9 +141,15 @@ TEST_F(TableQueries, FunRefusesHollowTablesBeforeReadingThem) {
 std::array<std::size_t, 11> seen;
 void probe(fiinputholder& input, fioutputholder& output) {
   const fiinput& in = *input;
-  seen = {in.numbermap.size(),    in.numbermap.size(),   in.datemap.size(),
-          in.datemap.size(),      in.textmap.size(),     in.textmap.size(),
-          in.listmap.size(),      in.listmap.size(),     in.views8.size() + in.series8.values.size(),
+  seen = {in.numbermap.size(),
+          in.numbermap.size(),
+          in.datemap.size(),
+          in.datemap.size(),
+          in.textmap.size(),
+          in.textmap.size(),
+          in.listmap.size(),
+          in.listmap.size(),
+          in.views8.size() + in.series8.values.size(),
           in.views9.size() + in.series9.values.size(),
           in.views10.size() + static_cast<std::size_t>(in.values10.size)};
   output->scalar = 1.0;
@@ -157,14 +163,17 @@ TEST_F(TableQueries, FifunReadsAHollowTableAsEmptyOrRefusesIt) {
   FixedIncome::fixedincomehandlers()["HollowProbe"] = probe;
   const auto id = [](const char* text) { return static_cast<double>(host().addtext(text)); };
   const auto ids = [](hostinteger value) { return standin::integertensor({1, 1}, {value}); };
-  std::array<standin::tensor, 11> full = {
-      ids(host().addtext("Notional")), standin::realtensor({1, 1}, {100.0}),
-      ids(host().addtext("Start")),    standin::realtensor({1, 3}, {2024, 1, 2}),
-      ids(host().addtext("Counter")),  standin::realtensor({1, 1}, {id("Actual360")}),
-      ids(host().addtext("Rates")),    standin::realtensor({1, 3}, {2, 0.01, 0.02}),
-      standin::realtensor({1, 5}, {1, 2024, 1, 2, 5}),
-      standin::realtensor({1, 5}, {1, 2024, 1, 2, 5}),
-      standin::realtensor({1, 3}, {1, 2, 3})};
+  std::array<standin::tensor, 11> full = {ids(host().addtext("Notional")),
+                                          standin::realtensor({1, 1}, {100.0}),
+                                          ids(host().addtext("Start")),
+                                          standin::realtensor({1, 3}, {2024, 1, 2}),
+                                          ids(host().addtext("Counter")),
+                                          standin::realtensor({1, 1}, {id("Actual360")}),
+                                          ids(host().addtext("Rates")),
+                                          standin::realtensor({1, 3}, {2, 0.01, 0.02}),
+                                          standin::realtensor({1, 5}, {1, 2024, 1, 2, 5}),
+                                          standin::realtensor({1, 5}, {1, 2024, 1, 2, 5}),
+                                          standin::realtensor({1, 3}, {1, 2, 3})};
   const std::array<std::size_t, 11> fullsizes = {1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 3};
   for (int k = 0; k < 11; ++k) {
     std::array<standin::tensor, 11> t = full;
@@ -180,9 +189,9 @@ TEST_F(TableQueries, FifunReadsAHollowTableAsEmptyOrRefusesIt) {
     const bool second = k % 2 == 1 && k < 8;
     if (second) {
       EXPECT_EQ(result.at(1, 1), 0.0) << "T" << k;
-      const std::vector<std::string> refused = {
-          "Fixed-income tables refused: T" + std::to_string(k) + " holds no values, T" +
-          std::to_string(k - 1) + " names 1"};
+      const std::vector<std::string> refused = {"Fixed-income tables refused: T" +
+                                                std::to_string(k) + " holds no values, T" +
+                                                std::to_string(k - 1) + " names 1"};
       EXPECT_EQ(host().shownmessages(), refused);
       continue;
     }

@@ -14,8 +14,7 @@ standin::host& library() {
   return loaded;
 }
 
-standin::scalarresult funrows(const std::string& code,
-                              const std::vector<std::vector<double>>& rows,
+standin::scalarresult funrows(const std::string& code, const std::vector<std::vector<double>>& rows,
                               const parameters& entries) {
   standin::tensor T0 = standin::realtable(rows);
   standin::tensor T1 = standin::integertensor({6}, entries.flags);
@@ -58,8 +57,8 @@ toolrun runkzr(const std::string& arguments, const std::string& input) {
   const std::string folder = mkdtemp(pattern);
   const std::string in = folder + "/in", out = folder + "/out", err = folder + "/err";
   std::ofstream(in) << input;
-  const std::string command = "'" + folderofprogram() + "kzr' " + arguments + " <" + in + " >" +
-                              out + " 2>" + err;
+  const std::string command =
+      "'" + folderofprogram() + "kzr' " + arguments + " <" + in + " >" + out + " 2>" + err;
   const int raw = std::system(command.c_str());
   toolrun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readfile(out), readfile(err)};
   std::remove(in.c_str());

@@ -29,8 +29,7 @@ struct parameters {
 standin::scalarresult fun(const std::string& code, const std::vector<double>& inputs,
                           const parameters& entries = {});
 // fun with explicit rows.
-standin::scalarresult funrows(const std::string& code,
-                              const std::vector<std::vector<double>>& rows,
+standin::scalarresult funrows(const std::string& code, const std::vector<std::vector<double>>& rows,
                               const parameters& entries = {});
 double price(const std::string& code, const std::vector<double>& inputs,
              const parameters& entries = {});

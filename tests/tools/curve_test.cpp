@@ -85,8 +85,8 @@ TEST(Curve, PricesEveryPointOfTheRangeAsTheClosedForm) {
     EXPECT_NEAR(rows[i][1], blackscholescall(1, rows[i][0], 100, 0.2, 0.05, 0.02), 1e-12);
   }
   // A strike curve, 51 points unless told, from FROM to TO exactly.
-  const auto strikes = tableof(runkzr("curve BSECO 1 100 100 0.2 0.05 0.02 --vary K=50:150").out,
-                               header);
+  const auto strikes =
+      tableof(runkzr("curve BSECO 1 100 100 0.2 0.05 0.02 --vary K=50:150").out, header);
   ASSERT_EQ(strikes.size(), 51u);
   EXPECT_EQ(strikes.front()[0], 50.0);
   EXPECT_EQ(strikes.back()[0], 150.0);
@@ -94,8 +94,9 @@ TEST(Curve, PricesEveryPointOfTheRangeAsTheClosedForm) {
 }
 
 TEST(Curve, EachGreekIsAColumnAsKzrPriceGivesIt) {
-  const auto run = runkzr("curve BINAPO 1 100 100 0.2 0.05 0.02 --vary sigma=0.1:0.4:3 "
-                          "--greek price --greek vega --steps 200");
+  const auto run = runkzr(
+      "curve BINAPO 1 100 100 0.2 0.05 0.02 --vary sigma=0.1:0.4:3 "
+      "--greek price --greek vega --steps 200");
   ASSERT_EQ(run.status, 0) << run.err;
   std::string header;
   const auto rows = tableof(run.out, header);
@@ -127,8 +128,9 @@ TEST(Curve, MistakesAreUsageErrors) {
     std::string arguments, message;
   } cases[] = {
       {row, "curve needs --vary NAME=FROM:TO[:COUNT]"},
-      {row + "--vary strike=1:2", "BSECO has no input named 'strike' (its inputs: T, S, K, "
-                                  "sigma, r, q)"},
+      {row + "--vary strike=1:2",
+       "BSECO has no input named 'strike' (its inputs: T, S, K, "
+       "sigma, r, q)"},
       {row + "--vary S=80", "--vary takes NAME=FROM:TO[:COUNT], not 'S=80'"},
       {row + "--vary S=80:120:1", "--vary takes a COUNT of 2 to 100000 points"},
       {row + "--vary S=80:120:2.5", "--vary takes a COUNT of 2 to 100000 points"},

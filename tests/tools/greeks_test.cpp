@@ -63,9 +63,9 @@ struct vanilla {
 // Spot below, at and above the strike; short and long expiries; a rate of 0; an expiry under a
 // day away.
 const vanilla vanillas[] = {
-    {1.0, 100, 100, 0.2, 0.05, 0.02}, {0.25, 90, 100, 0.3, 0.01, 0.0},
-    {2.0, 120, 100, 0.15, 0.08, 0.04}, {0.01, 100, 101, 0.5, 0.03, 0.0},
-    {10.0, 50, 80, 0.35, 0.02, 0.01}, {0.5, 100, 60, 0.9, 0.0, 0.1},
+    {1.0, 100, 100, 0.2, 0.05, 0.02},    {0.25, 90, 100, 0.3, 0.01, 0.0},
+    {2.0, 120, 100, 0.15, 0.08, 0.04},   {0.01, 100, 101, 0.5, 0.03, 0.0},
+    {10.0, 50, 80, 0.35, 0.02, 0.01},    {0.5, 100, 60, 0.9, 0.0, 0.1},
     {0.002, 102, 100, 0.25, 0.04, 0.01},
 };
 
@@ -115,22 +115,20 @@ TEST(Greeks, BlackScholesAgainstItsClosedForms) {
       const black exact = priced(c.T, c.S, c.sigma, c.r);
       // d/dr of e^(-rT) E[payoff(F)] with F = S e^((r-q)T): -T V + T F dV/dF.
       const double rho = -c.T * exact.value + c.T * c.S * exact.delta;
-      const double theta = priced(std::fmax(c.T - 1.0 / 365, 0.0), c.S, c.sigma, c.r).value -
-                           exact.value;
+      const double theta =
+          priced(std::fmax(c.T - 1.0 / 365, 0.0), c.S, c.sigma, c.r).value - exact.value;
       const bumpedprices S = formulaprices(
           [&](double s) { return priced(c.T, s, c.sigma, c.r).value; }, inputrole::spot, c.S);
       const bumpedprices sigma = formulaprices(
-          [&](double v) { return priced(c.T, c.S, v, c.r).value; }, inputrole::volatility,
-          c.sigma);
+          [&](double v) { return priced(c.T, c.S, v, c.r).value; }, inputrole::volatility, c.sigma);
       const std::string what = (call ? "BSECO " : "BSEPO ") + describe(c);
       ASSERT_FALSE(report.refused) << what;
       expectnear(report.price, exact.value, 1e-12, what + " price");
-      expectgreeks({{"delta", valueof(report, greek::delta, "S"), firstdifference(S), exact.delta},
-                    {"gamma", valueof(report, greek::gamma, "S"), seconddifference(S),
-                     exact.gamma},
-                    {"vega", valueof(report, greek::vega, "sigma"), firstdifference(sigma),
-                     exact.vega}},
-                   what);
+      expectgreeks(
+          {{"delta", valueof(report, greek::delta, "S"), firstdifference(S), exact.delta},
+           {"gamma", valueof(report, greek::gamma, "S"), seconddifference(S), exact.gamma},
+           {"vega", valueof(report, greek::vega, "sigma"), firstdifference(sigma), exact.vega}},
+          what);
       expectnear(valueof(report, greek::theta), theta, 1e-10, what + " theta");
       // At r = 0 the lower bump is refused: rho is the upper one-sided difference, O(1e-4).
       if (c.r == 0) {
@@ -173,11 +171,11 @@ TEST(Greeks, Black76InTheForward) {
         expectnear(valueof(report, greek::rho, "r"), -c.T * exact.value, 1e-3, what + " rho");
         continue;
       }
-      const bumpedprices r = formulaprices([&](double x) { return priced(F, c.sigma, x); },
-                                           inputrole::rate, c.r);
-      expectgreeks({{"rho", valueof(report, greek::rho, "r"), firstdifference(r),
-                     -c.T * exact.value}},
-                   what);
+      const bumpedprices r =
+          formulaprices([&](double x) { return priced(F, c.sigma, x); }, inputrole::rate, c.r);
+      expectgreeks(
+          {{"rho", valueof(report, greek::rho, "r"), firstdifference(r), -c.T * exact.value}},
+          what);
     }
   }
 }
@@ -228,8 +226,8 @@ TEST(Greeks, DigitalsAgainstQuantLibAnalyticGreeks) {
         payoff = ext::make_shared<AssetOrNothingPayoff>(d.side, c.K);
       VanillaOption option = quantlibdigital(payoff, days[m], c);
       const double nextday = quantlibdigital(payoff, days[m] - 1, c).NPV();
-      const greeksreport report = greeksofcall(
-          contract(d.code, {c.T, c.S, c.K, c.sigma, c.r, c.q, d.cash ? 0.0 : 1.0}));
+      const greeksreport report =
+          greeksofcall(contract(d.code, {c.T, c.S, c.K, c.sigma, c.r, c.q, d.cash ? 0.0 : 1.0}));
       const std::string what = std::string(d.code) + " " + describe(c);
       expectnear(report.price, option.NPV(), 1e-11, what);
       expectnear(valueof(report, greek::delta, "S"), option.delta(), 1e-7, what + " delta");
@@ -331,9 +329,9 @@ class recordingpricer : public pricer {
  public:
   struct call {
     bool vector;
-    double mode;        // NaN when the flag asks for the default
-    double selector;    // likewise
-    double seed;        // likewise
+    double mode;      // NaN when the flag asks for the default
+    double selector;  // likewise
+    double seed;      // likewise
     std::vector<std::vector<double>> rows;
   };
   std::function<double(const pricingcall&)> scalar;
@@ -354,8 +352,8 @@ class recordingpricer : public pricer {
  private:
   void record(const pricingcall& c) {
     auto entry = [&](int e) { return c.flags[e] == 0 ? c.entries[e][0] : nan; };
-    calls.push_back({c.vector, entry(modeentry), entry(sensitivityentry), entry(optionsentry),
-                     c.rows});
+    calls.push_back(
+        {c.vector, entry(modeentry), entry(sensitivityentry), entry(optionsentry), c.rows});
   }
 };
 
@@ -477,13 +475,20 @@ TEST(Greeks, DifferencesAndRoles) {
     const char* name;
     inputrole role;
   };
-  const named names[] = {{"S", inputrole::spot},       {"S2", inputrole::spot},
-                         {"F", inputrole::spot},       {"E", inputrole::spot},
-                         {"sigmaE", inputrole::volatility}, {"r", inputrole::rate},
-                         {"rf", inputrole::rate},      {"rho", inputrole::other},
-                         {"T", inputrole::date},       {"t1", inputrole::date},
-                         {"Tp", inputrole::date},      {"Ep", inputrole::other},
-                         {"q1", inputrole::other},     {"K", inputrole::other}};
+  const named names[] = {{"S", inputrole::spot},
+                         {"S2", inputrole::spot},
+                         {"F", inputrole::spot},
+                         {"E", inputrole::spot},
+                         {"sigmaE", inputrole::volatility},
+                         {"r", inputrole::rate},
+                         {"rf", inputrole::rate},
+                         {"rho", inputrole::other},
+                         {"T", inputrole::date},
+                         {"t1", inputrole::date},
+                         {"Tp", inputrole::date},
+                         {"Ep", inputrole::other},
+                         {"q1", inputrole::other},
+                         {"K", inputrole::other}};
   for (const named& n : names) EXPECT_EQ(roleof(n.name), n.role) << n.name;
   EXPECT_EQ(bumpsize(inputrole::spot, 250), 0.025);
   EXPECT_EQ(bumpsize(inputrole::spot, 0), 1e-4);

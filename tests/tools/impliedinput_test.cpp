@@ -130,8 +130,8 @@ TEST(ImpliedInput, RoundTripsOverTheDemoPortfolio) {
     EXPECT_NEAR(movedprice(*chosen, near.value), target, tolerance) << line << " " << chosen->name;
     // The critical prices of a grid or a tree are steps and saw teeth in the inputs: any value
     // on the target's step is a root, so the price alone is checked there.
-    const bool critical = call.code.size() > 4 && call.code.compare(call.code.size() - 4, 4,
-                                                                     "Crit") == 0;
+    const bool critical =
+        call.code.size() > 4 && call.code.compare(call.code.size() - 4, 4, "Crit") == 0;
     if (!critical) {
       EXPECT_NEAR(near.value, x, 1e-6 * x) << line << " in " << chosen->name;
     }

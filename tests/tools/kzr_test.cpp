@@ -60,8 +60,8 @@ TEST(Catalogue, EntriesComeFromCodeRows) {
 
 TEST(CommandLine, RowsArePaddedAndOptionsFillTheirEntries) {
   const pricingcall call = parsepricingcall(
-      {"price", "X", "1", "0.2,0.3,0.25", "-4", "--grid", "200,100", "--greek", "vega",
-       "--steps", "50", "--mode", "0", "--paths", "1e5", "--precise", "--seed", "42"});
+      {"price", "X", "1", "0.2,0.3,0.25", "-4", "--grid", "200,100", "--greek", "vega", "--steps",
+       "50", "--mode", "0", "--paths", "1e5", "--precise", "--seed", "42"});
   EXPECT_FALSE(call.vector);
   EXPECT_EQ(call.code, "X");
   ASSERT_EQ(call.rows.size(), 3u);
@@ -145,8 +145,8 @@ TEST(Tool, PricePrintsTheValueOnTheLastLine) {
 TEST(Tool, FamilyTableShapesAndThePreciseOption) {
   const auto power = runkzr("price POWERECO 1 100 100 0.2 0.05 0.02 1 5");
   EXPECT_EQ(power.status, 0);
-  EXPECT_EQ(power.out, formatnumber(EuropeanPower::powercall(1, 100, 100, 0.2, 0.05, 0.02, 1)) +
-                           "\n");
+  EXPECT_EQ(power.out,
+            formatnumber(EuropeanPower::powercall(1, 100, 100, 0.2, 0.05, 0.02, 1)) + "\n");
   const std::string rainbow = "price RAINBOWMAX2ECO 0.5 100 105 0.11 0.16 0.63 0.05 0.06 0.09 98";
   using EuropeanRainbowTwoAsset::rainbowcallmax;
   EXPECT_EQ(lastline(runkzr(rainbow + " --precise").out),
@@ -203,7 +203,8 @@ TEST(Tool, BatchNumbersResultsByInputLine) {
       "price NOSUCH 1\n"
       "price BSECO 1 100 100 0 0.05 0.02\n";
   const auto run = runkzr("batch -", input);
-  const std::string call = formatnumber(BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02));
+  const std::string call =
+      formatnumber(BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02));
   const std::string put = formatnumber(BlackScholes::blackscholesput(1, 100, 100, 0.2, 0.05, 0.02));
   // The library's own message for the unknown code comes in its place.
   EXPECT_EQ(run.out, "2: " + call + "\n4: " + put + "\nUnknown contract code: NOSUCH\n6: nan\n");
@@ -216,27 +217,22 @@ TEST(Tool, BatchNumbersResultsByInputLine) {
 // contract or a mode-1 call draws afresh.
 TEST(Tool, BatchKeepsTheSimulationCacheBesideTheGrids) {
   const std::string market = " 1 0.2,0.3,0.25 1,0.5,0.2,0.5,1,0.3,0.2,0.3,1 0.05 0.01,0.02,0";
-  const std::string everest = "EVERESTEO 3" + market.substr(0, 2) + " 100" + market.substr(2) +
-                              " --paths 2000";
-  const std::string other = "EVERESTEO 3" + market.substr(0, 2) + " 101" + market.substr(2) +
-                            " --paths 2000";
+  const std::string everest =
+      "EVERESTEO 3" + market.substr(0, 2) + " 100" + market.substr(2) + " --paths 2000";
+  const std::string other =
+      "EVERESTEO 3" + market.substr(0, 2) + " 101" + market.substr(2) + " --paths 2000";
   const std::string grid = "price BSAPO 1 100 100 0.2 0.05 0.02";
-  const auto run = runkzr("batch -", "price " + everest + " --mode 0 --seed 7\n" +
-                                         grid + " --mode 0\n" +
-                                         "vector " + everest + " --mode 0 --seed 8 --greek vega\n" +
-                                         "price " + everest + " --mode 0 --seed 8\n" +
-                                         "price " + other + " --mode 0 --seed 8\n" +
-                                         grid + " --mode 0\n" +
-                                         "price " + everest + " --mode 1 --seed 8\n" +
-                                         "price " + everest + " --mode 0 --seed 9\n");
-  const auto fresh = runkzr("batch -", "price " + everest + " --seed 7\n" +
-                                           grid + "\n" +
-                                           "vector " + everest + " --seed 7 --greek vega\n" +
-                                           "price " + everest + " --seed 7\n" +
-                                           "price " + other + " --seed 8\n" +
-                                           grid + "\n" +
-                                           "price " + everest + " --seed 8\n" +
-                                           "price " + everest + " --seed 9\n");
+  const auto run =
+      runkzr("batch -", "price " + everest + " --mode 0 --seed 7\n" + grid + " --mode 0\n" +
+                            "vector " + everest + " --mode 0 --seed 8 --greek vega\n" + "price " +
+                            everest + " --mode 0 --seed 8\n" + "price " + other +
+                            " --mode 0 --seed 8\n" + grid + " --mode 0\n" + "price " + everest +
+                            " --mode 1 --seed 8\n" + "price " + everest + " --mode 0 --seed 9\n");
+  const auto fresh =
+      runkzr("batch -", "price " + everest + " --seed 7\n" + grid + "\n" + "vector " + everest +
+                            " --seed 7 --greek vega\n" + "price " + everest + " --seed 7\n" +
+                            "price " + other + " --seed 8\n" + grid + "\n" + "price " + everest +
+                            " --seed 8\n" + "price " + everest + " --seed 9\n");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, fresh.out);
   EXPECT_NE(lastline(fresh.out).substr(3), fresh.out.substr(3, fresh.out.find('\n') - 3));

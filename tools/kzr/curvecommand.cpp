@@ -76,8 +76,8 @@ curvecall parsecurvecall(const std::vector<std::string>& words) {
   if (varied == entry->inputs.size()) {
     std::string names;
     for (const std::string& input : entry->inputs) names += (names.empty() ? "" : ", ") + input;
-    throw usageerror(words[1] + " has no input named '" + curve.name + "' (its inputs: " +
-                     names + ")");
+    throw usageerror(words[1] + " has no input named '" + curve.name + "' (its inputs: " + names +
+                     ")");
   }
   curve.call = parsepricingcall(rest);
   // The varied row may be left out: a placeholder takes its place.

@@ -17,10 +17,10 @@
 #include "commandline.h"
 
 struct curvecall {
-  pricingcall call;            // every row in place; the varied row is overwritten per point
-  std::size_t varied = 0;      // the varied input's row
-  std::string name;            // its name
-  std::vector<double> points;  // its values
+  pricingcall call;                 // every row in place; the varied row is overwritten per point
+  std::size_t varied = 0;           // the varied input's row
+  std::string name;                 // its name
+  std::vector<double> points;       // its values
   std::vector<std::string> greeks;  // the columns, as given; empty: the price alone
   std::string plotfile;             // empty: no picture
 };

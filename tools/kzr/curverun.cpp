@@ -60,16 +60,17 @@ namespace {
 
 // The demo's pictures: an American put beside its European price, and a down-and-out call
 // beside the plain call, each across the spot.
-const char* const americanput[] = {"curve", "BSAPO", "1", "0", "100", "0.2", "0.05", "0.02",
+const char* const americanput[] = {"curve",  "BSAPO",        "1",      "0",
+                                   "100",    "0.2",          "0.05",   "0.02",
                                    "--vary", "S=50:150:101", "--grid", "400,200"};
-const char* const europeanput[] = {"curve", "BSEPO", "1", "0", "100", "0.2", "0.05", "0.02",
-                                   "--vary", "S=50:150:101"};
-const char* const americancritical[] = {"price", "BSAPOCrit", "1", "100", "0.2", "0.05",
-                                        "0.02", "--grid", "400,200"};
-const char* const downandout[] = {"curve", "DOWNOUTECO", "0.5", "0", "90", "100", "0.25",
-                                  "0.08", "0.04", "3", "--vary", "S=60:140:81"};
-const char* const plaincall[] = {"curve", "BSECO", "0.5", "0", "100", "0.25", "0.08", "0.04",
-                                 "--vary", "S=60:140:81"};
+const char* const europeanput[] = {"curve", "BSEPO", "1",    "0",      "100",
+                                   "0.2",   "0.05",  "0.02", "--vary", "S=50:150:101"};
+const char* const americancritical[] = {"price", "BSAPOCrit", "1",      "100",    "0.2",
+                                        "0.05",  "0.02",      "--grid", "400,200"};
+const char* const downandout[] = {"curve", "DOWNOUTECO", "0.5",  "0", "90",     "100",
+                                  "0.25",  "0.08",       "0.04", "3", "--vary", "S=60:140:81"};
+const char* const plaincall[] = {"curve", "BSECO", "0.5",  "0",      "100",
+                                 "0.25",  "0.08",  "0.04", "--vary", "S=60:140:81"};
 
 template <std::size_t n>
 std::vector<std::string> wordsof(const char* const (&words)[n]) {
@@ -86,8 +87,8 @@ int runner::drawdemo(const std::string& folder) {
   // Each curve of the pictures, priced across its range; false when the library refused one.
   std::vector<curvecall> curves;
   std::vector<std::vector<double>> values;
-  for (const std::vector<std::string>& words : {wordsof(americanput), wordsof(europeanput),
-                                                wordsof(downandout), wordsof(plaincall)}) {
+  for (const std::vector<std::string>& words :
+       {wordsof(americanput), wordsof(europeanput), wordsof(downandout), wordsof(plaincall)}) {
     curves.push_back(parsecurvecall(words));
     values.emplace_back();
     const curvecall& curve = curves.back();
@@ -95,19 +96,20 @@ int runner::drawdemo(const std::string& folder) {
   }
   std::vector<double> exercise;
   for (double spot : curves[0].points) exercise.push_back(std::max(100.0 - spot, 0.0));
-  plotpicture put{folder + "/americanput.png", curvetitle(curves[0]), "S", curves[0].points,
-                  {}, {}};
-  put.panels.push_back({"price", {{"BSAPO, American put (grid 400 x 200)", values[0]},
-                                  {"BSEPO, European put", values[1]},
-                                  {"exercise value max(K - S, 0)", exercise}}});
+  plotpicture put{
+      folder + "/americanput.png", curvetitle(curves[0]), "S", curves[0].points, {}, {}};
+  put.panels.push_back({"price",
+                        {{"BSAPO, American put (grid 400 x 200)", values[0]},
+                         {"BSEPO, European put", values[1]},
+                         {"exercise value max(K - S, 0)", exercise}}});
   const answer critical = price(parsepricingcall(wordsof(americancritical)));
   const double criticalprice = std::strtod(critical.text.c_str(), nullptr);
   if (!critical.refused)
     put.marks.push_back({"critical price " + formatnumber(criticalprice, "%.2f"), criticalprice});
-  plotpicture knockout{folder + "/downandout.png", curvetitle(curves[2]), "S", curves[2].points,
-                       {}, {}};
-  knockout.panels.push_back({"price", {{"DOWNOUTECO, down-and-out call", values[2]},
-                                       {"BSECO, plain call", values[3]}}});
+  plotpicture knockout{
+      folder + "/downandout.png", curvetitle(curves[2]), "S", curves[2].points, {}, {}};
+  knockout.panels.push_back(
+      {"price", {{"DOWNOUTECO, down-and-out call", values[2]}, {"BSECO, plain call", values[3]}}});
   knockout.marks.push_back({"barrier H = 90", 90.0});
 
   std::cout.flush();

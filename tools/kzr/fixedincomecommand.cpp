@@ -39,12 +39,11 @@ std::array<double, 3> isodate(const std::string& key, const std::string& text) {
     }
     return p;
   }();
-  const bool digits = parts.size() == 3 && std::all_of(parts.begin(), parts.end(), [](auto& p) {
-                        return !p.empty() && p.size() <= 6 &&
-                               std::all_of(p.begin(), p.end(), [](char c) {
-                                 return c >= '0' && c <= '9';
-                               });
-                      });
+  const bool digits =
+      parts.size() == 3 && std::all_of(parts.begin(), parts.end(), [](auto& p) {
+        return !p.empty() && p.size() <= 6 &&
+               std::all_of(p.begin(), p.end(), [](char c) { return c >= '0' && c <= '9'; });
+      });
   if (!digits) throw usageerror("--date " + key + " takes a date YYYY-MM-DD, not '" + text + "'");
   return {std::stod(parts[0]), std::stod(parts[1]), std::stod(parts[2])};
 }
@@ -72,8 +71,9 @@ std::string datetext(double year, double month, double day) {
 
 fixedincomecall parsefixedincomecall(const std::vector<std::string>& words) {
   if (words.size() < 2 || words[1].rfind("--", 0) == 0)
-    throw usageerror("fi takes an instrument name (DayCount, YearFraction, CalendarUtilities, "
-                     "FixedBond, ...)");
+    throw usageerror(
+        "fi takes an instrument name (DayCount, YearFraction, CalendarUtilities, "
+        "FixedBond, ...)");
   fixedincomecall call;
   call.name = words[1];
   for (std::size_t i = 2; i < words.size(); ++i) {
@@ -108,8 +108,7 @@ fixedincomecall parsefixedincomecall(const std::vector<std::string>& words) {
   return call;
 }
 
-standin::fixedincomeresult callfixedincome(standin::host& library,
-                                           const fixedincomecall& call) {
+standin::fixedincomeresult callfixedincome(standin::host& library, const fixedincomecall& call) {
   std::vector<hostinteger> numberids, dateids, textids, listids;
   std::vector<std::vector<double>> numbers, dates, textvalues, lists;
   for (const auto& n : call.numbers) {

@@ -84,7 +84,8 @@ std::string usagetext() {
          "       kzr curve CODE ROW... --vary NAME=FROM:TO[:COUNT] [--greek G]... [options] "
          "[--plot FILE.png]\n"
          "       kzr demo [--plot FOLDER]\n"
-         "\n" + optionstext() + "\n" + greekstext();
+         "\n" +
+         optionstext() + "\n" + greekstext();
 }
 
 std::string greekstext() {
@@ -254,7 +255,7 @@ int runner::rundemo() {
     }
     // Parameter entries the line sets, so that two rows of one code can be told apart.
     static const char* const entrynames[entrycount - 1] = {"mode", "greek", "grid", "paths",
-                                                            "steps"};
+                                                           "steps"};
     for (int e = 0; e < entrycount - 1; ++e) {
       if (call.flags[e] != 0) continue;
       std::string number = formatnumber(call.entries[e][0], "%g");
@@ -361,15 +362,11 @@ int runner::runsolve(const std::vector<std::string>& words, const std::string& p
       startline();
       std::cout << prefix << formatnumber(result.value) << '\n';
       return exitanswered;
-    case sensitivities::solveoutcome::refused:
-      reportrefusal(request.call, where);
-      return exitusage;
+    case sensitivities::solveoutcome::refused: reportrefusal(request.call, where); return exitusage;
     case sensitivities::solveoutcome::unknowninput:
     case sensitivities::solveoutcome::nobracket:
       std::cerr << "kzr: " << where << result.message << '\n';
       return exitusage;
-    default:
-      std::cerr << "kzr: " << where << result.message << '\n';
-      return exitnoroot;
+    default: std::cerr << "kzr: " << where << result.message << '\n'; return exitnoroot;
   }
 }

@@ -12,10 +12,10 @@
 #include "pricer.h"
 
 // Exit statuses.
-constexpr int exitanswered = 0;  // the library answered (an undefined value included)
-constexpr int exitusage = 2;     // a usage error or a call the library refused (unknown code)
+constexpr int exitanswered = 0;   // the library answered (an undefined value included)
+constexpr int exitusage = 2;      // a usage error or a call the library refused (unknown code)
 constexpr int exitnopicture = 1;  // the table was printed but the picture could not be drawn
-constexpr int exitnoroot = 3;    // solve found no value of the input that gives the price
+constexpr int exitnoroot = 3;     // solve found no value of the input that gives the price
 
 // Makes std::cout remember its last character, so that a result always starts on a line of its
 // own after library messages that end without a line end. Call once, before any output.

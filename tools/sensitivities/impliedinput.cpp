@@ -145,8 +145,7 @@ solveresult solvefor(pricer& library, const pricingcall& call, const solvereques
   for (int i = 1; i <= insidepoints + 1; ++i) {
     const double x = i <= insidepoints ? insidepoint(b, i) : b.high;
     const double fx = i <= insidepoints ? f(x) : fhigh;
-    if (straddles(fprevious, fx))
-      return search(previous, fprevious, x, fx);
+    if (straddles(fprevious, fx)) return search(previous, fprevious, x, fx);
     for (const auto& [at, value] : {std::pair(previous, fprevious), std::pair(x, fx)}) {
       if (std::isnan(value) && std::isnan(firstundefined)) firstundefined = at;
       if (std::isnan(value)) continue;

@@ -16,14 +16,10 @@ inputrole roleof(const std::string& name) {
 double bumpsize(inputrole role, double x) {
   switch (role) {
     case inputrole::spot:
-    case inputrole::volatility:
-      return x == 0 ? relativebump : relativebump * std::fabs(x);
-    case inputrole::rate:
-      return ratebump;
-    case inputrole::date:
-      return oneday;
-    case inputrole::other:
-      break;
+    case inputrole::volatility: return x == 0 ? relativebump : relativebump * std::fabs(x);
+    case inputrole::rate: return ratebump;
+    case inputrole::date: return oneday;
+    case inputrole::other: break;
   }
   return 0.0;
 }

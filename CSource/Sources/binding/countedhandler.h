@@ -59,12 +59,9 @@ constexpr rowwidth widestrow(const char* inputs) {
 // The columns the rows of an input list need for n >= 1 assets.
 inline std::int64_t columnsneeded(const char* inputs, std::int64_t n) {
   switch (widestrow(inputs)) {
-    case matrix:
-      return n * n;
-    case perasset:
-      return n;
-    default:
-      return 1;
+    case matrix: return n * n;
+    case perasset: return n;
+    default: return 1;
   }
 }
 

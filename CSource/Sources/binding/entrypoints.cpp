@@ -147,8 +147,8 @@ int scalarentry(librarydata data, hostinteger argumentcount, hostargument* argum
     std::string code;
     const double* inputs = nullptr;
     datashape shape{};
-    const preparation outcome = prepare(data, argumentcount, arguments, funstate,
-                                        scalarhandlers(), handler, code, inputs, shape);
+    const preparation outcome = prepare(data, argumentcount, arguments, funstate, scalarhandlers(),
+                                        handler, code, inputs, shape);
     if (outcome == preparation::ready) {
       const double price =
           handler->second.function(std::move(code), inputs, &shape, &theparameterblock());

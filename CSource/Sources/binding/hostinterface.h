@@ -38,22 +38,22 @@ typedef librarydatatable* librarydata;
 typedef void* hostslot;  // a slot the library does not use
 
 struct librarydatatable {
-  int (*releasestring)(char* text);                                                  // 0
+  int (*releasestring)(char* text);  // 0
   int (*newtensor)(hostinteger type, hostinteger rank, const hostinteger* dims,
-                   hosttensor* out);                                                 // 1
-  hostslot unused2, unused3, unused4, unused5;                                       // 2-5
-  void (*releasetensor)(hosttensor tensor);                                          // 6
-  hostslot unused7;                                                                  // 7
-  int (*setreal)(hosttensor tensor, const hostinteger* position, double value);     // 8
-  hostslot unused9, unused10, unused11, unused12, unused13, unused14;                // 9-14
-  hostinteger (*tensorrank)(hosttensor tensor);                                      // 15
-  const hostinteger* (*tensordims)(hosttensor tensor);                               // 16
-  hostslot unused17, unused18;                                                       // 17-18
-  hostinteger* (*integerdata)(hosttensor tensor);                                    // 19
-  double* (*realdata)(hosttensor tensor);                                            // 20
-  hostslot unused21, unused22, unused23;                                             // 21-23
-  hostlink (*getlink)(librarydata data);                                             // 24
-  int (*processlink)(hostlink link);                                                 // 25
+                   hosttensor* out);                                             // 1
+  hostslot unused2, unused3, unused4, unused5;                                   // 2-5
+  void (*releasetensor)(hosttensor tensor);                                      // 6
+  hostslot unused7;                                                              // 7
+  int (*setreal)(hosttensor tensor, const hostinteger* position, double value);  // 8
+  hostslot unused9, unused10, unused11, unused12, unused13, unused14;            // 9-14
+  hostinteger (*tensorrank)(hosttensor tensor);                                  // 15
+  const hostinteger* (*tensordims)(hosttensor tensor);                           // 16
+  hostslot unused17, unused18;                                                   // 17-18
+  hostinteger* (*integerdata)(hosttensor tensor);                                // 19
+  double* (*realdata)(hosttensor tensor);                                        // 20
+  hostslot unused21, unused22, unused23;                                         // 21-23
+  hostlink (*getlink)(librarydata data);                                         // 24
+  int (*processlink)(hostlink link);                                             // 25
 };
 
 // One cell per argument. A string argument's cell points at a `char*`; a tensor argument's cell

@@ -41,15 +41,15 @@ constexpr int parameterentrycount = 6;
 // Twenty 64-bit words. Words 0 to 14 describe the current call and borrow the host's storage;
 // words 15 to 19 are the engines' caches and persist from call to call.
 struct parameterblock {
-  std::int64_t rank;           // rank of T2
-  const std::int64_t* dims;    // T2's dimensions (host-owned)
-  std::int64_t elementsize;    // 8
+  std::int64_t rank;         // rank of T2
+  const std::int64_t* dims;  // T2's dimensions (host-owned)
+  std::int64_t elementsize;  // 8
   parameterentry entries[parameterentrycount];
-  double mclastprice;          // Monte Carlo: last price
-  mcbase* mcclone;             // Monte Carlo: cached instrument
-  methodcarries* mccarrier;    // Monte Carlo: cached draws
-  fdbase* fdclone;             // finite differences: cached instrument
-  methodcarries* fdcarrier;    // finite differences: cached grid
+  double mclastprice;        // Monte Carlo: last price
+  mcbase* mcclone;           // Monte Carlo: cached instrument
+  methodcarries* mccarrier;  // Monte Carlo: cached draws
+  fdbase* fdclone;           // finite differences: cached instrument
+  methodcarries* fdcarrier;  // finite differences: cached grid
 };
 
 static_assert(sizeof(parameterblock) == 20 * 8, "the block is twenty 64-bit words");
@@ -76,8 +76,7 @@ inline bool usesdefault(const parameterblock& block, int entry) {
 double entryvalue(const parameterblock& block, int entry, int k, double defaultvalue);
 // As entryvalue, truncated toward zero. NaN gives 0; values beyond the 64-bit range are clamped,
 // so callers check the bounds that make sense to them.
-std::int64_t entryinteger(const parameterblock& block, int entry, int k,
-                          std::int64_t defaultvalue);
+std::int64_t entryinteger(const parameterblock& block, int entry, int k, std::int64_t defaultvalue);
 // Truncation toward zero that is defined for every double (NaN gives 0, the rest is clamped).
 std::int64_t truncatetointeger(double value);
 // A 64-bit integer held to the 32-bit range: a value beyond it becomes the end it passed.

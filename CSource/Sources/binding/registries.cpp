@@ -10,8 +10,7 @@ void store(registry& map, const handlerentry<handler>& entry, bool vectorsonly) 
     if (vectorsonly && !row.vector) continue;
     const auto found = map.find(row.code);
     if (found != map.end() && found->second.function != entry.function)
-      throw std::logic_error(std::string("contract code registered for two handlers: ") +
-                             row.code);
+      throw std::logic_error(std::string("contract code registered for two handlers: ") + row.code);
     // A counted code's rows are its named inputs (a family's groups read tables of their own).
     const std::int64_t rows =
         countedinputs(row.inputs) ? inputcount(row.inputs) : entry.rowcapacity;

@@ -60,9 +60,8 @@ struct formulatraits<double (*)(A...)> {
   using extra =
       std::tuple_element_t<(sizeof...(A) > 0 ? sizeof...(A) - 1 : 0), std::tuple<A..., void>>;
   static constexpr bool fillable =
-      extras == 0 ||
-      (extras == 1 && (std::is_same_v<extra, bivariatemethod> ||
-                       std::is_same_v<extra, parameterblock*>));
+      extras == 0 || (extras == 1 && (std::is_same_v<extra, bivariatemethod> ||
+                                      std::is_same_v<extra, parameterblock*>));
 };
 
 template <auto formula>

@@ -21,8 +21,7 @@ inline constexpr coderow black76codes[] = {
 inline constexpr coderow digitalcodes[] = {
     {"BSEDCO", call, "T, S, K, sigma, r, q, kind",
      "European digital call (kind 0 cash, else asset)"},
-    {"BSEDPO", put, "T, S, K, sigma, r, q, kind",
-     "European digital put (kind 0 cash, else asset)"},
+    {"BSEDPO", put, "T, S, K, sigma, r, q, kind", "European digital put (kind 0 cash, else asset)"},
     {"BSEDACO", call, "T, S, K, sigma, r, q, kind",
      "European digital call (kind 0 cash, else asset)"},
     {"BSEDAPO", put, "T, S, K, sigma, r, q, kind",

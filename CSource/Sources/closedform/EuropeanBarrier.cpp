@@ -42,8 +42,7 @@ double price(barriertype type, double T, double S, double H, double X, double si
     if (isknockin(type)) return R;
     return call ? maxof(S - X, 0.0) : maxof(X - S, 0.0);
   }
-  const termset t = barrierterms(T, S, H, X, sigma, r, q, R, down ? 1.0 : -1.0,
-                                 call ? 1.0 : -1.0);
+  const termset t = barrierterms(T, S, H, X, sigma, r, q, R, down ? 1.0 : -1.0, call ? 1.0 : -1.0);
   const bool above = X > H;
   switch (type) {
     case downincalltype: return above ? t.C + t.E : t.A - t.B + t.D + t.E;
@@ -124,8 +123,7 @@ double downinput(double T, double S, double H, double X, double sigma, double r,
                  double R) {
   return price(downinputtype, T, S, H, X, sigma, r, q, R);
 }
-double upinput(double T, double S, double H, double X, double sigma, double r, double q,
-               double R) {
+double upinput(double T, double S, double H, double X, double sigma, double r, double q, double R) {
   return price(upinputtype, T, S, H, X, sigma, r, q, R);
 }
 double downoutcall(double T, double S, double H, double X, double sigma, double r, double q,

@@ -54,20 +54,17 @@ double lognormalcdf(double x);
 // q dividend yield, R rebate (cash).
 double downincall(double T, double S, double H, double X, double sigma, double r, double q,
                   double R);
-double upincall(double T, double S, double H, double X, double sigma, double r, double q,
-                double R);
+double upincall(double T, double S, double H, double X, double sigma, double r, double q, double R);
 double downinput(double T, double S, double H, double X, double sigma, double r, double q,
                  double R);
-double upinput(double T, double S, double H, double X, double sigma, double r, double q,
-               double R);
+double upinput(double T, double S, double H, double X, double sigma, double r, double q, double R);
 double downoutcall(double T, double S, double H, double X, double sigma, double r, double q,
                    double R);
 double upoutcall(double T, double S, double H, double X, double sigma, double r, double q,
                  double R);
 double downoutput(double T, double S, double H, double X, double sigma, double r, double q,
                   double R);
-double upoutput(double T, double S, double H, double X, double sigma, double r, double q,
-                double R);
+double upoutput(double T, double S, double H, double X, double sigma, double r, double q, double R);
 
 }  // namespace EuropeanBarrier
 

@@ -95,8 +95,8 @@ double criticalbisection(function g, derivative slope, double hi0, double start)
   return mid;
 }
 
-double compound(compoundtype type, double T, double t, double S, double K, double k,
-                double sigma, double r, double q, bivariatemethod method) {
+double compound(compoundtype type, double T, double t, double S, double K, double k, double sigma,
+                double r, double q, bivariatemethod method) {
   if (S <= 0 || t > T || t < 0 || K <= 0 || k <= 0 || sigma <= 0 || r < 0 || q < 0) {
     writemessage(messages::valueundefined);
     return undefinedvalue();
@@ -160,16 +160,16 @@ double calloncall(double T, double t, double S, double K, double k, double sigma
                   double q, bivariatemethod method) {
   return compound(calloncalltype, T, t, S, K, k, sigma, r, q, method);
 }
-double callonput(double T, double t, double S, double K, double k, double sigma, double r,
-                 double q, bivariatemethod method) {
+double callonput(double T, double t, double S, double K, double k, double sigma, double r, double q,
+                 bivariatemethod method) {
   return compound(callonputtype, T, t, S, K, k, sigma, r, q, method);
 }
-double putoncall(double T, double t, double S, double K, double k, double sigma, double r,
-                 double q, bivariatemethod method) {
+double putoncall(double T, double t, double S, double K, double k, double sigma, double r, double q,
+                 bivariatemethod method) {
   return compound(putoncalltype, T, t, S, K, k, sigma, r, q, method);
 }
-double putonput(double T, double t, double S, double K, double k, double sigma, double r,
-                double q, bivariatemethod method) {
+double putonput(double T, double t, double S, double K, double k, double sigma, double r, double q,
+                bivariatemethod method) {
   return compound(putonputtype, T, t, S, K, k, sigma, r, q, method);
 }
 

@@ -72,12 +72,12 @@ double putdelta(double tau, double I, double K, double sigma, double r, double q
 // of the bivariate normal.
 double calloncall(double T, double t, double S, double K, double k, double sigma, double r,
                   double q, bivariatemethod method = bivariatemethod::drezner);
-double callonput(double T, double t, double S, double K, double k, double sigma, double r,
-                 double q, bivariatemethod method = bivariatemethod::drezner);
-double putoncall(double T, double t, double S, double K, double k, double sigma, double r,
-                 double q, bivariatemethod method = bivariatemethod::drezner);
-double putonput(double T, double t, double S, double K, double k, double sigma, double r,
-                double q, bivariatemethod method = bivariatemethod::drezner);
+double callonput(double T, double t, double S, double K, double k, double sigma, double r, double q,
+                 bivariatemethod method = bivariatemethod::drezner);
+double putoncall(double T, double t, double S, double K, double k, double sigma, double r, double q,
+                 bivariatemethod method = bivariatemethod::drezner);
+double putonput(double T, double t, double S, double K, double k, double sigma, double r, double q,
+                bivariatemethod method = bivariatemethod::drezner);
 
 // t choice date, S spot, Tc and Kc expiry and strike of the call, Tp and Kp of the put.
 double complexchooser(double t, double S, double Tc, double Kc, double Tp, double Kp, double sigma,

@@ -70,8 +70,7 @@ double holderextendiblecall(double t1, double T2, double S, double X1, double X2
                             double r, double q, double A, bivariatemethod method) {
   if (refused(t1, T2, S, X1, X2, sigma, r, q) || A < 0) return undefinedvalue();
   if (anynan({t1, T2, S, X1, X2, sigma, r, q, A})) return nanresult();
-  if (t1 == 0)
-    return maxof(maxof(S - X1, blackscholescall(T2, S, X2, sigma, r, q) - A), 0.0);
+  if (t1 == 0) return maxof(maxof(S - X1, blackscholescall(T2, S, X2, sigma, r, q) - A), 0.0);
   const double tau = T2 - t1;
   double I1 = 0.0;
   if (A != 0) {

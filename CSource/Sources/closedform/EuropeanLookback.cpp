@@ -64,11 +64,11 @@ double lookback(lookbacktype type, double T, double S, double m, double X, doubl
   if (std::fabs(b) >= smallcarry) {
     const double exponent = -2.0 * b / (sigma * sigma);
     const double shift = 2.0 * b * sqrtT / sigma;
-    const double bracket =
-        minimum ? EuropeanBarrier::scaledprobability(S / E, exponent, -d + shift) -
-                      std::exp(b * T) * normalcdf(-d)
-                : std::exp(b * T) * normalcdf(d) -
-                      EuropeanBarrier::scaledprobability(S / E, exponent, d - shift);
+    const double bracket = minimum
+                               ? EuropeanBarrier::scaledprobability(S / E, exponent, -d + shift) -
+                                     std::exp(b * T) * normalcdf(-d)
+                               : std::exp(b * T) * normalcdf(d) -
+                                     EuropeanBarrier::scaledprobability(S / E, exponent, d - shift);
     correction = S * discount * (sigma * sigma / (2.0 * b)) * bracket;
   } else {
     const double n = constants::inversesqrt2pi * std::exp(-d * d / 2.0);
@@ -89,8 +89,7 @@ double lookbackfloatingcall(double T, double S, double m, double sigma, double r
 double lookbackfloatingput(double T, double S, double m, double sigma, double r, double q) {
   return lookback(floatingputtype, T, S, m, 1.0, sigma, r, q);
 }
-double lookbackfixedcall(double T, double S, double m, double X, double sigma, double r,
-                         double q) {
+double lookbackfixedcall(double T, double S, double m, double X, double sigma, double r, double q) {
   return lookback(fixedcalltype, T, S, m, X, sigma, r, q);
 }
 double lookbackfixedput(double T, double S, double m, double X, double sigma, double r, double q) {

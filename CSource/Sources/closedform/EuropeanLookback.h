@@ -22,8 +22,7 @@ namespace EuropeanLookback {
 double lookbackfloatingcall(double T, double S, double m, double sigma, double r, double q);
 double lookbackfloatingput(double T, double S, double m, double sigma, double r, double q);
 // m the maximum observed so far (call) or the minimum (put); X strike.
-double lookbackfixedcall(double T, double S, double m, double X, double sigma, double r,
-                         double q);
+double lookbackfixedcall(double T, double S, double m, double X, double sigma, double r, double q);
 double lookbackfixedput(double T, double S, double m, double X, double sigma, double r, double q);
 
 }  // namespace EuropeanLookback

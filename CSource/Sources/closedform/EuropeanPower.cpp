@@ -38,8 +38,8 @@ dterms powerterms(double T, double S, double K, double sigma, double r, double q
           (logmoneyness + (b - sigma * sigma / 2.0) * T) / deviation};
 }
 
-double asymmetric(optionside side, double T, double S, double K, double sigma, double r,
-                  double q, double i) {
+double asymmetric(optionside side, double T, double S, double K, double sigma, double r, double q,
+                  double i) {
   if (refused(T, S, K, sigma, r, q) || i <= 0) return undefinedvalue();
   if (S == 0) return side == call ? 0.0 : K * std::exp(-r * T);
   const double Si = std::pow(S, i);
@@ -59,8 +59,7 @@ double capped(optionside side, double T, double S, double K, double sigma, doubl
   if (side == call && std::isinf(C)) return asymmetric(call, T, S, K, sigma, r, q, i);
   if (S == 0) return side == call ? 0.0 : minof(K, C) * std::exp(-r * T);
   const double Si = std::pow(S, i);
-  if (T == 0)
-    return side == call ? minof(maxof(Si - K, 0.0), C) : minof(maxof(K - Si, 0.0), C);
+  if (T == 0) return side == call ? minof(maxof(Si - K, 0.0), C) : minof(maxof(K - Si, 0.0), C);
   const double G = discountedpowerforward(T, S, sigma, r, q, i);
   const double discount = std::exp(-r * T);
   const dterms d = powerterms(T, S, K, sigma, r, q, i);
@@ -91,9 +90,8 @@ double symmetric(optionside side, double T, double S, double K, double sigma, do
     writemessage(messages::treeprobability);
     return undefinedvalue();
   }
-  return tree.europeanvalue(S, [side, K, i](double price) {
-    return symmetricpayoff(side, price, K, i);
-  });
+  return tree.europeanvalue(
+      S, [side, K, i](double price) { return symmetricpayoff(side, price, K, i); });
 }
 
 }  // namespace
@@ -116,8 +114,8 @@ double cappedpowerput(double T, double S, double K, double sigma, double r, doub
   return capped(put, T, S, K, sigma, r, q, i, C);
 }
 
-double symmetricpowercall(double T, double S, double K, double sigma, double r, double q,
-                          double i, std::int64_t steps) {
+double symmetricpowercall(double T, double S, double K, double sigma, double r, double q, double i,
+                          std::int64_t steps) {
   return symmetric(call, T, S, K, sigma, r, q, i, steps);
 }
 
@@ -134,8 +132,8 @@ double symmetriccallofentry(double T, double S, double K, double sigma, double r
   const std::int64_t steps = entryinteger(*block, entrysteps, 0, defaulttreesteps);
   return symmetricpowercall(T, S, K, sigma, r, q, i, steps);
 }
-double symmetricputofentry(double T, double S, double K, double sigma, double r, double q,
-                           double i, parameterblock* block) {
+double symmetricputofentry(double T, double S, double K, double sigma, double r, double q, double i,
+                           parameterblock* block) {
   const std::int64_t steps = entryinteger(*block, entrysteps, 0, defaulttreesteps);
   return symmetricpowerput(T, S, K, sigma, r, q, i, steps);
 }

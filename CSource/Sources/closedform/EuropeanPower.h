@@ -42,7 +42,7 @@
 
 namespace EuropeanPower {
 
-constexpr int defaulttreesteps = 100;     // entry 4 with its flag set
+constexpr int defaulttreesteps = 100;  // entry 4 with its flag set
 
 // T expiry (years), S spot, K strike, sigma volatility, r rate, q dividend yield, i power.
 double powercall(double T, double S, double K, double sigma, double r, double q, double i);
@@ -55,8 +55,8 @@ double cappedpowerput(double T, double S, double K, double sigma, double r, doub
                       double C);
 
 // Binomial tree with the given steps.
-double symmetricpowercall(double T, double S, double K, double sigma, double r, double q,
-                          double i, std::int64_t steps);
+double symmetricpowercall(double T, double S, double K, double sigma, double r, double q, double i,
+                          std::int64_t steps);
 double symmetricpowerput(double T, double S, double K, double sigma, double r, double q, double i,
                          std::int64_t steps);
 

@@ -38,8 +38,8 @@ double floating(optionside side, double T, double S, double E, double X, double 
   return discounted * normalcdf(-d2) - carried * normalcdf(-d1);
 }
 
-double fixed(optionside side, double T, double S, double Ep, double X, double sigmaS,
-             double sigmaE, double rho, double r, double q, double rf) {
+double fixed(optionside side, double T, double S, double Ep, double X, double sigmaS, double sigmaE,
+             double rho, double r, double q, double rf) {
   if (fixedrefused(T, S, Ep, X, sigmaS, sigmaE, rho, r, q, rf)) return refusal();
   if (T == 0) return side == call ? Ep * maxof(S - X, 0.0) : Ep * maxof(X - S, 0.0);
   const double adjustment = rho * sigmaS * sigmaE;
@@ -58,12 +58,12 @@ double fixed(optionside side, double T, double S, double Ep, double X, double si
 
 bool floatingrefused(double T, double S, double E, double X, double sigmaS, double sigmaE,
                      double rho, double r, double q) {
-  return S <= 0 || E <= 0 || T < 0 || X <= 0 || sigmaS <= 0 || sigmaE <= 0 || rho < -1 ||
-         rho > 1 || r < 0 || q < 0;
+  return S <= 0 || E <= 0 || T < 0 || X <= 0 || sigmaS <= 0 || sigmaE <= 0 || rho < -1 || rho > 1 ||
+         r < 0 || q < 0;
 }
 
-bool fixedrefused(double T, double S, double Ep, double X, double sigmaS, double sigmaE,
-                  double rho, double r, double q, double rf) {
+bool fixedrefused(double T, double S, double Ep, double X, double sigmaS, double sigmaE, double rho,
+                  double r, double q, double rf) {
   return floatingrefused(T, S, Ep, X, sigmaS, sigmaE, rho, r, q) || rf < 0;
 }
 

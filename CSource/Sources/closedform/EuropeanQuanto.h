@@ -44,8 +44,8 @@ double quantofixedput(double T, double S, double Ep, double X, double sigmaS, do
 // foreign asset in the domestic measure at a fixed rate, rf - q - rho sigmaS sigmaE.
 bool floatingrefused(double T, double S, double E, double X, double sigmaS, double sigmaE,
                      double rho, double r, double q);
-bool fixedrefused(double T, double S, double Ep, double X, double sigmaS, double sigmaE,
-                  double rho, double r, double q, double rf);
+bool fixedrefused(double T, double S, double Ep, double X, double sigmaS, double sigmaE, double rho,
+                  double r, double q, double rf);
 double combinedvariance(double sigmaS, double sigmaE, double rho);
 double fixedrategrowth(double sigmaS, double sigmaE, double rho, double q, double rf);
 

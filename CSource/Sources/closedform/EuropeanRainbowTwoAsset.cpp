@@ -22,14 +22,14 @@ double refusal() {
 
 // The terms every formula of the family shares.
 struct rainbowterms {
-  double A1, A2;      // S1 e^(-q1 T), S2 e^(-q2 T)
-  double deviation;   // sigma sqrt(T), sigma the volatility of S1/S2
+  double A1, A2;     // S1 e^(-q1 T), S2 e^(-q2 T)
+  double deviation;  // sigma sqrt(T), sigma the volatility of S1/S2
   double d;
   bool deterministic;  // S1/S2 has no volatility: the ratio at expiry is known today
 };
 
-rainbowterms sharedterms(double T, double S1, double S2, double sigma1, double sigma2,
-                         double rho, double q1, double q2) {
+rainbowterms sharedterms(double T, double S1, double S2, double sigma1, double sigma2, double rho,
+                         double q1, double q2) {
   rainbowterms t;
   t.A1 = S1 * std::exp(-q1 * T);
   t.A2 = S2 * std::exp(-q2 * T);
@@ -40,8 +40,7 @@ rainbowterms sharedterms(double T, double S1, double S2, double sigma1, double s
   t.deterministic = variance <= noise;  // NaN is not: it propagates
   const double sigma = t.deterministic ? 0.0 : std::sqrt(variance);
   t.deviation = sigma * std::sqrt(T);
-  t.d = t.deterministic ? 0.0
-                        : (std::log(S1 / S2) + (q2 - q1 + variance / 2.0) * T) / t.deviation;
+  t.d = t.deterministic ? 0.0 : (std::log(S1 / S2) + (q2 - q1 + variance / 2.0) * T) / t.deviation;
   return t;
 }
 
@@ -56,9 +55,9 @@ double worstvalue(const rainbowterms& t) {
 }
 
 // The call on the maximum (onmax) or on the minimum of the two assets.
-double rainbowcall(bool onmax, const rainbowterms& t, double T, double S1, double S2,
-                   double sigma1, double sigma2, double rho, double r, double q1, double q2,
-                   double X, bivariatemethod method) {
+double rainbowcall(bool onmax, const rainbowterms& t, double T, double S1, double S2, double sigma1,
+                   double sigma2, double rho, double r, double q1, double q2, double X,
+                   bivariatemethod method) {
   if (t.deterministic) {
     // The asset with the larger S e^(-qT) stays the larger one until expiry.
     const bool first = (t.A1 >= t.A2) == onmax;
@@ -97,8 +96,7 @@ double withstrike(rainbowvariant variant, double T, double S1, double S2, double
   const rainbowterms t = sharedterms(T, S1, S2, sigma1, sigma2, rho, q1, q2);
   const double B = X * std::exp(-r * T);
   const bool onmax = variant != callmin && variant != putmin;
-  const double calls =
-      rainbowcall(onmax, t, T, S1, S2, sigma1, sigma2, rho, r, q1, q2, X, method);
+  const double calls = rainbowcall(onmax, t, T, S1, S2, sigma1, sigma2, rho, r, q1, q2, X, method);
   switch (variant) {
     case callmax:
     case callmin: return calls;

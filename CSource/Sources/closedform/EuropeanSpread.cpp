@@ -18,11 +18,11 @@ double refusal() {
 
 }  // namespace
 
-double spreadonlattice(optionside side, std::int32_t earlyexercise, double T, double S1,
-                       double S2, double X, double sigma1, double sigma2, double rho, double r,
-                       double q1, double q2, std::int64_t levels) {
-  if (S1 <= 0 || S2 <= 0 || T < 0 || X <= 0 || sigma1 <= 0 || sigma2 <= 0 || rho < -1 ||
-      rho > 1 || r < 0 || q1 < 0 || q2 < 0)
+double spreadonlattice(optionside side, std::int32_t earlyexercise, double T, double S1, double S2,
+                       double X, double sigma1, double sigma2, double rho, double r, double q1,
+                       double q2, std::int64_t levels) {
+  if (S1 <= 0 || S2 <= 0 || T < 0 || X <= 0 || sigma1 <= 0 || sigma2 <= 0 || rho < -1 || rho > 1 ||
+      r < 0 || q1 < 0 || q2 < 0)
     return refusal();
   if (T == 0) return side == call ? maxof(S1 - S2 - X, 0.0) : maxof(X - (S1 - S2), 0.0);
   const TwoAssetLattice::latticecontract contract{
@@ -39,8 +39,8 @@ double spreadcall(double T, double S1, double S2, double X, double sigma1, doubl
   return spreadonlattice(call, 0, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, levels);
 }
 
-double spreadput(double T, double S1, double S2, double X, double sigma1, double sigma2,
-                 double rho, double r, double q1, double q2, std::int64_t levels) {
+double spreadput(double T, double S1, double S2, double X, double sigma1, double sigma2, double rho,
+                 double r, double q1, double q2, std::int64_t levels) {
   return spreadonlattice(put, 0, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2, levels);
 }
 

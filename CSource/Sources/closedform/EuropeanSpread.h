@@ -24,15 +24,15 @@ namespace EuropeanSpread {
 // q1, q2 dividend yields; levels of the lattice.
 double spreadcall(double T, double S1, double S2, double X, double sigma1, double sigma2,
                   double rho, double r, double q1, double q2, std::int64_t levels);
-double spreadput(double T, double S1, double S2, double X, double sigma1, double sigma2,
-                 double rho, double r, double q1, double q2, std::int64_t levels);
+double spreadput(double T, double S1, double S2, double X, double sigma1, double sigma2, double rho,
+                 double r, double q1, double q2, std::int64_t levels);
 
 // What the European and American spread codes share: the checks and the early result above, then
 // the lattice of the given levels, with exercise allowed at every node when earlyexercise is
 // nonzero; and the levels of parameter entry 4 (default 200).
-double spreadonlattice(optionside side, std::int32_t earlyexercise, double T, double S1,
-                       double S2, double X, double sigma1, double sigma2, double rho, double r,
-                       double q1, double q2, std::int64_t levels);
+double spreadonlattice(optionside side, std::int32_t earlyexercise, double T, double S1, double S2,
+                       double X, double sigma1, double sigma2, double rho, double r, double q1,
+                       double q2, std::int64_t levels);
 std::int64_t latticelevels(const parameterblock& block);
 
 }  // namespace EuropeanSpread

@@ -44,16 +44,16 @@ constexpr int maxlatticelevels = 2000;
 
 // The contract the lattice values: the payoff max(payoffsign * (S1 - S2 - X), 0).
 struct latticecontract {
-  double T;       // expiry, years
-  double S1;      // first asset price
-  double S2;      // second asset price
-  double sigma1;  // volatility of S1, annual
-  double sigma2;  // volatility of S2, annual
-  double r;       // rate, continuous
-  double q1;      // dividend yield of S1, continuous
-  double q2;      // dividend yield of S2, continuous
-  double rho;     // correlation of the two assets
-  double X;       // strike of the spread
+  double T;                    // expiry, years
+  double S1;                   // first asset price
+  double S2;                   // second asset price
+  double sigma1;               // volatility of S1, annual
+  double sigma2;               // volatility of S2, annual
+  double r;                    // rate, continuous
+  double q1;                   // dividend yield of S1, continuous
+  double q2;                   // dividend yield of S2, continuous
+  double rho;                  // correlation of the two assets
+  double X;                    // strike of the spread
   std::int32_t payoffsign;     // +1 call on S1 - S2, -1 put
   std::int32_t earlyexercise;  // nonzero: exercise allowed at every node
 };
@@ -82,8 +82,8 @@ double twoassetlatticeof(const latticecontract& c, std::int64_t levels, const pa
   const double u2 = std::exp(c.sigma2 * std::sqrt(dt));
   const double p1 = (std::exp((c.r - c.q1) * dt) - 1.0 / u1) / (u1 - 1.0 / u1);
   const double p2 = (std::exp((c.r - c.q2) * dt) - 1.0 / u2) / (u2 - 1.0 / u2);
-  const double m = c.rho * c.sigma1 * c.sigma2 * dt +
-                   (p1 * u1 + (1.0 - p1) / u1) * (p2 * u2 + (1.0 - p2) / u2);
+  const double m =
+      c.rho * c.sigma1 * c.sigma2 * dt + (p1 * u1 + (1.0 - p1) / u1) * (p2 * u2 + (1.0 - p2) / u2);
   const double D = (u1 * u1 - 1.0) * (u2 * u2 - 1.0);
   const double Puu = (p1 + p2 - 1.0 - (p1 * u1 * u1 + p2 * u2 * u2 - m * u1 * u2)) / D;
   const double Pdu = p2 - Puu;
@@ -128,14 +128,14 @@ double twoassetlatticeof(const latticecontract& c, std::int64_t levels, const pa
         const double* prices1 = x1.data();
         const double price2 = x2[i];
         for (int j = 0; j < k; ++j) {
-          const double continuation = discount * (Pdu * up2[j] + Puu * up2[j + 1] +
-                                                  Pdd * down2[j] + Pud * down2[j + 1]);
+          const double continuation =
+              discount * (Pdu * up2[j] + Puu * up2[j + 1] + Pdd * down2[j] + Pud * down2[j + 1]);
           row[j] = maxof(continuation, payoff(prices1[j], price2));
         }
       } else {
         for (int j = 0; j < k; ++j) {
-          const double continuation = discount * (Pdu * up2[j] + Puu * up2[j + 1] +
-                                                  Pdd * down2[j] + Pud * down2[j + 1]);
+          const double continuation =
+              discount * (Pdu * up2[j] + Puu * up2[j + 1] + Pdd * down2[j] + Pud * down2[j + 1]);
           row[j] = maxof(continuation, 0.0);
         }
       }

@@ -163,18 +163,18 @@ double downincall(double T, double S, double H, double K, double sigma, double r
   return knockin(1, down, T, S, H, K, sigma, r, q, R, block);
 }
 
-double upincall(double T, double S, double H, double K, double sigma, double r, double q,
-                double R, parameterblock* block) {
+double upincall(double T, double S, double H, double K, double sigma, double r, double q, double R,
+                parameterblock* block) {
   return knockin(1, up, T, S, H, K, sigma, r, q, R, block);
 }
 
-double downinput(double T, double S, double H, double K, double sigma, double r, double q,
-                 double R, parameterblock* block) {
+double downinput(double T, double S, double H, double K, double sigma, double r, double q, double R,
+                 parameterblock* block) {
   return knockin(-1, down, T, S, H, K, sigma, r, q, R, block);
 }
 
-double upinput(double T, double S, double H, double K, double sigma, double r, double q,
-               double R, parameterblock* block) {
+double upinput(double T, double S, double H, double K, double sigma, double r, double q, double R,
+               parameterblock* block) {
   return knockin(-1, up, T, S, H, K, sigma, r, q, R, block);
 }
 
@@ -228,8 +228,7 @@ double downoutcallcritical(double T, double H, double K, double sigma, double r,
     writemessage(messages::criticalinfinitedividend);
     return HUGE_VAL;
   }
-  return gridvalue<americanbarriercrit, CNNDI>(recordof(1, true, T, 0.0, H, K, sigma, r, q),
-                                               block);
+  return gridvalue<americanbarriercrit, CNNDI>(recordof(1, true, T, 0.0, H, K, sigma, r, q), block);
 }
 
 double upoutcallcritical(double T, double H, double K, double sigma, double r, double q,

@@ -130,12 +130,12 @@ class americanbarriercrit : public fdbase {
 // grid cache.
 double downincall(double T, double S, double H, double K, double sigma, double r, double q,
                   double R, parameterblock* block);
-double upincall(double T, double S, double H, double K, double sigma, double r, double q,
-                double R, parameterblock* block);
-double downinput(double T, double S, double H, double K, double sigma, double r, double q,
-                 double R, parameterblock* block);
-double upinput(double T, double S, double H, double K, double sigma, double r, double q,
-               double R, parameterblock* block);
+double upincall(double T, double S, double H, double K, double sigma, double r, double q, double R,
+                parameterblock* block);
+double downinput(double T, double S, double H, double K, double sigma, double r, double q, double R,
+                 parameterblock* block);
+double upinput(double T, double S, double H, double K, double sigma, double r, double q, double R,
+               parameterblock* block);
 double downoutcall(double T, double S, double H, double K, double sigma, double r, double q,
                    parameterblock* block);
 double upoutcall(double T, double S, double H, double K, double sigma, double r, double q,

@@ -7,18 +7,18 @@
 namespace AmericanBarrier {
 
 enum americanbarriervariant {
-  downincallblend = 0,    // DOWNINACO: call, alive once S <= H
-  upincallblend = 1,      // UPINACO: call, alive once S >= H
-  downinputblend = 2,     // DOWNINAPO: put, alive once S <= H
-  upinputblend = 3,       // UPINAPO: put, alive once S >= H
-  downoutcallgrid = 4,    // DOWNOUTACO: call, dead once S <= H
-  upoutcallgrid = 5,      // UPOUTACO: call, dead once S >= H
-  downoutputgrid = 6,     // DOWNOUTAPO: put, dead once S <= H
-  upoutputgrid = 7,       // UPOUTAPO: put, dead once S >= H
-  downoutcallcrit = 8,    // DOWNOUTACOCrit
-  upoutcallcrit = 9,      // UPOUTACOCrit
-  downoutputcrit = 10,    // DOWNOUTAPOCrit
-  upoutputcrit = 11,      // UPOUTAPOCrit
+  downincallblend = 0,  // DOWNINACO: call, alive once S <= H
+  upincallblend = 1,    // UPINACO: call, alive once S >= H
+  downinputblend = 2,   // DOWNINAPO: put, alive once S <= H
+  upinputblend = 3,     // UPINAPO: put, alive once S >= H
+  downoutcallgrid = 4,  // DOWNOUTACO: call, dead once S <= H
+  upoutcallgrid = 5,    // UPOUTACO: call, dead once S >= H
+  downoutputgrid = 6,   // DOWNOUTAPO: put, dead once S <= H
+  upoutputgrid = 7,     // UPOUTAPO: put, dead once S >= H
+  downoutcallcrit = 8,  // DOWNOUTACOCrit
+  upoutcallcrit = 9,    // UPOUTACOCrit
+  downoutputcrit = 10,  // DOWNOUTAPOCrit
+  upoutputcrit = 11,    // UPOUTAPOCrit
 };
 
 inline constexpr coderow americanbarriercodes[] = {

@@ -17,12 +17,12 @@ constexpr double calldividendfloor = 0.00001;  // inclusive: LBFLSTACOCrit
 
 // W at xi (value codes) or the critical xi* (critical codes) from the similarity grid. The
 // call's reduced problem has the share as numeraire: its rate is q and its yield r.
-double similaritygrid(int callput, bool critical, double T, double xi, double extreme,
-                      double sigma, double r, double q, parameterblock* block) {
+double similaritygrid(int callput, bool critical, double T, double xi, double extreme, double sigma,
+                      double r, double q, parameterblock* block) {
   const bool call = callput == 1;
   const double rate = call ? q : r, dividend = call ? r : q;
-  contractdata record{T, critical ? 0.0 : xi, sigma, rate, dividend, extreme, 1.0, 0.0,
-                      callput, 1, critical ? 1 : 0, 1};
+  contractdata record{T, critical ? 0.0 : xi, sigma, rate, dividend, extreme, 1.0, 0.0, callput,
+                      1, critical ? 1 : 0,    1};
   const parameterentry grid = block->entries[entrygrid];
   americanlookback instrument(record, grid);
   CNNDI scheme(&instrument);

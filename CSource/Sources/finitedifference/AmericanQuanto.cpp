@@ -36,8 +36,8 @@ struct exercisevalue {
 // The American value of g on the tree of the underlying X0 with volatility sigma and growth b per
 // year, discounted at r, with the steps of parameter entry 4; undefined after a message when the
 // tree cannot be built. The inputs are numbers here (NaN answered before).
-double treevalue(double T, double X0, double sigma, double growth, double r,
-                 const exercisevalue& g, const parameterblock* block) {
+double treevalue(double T, double X0, double sigma, double growth, double r, const exercisevalue& g,
+                 const parameterblock* block) {
   const std::int64_t steps = entryinteger(*block, entrysteps, 0, AmericanVanilla::defaultsteps);
   std::optional<crrtree> tree =
       checkedcrrtree(T, sigma, growth, r, steps, crrsquare::product, true);
@@ -71,9 +71,8 @@ double floating(optionside side, double T, double S, double E, double K, double 
   return treevalue(T, X0, std::sqrt(variance), r - q, r, g, block);
 }
 
-double fixed(optionside side, double T, double S, double Ep, double K, double sigmaS,
-             double sigmaE, double rho, double r, double q, double rf,
-             const parameterblock* block) {
+double fixed(optionside side, double T, double S, double Ep, double K, double sigmaS, double sigmaE,
+             double rho, double r, double q, double rf, const parameterblock* block) {
   if (EuropeanQuanto::fixedrefused(T, S, Ep, K, sigmaS, sigmaE, rho, r, q, rf)) return refusal();
   if (anynan({T, S, Ep, K, sigmaS, sigmaE, rho, r, q, rf})) return nanresult();
   const exercisevalue g{side, K, Ep};

@@ -37,8 +37,8 @@ double latticevalue(double T, double S1, double S2, double sigma1, double sigma2
   const auto g = [K](double P1, double P2) { return rainbowpayoff(variant, P1, P2, K); };
   if (T == 0) return g(S1, S2);
   // The lattice reads neither the strike field nor the payoff sign: g is the payoff.
-  const TwoAssetLattice::latticecontract contract{T, S1, S2, sigma1, sigma2, r, q1, q2, rho,
-                                                  K, 1,  1};
+  const TwoAssetLattice::latticecontract contract{T,  S1, S2,  sigma1, sigma2, r,
+                                                  q1, q2, rho, K,      1,      1};
   return TwoAssetLattice::twoassetlatticeof(contract, rainbowlevels, g);
 }
 
@@ -58,8 +58,8 @@ double rainbowworst(double T, double S1, double S2, double sigma1, double sigma2
 
 double rainbowcallmax(double T, double S1, double S2, double sigma1, double sigma2, double rho,
                       double r, double q1, double q2, double K) {
-  return latticevalue<EuropeanRainbowTwoAsset::callmax>(T, S1, S2, sigma1, sigma2, rho, r, q1,
-                                                        q2, K);
+  return latticevalue<EuropeanRainbowTwoAsset::callmax>(T, S1, S2, sigma1, sigma2, rho, r, q1, q2,
+                                                        K);
 }
 
 double rainbowputmax(double T, double S1, double S2, double sigma1, double sigma2, double rho,
@@ -70,8 +70,8 @@ double rainbowputmax(double T, double S1, double S2, double sigma1, double sigma
 
 double rainbowcallmin(double T, double S1, double S2, double sigma1, double sigma2, double rho,
                       double r, double q1, double q2, double K) {
-  return latticevalue<EuropeanRainbowTwoAsset::callmin>(T, S1, S2, sigma1, sigma2, rho, r, q1,
-                                                        q2, K);
+  return latticevalue<EuropeanRainbowTwoAsset::callmin>(T, S1, S2, sigma1, sigma2, rho, r, q1, q2,
+                                                        K);
 }
 
 double rainbowputmin(double T, double S1, double S2, double sigma1, double sigma2, double rho,
@@ -82,8 +82,8 @@ double rainbowputmin(double T, double S1, double S2, double sigma1, double sigma
 
 double rainbowbestcash(double T, double S1, double S2, double sigma1, double sigma2, double rho,
                        double r, double q1, double q2, double K) {
-  return latticevalue<EuropeanRainbowTwoAsset::bestcash>(T, S1, S2, sigma1, sigma2, rho, r, q1,
-                                                         q2, K);
+  return latticevalue<EuropeanRainbowTwoAsset::bestcash>(T, S1, S2, sigma1, sigma2, rho, r, q1, q2,
+                                                         K);
 }
 
 const scalarhandlerentry rainbowhandler =

@@ -12,8 +12,8 @@ double spreadcall(double T, double S1, double S2, double K, double sigma1, doubl
                                          EuropeanSpread::latticelevels(*block));
 }
 
-double spreadput(double T, double S1, double S2, double K, double sigma1, double sigma2,
-                 double rho, double r, double q1, double q2, parameterblock* block) {
+double spreadput(double T, double S1, double S2, double K, double sigma1, double sigma2, double rho,
+                 double r, double q1, double q2, parameterblock* block) {
   return EuropeanSpread::spreadonlattice(put, 1, T, S1, S2, K, sigma1, sigma2, rho, r, q1, q2,
                                          EuropeanSpread::latticelevels(*block));
 }

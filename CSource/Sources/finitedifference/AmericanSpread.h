@@ -24,8 +24,8 @@ namespace AmericanSpread {
 // rate, q1, q2 dividend yields; block supplies the levels (parameter entry 4).
 double spreadcall(double T, double S1, double S2, double K, double sigma1, double sigma2,
                   double rho, double r, double q1, double q2, parameterblock* block);
-double spreadput(double T, double S1, double S2, double K, double sigma1, double sigma2,
-                 double rho, double r, double q1, double q2, parameterblock* block);
+double spreadput(double T, double S1, double S2, double K, double sigma1, double sigma2, double rho,
+                 double r, double q1, double q2, parameterblock* block);
 
 }  // namespace AmericanSpread
 

@@ -16,7 +16,7 @@ namespace AmericanVanilla {
 namespace {
 
 constexpr double bisectionwidth = 0.0001;
-constexpr int maximumhalvings = 24;  // one tree each (AmericanVanilla.h)
+constexpr int maximumhalvings = 24;                // one tree each (AmericanVanilla.h)
 constexpr double binomialdividendfloor = 0.00001;  // inclusive: BINACO, BINACOCrit
 constexpr double griddividendfloor = 0.001;        // exclusive: BSACOCrit
 
@@ -78,10 +78,10 @@ double binomialcritical(int callput, double T, double K, double sigma, double r,
   return (lo + hi) / 2.0;
 }
 
-double gridvalue(int callput, bool critical, double T, double S, double K, double sigma,
-                 double r, double q, parameterblock* block) {
-  contractdata record{T, critical ? 0.0 : S, sigma, r, q, K, 0.0, 0.0, callput, 1,
-                      critical ? 1 : 0, 0};
+double gridvalue(int callput, bool critical, double T, double S, double K, double sigma, double r,
+                 double q, parameterblock* block) {
+  contractdata record{T, critical ? 0.0 : S, sigma, r, q, K, 0.0, 0.0, callput,
+                      1, critical ? 1 : 0,   0};
   const parameterentry grid = block->entries[entrygrid];
   americanvanilla instrument(record, grid);
   CNNDI scheme(&instrument);
@@ -147,8 +147,8 @@ double binomialtree(int callput, double T, double S, double K, double sigma, dou
   return treevalue(tree, callput, S, K);
 }
 
-double binomialamerican(int callput, double T, double S, double K, double sigma, double r,
-                        double q, const parameterblock* block) {
+double binomialamerican(int callput, double T, double S, double K, double sigma, double r, double q,
+                        const parameterblock* block) {
   if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
   if (callput > 0) {
     if (S == 0) return 0.0;

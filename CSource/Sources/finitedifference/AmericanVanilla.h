@@ -92,8 +92,8 @@ double binomialtree(int callput, double T, double S, double K, double sigma, dou
 
 // BINACO (callput +1) or BINAPO (-1), refusals and early results included: the American vanilla
 // that the barrier families carry where a barrier makes their option one. Reads entry 4.
-double binomialamerican(int callput, double T, double S, double K, double sigma, double r,
-                        double q, const parameterblock* block);
+double binomialamerican(int callput, double T, double S, double K, double sigma, double r, double q,
+                        const parameterblock* block);
 
 // The pricing functions of the eight codes; block supplies parameter entries 0, 2 and 4 and the
 // grid cache.
@@ -111,8 +111,7 @@ double binomialputcritical(double T, double K, double sigma, double r, double q,
                            parameterblock* block);
 double gridcallcritical(double T, double K, double sigma, double r, double q,
                         parameterblock* block);
-double gridputcritical(double T, double K, double sigma, double r, double q,
-                       parameterblock* block);
+double gridputcritical(double T, double K, double sigma, double r, double q, parameterblock* block);
 
 }  // namespace AmericanVanilla
 

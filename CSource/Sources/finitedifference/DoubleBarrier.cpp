@@ -24,8 +24,8 @@ bool corridorrefused(double L, double U, double K) { return L <= 0 || L >= U || 
 bool outsidecorridor(double S, double L, double U) { return S <= L || S >= U; }
 
 // The record of a double-barrier code: level1 L, level2 U.
-contractdata recordof(int callput, int american, double T, double S, double L, double U,
-                      double K, double sigma, double r, double q) {
+contractdata recordof(int callput, int american, double T, double S, double L, double U, double K,
+                      double sigma, double r, double q) {
   return {T, S, sigma, r, q, K, L, U, callput, american, 0, 0};
 }
 
@@ -54,14 +54,14 @@ namespace EuropeanDoubleBarrier {
 
 namespace {
 
-double europeanknockout(int callput, double T, double S, double L, double U, double K,
-                        double sigma, double r, double q, parameterblock* block) {
+double europeanknockout(int callput, double T, double S, double L, double U, double K, double sigma,
+                        double r, double q, parameterblock* block) {
   return knockout<europeandoublebarrier>(callput, 0, T, S, L, U, K, sigma, r, q, block);
 }
 
 // In-out parity: the vanilla less the knock-out of the same inputs.
-double europeanknockin(int callput, double T, double S, double L, double U, double K,
-                       double sigma, double r, double q, parameterblock* block) {
+double europeanknockin(int callput, double T, double S, double L, double U, double K, double sigma,
+                       double r, double q, parameterblock* block) {
   if (T < 0 || L <= 0 || L >= U || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0)
     return refusedvalue();
   if (anynan({T, S, L, U, K, sigma, r, q})) return nanresult();
@@ -87,8 +87,7 @@ europeandoublebarrier::europeandoublebarrier(contractdata& record, const paramet
   clone.reset(new europeandoublebarrier(*this, clonetag{}));
 }
 
-void europeandoublebarrier::heatgridlimits(gridinfo& grid,
-                                           const parameterblock* /*params*/) const {
+void europeandoublebarrier::heatgridlimits(gridinfo& grid, const parameterblock* /*params*/) const {
   corridorlimits(*data, grid);
 }
 
@@ -133,13 +132,13 @@ namespace AmericanDoubleBarrier {
 
 namespace {
 
-double americanknockout(int callput, double T, double S, double L, double U, double K,
-                        double sigma, double r, double q, parameterblock* block) {
+double americanknockout(int callput, double T, double S, double L, double U, double K, double sigma,
+                        double r, double q, parameterblock* block) {
   return knockout<americandoublebarrierout>(callput, 1, T, S, L, U, K, sigma, r, q, block);
 }
 
-double americanknockin(int callput, double T, double S, double L, double U, double K,
-                       double sigma, double r, double q, parameterblock* block) {
+double americanknockin(int callput, double T, double S, double L, double U, double K, double sigma,
+                       double r, double q, parameterblock* block) {
   if (corridorrefused(L, U, K)) return refusedvalue();
   if (anynan({T, S, L, U, K, sigma, r, q})) return nanresult();
   if (outsidecorridor(S, L, U))
@@ -151,8 +150,7 @@ double americanknockin(int callput, double T, double S, double L, double U, doub
 
 }  // namespace
 
-americandoublebarrierout::americandoublebarrierout(contractdata& record,
-                                                   const parameterentry& grid)
+americandoublebarrierout::americandoublebarrierout(contractdata& record, const parameterentry& grid)
     : europeandoublebarrier(record, grid, withoutclone{}) {
   clone.reset(new americandoublebarrierout(*this, clonetag{}));
 }

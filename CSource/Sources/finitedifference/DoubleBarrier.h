@@ -70,8 +70,7 @@ class europeandoublebarrier : public fdbase {
   struct withoutclone {};
   europeandoublebarrier(contractdata& record, const parameterentry& grid, withoutclone)
       : fdbase(record, grid) {}
-  europeandoublebarrier(const europeandoublebarrier& source, clonetag tag)
-      : fdbase(source, tag) {}
+  europeandoublebarrier(const europeandoublebarrier& source, clonetag tag) : fdbase(source, tag) {}
 };
 
 // The pricing functions of the four European codes; block supplies parameter entries 0 and 2

@@ -73,8 +73,7 @@ double callratio(const exponents& e) {
 // The root above the pole a / (a - 1); noboundary when there is none.
 double putratio(const exponents& e) {
   const double lo = e.a / (e.a - 1) * (1 + poleclearance);
-  return bisect([&](double z) { return lookbackratio(e, z); }, lo, std::fmax(1000.0, 2 * lo),
-                true);
+  return bisect([&](double z) { return lookbackratio(e, z); }, lo, std::fmax(1000.0, 2 * lo), true);
 }
 
 double russianroot(const exponents& e, double hi) {

@@ -18,14 +18,14 @@ constexpr double sametolerance = 0.0001;
 
 // Plain data, built by the pricing handler on its stack and copied into the working instrument.
 struct contractdata {
-  double expiry;      // T, years
-  double spot;        // S today; 0 for critical-price requests
-  double volatility;  // sigma, annual
-  double rate;        // r, continuous
-  double dividend;    // q, continuous yield
-  double strike;      // K
-  double level1;      // first contract level (a barrier), 0 when none
-  double level2;      // second contract level (an upper barrier), 0 when none
+  double expiry;            // T, years
+  double spot;              // S today; 0 for critical-price requests
+  double volatility;        // sigma, annual
+  double rate;              // r, continuous
+  double dividend;          // q, continuous yield
+  double strike;            // K
+  double level1;            // first contract level (a barrier), 0 when none
+  double level2;            // second contract level (an upper barrier), 0 when none
   std::int32_t callput;     // +1 call, -1 put
   std::int32_t american;    // 1 early exercise (projection at every level), 0 European
   std::int32_t critical;    // 1 return the critical underlying price instead of the value
@@ -34,10 +34,9 @@ struct contractdata {
 
 // The fields that decide whether a cached grid serves a contract, and the one that does not.
 constexpr auto comparedfields = std::make_tuple(
-    &contractdata::expiry, &contractdata::volatility, &contractdata::rate,
-    &contractdata::dividend, &contractdata::strike, &contractdata::level1, &contractdata::level2,
-    &contractdata::callput, &contractdata::american, &contractdata::critical,
-    &contractdata::reflecting);
+    &contractdata::expiry, &contractdata::volatility, &contractdata::rate, &contractdata::dividend,
+    &contractdata::strike, &contractdata::level1, &contractdata::level2, &contractdata::callput,
+    &contractdata::american, &contractdata::critical, &contractdata::reflecting);
 constexpr auto uncomparedfields = std::make_tuple(&contractdata::spot);
 
 namespace contractfields {

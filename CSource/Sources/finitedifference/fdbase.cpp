@@ -71,8 +71,7 @@ void fdbase::heatgridlimits(gridinfo& /*grid*/, const parameterblock* /*params*/
 void fdbase::heatboundary(double /*tau*/, double /*k*/, double /*kprime*/, gridinfo& /*grid*/,
                           const parameterblock* /*params*/) const {}
 
-double fdbase::heatpayoff(double /*x*/, double /*kprime*/,
-                          const parameterblock* /*params*/) const {
+double fdbase::heatpayoff(double /*x*/, double /*kprime*/, const parameterblock* /*params*/) const {
   return 0.0;
 }
 

@@ -128,8 +128,7 @@ class fdbase : public financialbase {
   virtual void stepcondition(const gridlevel& level, double* values,
                              const parameterblock* params) const;
   // Changes the implicit matrix of the price grid once per solve, before it is factored.
-  virtual void edgematrix(double* diag, double* upper, double* lower, double spacing,
-                          int n) const;
+  virtual void edgematrix(double* diag, double* upper, double* lower, double spacing, int n) const;
   // Changes today's level of the price grid before it is splined.
   virtual void finalcondition(double* values, int n) const;
   // The critical price read off today's level of the price grid.

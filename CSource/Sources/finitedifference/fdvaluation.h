@@ -49,11 +49,11 @@ class methodcarriesfd : public methodcarries {
   finishedgrid finished() const;
 
   const std::type_info* scheme = nullptr;  // the class of the scheme that solved the grid
-  double dt = 0;  // time step of the grid
-  double dx = 0;  // space step of the grid
-  std::vector<double> nodes;      // N space coordinates
-  std::vector<double> values;     // N solution values today
-  ::gridinfo gridinfo;            // limits and edge values of the solve
+  double dt = 0;                           // time step of the grid
+  double dx = 0;                           // space step of the grid
+  std::vector<double> nodes;               // N space coordinates
+  std::vector<double> values;              // N solution values today
+  ::gridinfo gridinfo;                     // limits and edge values of the solve
   std::vector<double> curvature;  // N natural-spline second derivatives of values over nodes
   std::int32_t size;              // N
 };
@@ -94,8 +94,8 @@ class fdvaluation : public valuation {
   // The implicit matrix for step size h, n unknowns (edge rows are identity rows).
   virtual void buildmatrix(double* diag, double* upper, double* lower, double h, int n) = 0;
   // Replaces v[1..n-2] by the explicit right-hand side; v[0] and v[n-1] stay.
-  virtual void explicitpart(const double* diag, const double* upper, const double* lower,
-                            double* v, int n) = 0;
+  virtual void explicitpart(const double* diag, const double* upper, const double* lower, double* v,
+                            int n) = 0;
 
  protected:
   ~fdvaluation() = default;

@@ -46,9 +46,8 @@ class gridworkspace {
 // scheme's order in the time step. Edges that stay put give the same numbers as setting them
 // after the step.
 template <class edgesat, class growthat>
-void marchtotoday(fdvaluation& scheme, const fdbase& instrument, gridworkspace& w,
-                  double horizon, const parameterblock* params, edgesat edges,
-                  growthat growth) {
+void marchtotoday(fdvaluation& scheme, const fdbase& instrument, gridworkspace& w, double horizon,
+                  const parameterblock* params, edgesat edges, growthat growth) {
   const int n = w.n;
   const int m = instrument.ntime;
   levelsolver solver(w.diag, w.upper, w.lower, n);

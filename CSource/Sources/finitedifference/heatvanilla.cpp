@@ -12,8 +12,8 @@ namespace {
 
 double americanvalue(const contractdata& d, double T, double x, const parameterblock* params) {
   const double K = d.strike;
-  return AmericanVanilla::binomialamerican(d.callput, T, K * std::exp(x), K, d.volatility,
-                                           d.rate, d.dividend, params);
+  return AmericanVanilla::binomialamerican(d.callput, T, K * std::exp(x), K, d.volatility, d.rate,
+                                           d.dividend, params);
 }
 
 }  // namespace
@@ -26,17 +26,16 @@ double heatamericanedge(const contractdata& d, double x, double tau, double k, d
                         const parameterblock* params) {
   const double expiry = 2.0 * tau / (d.volatility * d.volatility);
   const double american = americanvalue(d, expiry, x, params);
-  return american /
-         (d.strike * std::exp(-(kprime - 1.0) * x / 2.0 -
-                              ((kprime - 1.0) * (kprime - 1.0) / 4.0 + k) * tau));
+  return american / (d.strike * std::exp(-(kprime - 1.0) * x / 2.0 -
+                                         ((kprime - 1.0) * (kprime - 1.0) / 4.0 + k) * tau));
 }
 
 bool americanedgesready(const contractdata& d, std::initializer_list<double> edges, int ntime,
                         const parameterblock* params) {
-  const double steps = static_cast<double>(
-      entryinteger(*params, entrysteps, 0, AmericanVanilla::defaultsteps));
-  const double work = (ntime - 1.0) * static_cast<double>(edges.size()) * steps * (steps + 1.0) /
-                      2.0;
+  const double steps =
+      static_cast<double>(entryinteger(*params, entrysteps, 0, AmericanVanilla::defaultsteps));
+  const double work =
+      (ntime - 1.0) * static_cast<double>(edges.size()) * steps * (steps + 1.0) / 2.0;
   if (work > maximumedgetreework) {
     writemessage(messages::treesteps);
     return false;

@@ -75,8 +75,8 @@ void DouglasLogNDI::explicitpart(const double* diag, const double* upper, const 
   double previous = v[0];
   for (int i = 1; i <= n - 2; ++i) {
     const double current = v[i];
-    v[i] = (20.0 - diag[i]) * current + (2.0 - lower[i - 1]) * previous +
-           (2.0 - upper[i]) * v[i + 1];
+    v[i] =
+        (20.0 - diag[i]) * current + (2.0 - lower[i - 1]) * previous + (2.0 - upper[i]) * v[i + 1];
     previous = current;
   }
 }

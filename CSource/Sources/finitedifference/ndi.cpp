@@ -1,8 +1,8 @@
 #include "finitedifference/ndi.h"
 
 #include "finitedifference/gridmarch.h"
-#include "numerics/interpolation.h"
 #include "numerics/comparisons.h"
+#include "numerics/interpolation.h"
 
 double ndi::solve(int mode, parameterblock* params) {
   const fdbase& grid = working();

@@ -199,8 +199,7 @@ void writeresult(librarydata data, double status, const fioutput& o, hosttensor*
 
 // The status-0 table. When the output itself cannot be written, the user is told (unless that is
 // what was just shown) and the table carries the scalar only.
-void writefailure(librarydata data, const fioutput& o, hosttensor* cell,
-                  const std::string& shown) {
+void writefailure(librarydata data, const fioutput& o, hosttensor* cell, const std::string& shown) {
   try {
     writeresult(data, 0.0, o, cell);
   } catch (const std::exception& error) {
@@ -273,8 +272,8 @@ int fifunentry(librarydata data, hostinteger argumentcount, hostargument* argume
         const auto handler = fixedincomehandlers().find(name);
         if (handler == fixedincomehandlers().end()) {
           input.reset();
-          shown = messages::fixedincomeunknownname + name + "; the functions are: " +
-                  registerednames();
+          shown =
+              messages::fixedincomeunknownname + name + "; the functions are: " + registerednames();
           printmessage(data, shown.c_str());
           failed = true;
         } else {

@@ -31,8 +31,7 @@ double intrinsic(std::int32_t callput, double average, double K) {
 
 asianarithmetic::asianarithmetic(marketdata& record, std::int32_t callput, double Tavg, double A,
                                  const parameterblock& block)
-    : multistepmc(record,
-                  simulationcounts(block, 1, asianpaths, asiansteps, stepcount::adjustable),
+    : multistepmc(record, simulationcounts(block, 1, asianpaths, asiansteps, stepcount::adjustable),
                   false),
       callput(callput),
       averagingperiod(Tavg),
@@ -61,17 +60,12 @@ bool asianarithmetic::issame(const mcbase* other) const {
 double asianarithmetic::bumpsize(int s, int /*i*/) const {
   const double tau = data->expiry;
   switch (s) {
-    case 1:
-      return bumpfraction * spot(0);
-    case 2:
-      return std::sqrt(bumpfraction) * spot(0);
-    case 3:
-      return bumpfraction * data->volatilities[0];
+    case 1: return bumpfraction * spot(0);
+    case 2: return std::sqrt(bumpfraction) * spot(0);
+    case 3: return bumpfraction * data->volatilities[0];
     case 4:
-      return bumpfraction * tau >= averagingperiod - tau ? -bumpfraction * tau
-                                                         : bumpfraction * tau;
-    default:
-      return bumpfraction * data->rate;
+      return bumpfraction * tau >= averagingperiod - tau ? -bumpfraction * tau : bumpfraction * tau;
+    default: return bumpfraction * data->rate;
   }
 }
 

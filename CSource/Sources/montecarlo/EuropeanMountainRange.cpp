@@ -44,8 +44,8 @@ std::size_t assetcount(const marketdata& record) {
 
 // couponrange
 
-couponrange::couponrange(marketdata& record, const double* barriers, double coupon,
-                         bool spotsteps, const parameterblock& block)
+couponrange::couponrange(marketdata& record, const double* barriers, double coupon, bool spotsteps,
+                         const parameterblock& block)
     : multistepmc(
           record,
           simulationcounts(block, record.count, couponpaths, couponsteps, stepcount::adjustable),
@@ -74,16 +74,11 @@ bool couponrange::issame(const mcbase* other) const {
 
 double couponrange::bumpsize(int s, int i) const {
   switch (s) {
-    case 1:
-      return spotsteps ? 0.04 * spot(i) : 0.0;
-    case 2:
-      return spotsteps ? 0.2 * spot(i) : 0.0;
-    case 3:
-      return 0.04 * data->volatilities[i];
-    case 4:
-      return 0.04 * data->expiry;
-    default:
-      return 0.04 * data->rate;
+    case 1: return spotsteps ? 0.04 * spot(i) : 0.0;
+    case 2: return spotsteps ? 0.2 * spot(i) : 0.0;
+    case 3: return 0.04 * data->volatilities[i];
+    case 4: return 0.04 * data->expiry;
+    default: return 0.04 * data->rate;
   }
 }
 
@@ -151,14 +146,10 @@ double performancerange<shape>::bumpsize(int s, int i) const {
   const marketdata& d = *this->data;
   switch (s) {
     case 1:
-    case 2:
-      return 0.0;
-    case 3:
-      return scaledstep(bumps.vega, d.volatilities[i]);
-    case 4:
-      return scaledstep(d.expiry == 0 ? bumps.thetaatexpiry : bumps.theta, d.expiry);
-    default:
-      return scaledstep(bumps.rho, d.rate);
+    case 2: return 0.0;
+    case 3: return scaledstep(bumps.vega, d.volatilities[i]);
+    case 4: return scaledstep(d.expiry == 0 ? bumps.thetaatexpiry : bumps.theta, d.expiry);
+    default: return scaledstep(bumps.rho, d.rate);
   }
 }
 
@@ -261,20 +252,14 @@ double himalaya::sensitivity(int s, double sum1, double sum2, double P, double h
   const double D = std::exp(-r * T) * notional;
   const double E1 = std::exp(sum1 / N), E2 = std::exp(sum2 / N);
   switch (s) {
-    case 0:
-      return P;
+    case 0: return P;
     case 1:
-    case 3:
-      return (D * (E1 - 1.0) - P) / h;
-    case 2:
-      return (D * (E1 + E2 - 2.0) - 2 * P) / (h * h);
-    case 4:
-      return (std::exp(-r * (T + h)) * notional * (E1 - 1.0) - P) / (-h);
-    default:
-      return (std::exp(-(r + h) * T) * notional * (E1 - 1.0) - P) / h;
+    case 3: return (D * (E1 - 1.0) - P) / h;
+    case 2: return (D * (E1 + E2 - 2.0) - 2 * P) / (h * h);
+    case 4: return (std::exp(-r * (T + h)) * notional * (E1 - 1.0) - P) / (-h);
+    default: return (std::exp(-(r + h) * T) * notional * (E1 - 1.0) - P) / h;
   }
 }
-
 
 // Pricing routines
 

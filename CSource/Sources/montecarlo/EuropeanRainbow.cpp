@@ -44,16 +44,11 @@ terminalrainbow::terminalrainbow(marketdata& record, const parameterblock& block
 double terminalrainbow::bumpsize(int s, int i) const {
   const double T = data->expiry;
   switch (s) {
-    case 1:
-      return scaledstep(fractions.delta, spot(i));
-    case 2:
-      return scaledstep(fractions.gamma, spot(i));
-    case 3:
-      return scaledstep(fractions.vega, data->volatilities[i]);
-    case 4:
-      return scaledstep(T == 0 ? fractions.thetaatzero : fractions.theta, T);
-    default:
-      return scaledstep(fractions.rho, data->rate);
+    case 1: return scaledstep(fractions.delta, spot(i));
+    case 2: return scaledstep(fractions.gamma, spot(i));
+    case 3: return scaledstep(fractions.vega, data->volatilities[i]);
+    case 4: return scaledstep(T == 0 ? fractions.thetaatzero : fractions.theta, T);
+    default: return scaledstep(fractions.rho, data->rate);
   }
 }
 

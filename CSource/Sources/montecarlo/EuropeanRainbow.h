@@ -62,8 +62,7 @@ class terminalrainbow : public singlestepmc {
   double bumpsize(int s, int i) const override;
 
  protected:
-  terminalrainbow(marketdata& record, const parameterblock& block,
-                  const stepfractions& fractions);
+  terminalrainbow(marketdata& record, const parameterblock& block, const stepfractions& fractions);
   terminalrainbow(const terminalrainbow& source, clonetag tag)
       : singlestepmc(source, tag), fractions(source.fractions) {}
   // The largest (best) or the smallest price of the assets: S_i R_i at expiry on a path, or the

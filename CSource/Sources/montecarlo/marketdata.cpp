@@ -59,18 +59,10 @@ void marketdata::bump(bumpedterm term, int k, double h) {
   if (!ownsarrays) return;  // the handler's rows are the host's; only copies are bumped
   const std::size_t n = assets();
   switch (term) {
-    case bumpedterm::spot:
-      owned[static_cast<std::size_t>(k)] += h;
-      break;
-    case bumpedterm::volatility:
-      owned[n + static_cast<std::size_t>(k)] += h;
-      break;
-    case bumpedterm::expiry:
-      expiry += h;
-      break;
-    case bumpedterm::rate:
-      rate += h;
-      break;
+    case bumpedterm::spot: owned[static_cast<std::size_t>(k)] += h; break;
+    case bumpedterm::volatility: owned[n + static_cast<std::size_t>(k)] += h; break;
+    case bumpedterm::expiry: expiry += h; break;
+    case bumpedterm::rate: rate += h; break;
   }
 }
 

@@ -78,17 +78,12 @@ double mcbase::sensitivity(int s, double sum1, double sum2, double P, double h) 
   const double T = data->expiry, r = data->rate, D = std::exp(-r * T);
   const double N = paths;
   switch (s) {
-    case 0:
-      return P;
+    case 0: return P;
     case 1:
-    case 3:
-      return (D * sum1 / N - P) / h;
-    case 2:
-      return (D * (sum1 + sum2) / N - 2 * P) / (h * h);
-    case 4:
-      return (std::exp(-r * (T + h)) * sum1 / N - P) / (-h);
-    default:
-      return (std::exp(-(r + h) * T) * sum1 / N - P) / h;
+    case 3: return (D * sum1 / N - P) / h;
+    case 2: return (D * (sum1 + sum2) / N - 2 * P) / (h * h);
+    case 4: return (std::exp(-r * (T + h)) * sum1 / N - P) / (-h);
+    default: return (std::exp(-(r + h) * T) * sum1 / N - P) / h;
   }
 }
 

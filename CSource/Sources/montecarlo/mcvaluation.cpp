@@ -26,14 +26,10 @@ bool perasset(std::int64_t s) { return s >= 1 && s <= 3; }
 bumpedterm termof(std::int64_t s) {
   switch (s) {
     case 1:
-    case 2:
-      return bumpedterm::spot;
-    case 3:
-      return bumpedterm::volatility;
-    case 4:
-      return bumpedterm::expiry;
-    default:
-      return bumpedterm::rate;
+    case 2: return bumpedterm::spot;
+    case 3: return bumpedterm::volatility;
+    case 4: return bumpedterm::expiry;
+    default: return bumpedterm::rate;
   }
 }
 

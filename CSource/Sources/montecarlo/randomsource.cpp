@@ -47,8 +47,8 @@ randomsource::randomsource(std::int64_t seedoption) {
 void randomsource::seedfromclock() {
   static_assert(CLOCKS_PER_SEC >= 1000, "the processor clock counts at least milliseconds");
   const std::int64_t seconds = static_cast<std::int64_t>(std::time(nullptr));
-  const std::uint32_t milliseconds = static_cast<std::uint32_t>(
-      static_cast<std::int64_t>(std::clock()) / (CLOCKS_PER_SEC / 1000));
+  const std::uint32_t milliseconds =
+      static_cast<std::uint32_t>(static_cast<std::int64_t>(std::clock()) / (CLOCKS_PER_SEC / 1000));
   seed(clockseed(seconds, milliseconds, seedcounter));
   ++seedcounter;
 }
@@ -56,8 +56,8 @@ void randomsource::seedfromclock() {
 void randomsource::seed(std::uint32_t s) {
   words[0] = s;
   for (int i = 1; i < wordcount; ++i)
-    words[i] = initmultiplier * (words[i - 1] ^ (words[i - 1] >> 30)) +
-               static_cast<std::uint32_t>(i);
+    words[i] =
+        initmultiplier * (words[i - 1] ^ (words[i - 1] >> 30)) + static_cast<std::uint32_t>(i);
   regenerate();
 }
 

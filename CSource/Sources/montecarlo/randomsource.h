@@ -30,7 +30,7 @@ std::uint32_t clockseed(std::int64_t seconds, std::uint32_t milliseconds, std::u
 
 class randomsource {
  public:
-  static constexpr int wordcount = 624;                  // N
+  static constexpr int wordcount = 624;                        // N
   static constexpr double wordscale = 2.3283064365386963e-10;  // 2^-32
 
   // Seeded from the clock; `seedcounter` increases by one.

@@ -19,8 +19,7 @@ void crrtree::takepowers() {
 }
 
 std::optional<crrtree> checkedcrrtree(double T, double sigma, double growth, double rate,
-                                      std::int64_t steps, crrsquare square,
-                                      bool inputsarenumbers) {
+                                      std::int64_t steps, crrsquare square, bool inputsarenumbers) {
   if (!treestepsadmissible(steps)) {
     writemessage(messages::treesteps);
     return std::nullopt;

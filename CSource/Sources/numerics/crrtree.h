@@ -43,8 +43,7 @@ enum class crrsquare { power, product };
 class crrtree {
  public:
   // T expiry (years), sigma volatility, growth b and rate r (continuous), steps n (admissible).
-  crrtree(double T, double sigma, double growth, double rate, std::int64_t steps,
-          crrsquare square);
+  crrtree(double T, double sigma, double growth, double rate, std::int64_t steps, crrsquare square);
 
   std::int64_t steps() const { return n; }
   double probability() const { return p; }
@@ -86,16 +85,14 @@ class crrtree {
 // [0, 1], or undefined while inputsarenumbers (infinite inputs: "Tree probability outside [0, 1],
 // value undefined"). A NaN input gives a NaN probability and a tree that carries it.
 std::optional<crrtree> checkedcrrtree(double T, double sigma, double growth, double rate,
-                                      std::int64_t steps, crrsquare square,
-                                      bool inputsarenumbers);
+                                      std::int64_t steps, crrsquare square, bool inputsarenumbers);
 
 template <class payoffat>
 double crrtree::europeanvalue(double S, payoffat g) {
   const std::size_t count = static_cast<std::size_t>(n) + 1;
   values.resize(count);
   double* V = values.data();
-  for (std::size_t i = 0; i < count; ++i)
-    V[i] = g(S * power(n - 2 * static_cast<std::int64_t>(i)));
+  for (std::size_t i = 0; i < count; ++i) V[i] = g(S * power(n - 2 * static_cast<std::int64_t>(i)));
   const double pu = p, pd = complement, df = discount;
   for (std::int64_t j = n; j >= 1; --j)
     for (std::int64_t i = 0; i < j; ++i) V[i] = (pu * V[i] + pd * V[i + 1]) * df;

@@ -36,5 +36,6 @@ double splint(const double* xa, const double* ya, const double* y2a, int n, doub
   const double a = (xa[hi] - x) / h;
   const double b = (x - xa[lo]) / h;
   if (!cubic && w <= 0.05) return a * ya[lo] + b * ya[hi];
-  return a * ya[lo] + b * ya[hi] + ((a * a * a - a) * y2a[lo] + (b * b * b - b) * y2a[hi]) * h * h / 6.0;
+  return a * ya[lo] + b * ya[hi] +
+         ((a * a * a - a) * y2a[lo] + (b * b * b - b) * y2a[hi]) * h * h / 6.0;
 }

@@ -22,9 +22,9 @@ inline constexpr const char* criticalundefined = "Input data error, critical val
 inline constexpr const char* criticalinfinity = "Input data error, critical value is infinity";
 inline constexpr const char* correlationerror = "Correlation matrix error, value undefined";
 // The simulations' check of the correlation matrix's diagonal writes it with a lower-case c.
-inline constexpr const char* diagonalcorrelationerror =
-    "correlation matrix error, value undefined";
-inline constexpr const char* unboundeddividend = "For dividend approacing zero the value is unbounded";
+inline constexpr const char* diagonalcorrelationerror = "correlation matrix error, value undefined";
+inline constexpr const char* unboundeddividend =
+    "For dividend approacing zero the value is unbounded";
 inline constexpr const char* criticalgrowsdividend =
     "For dividend approacing zero the critical grows to infinity";
 inline constexpr const char* criticalinfinitedividend =
@@ -36,8 +36,7 @@ inline constexpr const char* stepspositive = "Steps should be positive";
 inline constexpr const char* pathspositive = "Paths should be positive";
 // Paths whose step spans M - 1 intervals (the arithmetic Asian) need two points or more.
 inline constexpr const char* twosteps = "Steps should be at least 2, value undefined";
-inline constexpr const char* selectorrange =
-    "Sensitivity selector out of range, value undefined";
+inline constexpr const char* selectorrange = "Sensitivity selector out of range, value undefined";
 
 // Compound, chooser and extendible families: a critical-price search that did not converge.
 inline constexpr const char* criticalsearchfailed =
@@ -55,7 +54,8 @@ inline constexpr const char* treeprobability = "Tree probability outside [0, 1],
 
 // Fixed-income bridge: texts shown to the user through the kernel (printmessage), not written to
 // the standard output stream. Each is followed by a detail.
-inline constexpr const char* fixedincomearguments = "fifun takes an instrument name and eleven tables";
+inline constexpr const char* fixedincomearguments =
+    "fifun takes an instrument name and eleven tables";
 inline constexpr const char* fixedincomeunknownname = "Unknown fixed-income function: ";
 inline constexpr const char* fixedincometables = "Fixed-income tables refused: ";
 inline constexpr const char* fixedincomefailure = "Fixed-income call failed: ";

@@ -102,8 +102,8 @@ double towardsunitcorrelation(double h, double k, double oneminusr2) {
   double closed = 0.0;
   const double exponent = -(bs / as + hk) / 2.0;
   if (exponent > negligibleexponent)
-    closed = a * std::exp(exponent) *
-             (1.0 - c * (bs - as) * (1.0 - d * bs) / 3.0 + c * d * as * as);
+    closed =
+        a * std::exp(exponent) * (1.0 - c * (bs - as) * (1.0 - d * bs) / 3.0 + c * d * as * as);
   if (hk > negligibleexponent) {
     const double b = std::sqrt(bs);
     closed -= std::exp(-hk / 2.0) * sqrt2pi * uppertail(b / a) * b *
