@@ -223,8 +223,7 @@ bootstrap bootstrapcurve(const fikzr::inputs& in, const Date& today, const helpe
     case interpolation::krugerlog:
       return bootstrapped<Discount, KrugerLog>(in, today, instruments, counter, KrugerLog(),
                                                cubicaccuracy);
-    case interpolation::cubiczero:
-      break;
+    case interpolation::cubiczero: break;
   }
   return bootstrapped<ZeroYield, Cubic>(in, today, instruments, counter,
                                         Cubic(CubicInterpolation::Spline), cubicaccuracy);
@@ -277,9 +276,7 @@ void build(const fikzr::inputs& in, fioutput& out) {
 void QL_Curve(fiinputholder& input, fioutputholder& output) {
   fikzr::answer(*input, *output, "Curve", [](const fikzr::inputs& in, fioutput& out) {
     switch (in.choose("Operation", "Build", operations(), "an operation", "operations")) {
-      case operation::build:
-        build(in, out);
-        break;
+      case operation::build: build(in, out); break;
       case operation::list:
         for (const auto& named : fikzr::namedcurves::all())
           out.datedvalues.push_back(
@@ -291,9 +288,7 @@ void QL_Curve(fiinputholder& input, fioutputholder& output) {
         fikzr::namedcurves::remove(in.text("Name"));
         out.scalar = 1.0;
         break;
-      case operation::clear:
-        out.scalar = static_cast<double>(fikzr::namedcurves::clear());
-        break;
+      case operation::clear: out.scalar = static_cast<double>(fikzr::namedcurves::clear()); break;
     }
   });
 }

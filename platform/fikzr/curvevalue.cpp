@@ -84,12 +84,8 @@ void QL_CurveValue(fiinputholder& input, fioutputholder& output) {
     for (const Date& date : dates) {
       double figure = 0.0;
       switch (asked) {
-        case quantity::discount:
-          figure = curve->discount(date, extrapolate);
-          break;
-        case quantity::zerorate:
-          figure = fikzr::zerorate(*curve, date, rates, extrapolate);
-          break;
+        case quantity::discount: figure = curve->discount(date, extrapolate); break;
+        case quantity::zerorate: figure = fikzr::zerorate(*curve, date, rates, extrapolate); break;
         case quantity::forwardrate:
           if (tenor) {
             figure = fikzr::forwardrate(*curve, date, date + forwardtenor, rates, extrapolate);

@@ -70,12 +70,9 @@ const namedtable<Calendar>& calendars() {
 
 const choices<BusinessDayConvention>& conventions() {
   static const choices<BusinessDayConvention> table = {
-      {"Following", Following},
-      {"ModifiedFollowing", ModifiedFollowing},
-      {"Preceding", Preceding},
-      {"ModifiedPreceding", ModifiedPreceding},
-      {"Unadjusted", Unadjusted},
-      {"HalfMonthModifiedFollowing", HalfMonthModifiedFollowing},
+      {"Following", Following},   {"ModifiedFollowing", ModifiedFollowing},
+      {"Preceding", Preceding},   {"ModifiedPreceding", ModifiedPreceding},
+      {"Unadjusted", Unadjusted}, {"HalfMonthModifiedFollowing", HalfMonthModifiedFollowing},
       {"Nearest", Nearest},
   };
   return table;
@@ -103,12 +100,9 @@ const choices<Compounding>& compoundings() {
 
 const choices<DateGeneration::Rule>& dategenerations() {
   static const choices<DateGeneration::Rule> table = {
-      {"CDS2015", DateGeneration::CDS2015},
-      {"CDS", DateGeneration::CDS},
-      {"OldCDS", DateGeneration::OldCDS},
-      {"TwentiethIMM", DateGeneration::TwentiethIMM},
-      {"Backward", DateGeneration::Backward},
-      {"Forward", DateGeneration::Forward},
+      {"CDS2015", DateGeneration::CDS2015},   {"CDS", DateGeneration::CDS},
+      {"OldCDS", DateGeneration::OldCDS},     {"TwentiethIMM", DateGeneration::TwentiethIMM},
+      {"Backward", DateGeneration::Backward}, {"Forward", DateGeneration::Forward},
   };
   return table;
 }
@@ -358,9 +352,9 @@ std::vector<std::string> inputs::items(const std::string& key, std::size_t most)
   std::size_t start = 0;
   for (;;) {
     if (parts.size() == most)
-      refuse("text", key,
-             "lists more than " + std::to_string(most) +
-                 " items (a bound on the work of one call)");
+      refuse(
+          "text", key,
+          "lists more than " + std::to_string(most) + " items (a bound on the work of one call)");
     const auto comma = whole.find(',', start);
     parts.push_back(trimmed(whole.substr(start, comma - start)));
     if (parts.back().empty())

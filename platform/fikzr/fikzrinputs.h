@@ -83,8 +83,7 @@ class inputs {
   // A text of comma-separated items, none empty, at most `most` of them (a bound on the work of
   // a call: a curve of thousands of quotes would take hours to build).
   std::vector<std::string> items(const std::string& key, std::size_t most = mostitems) const;
-  std::vector<QuantLib::Period> periods(const std::string& key,
-                                        std::size_t most = mostitems) const;
+  std::vector<QuantLib::Period> periods(const std::string& key, std::size_t most = mostitems) const;
   // A text of comma-separated dates (YYYY-MM-DD) or periods counted from `reference`.
   std::vector<QuantLib::Date> dates(const std::string& key, const QuantLib::Date& reference) const;
   // The rows of table 8 as dates with finite amounts (none may be the null date).

@@ -103,8 +103,7 @@ ext::shared_ptr<PricingEngine> engine(const pricing& p, const fikzr::market& mar
                                                    Actual365Fixed(), p.flat.shift);
     case model::hullwhitetree:
       return ext::make_shared<TreeSwaptionEngine>(p.hullwhite, p.steps, market.discountcurve());
-    case model::jamshidian:
-      break;
+    case model::jamshidian: break;
   }
   return ext::make_shared<JamshidianSwaptionEngine>(p.hullwhite, market.discountcurve());
 }

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <limits>
 #include <list>
-#include <unordered_map>
 #include <map>
+#include <unordered_map>
 
 #include "link.h"
 
@@ -20,7 +20,7 @@ constexpr std::size_t pooledtextsize = 64;
 struct hoststate {
   librarydatatable table{};
   std::vector<std::unique_ptr<char[]>> pooledtexts;  // every pooled buffer, owned here
-  std::vector<char*> freetexts;                     // pooled buffers given back by the library
+  std::vector<char*> freetexts;                      // pooled buffers given back by the library
   std::unordered_map<char*, std::unique_ptr<char[]>> longtexts;  // longer texts, until given back
   long sharesout = 0;
   long stringsout = 0;
@@ -156,27 +156,21 @@ int processlink(hostlink link) {
   hoststate& s = state();
   const std::vector<vlkernel::token> expression = vlkernel::takeexpression(link);
   for (int kind : s.behaviour.packetsbefore)
-    vlkernel::putpacket(link, {kind, {vlkernel::token::string("a packet of kind " +
-                                                              std::to_string(kind))}});
+    vlkernel::putpacket(
+        link, {kind, {vlkernel::token::string("a packet of kind " + std::to_string(kind))}});
   const bool wellformed = expression.size() == 3 && expression[0].kind == vltokenfunction &&
-                          expression[0].text == "EvaluatePacket" &&
-                          expression[0].integer == 1 &&
+                          expression[0].text == "EvaluatePacket" && expression[0].integer == 1 &&
                           expression[1].kind == vltokenfunction && expression[1].integer == 1;
   vlkernel::packet answer{vlpacketanswer, {vlkernel::token::symbol("$Failed")}};
-  if (wellformed && expression[1].text == retrievalhead &&
-      expression[2].kind == vltokeninteger) {
+  if (wellformed && expression[1].text == retrievalhead && expression[2].kind == vltokeninteger) {
     const hostinteger id = expression[2].integer;
     const auto found = s.texts.find(id);
     switch (s.behaviour.retrieval) {
       case linkbehaviour::answerkind::string:
         if (found != s.texts.end()) answer.tokens = {vlkernel::token::string(found->second)};
         break;
-      case linkbehaviour::answerkind::integer:
-        answer.tokens = {vlkernel::token::number(id)};
-        break;
-      case linkbehaviour::answerkind::endpacket:
-        answer = vlkernel::packet{vlpacketnone, {}};
-        break;
+      case linkbehaviour::answerkind::integer: answer.tokens = {vlkernel::token::number(id)}; break;
+      case linkbehaviour::answerkind::endpacket: answer = vlkernel::packet{vlpacketnone, {}}; break;
     }
   } else if (wellformed && expression[1].text == messagehead &&
              expression[2].kind == vltokenstring) {
@@ -398,4 +392,3 @@ void host::watchmessages(std::function<void(const std::string&)> watcher) {
 }
 
 }  // namespace standin
-

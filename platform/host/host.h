@@ -35,7 +35,7 @@ namespace standin {
 struct tensor {
   hostinteger type = hosttypereal;
   std::vector<hostinteger> dims;
-  std::vector<double> reals;         // type real
+  std::vector<double> reals;          // type real
   std::vector<hostinteger> integers;  // type integer
   int shares = 0;                     // shares lent to the library and not yet given back
   std::string label;                  // names the tensor in the event list
