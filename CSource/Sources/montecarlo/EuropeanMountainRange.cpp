@@ -7,23 +7,18 @@
 #include "binding/countedhandler.h"
 #include "finitedifference/contractdata.h"
 #include "montecarlo/EuropeanMountainRangeCodes.h"
+#include "montecarlo/instrumentterms.h"
 #include "montecarlo/mcvaluation.h"
 #include "numerics/comparisons.h"
 #include "numerics/messages.h"
 
 namespace EuropeanMountainRange {
 
+using instrumentterms::sameclass;
+using instrumentterms::sameterm;
+using instrumentterms::scaledstep;
+
 namespace {
-
-bool sameterm(double a, double b) { return std::fabs(a - b) <= sametolerance; }
-
-// The class test of issame: other is an instrument of this one's concrete class.
-bool sameclass(const mcbase& self, const mcbase* other) {
-  return other != nullptr && typeid(*other) == typeid(self);
-}
-
-// The steps of the performance contracts: fraction x max(x, 1) of the bumped term.
-double scaledstep(double fraction, double x) { return fraction * maxof(x, 1.0); }
 
 resultarray refused(const char* message) {
   writemessage(message);

@@ -4,10 +4,11 @@
 #include <cmath>
 
 #include "finitedifference/contractdata.h"
+#include "montecarlo/instrumentterms.h"
 
 namespace {
 
-bool sameterm(double a, double b) { return std::fabs(a - b) <= sametolerance; }
+using instrumentterms::sameterm;
 
 bool samearray(const double* a, const double* b, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i)
