@@ -5,7 +5,7 @@
 // The bootstrap makes every quoted instrument price at its quote on the curve (QuantLib's
 // iterative bootstrap, accuracy 1e-12). Futures carry no convexity adjustment. Pillars follow
 // QuantLib's choice of each instrument's last relevant date. The interpolations are those Hagan
-// and West review (Interpolation methods for curve construction, Applied Mathematical Finance
+// and West review (Interpolation methods for curve construction, Appl. Math. Finance
 // 13, 2006, pp. 89-129): log-linear discount factors (piecewise flat forwards), linear zero rates,
 // Kruger's cubic on log discount factors and the natural cubic spline on zero rates.
 #include <cctype>

@@ -13,7 +13,7 @@
 // Sources: Reiner and Rubinstein, "Breaking down the barriers", Risk 4(8), 1991, pp. 28-35 (the
 // European knock-ins of the blend, closedform/EuropeanBarrier.h); Cox, Ross and Rubinstein,
 // J. Financial Economics 7 (1979), pp. 229-263 (the American trees of the blend and of the far
-// edge); Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives, 1995 (barriers
+// edge); Wilmott, Howison and Dewynne (Cambridge University Press, 1995) (barriers
 // as edges of the grid, early exercise as a projection). Limits: flat rate, yield and
 // volatility; continuous monitoring; a knock-out pays no rebate.
 //

@@ -16,7 +16,7 @@
 // xi = 1, where a new extreme is set and the value does not move with it (dV/dm = 0: W' = 0 for
 // the call, W' = W for the put). The grid is the Crank-Nicolson price grid (ndi.h) over xi with
 // early exercise at every level; the reflecting edge is the framework's (fdbase.h).
-// Source: Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives, 1995, ch. 15
+// Source: Wilmott, Howison and Dewynne (Cambridge University Press, 1995), ch. 15
 // (the similarity reduction of lookbacks); Goldman, Sosin and Gatto (1979) for the European
 // contract, a lower bound.
 //

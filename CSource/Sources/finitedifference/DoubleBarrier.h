@@ -16,9 +16,9 @@
 // barrier, the binomial American vanilla of that moment (heatvanilla.h: one tree per barrier and
 // level, with the tree steps of parameter entry 4).
 //
-// Sources: Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives, 1995 (the
+// Sources: Wilmott, Howison and Dewynne (Cambridge University Press, 1995) (the
 // heat-equation grid, barriers as its edges); Kunitomo and Ikeda, "Pricing options with curved
-// boundaries", Mathematical Finance 2 (1992), pp. 275-298 (the European double knock-out in
+// boundaries", Math. Finance 2 (1992), pp. 275-298 (the European double knock-out in
 // closed form, against which the grid is tested). Limits: flat rate, yield and volatility;
 // continuous monitoring; no rebates.
 //

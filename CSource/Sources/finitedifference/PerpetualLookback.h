@@ -10,7 +10,7 @@
 // Codes and handler: PerpetualLookbackCodes.h.
 //
 // Source: Shepp and Shiryaev (1993), "The Russian option: reduced regret", Ann. Appl. Probab. 3,
-// pp. 631-640; Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives, 1995,
+// pp. 631-640; Wilmott, Howison and Dewynne (Cambridge University Press, 1995),
 // ch. 15 (perpetual lookbacks). V = S h(x), x = m / S, solves the Black-Scholes equation when
 // h(x) = x^k, k^2 - 2ck - 2q / sigma^2 = 0, c = (r - q) / sigma^2 + 1/2: k = a or b,
 // a = c + sqrt(c^2 + 2q / sigma^2) >= 1, b = c - sqrt(...) <= 0. The reflecting condition at

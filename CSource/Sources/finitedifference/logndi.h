@@ -10,7 +10,7 @@
 // `DouglasLogNDI` supplies the coefficients of Douglas's fourth-order compact scheme:
 // (1 - 6a)(u[i-1] + u[i+1]) + (10 + 12a) u[i] at the new level equals
 // (1 + 6a)(u[i-1] + u[i+1]) + (10 - 12a) u[i] at the old one, a = dtau / dx^2.
-// Sources: Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives, 1995 (the
+// Sources: Wilmott, Howison and Dewynne (Cambridge University Press, 1995) (the
 // transformation to the heat equation); the compact scheme is Douglas's, of fourth order in dx
 // and second order in dtau.
 #ifndef KZR_FINITEDIFFERENCE_LOGNDI_H

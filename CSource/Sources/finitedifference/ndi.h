@@ -11,7 +11,7 @@
 // `CNNDI` supplies the Crank-Nicolson coefficients, taken at each node's own price in node
 // spacings, S_i / dS: i on a grid from 0, S_low / dS + i on a grid from a barrier S_low > 0
 // (the coefficients at i would solve the equation of a price shifted by S_low). Source:
-// Wilmott, Howison and Dewynne, The Mathematics of Financial Derivatives, 1995 (Crank-Nicolson
+// Wilmott, Howison and Dewynne (Cambridge University Press, 1995) (Crank-Nicolson
 // with projection for early exercise).
 #ifndef KZR_FINITEDIFFERENCE_NDI_H
 #define KZR_FINITEDIFFERENCE_NDI_H

@@ -2,7 +2,7 @@
 // (1998), "Mersenne Twister: a 623-dimensionally equidistributed uniform pseudo-random number
 // generator", ACM Transactions on Modeling and Computer Simulation 8, pp. 3-30, with its standard
 // constants), uniform draws on (0, 1) and [0, 1), and standard normals by the cosine branch of the
-// Box-Muller transform (Box and Muller (1958), Annals of Mathematical Statistics 29, pp. 610-611).
+// Box-Muller transform (Box and Muller (1958), Ann. Math. Statist. 29, pp. 610-611).
 //
 // Seeding: the default construction seeds from the clock (calendar seconds and processor
 // milliseconds, hashed, plus the process-wide `seedcounter`, so that two sources made in the same

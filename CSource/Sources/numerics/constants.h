@@ -1,4 +1,4 @@
-// Mathematical constants the library uses, each written once, as the nearest double unless said
+// Numerical constants the library uses, each written once, as the nearest double unless said
 // otherwise.
 #ifndef KZR_NUMERICS_CONSTANTS_H
 #define KZR_NUMERICS_CONSTANTS_H
