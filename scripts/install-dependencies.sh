@@ -6,7 +6,8 @@ packages=(cmake make g++ libgtest-dev libbenchmark-dev libquantlib0-dev libboost
           clang libclang-rt-14-dev  # clang and its fuzzer runtime: the fuzz targets
           python3-dev python3-pybind11 python3-numpy python3-pytest  # the Python module
           gnuplot-nox  # kzr curve --plot
-          pkg-config)  # the test of the installed package
+          pkg-config  # the test of the installed package
+          openmpi-bin libopenmpi-dev)  # kzr-mpi
 
 missing=()
 for package in "${packages[@]}"; do

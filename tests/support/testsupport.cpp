@@ -52,20 +52,25 @@ std::string folderofprogram() {
 
 }  // namespace
 
-toolrun runkzr(const std::string& arguments, const std::string& input) {
+toolrun runcommand(const std::string& command, const std::string& input) {
   char pattern[] = "/tmp/kzrtestXXXXXX";
   const std::string folder = mkdtemp(pattern);
   const std::string in = folder + "/in", out = folder + "/out", err = folder + "/err";
   std::ofstream(in) << input;
-  const std::string command =
-      "'" + folderofprogram() + "kzr' " + arguments + " <" + in + " >" + out + " 2>" + err;
-  const int raw = std::system(command.c_str());
+  const std::string redirected = command + " <" + in + " >" + out + " 2>" + err;
+  const int raw = std::system(redirected.c_str());
   toolrun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readfile(out), readfile(err)};
   std::remove(in.c_str());
   std::remove(out.c_str());
   std::remove(err.c_str());
   rmdir(folder.c_str());
   return run;
+}
+
+std::string besideprogram(const std::string& name) { return "'" + folderofprogram() + name + "'"; }
+
+toolrun runkzr(const std::string& arguments, const std::string& input) {
+  return runcommand(besideprogram("kzr") + " " + arguments, input);
 }
 
 std::string lastline(const std::string& text) {

@@ -42,6 +42,10 @@ struct toolrun {
 };
 // arguments are passed to the shell as written; input is fed to standard input.
 toolrun runkzr(const std::string& arguments, const std::string& input = "");
+// Any command line, through the shell, with input on standard input.
+toolrun runcommand(const std::string& command, const std::string& input = "");
+// A program beside the test program, quoted for the shell.
+std::string besideprogram(const std::string& name);
 // The last line of a text.
 std::string lastline(const std::string& text);
 

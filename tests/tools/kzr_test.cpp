@@ -1,9 +1,12 @@
 // The kzr tool: its catalogue held against the library's registries, how it reads a call, and
 // what a person sees (last line, exit status, batch numbering, refusals on standard error).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <limits>
 #include <set>
@@ -210,6 +213,26 @@ TEST(Tool, BatchNumbersResultsByInputLine) {
   EXPECT_EQ(run.out, "2: " + call + "\n4: " + put + "\nUnknown contract code: NOSUCH\n6: nan\n");
   EXPECT_EQ(run.err.rfind("kzr: line 5: ", 0), 0u) << run.err;
   EXPECT_EQ(run.status, 2);  // a line was refused; the others still ran
+}
+
+// Progress goes to standard error, only on a terminal or when asked for, and leaves the results
+// as they are.
+TEST(Tool, BatchShowsProgressOnlyWhenAsked) {
+  const std::string input =
+      "price BSECO 1 100 100 0.2 0.05 0.02\nprice BSEPO 1 100 100 0.2 0.05 0.02\n";
+  char name[] = "/tmp/kzrbatchXXXXXX";
+  const int descriptor = mkstemp(name);
+  ASSERT_GE(descriptor, 0);
+  close(descriptor);
+  std::ofstream(name) << input;
+  const auto quiet = runkzr(std::string("batch ") + name);
+  const auto shown = runkzr(std::string("batch --progress ") + name);
+  std::remove(name);
+  EXPECT_EQ(quiet.err, "");
+  EXPECT_EQ(shown.out, quiet.out);
+  EXPECT_NE(shown.err.find("kzr: 2 of 2 lines"), std::string::npos) << shown.err;
+  EXPECT_EQ(shown.err.substr(shown.err.size() - 4), "\r\033[K") << "erased at the end";
+  EXPECT_EQ(runkzr("batch --progress -", input).out, quiet.out);
 }
 
 // Mode 0 across the lines of one batch: the simulation's cache and the grid's are kept apart, a

@@ -83,6 +83,10 @@ std::vector<std::string> splitwords(const std::string& line) {
   return words;
 }
 
+bool isbatchentry(const std::vector<std::string>& words) {
+  return !words.empty() && words[0][0] != '#';
+}
+
 void applyoption(pricingcall& call, const std::string& option, const std::string& value) {
   auto set = [&](int entry, double first, double second = 0.0) {
     call.flags[entry] = 0;

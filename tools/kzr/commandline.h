@@ -58,5 +58,7 @@ double parsenumber(const std::string& text);
 
 // Splits a batch line into words at white space.
 std::vector<std::string> splitwords(const std::string& line);
+// Whether a batch line's words are a call: not blank, not a comment (#).
+bool isbatchentry(const std::vector<std::string>& words);
 
 #endif  // KZR_TOOLS_COMMANDLINE_H

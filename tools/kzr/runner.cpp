@@ -7,56 +7,17 @@
 #include <iomanip>
 #include <iostream>
 #include <sstream>
-#include <streambuf>
 
 #include "catalogue.h"
 #include "fixedincomecommand.h"
 #include "greeks.h"
 #include "impliedinput.h"
+#include "progress.h"
 
-namespace {
-
-// Forwards to std::cout's own buffer and remembers the last character.
-class trackingbuffer : public std::streambuf {
- public:
-  explicit trackingbuffer(std::streambuf* inner) : inner(inner) {}
-  char last = '\n';
-
- protected:
-  int overflow(int c) override {
-    if (c == traits_type::eof()) return traits_type::not_eof(c);
-    last = static_cast<char>(c);
-    return inner->sputc(static_cast<char>(c));
-  }
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    if (n > 0) last = s[n - 1];
-    return inner->sputn(s, n);
-  }
-  int sync() override { return inner->pubsync(); }
-
- private:
-  std::streambuf* inner;
-};
-
-trackingbuffer* tracker = nullptr;
-
-std::string joinrow(const std::vector<double>& row) {
+std::string formatrow(const std::vector<double>& row) {
   std::string text;
   for (std::size_t i = 0; i < row.size(); ++i) text += (i ? " " : "") + formatnumber(row[i]);
   return text;
-}
-
-}  // namespace
-
-void trackstandardoutput() {
-  if (tracker == nullptr) {
-    tracker = new trackingbuffer(std::cout.rdbuf());
-    std::cout.rdbuf(tracker);
-  }
-}
-
-void startline() {
-  if (tracker != nullptr && tracker->last != '\n') std::cout << '\n';
 }
 
 std::string formatnumber(double value, const char* format) {
@@ -79,7 +40,7 @@ std::string usagetext() {
          "[--text KEY=VALUE]...\n"
          "              [--list KEY=V1,V2,...]... [--series8 ROW]... [--series9 ROW]... "
          "[--table10 ROW]... [--table]\n"
-         "       kzr batch FILE|-\n"
+         "       kzr batch FILE|- [--progress]\n"
          "       kzr codes\n"
          "       kzr curve CODE ROW... --vary NAME=FROM:TO[:COUNT] [--greek G]... [options] "
          "[--plot FILE.png]\n"
@@ -122,18 +83,23 @@ std::string optionstext() {
          "               compound, chooser, extendible and two-asset rainbow codes\n";
 }
 
-runner::answer runner::price(const pricingcall& call) {
-  answer result;
+runner::pricedcall runner::pricevalues(const pricingcall& call) {
+  pricedcall result;
   if (call.vector) {
-    const sensitivities::vectoranswer out = calls.funvec(call);
+    sensitivities::vectoranswer out = calls.funvec(call);
     result.refused = out.refused;
-    result.text = joinrow(out.values);
+    result.values = std::move(out.values);
   } else {
     const sensitivities::scalaranswer out = calls.fun(call);
     result.refused = out.refused;
-    result.text = formatnumber(out.value);
+    result.values = {out.value};
   }
   return result;
+}
+
+runner::answer runner::price(const pricingcall& call) {
+  const pricedcall out = pricevalues(call);
+  return {out.refused, call.vector ? formatrow(out.values) : formatnumber(out.values[0])};
 }
 
 void runner::reportrefusal(const pricingcall& call, const std::string& where) {
@@ -178,45 +144,76 @@ int runner::runprice(const std::vector<std::string>& words) {
 }
 
 int runner::runbatch(const std::vector<std::string>& words) {
-  if (words.size() != 2) throw usageerror("batch takes one FILE, or - for standard input");
-  if (words[1] == "-") return runbatchlines(std::cin);
-  std::ifstream file(words[1]);
-  if (!file) throw usageerror("cannot read " + words[1]);
-  return runbatchlines(file);
+  std::vector<std::string> rest(words.begin() + 1, words.end());
+  const auto flag = std::remove(rest.begin(), rest.end(), std::string("--progress"));
+  const bool asked = flag != rest.end();
+  rest.erase(flag, rest.end());
+  if (rest.size() != 1)
+    throw usageerror("batch takes one FILE, or - for standard input (and --progress)");
+  const std::string& name = rest[0];
+  const bool shown = progresswanted(asked);
+  if (name == "-") {
+    progressline progress(shown, -1);
+    return runbatchlines(std::cin, progress);
+  }
+  std::ifstream file(name);
+  if (!file) throw usageerror("cannot read " + name);
+  long total = -1;
+  if (shown) {  // the total, for the time left
+    total = 0;
+    for (std::string line; std::getline(file, line);) total += isbatchentry(splitwords(line));
+    file.clear();
+    file.seekg(0);
+  }
+  progressline progress(shown, total);
+  return runbatchlines(file, progress);
 }
 
-int runner::runbatchlines(std::istream& input) {
+int runner::runbatchlines(std::istream& input, progressline& progress) {
   int status = exitanswered;
+  long done = 0;
   std::string line;
   for (int number = 1; std::getline(input, line); ++number) {
-    const std::vector<std::string> words = splitwords(line);
-    if (words.empty() || words[0][0] == '#') continue;
-    try {
-      const std::string prefix = std::to_string(number) + ": ";
-      if (words[0] == "fi" || words[0] == "greeks" || words[0] == "solve") {
-        const int outcome = words[0] == "fi"       ? runfi(words, prefix)
-                            : words[0] == "greeks" ? rungreeks(words, prefix)
-                                                   : runsolve(words, prefix);
-        status = std::max(status, outcome);
-        continue;
-      }
-      if (words[0] != "price" && words[0] != "vector")
-        throw usageerror("a batch line is a price, vector, greeks, solve or fi call");
-      const pricingcall call = parsepricingcall(words);
-      const answer result = price(call);
-      if (result.refused) {
-        reportrefusal(call, "line " + prefix);
-        status = std::max(status, exitusage);
-        continue;
-      }
-      startline();
-      std::cout << prefix << result.text << '\n';
-    } catch (const usageerror& error) {
-      std::cerr << "kzr: line " << number << ": " << error.what() << '\n';
-      status = std::max(status, exitusage);
-    }
+    if (!isbatchentry(splitwords(line))) continue;
+    const lineoutput record = runbatchline(number, line);
+    progress.makeroomfor(record);
+    writeout(record);
+    status = std::max(status, record.status);
+    progress.update(++done);
   }
   return status;
+}
+
+lineoutput runner::runbatchline(int number, const std::string& line) {
+  recordedline recording;
+  const int status = runbatchwords(number, splitwords(line));
+  lineoutput record = recording.take();
+  record.number = number;
+  record.status = status;
+  return record;
+}
+
+int runner::runbatchwords(int number, const std::vector<std::string>& words) {
+  try {
+    const std::string prefix = std::to_string(number) + ": ";
+    if (words[0] == "fi") return runfi(words, prefix);
+    if (words[0] == "greeks") return rungreeks(words, prefix);
+    if (words[0] == "solve") return runsolve(words, prefix);
+    if (words[0] != "price" && words[0] != "vector")
+      throw usageerror("a batch line is a price, vector, greeks, solve or fi call");
+    const pricingcall call = parsepricingcall(words);
+    const answer result = price(call);
+    if (result.refused) {
+      reportrefusal(call, "line " + prefix);
+      return exitusage;
+    }
+    startline();
+    std::cout << prefix << result.text << '\n';
+    return exitanswered;
+  } catch (const usageerror& error) {
+    std::cerr << "kzr: line " << number << ": " << error.what() << '\n';
+    return exitusage;
+  }
 }
 
 int runner::runcodes() {

@@ -9,6 +9,7 @@
 
 #include "commandline.h"
 #include "host.h"
+#include "lineoutput.h"
 #include "pricer.h"
 
 // Exit statuses.
@@ -17,15 +18,11 @@ constexpr int exitusage = 2;      // a usage error or a call the library refused
 constexpr int exitnopicture = 1;  // the table was printed but the picture could not be drawn
 constexpr int exitnoroot = 3;     // solve found no value of the input that gives the price
 
-// Makes std::cout remember its last character, so that a result always starts on a line of its
-// own after library messages that end without a line end. Call once, before any output.
-void trackstandardoutput();
-// Writes a line end to std::cout unless the last character written was one.
-void startline();
-
 // A double as kzr prints it, in a printf format (17 significant digits unless told): every NaN
 // as "nan", whatever its sign bit, and the infinities as "inf" and "-inf".
 std::string formatnumber(double value, const char* format = "%.17g");
+// The values of a vector answer as kzr prints them: numbers separated by spaces.
+std::string formatrow(const std::vector<double>& row);
 
 class runner {
  public:
@@ -33,6 +30,17 @@ class runner {
 
   // Runs one command line (words[0] is the command). Returns the exit status.
   int run(const std::vector<std::string>& words);
+  // Runs line `number` of a batch (one that isbatchentry) with its writing recorded.
+  lineoutput runbatchline(int number, const std::string& line);
+
+  // One call of fun or funvec: whether the library refused it, and its values (one for fun).
+  struct pricedcall {
+    bool refused = false;
+    std::vector<double> values;
+  };
+  pricedcall pricevalues(const pricingcall& call);
+  // One line on standard error: why the library refused the call; where starts it ("line 3: ").
+  void reportrefusal(const pricingcall& call, const std::string& where = "");
 
  private:
   struct answer {
@@ -48,7 +56,9 @@ class runner {
   int runsolve(const std::vector<std::string>& words, const std::string& prefix);
   // fi NAME [options]; every printed line starts with prefix (the line number in a batch).
   int runfi(const std::vector<std::string>& words, const std::string& prefix);
-  int runbatchlines(std::istream& input);
+  int runbatchlines(std::istream& input, class progressline& progress);
+  // One batch line's call (words not empty); returns its exit status.
+  int runbatchwords(int number, const std::vector<std::string>& words);
   int runcodes();
   int rundemo();
   // curve and the demo's pictures (curverun.cpp).
@@ -58,9 +68,6 @@ class runner {
   // the library refused a point (reported on standard error).
   bool curvevalues(pricingcall call, std::size_t varied, const std::vector<double>& points,
                    std::vector<double>& values);
-  // One line on standard error: why the library refused the call; where starts it ("line 3: ").
-  void reportrefusal(const pricingcall& call, const std::string& where = "");
-
   standin::host& library;
   sensitivities::hostpricer calls;
 };

@@ -15,8 +15,9 @@ std::string trim(const std::string& text) {
 
 }  // namespace
 
-catalogueentry entryof(const coderow& row) {
+catalogueentry entryof(const coderow& row, cacheuse keeps) {
   catalogueentry entry;
+  entry.keeps = keeps;
   entry.code = row.code;
   entry.description = row.description;
   entry.vector = row.vector;
@@ -36,7 +37,7 @@ const std::vector<catalogueentry>& catalogue() {
   static const std::vector<catalogueentry> entries = [] {
     std::vector<catalogueentry> all;
     for (const codetable& table : codecatalogue())
-      for (const coderow& row : table) all.push_back(entryof(row));
+      for (const coderow& row : table) all.push_back(entryof(row, table.keeps));
     return all;
   }();
   return entries;

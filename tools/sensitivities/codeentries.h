@@ -15,10 +15,11 @@ struct catalogueentry {
   std::vector<std::string> inputs;
   bool vector = false;    // served by funvec too
   bool variable = false;  // rows beyond the named inputs carry per-asset values
+  cacheuse keeps = cacheuse::none;  // what its valuations keep between calls (its table's mark)
 };
 
 // One row of a code table as the catalogue shows it.
-catalogueentry entryof(const coderow& row);
+catalogueentry entryof(const coderow& row, cacheuse keeps = cacheuse::none);
 // Every code, in catalogue order.
 const std::vector<catalogueentry>& catalogue();
 const catalogueentry* findentry(const std::string& code);

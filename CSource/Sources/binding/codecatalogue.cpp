@@ -23,6 +23,7 @@
 #include "montecarlo/EuropeanMountainRangeCodes.h"
 #include "montecarlo/EuropeanRainbowCodes.h"
 
+// Families whose valuations keep a grid or draws between calls say so with their cacheuse.
 const std::vector<codetable>& codecatalogue() {
   static const std::vector<codetable> tables = {
       // European options under Black-Scholes, Black-76 and digitals.
@@ -41,26 +42,26 @@ const std::vector<codetable>& codecatalogue() {
       tableof(EuropeanRainbowTwoAsset::rainbowcodes),
       tableof(EuropeanSpread::spreadcodes),
       // American calls and puts.
-      tableof(AmericanVanilla::americanvanillacodes),
+      tableof(AmericanVanilla::americanvanillacodes, cacheuse::grid),
       // American single barriers; double barriers, American and European.
-      tableof(AmericanBarrier::americanbarriercodes),
-      tableof(AmericanDoubleBarrier::americandoublebarriercodes),
-      tableof(EuropeanDoubleBarrier::europeandoublebarriercodes),
+      tableof(AmericanBarrier::americanbarriercodes, cacheuse::grid),
+      tableof(AmericanDoubleBarrier::americandoublebarriercodes, cacheuse::grid),
+      tableof(EuropeanDoubleBarrier::europeandoublebarriercodes, cacheuse::grid),
       // American quantos, two-asset rainbows and spread options.
       tableof(AmericanQuanto::quantocodes),
       tableof(AmericanRainbowTwoAsset::rainbowcodes),
       tableof(AmericanSpread::spreadcodes),
       // American lookbacks, one-touch, perpetual and Russian options.
-      tableof(AmericanLookback::lookbackcodes),
+      tableof(AmericanLookback::lookbackcodes, cacheuse::grid),
       tableof(AmericanOneTouch::onetouchcodes),
       tableof(Perpetual::perpetualcodes),
       tableof(PerpetualLookback::perpetuallookbackcodes),
       // Mountain range options, by simulation.
-      tableof(EuropeanMountainRange::mountaincodes),
+      tableof(EuropeanMountainRange::mountaincodes, cacheuse::draws),
       // Asian options (arithmetic by simulation, geometric in closed form) and rainbows on n
       // assets, by simulation.
-      tableof(EuropeanAsian::asiancodes),
-      tableof(EuropeanRainbow::rainbowcodes),
+      tableof(EuropeanAsian::asiancodes, cacheuse::draws),
+      tableof(EuropeanRainbow::rainbowcodes, cacheuse::draws),
   };
   return tables;
 }

@@ -53,17 +53,26 @@ struct coderow {
   bool vector = false;      // funvec serves the code as well as fun
 };
 
+// What a family's valuations may keep in the process between calls, and so what a later call of
+// another line may read: nothing (closed forms, trees, lattices), the grid engine's cache or the
+// simulation engine's draws. It is a property of the family's table, marked once in the catalogue
+// (binding/codecatalogue.cpp): a table that mixes grids with trees or closed forms is marked for
+// its grids, so that a program that keeps lines apart by it never separates two that share a
+// cache.
+enum class cacheuse : unsigned char { none, grid, draws };
+
 // A table as registration and the catalogue walk it.
 struct codetable {
   const coderow* rows;
   std::size_t count;
+  cacheuse keeps = cacheuse::none;
   constexpr const coderow* begin() const { return rows; }
   constexpr const coderow* end() const { return rows + count; }
 };
 
 template <std::size_t n>
-constexpr codetable tableof(const coderow (&rows)[n]) {
-  return {rows, n};
+constexpr codetable tableof(const coderow (&rows)[n], cacheuse keeps = cacheuse::none) {
+  return {rows, n, keeps};
 }
 
 // The number of names in an input list, "..." not counted.

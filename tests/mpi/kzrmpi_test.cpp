@@ -1,0 +1,145 @@
+// kzr-mpi as a user runs it under mpirun: a batch across 2 and 3 processes writes exactly what
+// kzr batch writes, lines that share a cache keep their order, and one simulation split across
+// processes gives the one-process price on one process and a consistent estimate on several.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "catalogue.h"
+#include "testsupport.h"
+
+namespace {
+
+using testsupport::runcommand;
+using testsupport::runkzr;
+
+// mpirun as root too (CI runs as root), quiet, and with more processes than cores allowed.
+testsupport::toolrun runmpi(int processes, const std::string& arguments,
+                            const std::string& input = "") {
+  const std::string command =
+      std::string("OMPI_ALLOW_RUN_AS_ROOT=1 OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1 ") + KZR_MPIRUN +
+      " -q --oversubscribe -np " + std::to_string(processes) + " " +
+      testsupport::besideprogram("kzr-mpi") + " " + arguments;
+  return runcommand(command, input);
+}
+
+const std::string everest = "EVERESTEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0";
+const std::string bsapo = "price BSAPO 1 100 100 0.2 0.05 0.02";
+
+std::string fillers(int count) {
+  std::string lines;
+  for (int i = 0; i < count; ++i)
+    lines += "price BSECO 1 " + std::to_string(90 + i) + " 100 0.2 0.05 0.02\n";
+  return lines;
+}
+
+// The demo portfolio, lines the library or the tool refuses, cached sequences of both engines
+// with closed forms between them, fixed-income lines that keep and read a curve, greeks and solve.
+std::string mixedbatch() {
+  return demoportfolio() + "price NOSUCH 1\nprice BSECO x\nhello\n" + bsapo + " --mode 0\n" +
+         fillers(5) + "price BSAPO 1 100 100 0.20005 0.05 0.02 --mode 0\n" + "price " + everest +
+         " --paths 2000 --mode 0 --seed 7\n" + fillers(5) + "vector " + everest +
+         " --paths 2000 --mode 0 --seed 8 --greek delta\n" +
+         "fi Curve --text Name=EUR6M --date SettlementDate=2024-01-15 --text Index=Euribor6M "
+         "--text Instruments=Deposit,Deposit,Swap,Swap,Swap --text Tenors=3M,6M,2Y,5Y,10Y "
+         "--list Quotes=0.0390,0.0389,0.0310,0.0280,0.0275\n" +
+         fillers(3) +
+         "fi CurveValue --text Curve=EUR6M --text Dates=1Y,2Y,2029-01-15 --text Quantity=ZeroRate "
+         "--text Compounding=Compounded\n"
+         "greeks BSAPO 1 100 100 0.2 0.05 0.02\n"
+         "solve BSECO 1 100 100 0.2 0.05 0.02 --target 9 --for sigma\n"
+         "price EVERESTEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 --paths -5 --seed 3\n" +
+         fillers(40);
+}
+
+TEST(KzrMpi, BatchWritesWhatOneProcessWrites) {
+  const std::string batch = mixedbatch();
+  const auto one = runkzr("batch -", batch);
+  ASSERT_EQ(one.status, 2) << "the batch has refused lines";
+  ASSERT_NE(one.out.find("Unknown contract code: NOSUCH"), std::string::npos);
+  for (const int processes : {2, 3}) {
+    const auto many = runmpi(processes, "batch -", batch);
+    EXPECT_EQ(many.out, one.out) << processes;
+    EXPECT_EQ(many.err, one.err) << processes;
+    EXPECT_EQ(many.status, one.status) << processes;
+  }
+}
+
+// The second grid line (its volatility within 0.0001 of the first) reads the first one's grid and
+// the vector reads the price's draws (their answers differ from fresh ones): on several processes
+// they still do, in order.
+TEST(KzrMpi, CachedSequencesKeepTheirOrder) {
+  const std::string batch = bsapo + " --mode 0\n" + fillers(20) +
+                            "price BSAPO 1 100 100 0.20005 0.05 0.02 --mode 0\n" + "price " +
+                            everest + " --paths 2000 --mode 0 --seed 7\n" + fillers(20) +
+                            "vector " + everest + " --paths 2000 --mode 0 --seed 8\n";
+  const auto one = runkzr("batch -", batch);
+  const auto fresh = runkzr("batch -", "price BSAPO 1 100 100 0.20005 0.05 0.02\nvector " +
+                                           everest + " --paths 2000 --seed 8\n");
+  std::stringstream lines(one.out), freshlines(fresh.out);
+  std::string line, reused[2], afresh[2];
+  while (std::getline(lines, line)) {
+    if (line.rfind("22: ", 0) == 0) reused[0] = line.substr(4);
+    if (line.rfind("44: ", 0) == 0) reused[1] = line.substr(4);
+  }
+  std::getline(freshlines, afresh[0]);
+  std::getline(freshlines, afresh[1]);
+  EXPECT_NE(reused[0], afresh[0].substr(3)) << "the grid was not reused";
+  EXPECT_NE(reused[1], afresh[1].substr(3)) << "the draws were not reused";
+  EXPECT_EQ(runmpi(2, "batch -", batch).out, one.out);
+}
+
+TEST(KzrMpi, BatchRefusesWhatItCannotRead) {
+  const auto run = runmpi(2, "batch /nonexistent/file");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "kzr-mpi: cannot read /nonexistent/file\n");
+  EXPECT_EQ(runmpi(2, "batch").status, 2);
+}
+
+TEST(KzrMpi, OneProcessPricesExactlyAsKzr) {
+  for (const std::string& call :
+       std::vector<std::string>{"price " + everest + " --paths 5000 --seed 11",
+                                "vector " + everest + " --paths 5000 --seed 11 --greek vega",
+                                "price HIMALAYAEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 --paths "
+                                "5000 --seed 11",
+                                "price BSECO 1 100 100 0.2 0.05 0.02"}) {
+    const auto kzr = runkzr(call);
+    const auto mpi = runmpi(1, call);
+    EXPECT_EQ(mpi.out, kzr.out) << call;
+    EXPECT_EQ(mpi.status, 0) << mpi.err;
+  }
+}
+
+double firstnumber(const std::string& text, const std::string& after = "") {
+  const std::size_t at = after.empty() ? 0 : text.find(after);
+  return at == std::string::npos ? std::nan("")
+                                 : std::strtod(text.c_str() + at + after.size(), nullptr);
+}
+
+// Split across 3 processes (in 30 blocks, for a steady error), the estimate lies within a few
+// standard errors of the one-process price on as many paths; so does HIMALAYAEO's, combined
+// through the inverse of its price.
+TEST(KzrMpi, SplitSimulationAgreesWithOneProcessWithinItsError) {
+  for (const std::string& code :
+       {everest, std::string("HIMALAYAEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0")}) {
+    const std::string call = "price " + code + " --paths 30000 --seed 5";
+    const double single = firstnumber(runkzr(call).out);
+    const auto split = runmpi(3, call + " --blocks 30 --stderr");
+    ASSERT_EQ(split.status, 0) << split.err;
+    const double estimate = firstnumber(split.out);
+    const double error = firstnumber(split.out, "stderr ");
+    EXPECT_GT(error, 0) << split.out;
+    // Two independent estimates on equal paths: their difference has sqrt(2) times the error.
+    EXPECT_LT(std::fabs(estimate - single), 4 * std::sqrt(2.0) * error) << code;
+  }
+  const auto refused = runmpi(2,
+                              "vector HIMALAYAEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 "
+                              "--paths 1000 --seed 5");
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("--blocks 1"), std::string::npos) << refused.err;
+  EXPECT_EQ(runmpi(2, "price " + everest + " --seed 5").status, 2) << "the paths must be given";
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+#include "splitsimulation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "codeentries.h"
+
+namespace {
+
+constexpr double undefined = std::numeric_limits<double>::quiet_NaN();
+
+std::uint64_t splitmix64(std::uint64_t state) {
+  std::uint64_t z = state;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+// The seed word the library takes from a seed value: its integer part modulo 2^32.
+std::uint32_t seedwordof(double seed) {
+  const double whole = std::trunc(seed);
+  if (!(whole >= 1.0)) return 0;
+  if (whole >= 9.2233720368547758e18) return 0xFFFFFFFFu;  // the library clamps to 2^63 - 1
+  return static_cast<std::uint32_t>(static_cast<std::int64_t>(whole));
+}
+
+// HIMALAYAEO prices the mean m of its log payoffs as D (exp(m) - 1), D = exp(-r T) notional.
+bool meanisnonlinear(const pricingcall& call) { return call.code == "HIMALAYAEO"; }
+
+double inputnamed(const pricingcall& call, const std::string& name) {
+  const catalogueentry* entry = findentry(call.code);
+  if (entry == nullptr) return undefined;
+  const auto at = std::find(entry->inputs.begin(), entry->inputs.end(), name);
+  const std::size_t row = static_cast<std::size_t>(at - entry->inputs.begin());
+  if (at == entry->inputs.end() || row >= call.rows.size() || call.rows[row].empty())
+    return undefined;
+  return call.rows[row][0];
+}
+
+double himalayascale(const pricingcall& call) {
+  return std::exp(-inputnamed(call, "r") * inputnamed(call, "T")) * inputnamed(call, "notional");
+}
+
+// The path-weighted mean of x (x_0 + sum n_b (x_b - x_0) / N) and its batch-means error.
+void weightedmean(const std::vector<double>& x, const std::vector<std::int64_t>& paths,
+                  double& mean, double& error) {
+  if (x.size() == 1) {  // one call's answer, as it stands
+    mean = x[0];
+    error = undefined;
+    return;
+  }
+  double total = 0;
+  for (const std::int64_t n : paths) total += static_cast<double>(n);
+  double shift = 0;
+  for (std::size_t b = 1; b < x.size(); ++b) shift += static_cast<double>(paths[b]) * (x[b] - x[0]);
+  mean = x[0] + shift / total;
+  double spread = 0;
+  for (std::size_t b = 0; b < x.size(); ++b)
+    spread += static_cast<double>(paths[b]) * (x[b] - mean) * (x[b] - mean);
+  error = std::sqrt(spread / static_cast<double>(x.size() - 1) / total);
+}
+
+}  // namespace
+
+std::uint32_t blockseedword(std::uint32_t seedword, int b,
+                            const std::vector<std::uint32_t>& taken) {
+  constexpr std::uint64_t gamma = 0x9E3779B97F4A7C15ull;
+  std::uint64_t state = seedword + static_cast<std::uint64_t>(b) * gamma;
+  for (;;) {
+    const auto word = static_cast<std::uint32_t>(splitmix64(state) >> 32);
+    if (std::find(taken.begin(), taken.end(), word) == taken.end()) return word;
+    state += gamma;
+  }
+}
+
+std::vector<simulationblock> splitpaths(std::int64_t paths, double seed, int blocks) {
+  const std::int64_t count = std::max<std::int64_t>(1, std::min<std::int64_t>(blocks, paths));
+  std::vector<simulationblock> split;
+  std::vector<std::uint32_t> taken{seedwordof(seed)};
+  for (std::int64_t b = 0; b < count; ++b) {
+    const std::int64_t share = paths / count + (b < paths % count ? 1 : 0);
+    if (b == 0) {
+      split.push_back({share, seed});
+      continue;
+    }
+    const std::uint32_t word = blockseedword(taken[0], static_cast<int>(b), taken);
+    taken.push_back(word);
+    // A word of 0 is passed as 2^32: positive, and 0 modulo 2^32.
+    split.push_back({share, word == 0 ? 4294967296.0 : static_cast<double>(word)});
+  }
+  return split;
+}
+
+pricingcall blockcall(const pricingcall& call, const simulationblock& block, bool alone) {
+  pricingcall part = call;
+  part.set(pathsentry, static_cast<double>(block.paths));
+  part.set(optionsentry, block.seed,
+           call.flags[optionsentry] == 0 ? call.entries[optionsentry][1] : 0.0);
+  if (!alone) part.set(modeentry, 1);
+  return part;
+}
+
+std::string whynotsplit(const pricingcall& call) {
+  if (!meanisnonlinear(call)) return "";
+  const bool sensitivity = call.vector || (call.flags[sensitivityentry] == 0 &&
+                                           std::trunc(call.entries[sensitivityentry][0]) != 0);
+  if (sensitivity)
+    return call.code +
+           "'s sensitivities are differences of a non-linear function of bumped means, which "
+           "its answers do not reveal: they cannot be combined from blocks (use --blocks 1)";
+  const double scale = himalayascale(call);
+  if (!std::isfinite(scale) || scale == 0)
+    return call.code + "'s price does not reveal its mean payoff when exp(-r T) notional is " +
+           (std::isfinite(scale) ? "0" : "not finite") + " (use --blocks 1)";
+  return "";
+}
+
+combinedestimate combineblocks(const pricingcall& call,
+                               const std::vector<std::vector<double>>& answers,
+                               const std::vector<std::int64_t>& paths) {
+  combinedestimate result;
+  if (answers.empty()) return result;
+  const std::size_t length = answers[0].size();
+  const bool nonlinear = meanisnonlinear(call) && answers.size() > 1;
+  const double scale = nonlinear ? himalayascale(call) : 1.0;
+  for (std::size_t j = 0; j < length; ++j) {
+    std::vector<double> x;
+    for (const auto& answer : answers) {
+      const double value = j < answer.size() ? answer[j] : undefined;
+      x.push_back(nonlinear ? std::log1p(value / scale) : value);
+    }
+    double mean = 0, error = 0;
+    weightedmean(x, paths, mean, error);
+    if (nonlinear) {
+      error *= std::fabs(scale) * std::exp(mean);
+      mean = scale * std::expm1(mean);
+    }
+    result.values.push_back(mean);
+    result.errors.push_back(error);
+  }
+  return result;
+}

@@ -1,0 +1,184 @@
+// kzr-mpi price and vector: one simulation's paths split into blocks across the ranks
+// (splitsimulation.h). Block b runs on rank b mod K; every rank records its blocks' writing and
+// answers and sends them to rank 0, which writes what one call would have written: the messages
+// of block 0 (or of the first block the library refused), then the combined answer.
+#include <mpi.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <random>
+
+#include "codeentries.h"
+#include "mpimessages.h"
+#include "mpirun.h"
+#include "splitsimulation.h"
+
+namespace {
+
+struct blockanswer {
+  std::int64_t block = 0;
+  bool refused = false;
+  std::vector<double> values;
+  lineoutput writing;
+};
+
+std::string encode(const blockanswer& answer) {
+  std::string bytes;
+  appendvalue(bytes, static_cast<double>(answer.block));
+  appendvalue(bytes, answer.refused ? 1.0 : 0.0);
+  appendvalue(bytes, static_cast<double>(answer.values.size()));
+  for (const double v : answer.values) appendvalue(bytes, v);
+  appendrecord(bytes, answer.writing);
+  return bytes;
+}
+
+blockanswer decode(const std::string& bytes) {
+  blockanswer answer;
+  std::size_t at = 0;
+  answer.block = static_cast<std::int64_t>(readvalue(bytes, at));
+  answer.refused = readvalue(bytes, at) != 0;
+  const double count = readvalue(bytes, at);
+  for (double i = 0; i < count && at < bytes.size(); ++i)
+    answer.values.push_back(readvalue(bytes, at));
+  std::vector<lineoutput> writing;
+  if (!readrecords(bytes.substr(std::min(at, bytes.size())), writing) || writing.size() != 1)
+    throw std::runtime_error("a malformed block report");
+  answer.writing = std::move(writing[0]);
+  return answer;
+}
+
+// Takes `option` (a flag, or with a value) out of the words; true when it was there.
+bool takeoption(std::vector<std::string>& words, const std::string& option, std::string* value) {
+  const auto at = std::find(words.begin(), words.end(), option);
+  if (at == words.end()) return false;
+  if (value != nullptr) {
+    if (at + 1 == words.end()) throw usageerror(option + " needs a value");
+    *value = *(at + 1);
+    words.erase(at, at + 2);
+  } else {
+    words.erase(at);
+  }
+  return true;
+}
+
+// A seed drawn for a run without one, the same on every rank (rank 0's).
+double drawnseed() {
+  double seed = 0;
+  if (worldrank() == 0) {
+    std::random_device entropy;
+    seed = 1.0 + static_cast<double>(entropy() % 4294967295u);
+  }
+  broadcastnumber(seed);
+  return seed;
+}
+
+}  // namespace
+
+int runmpiprice(runner& tool, const std::vector<std::string>& given) {
+  std::vector<std::string> words = given;
+  const bool witherror = takeoption(words, "--stderr", nullptr);
+  std::string blocktext;
+  const bool blocksgiven = takeoption(words, "--blocks", &blocktext);
+  pricingcall call = parsepricingcall(words);
+  int blocks = worldsize();
+  if (blocksgiven) {
+    const double b = parsenumber(blocktext);
+    if (!(b >= 1 && b <= 1e6 && b == std::trunc(b)))
+      throw usageerror("--blocks takes a whole number from 1 to 1000000");
+    blocks = static_cast<int>(b);
+  }
+  const catalogueentry* entry = findentry(call.code);
+  const bool simulation = entry != nullptr && entry->keeps == cacheuse::draws;
+  const double paths = call.entries[pathsentry][0];
+  if (simulation && call.flags[pathsentry] != 0)
+    throw usageerror("give --paths N: the paths are what the ranks share");
+  if (simulation && call.flags[optionsentry] == 0 && call.entries[optionsentry][0] < 1)
+    call.set(optionsentry, drawnseed(), call.entries[optionsentry][1]);
+  else if (simulation && call.flags[optionsentry] != 0)
+    call.set(optionsentry, drawnseed());
+
+  // What cannot be split is priced once, on rank 0: codes that do not simulate, path counts that
+  // are not a positive whole number the library would take as given.
+  const bool splittable = simulation && paths >= 1 && paths <= 2147483647.0;
+  if (splittable && blocks > 1) {
+    const std::string why = whynotsplit(call);
+    if (!why.empty()) throw usageerror(why);
+  }
+  const std::vector<simulationblock> split =
+      splittable
+          ? splitpaths(static_cast<std::int64_t>(paths), call.entries[optionsentry][0], blocks)
+          : std::vector<simulationblock>{{0, 0}};
+  const int count = static_cast<int>(split.size());
+  const int rank = worldrank(), size = worldsize();
+
+  std::vector<blockanswer> mine;
+  for (int b = rank; b < count; b += size) {
+    const pricingcall part = splittable ? blockcall(call, split[b], count == 1) : call;
+    blockanswer answer;
+    answer.block = b;
+    {
+      recordedline recording;
+      const runner::pricedcall out = tool.pricevalues(part);
+      answer.refused = out.refused;
+      answer.values = out.values;
+      answer.writing = recording.take();
+    }
+    mine.push_back(std::move(answer));
+  }
+  if (rank != 0) {
+    for (const blockanswer& answer : mine) sendbytes(encode(answer), 0, tagblock);
+    return exitanswered;
+  }
+  std::vector<blockanswer> all(static_cast<std::size_t>(count));
+  for (blockanswer& answer : mine) all[answer.block] = std::move(answer);
+  for (int received = static_cast<int>(mine.size()); received < count; ++received) {
+    blockanswer answer = decode(receivebytes(-1, tagblock));
+    if (answer.block < 0 || answer.block >= count) throw std::runtime_error("a stray block");
+    all[answer.block] = std::move(answer);
+  }
+
+  const auto refused =
+      std::find_if(all.begin(), all.end(), [](const blockanswer& a) { return a.refused; });
+  writeout(refused != all.end() ? refused->writing : all[0].writing);
+  if (refused != all.end()) {
+    tool.reportrefusal(call);
+    return exitusage;
+  }
+  std::vector<std::vector<double>> answers;
+  std::vector<std::int64_t> counts;
+  for (const blockanswer& answer : all) {
+    answers.push_back(answer.values);
+    counts.push_back(split[answer.block].paths);
+  }
+  const combinedestimate estimate = combineblocks(call, answers, counts);
+  startline();
+  std::cout << (call.vector ? formatrow(estimate.values) : formatnumber(estimate.values[0]))
+            << '\n';
+  if (witherror) {
+    std::cout << "stderr "
+              << formatrow(splittable ? estimate.errors
+                                      : std::vector<double>(estimate.values.size(), 0))
+              << '\n';
+    if (count == 1 && splittable)
+      std::cerr << "kzr-mpi: one block gives no standard error: run on more ranks, or give "
+                   "--blocks B\n";
+  }
+  return exitanswered;
+}
+
+std::string mpiusagetext() {
+  return "usage: mpirun -np K kzr-mpi batch FILE|- [--progress]\n"
+         "       mpirun -np K kzr-mpi price CODE ROW... --paths N [--seed S] [--blocks B] "
+         "[--stderr] [options]\n"
+         "       mpirun -np K kzr-mpi vector CODE ROW... (as price)\n"
+         "\n"
+         "batch: the lines of FILE priced across the K processes; the output is exactly that of\n"
+         "  kzr batch FILE. Lines that share a cache run together, in file order.\n"
+         "price, vector: a simulation's N paths split into B blocks (K by default), each with its\n"
+         "  own seed derived from S, and combined into the estimate of all N paths; with K = 1\n"
+         "  and one block, exactly kzr price ... --seed S. --stderr adds a line with the\n"
+         "  standard error from the spread of the blocks. Without --seed a seed is drawn.\n"
+         "\n" +
+         optionstext();
+}
