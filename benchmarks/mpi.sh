@@ -14,9 +14,9 @@ mpi="mpirun -q --oversubscribe"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# The portfolio: the demo lines (closed forms, trees, grids, small simulations) with their spots
-# moved, heavier grids and simulations, a cached grid sequence and a few fixed-income lines, cut
-# at 2,000 lines.
+# The portfolio: the demo lines (closed forms, trees, grids, small simulations), heavier grids,
+# trees and simulations at moving spots and seeds, a cached grid sequence and a few fixed-income
+# lines, cut at 2,000 lines.
 portfolio="$work/portfolio.txt"
 demo="$(cat tools/kzr/demo/*.txt | grep -E '^(price|vector) ')"
 {
@@ -28,7 +28,8 @@ demo="$(cat tools/kzr/demo/*.txt | grep -E '^(price|vector) ')"
     echo "price BSAPO 1 100 100 0.2 0.05 0.02 --mode 0"
     echo "fi YearFraction --date StartDate=2003-11-01 --date EndDate=2004-05-01 --text DayCounter=ActualActualISDA"
   done
-} | head -n 2000 >"$portfolio"
+} >"$work/lines.txt"
+head -n 2000 "$work/lines.txt" >"$portfolio"
 
 best() {  # best wall time of three runs of a command, in seconds
   local fastest=""
@@ -74,4 +75,14 @@ report batch "$(best "$bin/kzr" batch "$portfolio")" \
 report simulation "$(best "$bin/kzr" "${simulation[@]}")" \
   "$(best $mpi -np 1 "$bin/kzr-mpi" "${simulation[@]}")" \
   "$(best $mpi -np 2 "$bin/kzr-mpi" "${simulation[@]}")"
+# The same at ten times the paths, where the start of the processes weighs less.
+simulation[${#simulation[@]} - 3]=10000000
+report "10x paths" "$(best "$bin/kzr" "${simulation[@]}")" \
+  "$(best $mpi -np 1 "$bin/kzr-mpi" "${simulation[@]}")" \
+  "$(best $mpi -np 2 "$bin/kzr-mpi" "${simulation[@]}")"
+# What starting the processes costs: a closed form, priced once on the first process.
+closedform=(price BSECO 1 100 100 0.2 0.05 0.02)
+report "start only" "$(best "$bin/kzr" "${closedform[@]}")" \
+  "$(best $mpi -np 1 "$bin/kzr-mpi" "${closedform[@]}")" \
+  "$(best $mpi -np 2 "$bin/kzr-mpi" "${closedform[@]}")"
 mpirun --version | head -n 1

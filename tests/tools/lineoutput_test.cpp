@@ -67,6 +67,7 @@ TEST(Progress, SaysLinesDoneRateAndTimeLeft) {
   EXPECT_EQ(progressline::text(10, 1000, 1), "kzr: 10 of 1000 lines, 10 lines/s, 1m39s left");
   EXPECT_EQ(progressline::text(10, 100000, 1), "kzr: 10 of 100000 lines, 10 lines/s, 2h46m left");
   EXPECT_EQ(progressline::text(40, -1, 4), "kzr: 40 lines, 10 lines/s");  // standard input
+  EXPECT_EQ(progressline::text(5120, 10240, 1), "kzr: 5120 of 10240 lines, 5120 lines/s, 1s left");
 }
 
 }  // namespace

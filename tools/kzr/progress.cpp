@@ -40,7 +40,7 @@ std::string progressline::text(long done, long total, double seconds) {
   if (seconds > 0 && done > 0) {
     const double rate = done / seconds;
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, ", %.3g lines/s", rate);
+    std::snprintf(buffer, sizeof buffer, rate >= 100 ? ", %.0f lines/s" : ", %.3g lines/s", rate);
     line += buffer;
     if (total >= done) line += ", " + duration((total - done) / rate) + " left";
   }

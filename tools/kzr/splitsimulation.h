@@ -26,7 +26,9 @@
 // HIMALAYAEO); one block gives no error (NaN).
 //
 // Where the library's draw-memory limit cuts a call's paths, it cuts each block's call on its own:
-// a split run may then use more paths than one call would.
+// a split run may then use more paths than one call would (up to the limit on every block). The
+// weights are the paths each block asked for; blocks differ by one path at most and are cut
+// alike, so the weights stay equal to within one path.
 #ifndef KZR_TOOLS_SPLITSIMULATION_H
 #define KZR_TOOLS_SPLITSIMULATION_H
 
