@@ -83,6 +83,18 @@ std::vector<std::string> splitwords(const std::string& line) {
   return words;
 }
 
+batcharguments parsebatcharguments(const std::vector<std::string>& words) {
+  std::vector<std::string> rest(words.begin() + 1, words.end());
+  const auto flag = std::remove(rest.begin(), rest.end(), std::string("--progress"));
+  batcharguments arguments;
+  arguments.progress = flag != rest.end();
+  rest.erase(flag, rest.end());
+  if (rest.size() != 1)
+    throw usageerror("batch takes one FILE, or - for standard input (and --progress)");
+  arguments.file = rest[0];
+  return arguments;
+}
+
 bool isbatchentry(const std::vector<std::string>& words) {
   return !words.empty() && words[0][0] != '#';
 }

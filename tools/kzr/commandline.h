@@ -56,6 +56,14 @@ solvecall parsesolvecall(const std::vector<std::string>& words);
 // A number as the tool reads it: a whole decimal literal, "nan" or "inf" included.
 double parsenumber(const std::string& text);
 
+// words[0] is "batch": the FILE (or - for standard input) and whether --progress was given.
+// Throws usageerror.
+struct batcharguments {
+  std::string file;
+  bool progress = false;
+};
+batcharguments parsebatcharguments(const std::vector<std::string>& words);
+
 // Splits a batch line into words at white space.
 std::vector<std::string> splitwords(const std::string& line);
 // Whether a batch line's words are a call: not blank, not a comment (#).

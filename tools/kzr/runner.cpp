@@ -144,14 +144,9 @@ int runner::runprice(const std::vector<std::string>& words) {
 }
 
 int runner::runbatch(const std::vector<std::string>& words) {
-  std::vector<std::string> rest(words.begin() + 1, words.end());
-  const auto flag = std::remove(rest.begin(), rest.end(), std::string("--progress"));
-  const bool asked = flag != rest.end();
-  rest.erase(flag, rest.end());
-  if (rest.size() != 1)
-    throw usageerror("batch takes one FILE, or - for standard input (and --progress)");
-  const std::string& name = rest[0];
-  const bool shown = progresswanted(asked);
+  const batcharguments arguments = parsebatcharguments(words);
+  const std::string& name = arguments.file;
+  const bool shown = progresswanted(arguments.progress);
   if (name == "-") {
     progressline progress(shown, -1);
     return runbatchlines(std::cin, progress);

@@ -153,21 +153,16 @@ class dealer {
 }  // namespace
 
 int runmpibatch(runner& tool, const std::vector<std::string>& words) {
-  std::vector<std::string> rest(words.begin() + 1, words.end());
-  const auto flag = std::remove(rest.begin(), rest.end(), std::string("--progress"));
-  const bool asked = flag != rest.end();
-  rest.erase(flag, rest.end());
-  if (rest.size() != 1)
-    throw usageerror("batch takes one FILE, or - for standard input (and --progress)");
+  const batcharguments arguments = parsebatcharguments(words);
 
-  // Rank 0 reads the batch and gives every rank its text (or word that it could not).
+  // Rank 0 reads the batch and gives every rank its text (or word that it cannot be read).
   std::string text;
   double readable = 1;
   if (worldrank() == 0) {
-    if (rest[0] == "-") {
+    if (arguments.file == "-") {
       text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     } else {
-      std::ifstream file(rest[0], std::ios::binary);
+      std::ifstream file(arguments.file, std::ios::binary);
       if (file)
         text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
       else
@@ -175,7 +170,7 @@ int runmpibatch(runner& tool, const std::vector<std::string>& words) {
     }
   }
   broadcastnumber(readable);
-  if (readable == 0) throw usageerror("cannot read " + rest[0]);
+  if (readable == 0) throw usageerror("cannot read " + arguments.file);
   broadcastbytes(text);
 
   const batchplan plan = planbatch(text);
@@ -186,6 +181,6 @@ int runmpibatch(runner& tool, const std::vector<std::string>& words) {
     work(tool, plan, chunks);
     return exitanswered;
   }
-  dealer deals(tool, plan, chunks, progresswanted(asked));
+  dealer deals(tool, plan, chunks, progresswanted(arguments.progress));
   return deals.run();
 }
