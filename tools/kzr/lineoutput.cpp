@@ -92,12 +92,8 @@ void startline() {
   }
 }
 
-static std::string recordedout;
-
 recordedline::recordedline() : previouserr(std::cerr.rdbuf(&errors)) {
-  std::cout.flush();
-  recordedout.clear();
-  if (tracker != nullptr) tracker->record = &recordedout;
+  if (tracker != nullptr) tracker->record = &out;
 }
 
 recordedline::~recordedline() {
@@ -106,10 +102,9 @@ recordedline::~recordedline() {
 }
 
 lineoutput recordedline::take() {
-  std::cout.flush();
   lineoutput line;
-  line.out = std::move(recordedout);
-  recordedout.clear();
+  line.out = std::move(out);
+  out.clear();
   line.err = errors.str();
   return line;
 }
@@ -128,8 +123,12 @@ void writeout(const lineoutput& line) {
   }
   if (start < out.size())
     std::cout.write(out.data() + start, static_cast<std::streamsize>(out.size() - start));
-  std::cout.flush();
-  std::cerr << line.err << std::flush;
+  // Standard output stays buffered (a flush a line would cost a write a line); it is flushed only
+  // before standard error is written, so that both keep their order where they meet.
+  if (!line.err.empty()) {
+    std::cout.flush();
+    std::cerr << line.err << std::flush;
+  }
 }
 
 void appendrecord(std::string& bytes, const lineoutput& line) {

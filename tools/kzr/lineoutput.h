@@ -41,6 +41,7 @@ class recordedline {
   lineoutput take();
 
  private:
+  std::string out;  // standard output as written, fresh-line points encoded
   std::stringbuf errors;
   std::streambuf* previouserr;
 };

@@ -66,5 +66,6 @@ void progressline::hide() {
 }
 
 void progressline::makeroomfor(const lineoutput& record) {
+  if (!drawn) return;  // nothing to erase (and no terminal query a line when progress is off)
   if (!record.err.empty() || (!record.out.empty() && isatty(STDOUT_FILENO) == 1)) hide();
 }
