@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <sstream>
 
 #include "codeentries.h"
@@ -28,70 +26,81 @@ bool surelynoncaching(const pricingcall& call, cacheuse keeps) {
   return mode >= 1.0 || mode <= -1.0;
 }
 
-lineuse useof(const std::vector<std::string>& words) {
-  if (words[0] == "fi") return {store::curves, true};
-  if (words.size() < 2) return {};
-  const catalogueentry* entry = findentry(words[1]);
-  if (entry == nullptr || entry->keeps == cacheuse::none) return {};
-  const store uses = entry->keeps == cacheuse::grid ? store::grid : store::draws;
-  if (words[0] == "greeks" || words[0] == "solve") return {uses, true};
-  if (words[0] != "price" && words[0] != "vector") return {};
+// The call of a price, vector, greeks or solve line, read by the tool's own parsers; false when
+// the line is none of them or cannot be read (it never reaches the library).
+bool callof(const std::vector<std::string>& words, pricingcall& call) {
   try {
-    return {uses, !surelynoncaching(parsepricingcall(words), entry->keeps)};
+    if (words[0] == "price" || words[0] == "vector")
+      call = parsepricingcall(words);
+    else if (words[0] == "greeks")
+      call = parsegreekscall(words).call;
+    else if (words[0] == "solve")
+      call = parsesolvecall(words).call;
+    else
+      return false;
+    return true;
   } catch (const usageerror&) {
-    return {};  // never reaches the library
+    return false;
   }
 }
 
-// The text of option `name` in the words (the last one given, as the parser takes it), or "".
-std::string optiontext(const std::vector<std::string>& words, const std::string& name) {
-  std::string text;
-  for (std::size_t i = 0; i + 1 < words.size(); ++i)
-    if (words[i] == name) text = words[i + 1];
-  return text;
+// What a line does to the stores; call is its call when it has one.
+lineuse useof(const std::vector<std::string>& words, const pricingcall* call) {
+  if (words[0] == "fi") return {store::curves, true};
+  const catalogueentry* entry = call != nullptr ? findentry(call->code) : nullptr;
+  if (entry == nullptr || entry->keeps == cacheuse::none) return {};
+  const store uses = entry->keeps == cacheuse::grid ? store::grid : store::draws;
+  if (words[0] == "greeks" || words[0] == "solve") return {uses, true};  // their own modes
+  return {uses, !surelynoncaching(*call, entry->keeps)};
 }
 
-// The value of option `name`, or `otherwise` when it is absent or not a positive number.
-double optionvalue(const std::vector<std::string>& words, const std::string& name,
-                   double otherwise) {
-  const double value = std::strtod(optiontext(words, name).c_str(), nullptr);
-  return std::isfinite(value) && value > 0 ? value : otherwise;
+// Value k of entry e as the call gives it, or `otherwise` when absent or not a positive number.
+double entryor(const pricingcall& call, int e, int k, double otherwise) {
+  const double value = call.entries[e][k];
+  return call.flags[e] == 0 && std::isfinite(value) && value > 0 ? value : otherwise;
 }
 
-}  // namespace
-
-double linecost(const std::vector<std::string>& words) {
-  if (words.empty()) return 0;
+double costof(const std::vector<std::string>& words, const pricingcall* call) {
   if (words[0] == "fi") return 50;
-  const catalogueentry* entry = words.size() > 1 ? findentry(words[1]) : nullptr;
+  const catalogueentry* entry = call != nullptr ? findentry(call->code) : nullptr;
+  if (entry == nullptr) return 1;
+  const double steps = entryor(*call, stepsentry, 0, 0);
   double cost = 1;
-  if (entry != nullptr) {
-    const double steps = optionvalue(words, "--steps", 0);
-    if (entry->keeps == cacheuse::draws) {
-      cost = std::max(optionvalue(words, "--paths", 100000) * std::max(steps, 1.0) / 1000, 1.0);
-    } else if (entry->keeps == cacheuse::grid) {
-      double n = 200, m = 200;
-      std::sscanf(optiontext(words, "--grid").c_str(), "%lf,%lf", &n, &m);
-      cost = std::max({std::fabs(n * m) / 1000, steps * steps / 10000, 1.0});  // or a tree
-    } else if (steps > 0) {
-      cost += steps * steps / 10000;  // a tree
-    }
+  if (entry->keeps == cacheuse::draws) {
+    cost = entryor(*call, pathsentry, 0, 100000) * std::max(steps, 1.0) / 1000;
+  } else if (entry->keeps == cacheuse::grid) {
+    const double nodes = entryor(*call, gridentry, 0, 200) * entryor(*call, gridentry, 1, 200);
+    cost = std::max(nodes / 1000, steps * steps / 10000);  // or a tree of the family
+  } else {
+    cost += steps * steps / 10000;  // a tree, when it has steps
   }
   if (words[0] == "greeks") cost *= 10;
   if (words[0] == "solve") cost *= 20;
   return cost >= 1 ? std::min(cost, 1e12) : 1.0;  // NaN too: the sort needs plain numbers
 }
 
+}  // namespace
+
+double linecost(const std::vector<std::string>& words) {
+  if (words.empty()) return 0;
+  pricingcall call;
+  return costof(words, callof(words, call) ? &call : nullptr);
+}
+
 batchplan planbatch(const std::string& text) {
   batchplan plan;
   std::vector<lineuse> uses;
+  std::vector<double> costs;
   std::stringstream lines(text);
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
     const std::vector<std::string> words = splitwords(line);
     if (!isbatchentry(words)) continue;
+    pricingcall call;
+    const pricingcall* read = callof(words, call) ? &call : nullptr;
     plan.entries.push_back({number, line});
-    uses.push_back(useof(words));
+    uses.push_back(useof(words, read));
+    costs.push_back(costof(words, read));
   }
   const int count = static_cast<int>(plan.entries.size());
   // Each store's group runs from its first reader to its last.
@@ -108,7 +117,7 @@ batchplan planbatch(const std::string& text) {
   int groupunit[stores] = {-1, -1, -1, -1};
   for (int i = 0; i < count; ++i) {
     const int s = static_cast<int>(uses[i].uses);
-    const double cost = linecost(splitwords(plan.entries[i].text));
+    const double cost = costs[i];
     const bool grouped = uses[i].uses != store::none && i >= first[s] && i <= last[s];
     if (grouped && groupunit[s] >= 0) {
       plan.units[groupunit[s]].entries.push_back(i);
@@ -128,7 +137,7 @@ std::vector<std::vector<int>> chunksof(const batchplan& plan, double target) {
   double gathered = 0;
   for (int u = 0; u < static_cast<int>(plan.units.size()); ++u) {
     const double cost = plan.units[u].cost;
-    if (chunks.empty() || gathered >= target || gathered + cost > target) {
+    if (chunks.empty() || gathered + cost > target) {
       chunks.emplace_back();
       gathered = 0;
     }
