@@ -58,7 +58,6 @@ class dealer {
         chunks(chunks),
         back(static_cast<int>(chunks.size())),
         records(plan.entries.size()),
-        arrived(plan.entries.size(), false),
         held(worldsize(), 0),
         progress(shown, static_cast<long>(plan.entries.size())) {
     for (int w = 1; w < worldsize(); ++w)
@@ -125,13 +124,12 @@ class dealer {
   // Keeps a record and writes out every record now complete in line order.
   void store(std::size_t e, lineoutput record) {
     records[e] = std::move(record);
-    arrived[e] = true;
-    while (written < arrived.size() && arrived[written]) {
+    while (written < records.size() && records[written].number != 0) {
       const lineoutput& next = records[written];
       progress.makeroomfor(next);
       writeout(next);
       status = std::max(status, next.status);
-      records[written] = lineoutput();
+      records[written] = lineoutput();  // its memory back; written moves past it
       ++written;
       progress.update(static_cast<long>(written));
     }
@@ -140,10 +138,9 @@ class dealer {
   runner& tool;
   const batchplan& plan;
   const std::vector<std::vector<int>>& chunks;
-  int front = 0;  // the next chunk to deal to a worker
-  int back;       // chunks from here on are taken (rank 0 takes from the back)
-  std::vector<lineoutput> records;
-  std::vector<bool> arrived;
+  int front = 0;                    // the next chunk to deal to a worker
+  int back;                         // chunks from here on are taken (rank 0 takes from the back)
+  std::vector<lineoutput> records;  // by entry; number 0 until the line's record arrives
   std::size_t written = 0;
   std::vector<int> held;  // chunks dealt to each worker and not reported; -1 once stopped
   progressline progress;

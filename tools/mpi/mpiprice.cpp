@@ -93,10 +93,10 @@ int runmpiprice(runner& tool, const std::vector<std::string>& given) {
   const double paths = call.entries[pathsentry][0];
   if (simulation && call.flags[pathsentry] != 0)
     throw usageerror("give --paths N: the paths are what the ranks share");
-  if (simulation && call.flags[optionsentry] == 0 && call.entries[optionsentry][0] < 1)
+  // A simulation without a positive seed (none, 0, negative or NaN, which the library would take
+  // as the clock) gets a drawn one; the numerics value stays (0 when entry 5 was not given).
+  if (simulation && (call.flags[optionsentry] != 0 || !(call.entries[optionsentry][0] >= 1)))
     call.set(optionsentry, drawnseed(), call.entries[optionsentry][1]);
-  else if (simulation && call.flags[optionsentry] != 0)
-    call.set(optionsentry, drawnseed());
 
   // What cannot be split is priced once, on rank 0: codes that do not simulate, path counts that
   // are not a positive whole number the library would take as given.
