@@ -18,6 +18,7 @@
 
 #include <ql/quantlib.hpp>
 
+#include "fiveassets.h"
 #include "host.h"
 #include "montecarlo/EuropeanAsian.h"
 
@@ -80,19 +81,14 @@ QuantLib::ext::shared_ptr<QuantLib::BlackScholesMertonProcess> process(
 // The rainbow: a call on the maximum of five assets, a year (365 days of Actual/365) to expiry.
 namespace rainbow {
 
-constexpr int n = 5;
+using fiveassets::n, fiveassets::sigma, fiveassets::q, fiveassets::rho;
 constexpr std::int64_t paths = 100000;
-constexpr double T = 1.0, r = 0.05, K = 100.0, correlation = 0.5;
+constexpr double T = 1.0, r = 0.05, K = 100.0;
 const double S[n] = {100, 95, 105, 110, 90};
-const double sigma[n] = {0.2, 0.25, 0.3, 0.22, 0.28};
-const double q[n] = {0.01, 0.02, 0.0, 0.015, 0.01};
-double rho(int i, int j) { return i == j ? 1.0 : correlation; }
 
 std::vector<std::vector<double>> rows() {
-  std::vector<double> matrix;
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) matrix.push_back(rho(i, j));
-  return {{double(n)}, {T}, {S, S + n}, {K}, {sigma, sigma + n}, matrix, {r}, {q, q + n}};
+  return {{double(n)}, {T},       {S, S + n}, {K}, {sigma, sigma + n}, fiveassets::correlationrow(),
+          {r},         {q, q + n}};
 }
 
 struct estimate {
@@ -101,13 +97,8 @@ struct estimate {
 
 // The plain loop: the Cholesky factor of the covariance, one point per asset per path.
 estimate plainloop() {
-  double L[n][n] = {};
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j) {
-      double c = rho(i, j) * sigma[i] * sigma[j];
-      for (int k = 0; k < j; ++k) c -= L[i][k] * L[j][k];
-      L[i][j] = i == j ? std::sqrt(c) : c / L[j][j];
-    }
+  double L[n][n];
+  fiveassets::covariancefactor(L);
   double drift[n];
   for (int i = 0; i < n; ++i) drift[i] = (r - q[i] - sigma[i] * sigma[i] / 2) * T;
   const double root = std::sqrt(T);

@@ -15,26 +15,20 @@
 
 #include <ql/quantlib.hpp>
 
+#include "fiveassets.h"
 #include "host.h"
 
 namespace {
 
-constexpr int n = 5;
+using fiveassets::n, fiveassets::sigma, fiveassets::q, fiveassets::rho;
 constexpr std::int64_t paths = 1000000;
 constexpr double T = 1.0, r = 0.05, notional = 100.0, strike = 100.0;
 constexpr std::uint32_t seed = 42;
-const double sigma[n] = {0.2, 0.25, 0.3, 0.22, 0.28};
-const double q[n] = {0.01, 0.02, 0.0, 0.015, 0.01};
-constexpr double correlation = 0.5;
-
-double rho(int i, int j) { return i == j ? 1.0 : correlation; }
 
 // The contract's rows for fun: n, T, notional, sigma_i, rho_ij, r, q_i.
 std::vector<std::vector<double>> contractrows() {
-  std::vector<double> matrix;
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) matrix.push_back(rho(i, j));
-  return {{double(n)}, {T}, {notional}, {sigma, sigma + n}, matrix, {r}, {q, q + n}};
+  return {{double(n)}, {T},       {notional}, {sigma, sigma + n}, fiveassets::correlationrow(),
+          {r},         {q, q + n}};
 }
 
 // The contract through fun at the fixed seed with the given paths.
@@ -53,13 +47,8 @@ struct loopsums {
   double everest = 0.0, himalaya = 0.0, call = 0.0, callsquares = 0.0;
 };
 loopsums plainloop(std::int64_t count, int points) {
-  double L[n][n] = {};
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j <= i; ++j) {
-      double c = rho(i, j) * sigma[i] * sigma[j];
-      for (int k = 0; k < j; ++k) c -= L[i][k] * L[j][k];
-      L[i][j] = i == j ? std::sqrt(c) : c / L[j][j];
-    }
+  double L[n][n];
+  fiveassets::covariancefactor(L);
   const double dt = T / points, root = std::sqrt(dt);
   double drift[n];
   for (int i = 0; i < n; ++i) drift[i] = (r - q[i] - sigma[i] * sigma[i] / 2) * dt;
