@@ -11,7 +11,9 @@
 #include <string>
 
 #include "fdtestsupport.h"
+#include "finitedifference/AmericanBarrier.h"
 #include "finitedifference/AmericanVanilla.h"
+#include "finitedifference/DoubleBarrier.h"
 #include "numerics/undefined.h"
 #include "testsupport.h"
 
@@ -146,6 +148,42 @@ TEST(GridCache, OtherContractsAndCriticalRequestsSolveAgain) {
   params.set(entrygrid, 101, 50);
   gridput(params, 0, at(100));
   EXPECT_NE(params->fdclone, cached);
+}
+
+// Grids whose edges are binomial trees (the down-and-out's far edge, the double knock-in's
+// barriers) depend on the tree steps of entry 4: a cached grid solved with other steps is another
+// grid. Before the steps were compared, DBKNOCKINACO at 10 then 200 steps answered 9.2353990
+// twice where 200 steps give 9.2423443.
+TEST(GridCache, TreeStepsOfTheEdgesArePartOfTheContract) {
+  using pricing = double (*)(parameterblock*);
+  const struct {
+    const char* code;
+    pricing price;
+  } cases[] = {
+      {"DBKNOCKINACO",
+       [](parameterblock* b) {
+         return AmericanDoubleBarrier::knockincall(1, 100, 80, 130, 100, 0.25, 0.05, 0.02, b);
+       }},
+      {"DOWNOUTAPO",
+       [](parameterblock* b) {
+         return AmericanBarrier::downoutput(1, 100, 90, 100, 0.2, 0.05, 0.02, b);
+       }},
+  };
+  for (const auto& c : cases) {
+    block fresh;
+    fresh.set(entrysteps, 200);
+    const double at200 = c.price(fresh.get());
+    block params;
+    params.set(entrymode, 0).set(entrysteps, 10);
+    c.price(params.get());
+    const fdbase* cached = params->fdclone;
+    params.set(entrysteps, 200);
+    EXPECT_EQ(c.price(params.get()), at200) << c.code;
+    EXPECT_NE(params->fdclone, cached) << c.code << ": other steps solve afresh";
+    cached = params->fdclone;
+    EXPECT_EQ(c.price(params.get()), at200) << c.code;
+    EXPECT_EQ(params->fdclone, cached) << c.code << ": the same steps read the cached grid";
+  }
 }
 
 // The same sequences through the kzr tool: one loaded library, one parameter block.

@@ -3,11 +3,15 @@
 // seeding's hash and counter, and the library options' fixed seed.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <bitset>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <limits>
 #include <random>
+#include <set>
 
 #include "montecarlo/randomsource.h"
 
@@ -25,6 +29,25 @@ double boxmullercosine(std::mt19937& words, double mean, double sd) {
   const double u2 = halfopenuniform(words());
   const double twopi = 2.0 * std::acos(-1.0);
   return mean + sd * std::sqrt(-2.0 * std::log(1.0 - u1)) * std::cos(twopi * u2);
+}
+
+// The first output of MT19937 seeded with s, from the three state words it depends on (0, 1 and
+// 397), so that many seeds can be tried quickly.
+std::uint32_t firstword(std::uint32_t s) {
+  std::uint32_t w[398];
+  w[0] = s;
+  for (std::uint32_t i = 1; i < 398; ++i) w[i] = 1812433253u * (w[i - 1] ^ (w[i - 1] >> 30)) + i;
+  std::uint32_t y = (w[0] & 0x80000000u) | (w[1] & 0x7FFFFFFFu);
+  y = w[397] ^ (y >> 1) ^ ((w[1] & 1u) ? 0x9908B0DFu : 0u);
+  y ^= y >> 11;
+  y ^= (y << 7) & 0x9D2C5680u;
+  y ^= (y << 15) & 0xEFC60000u;
+  return y ^ (y >> 18);
+}
+
+TEST(RandomSource, FirstWordShortcutMatchesTheReference) {
+  for (std::uint32_t s : {0u, 1u, 5489u, 0xFFFFFFFFu, 123456789u})
+    EXPECT_EQ(firstword(s), std::mt19937(s)()) << "seed " << s;
 }
 
 TEST(RandomSource, PublishedOutputsForSeed5489) {
@@ -113,26 +136,61 @@ TEST(RandomSource, NormalMomentsOverAModestSample) {
   }
 }
 
+// The seed of calendar seconds s and processor milliseconds ms, with no process id and a zero
+// monotonic clock: the plain clock hash.
+std::uint32_t plainseed(std::int64_t s, std::uint32_t ms, std::uint32_t counter) {
+  return clockseed(clockreadings{s, ms, 0, 0}, counter);
+}
+
 TEST(ClockSeed, HashesTheBytesLeastSignificantFirst) {
   // 257^k mod 2^32 by the binomial expansion of (2^8 + 1)^k, terms below 2^32 only.
   const std::uint32_t p6 = 1u + 6u * (1u << 8) + 15u * (1u << 16) + 20u * (1u << 24);
   const std::uint32_t p7 = 1u + 7u * (1u << 8) + 21u * (1u << 16) + 35u * (1u << 24);
   const std::uint32_t ms3 = 3u * 257u * 257u * 257u;  // bytes 3, 0, 0, 0
-  EXPECT_EQ(clockseed(0, 0, 0), 0u);
-  EXPECT_EQ(clockseed(1, 0, 0), p7);    // bytes 1, 0, ..., 0
-  EXPECT_EQ(clockseed(256, 0, 0), p6);  // bytes 0, 1, 0, ..., 0
-  EXPECT_EQ(clockseed(0, 3, 0), ms3);
-  EXPECT_EQ(clockseed(1, 3, 5), (p7 + 5u) ^ ms3);
+  EXPECT_EQ(plainseed(0, 0, 0), 0u);
+  EXPECT_EQ(plainseed(1, 0, 0), p7);    // bytes 1, 0, ..., 0
+  EXPECT_EQ(plainseed(256, 0, 0), p6);  // bytes 0, 1, 0, ..., 0
+  EXPECT_EQ(plainseed(0, 3, 0), ms3);
+  EXPECT_EQ(plainseed(1, 3, 5), (p7 + 5u) ^ ms3);
   // A negative time hashes its two's complement bytes: eight bytes of 0xFF for -1.
   std::uint32_t allones = 0;
   for (int i = 0; i < 8; ++i) allones = allones * 257u + 0xFFu;
-  EXPECT_EQ(clockseed(-1, 0, 0), allones);
+  EXPECT_EQ(plainseed(-1, 0, 0), allones);
+}
+
+TEST(ClockSeed, ProcessesStartedTogetherSeedApart) {
+  // Processes started in the same second with the same processor time (a job array, a pool of
+  // workers) once seeded alike. The process id and the monotonic clock now tell them apart, each
+  // alone, and a change of either in any one byte changes the seed.
+  const std::int64_t seconds = 1700000000;
+  const std::uint32_t milliseconds = 12;
+  const std::uint64_t nanoseconds = 987654321012ull;
+  std::set<std::uint32_t> seeds;
+  int made = 0;
+  for (std::uint32_t pid : {1000u, 1001u, 1002u, 1256u, 65536u + 1000u}) {
+    seeds.insert(clockseed({seconds, milliseconds, pid, nanoseconds}, 0));
+    ++made;
+  }
+  const std::uint64_t later[] = {nanoseconds + 1, nanoseconds + 256, nanoseconds + (std::uint64_t{1} << 40)};
+  for (std::uint64_t ns : later) {
+    seeds.insert(clockseed({seconds, milliseconds, 1000u, ns}, 0));
+    ++made;
+  }
+  EXPECT_EQ(seeds.size(), static_cast<std::size_t>(made));
+  // Neighbouring process ids at the same instant differ in about half of the seed's bits, not in
+  // the one or two that h = 257 h + byte would move.
+  const std::uint32_t a = clockseed({seconds, milliseconds, 4000u, nanoseconds}, 0);
+  const std::uint32_t b = clockseed({seconds, milliseconds, 4001u, nanoseconds}, 0);
+  EXPECT_GE(std::bitset<32>(a ^ b).count(), 6u);
+  // The counter still separates two seedings of one process at one instant.
+  EXPECT_NE(clockseed({seconds, milliseconds, 4000u, nanoseconds}, 7),
+            clockseed({seconds, milliseconds, 4000u, nanoseconds}, 8));
 }
 
 TEST(ClockSeed, TwoSourcesInTheSameMillisecondDiffer) {
   const std::int64_t seconds = 1700000000;
   const std::uint32_t milliseconds = 123;
-  EXPECT_NE(clockseed(seconds, milliseconds, 7), clockseed(seconds, milliseconds, 8));
+  EXPECT_NE(plainseed(seconds, milliseconds, 7), plainseed(seconds, milliseconds, 8));
 
   const std::uint32_t before = seedcounter;
   randomsource first;
@@ -143,23 +201,27 @@ TEST(ClockSeed, TwoSourcesInTheSameMillisecondDiffer) {
   EXPECT_TRUE(differ);
 }
 
-TEST(ClockSeed, DefaultConstructionSeedsFromTheClockAndTheCounter) {
-  // The seed must be clockseed(calendar seconds, processor milliseconds, counter) for clock
-  // readings taken between the two moments below.
+TEST(ClockSeed, DefaultConstructionSeedsFromTheReadingsAndTheCounter) {
+  // The seed must be clockseed(readings, counter) for readings taken between the two moments
+  // below: seconds and milliseconds within their brackets, this process's id, and monotonic
+  // nanoseconds within theirs (a few microseconds: every value is tried).
   const std::uint32_t counter = seedcounter;
-  const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
-  const std::int64_t ms0 = static_cast<std::int64_t>(std::clock()) / (CLOCKS_PER_SEC / 1000);
+  const clockreadings before = readclock();
   randomsource source;
-  const std::int64_t ms1 = static_cast<std::int64_t>(std::clock()) / (CLOCKS_PER_SEC / 1000);
-  const std::int64_t t1 = static_cast<std::int64_t>(std::time(nullptr));
+  const clockreadings after = readclock();
+  EXPECT_EQ(before.processid, static_cast<std::uint32_t>(getpid()));
+  if (after.monotonicnanoseconds - before.monotonicnanoseconds > 200000u)
+    GTEST_SKIP() << "the process was held up for over 200 microseconds: too many readings to try";
   const std::uint32_t first = source.nextword();
   bool found = false;
-  for (std::int64_t t = t0; t <= t1 && !found; ++t) {
-    for (std::int64_t ms = ms0; ms <= ms1 && !found; ++ms) {
-      std::mt19937 reference(clockseed(t, static_cast<std::uint32_t>(ms), counter));
-      found = reference() == first;
-    }
-  }
+  for (std::int64_t t = before.seconds; t <= after.seconds && !found; ++t)
+    for (std::uint32_t ms = before.milliseconds; ms <= after.milliseconds && !found; ++ms)
+      for (std::uint64_t ns = before.monotonicnanoseconds;
+           ns <= after.monotonicnanoseconds && !found; ++ns) {
+        const std::uint32_t seed = clockseed({t, ms, before.processid, ns}, counter);
+        // The first word of MT19937 depends on words 0, 1 and 397 of the seeded state only.
+        found = firstword(seed) == first;
+      }
   EXPECT_TRUE(found);
   EXPECT_EQ(seedcounter, counter + 1);
 }

@@ -50,6 +50,13 @@ double gridvalue(contractdata record, parameterblock* block) {
   return scheme.value(block);
 }
 
+// The down-and-out heat grids, whose far edge is a tree of entry 4's steps.
+double heatgridvalue(contractdata record, parameterblock* block) {
+  americanbarrier instrument(record, block->entries[entrygrid], edgetreesteps(*block));
+  DouglasLogNDI scheme(&instrument);
+  return scheme.value(block);
+}
+
 double knockin(int callput, side barrier, double T, double S, double H, double K, double sigma,
                double r, double q, double R, parameterblock* block) {
   if (T < 0 || H <= 0 || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0 || R < 0)
@@ -74,8 +81,9 @@ double knockin(int callput, side barrier, double T, double S, double H, double K
 
 // americanbarrier
 
-americanbarrier::americanbarrier(contractdata& record, const parameterentry& grid)
-    : fdbase(record, grid) {
+americanbarrier::americanbarrier(contractdata& record, const parameterentry& grid,
+                                 std::int64_t edgesteps)
+    : fdbase(record, grid, edgesteps) {
   clone.reset(new americanbarrier(*this, clonetag{}));
 }
 
@@ -184,8 +192,7 @@ double downoutcall(double T, double S, double H, double K, double sigma, double 
   if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
   if (H >= S) return 0.0;
   if (T == 0 || H > K || S >= farlimit * K) return exercise(1, S, K);
-  return gridvalue<americanbarrier, DouglasLogNDI>(recordof(1, false, T, S, H, K, sigma, r, q),
-                                                   block);
+  return heatgridvalue(recordof(1, false, T, S, H, K, sigma, r, q), block);
 }
 
 double upoutcall(double T, double S, double H, double K, double sigma, double r, double q,
@@ -205,8 +212,7 @@ double downoutput(double T, double S, double H, double K, double sigma, double r
   if (H >= S || H >= K) return 0.0;
   if (T == 0) return exercise(-1, S, K);
   if (S >= putlimit * K) return 0.0;
-  return gridvalue<americanbarrier, DouglasLogNDI>(recordof(-1, false, T, S, H, K, sigma, r, q),
-                                                   block);
+  return heatgridvalue(recordof(-1, false, T, S, H, K, sigma, r, q), block);
 }
 
 double upoutput(double T, double S, double H, double K, double sigma, double r, double q,

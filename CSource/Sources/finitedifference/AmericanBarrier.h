@@ -67,9 +67,9 @@
 // shifted by H and finds, for a call with T = 1, K = 100, H = 50, sigma = 0.3, r = 0.05,
 // q = 0.06, a critical price of 128.4 where the contract's is 158.6 (156.0 on the default grid).
 //
-// Noticed and kept: the tree steps of entry 4 (the far edge of the down-and-out grids) are not
-// part of the contract a cached grid is kept for, so a mode-0 call with other steps reads the
-// grid solved with the first ones.
+// The tree steps of entry 4 (the far edge of the down-and-out grids) are part of the contract a
+// cached grid is kept for: a mode-0 call with other steps solves afresh instead of reading a grid
+// whose far edge was priced with the first ones.
 //
 // Not thread-safe: the handler's tables and the grid cache are process-wide.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANBARRIER_H
@@ -84,7 +84,8 @@ namespace AmericanBarrier {
 // grid [ln(H / K), ln 20] (down-and-out). Early exercise is the default step condition of fdbase.
 class americanbarrier : public fdbase {
  public:
-  americanbarrier(contractdata& record, const parameterentry& grid);
+  // edgesteps: the far edge's tree steps on the heat grid (0 on the price grid, which reads none).
+  americanbarrier(contractdata& record, const parameterentry& grid, std::int64_t edgesteps = 0);
   ~americanbarrier() override = default;
 
   // Put: K at 0; call: 0 at 0. 0 at H.

@@ -144,8 +144,10 @@ double americanknockin(int callput, double T, double S, double L, double U, doub
   if (outsidecorridor(S, L, U))
     return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);
   if (T == 0) return 0.0;
-  return corridorvalue<americandoublebarrierin>(recordof(callput, 0, T, S, L, U, K, sigma, r, q),
-                                                block);
+  contractdata record = recordof(callput, 0, T, S, L, U, K, sigma, r, q);
+  americandoublebarrierin instrument(record, block->entries[entrygrid], edgetreesteps(*block));
+  DouglasLogNDI scheme(&instrument);
+  return scheme.value(block);
 }
 
 }  // namespace
@@ -155,8 +157,9 @@ americandoublebarrierout::americandoublebarrierout(contractdata& record, const p
   clone.reset(new americandoublebarrierout(*this, clonetag{}));
 }
 
-americandoublebarrierin::americandoublebarrierin(contractdata& record, const parameterentry& grid)
-    : fdbase(record, grid) {
+americandoublebarrierin::americandoublebarrierin(contractdata& record, const parameterentry& grid,
+                                                 std::int64_t edgesteps)
+    : fdbase(record, grid, edgesteps) {
   clone.reset(new americandoublebarrierin(*this, clonetag{}));
 }
 

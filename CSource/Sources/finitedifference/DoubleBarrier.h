@@ -33,6 +33,8 @@
 //                        q < 0; S <= L or S >= U: the Black-Scholes price; T = 0: 0; otherwise
 //                        the Black-Scholes price less the knock-out (whose undefined value or
 //                        NaN it inherits)
+// The tree steps of the American knock-in's edges are part of the contract its cached grid is
+// kept for: a mode-0 call with other steps solves afresh.
 // The European knock-in and knock-out of one contract share one grid: their records are the same,
 // so in valuation mode 0 the knock-in reads the knock-out's cached grid and the other way round.
 //
@@ -104,7 +106,8 @@ class americandoublebarrierout : public EuropeanDoubleBarrier::europeandoublebar
 // before a barrier is touched).
 class americandoublebarrierin : public fdbase {
  public:
-  americandoublebarrierin(contractdata& record, const parameterentry& grid);
+  // edgesteps: the barrier edges' tree steps (parameter entry 4).
+  americandoublebarrierin(contractdata& record, const parameterentry& grid, std::int64_t edgesteps);
   ~americandoublebarrierin() override = default;
 
   void heatgridlimits(gridinfo& grid, const parameterblock* params) const override;

@@ -28,8 +28,14 @@ bool gridsizesadmissible(std::int32_t nspace, std::int32_t ntime) {
          static_cast<double>(nspace) * static_cast<double>(ntime) <= maximumgridwork;
 }
 
-fdbase::fdbase(contractdata& record, const parameterentry& grid)
-    : data(&record), nspace(defaultnspace), ntime(defaultntime), ownsdata(false) {
+fdbase::fdbase(contractdata& record, const parameterentry& grid) : fdbase(record, grid, 0) {}
+
+fdbase::fdbase(contractdata& record, const parameterentry& grid, std::int64_t edgesteps)
+    : data(&record),
+      nspace(defaultnspace),
+      ntime(defaultntime),
+      edgesteps(edgesteps),
+      ownsdata(false) {
   if (grid.flag == 0) {
     nspace = clampto32(truncatetointeger(grid.row[0]));
     ntime = clampto32(truncatetointeger(grid.row[1]));
@@ -41,6 +47,7 @@ fdbase::fdbase(const fdbase& source, clonetag)
       data(new contractdata(*source.data)),
       nspace(source.nspace),
       ntime(source.ntime),
+      edgesteps(source.edgesteps),
       ownsdata(true) {}
 
 fdbase::~fdbase() {
@@ -53,7 +60,7 @@ bool fdbase::issame(const fdbase* other) const {
 
 bool fdbase::samecontract(const fdbase* other) const {
   return other != nullptr && *data == *other->data && samesize(nspace, other->nspace) &&
-         samesize(ntime, other->ntime);
+         samesize(ntime, other->ntime) && edgesteps == other->edgesteps;
 }
 
 void fdbase::gridlimits(gridinfo& /*grid*/, const parameterblock* /*params*/) const {}

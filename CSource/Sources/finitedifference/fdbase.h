@@ -6,7 +6,8 @@
 // hook has a default body, so an instrument overrides only what it uses:
 //
 //   hook            grid    default body
-//   issame          both    same concrete class, equal records (spot excluded), equal sizes
+//   issame          both    same concrete class, equal records (spot excluded), equal sizes,
+//                           equal edge tree steps
 //   gridlimits      price   leaves the limits at 0 (an instrument of the heat grid only)
 //   boundary        price   leaves both edge values at 0
 //   payoff          price   0
@@ -138,6 +139,10 @@ class fdbase : public financialbase {
   std::unique_ptr<fdbase> clone;
   std::int32_t nspace;  // N, space nodes
   std::int32_t ntime;   // M, time levels
+  // The tree steps of parameter entry 4 that the edges' American values are priced with
+  // (heatvanilla.h); 0 for an instrument whose edges are no trees. Part of the contract a cached
+  // grid is kept for: a grid solved with other steps has other edges.
+  std::int64_t edgesteps;
   bool ownsdata;
 
   fdbase(const fdbase&) = delete;
@@ -148,11 +153,13 @@ class fdbase : public financialbase {
   // integer parts of its two row values (clamped to the 32-bit range, so that an absurd size stays
   // absurd and is refused by checkinputs instead of wrapping round to a plausible one).
   fdbase(contractdata& record, const parameterentry& grid);
+  // The same, for an instrument whose edges are trees of edgesteps steps.
+  fdbase(contractdata& record, const parameterentry& grid, std::int64_t edgesteps);
   struct clonetag {};
   // The clone of source: a heap copy of its record (owned), its grid sizes, no clone of its own.
   fdbase(const fdbase& source, clonetag);
 
-  // Records and grid sizes equal (the part of issame below the class test).
+  // Records, grid sizes and edge tree steps equal (the part of issame below the class test).
   bool samecontract(const fdbase* other) const;
 };
 

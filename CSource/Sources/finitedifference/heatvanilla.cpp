@@ -30,10 +30,13 @@ double heatamericanedge(const contractdata& d, double x, double tau, double k, d
                                          ((kprime - 1.0) * (kprime - 1.0) / 4.0 + k) * tau));
 }
 
+std::int64_t edgetreesteps(const parameterblock& params) {
+  return entryinteger(params, entrysteps, 0, AmericanVanilla::defaultsteps);
+}
+
 bool americanedgesready(const contractdata& d, std::initializer_list<double> edges, int ntime,
                         const parameterblock* params) {
-  const double steps =
-      static_cast<double>(entryinteger(*params, entrysteps, 0, AmericanVanilla::defaultsteps));
+  const double steps = static_cast<double>(edgetreesteps(*params));
   const double work =
       (ntime - 1.0) * static_cast<double>(edges.size()) * steps * (steps + 1.0) / 2.0;
   if (work > maximumedgetreework) {

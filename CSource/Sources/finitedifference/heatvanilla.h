@@ -18,10 +18,14 @@
 #ifndef KZR_FINITEDIFFERENCE_HEATVANILLA_H
 #define KZR_FINITEDIFFERENCE_HEATVANILLA_H
 
+#include <cstdint>
 #include <initializer_list>
 
 #include "binding/parameterblock.h"
 #include "finitedifference/contractdata.h"
+
+// The tree steps of the edges: parameter entry 4, or the vanilla trees' default.
+std::int64_t edgetreesteps(const parameterblock& params);
 
 // Node updates of all the edge trees of one solve.
 constexpr double maximumedgetreework = 5e9;

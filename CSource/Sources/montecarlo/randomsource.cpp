@@ -1,5 +1,8 @@
 #include "montecarlo/randomsource.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <ctime>
 
 std::uint32_t seedcounter = 0;
@@ -27,11 +30,36 @@ std::uint32_t hashbytes(std::uint64_t value, int bytes) {
   return h;
 }
 
+// SplitMix64's finaliser of nanoseconds + process id times the golden-ratio increment, its two
+// halves folded together; 0 for (0, 0).
+std::uint32_t mixprocess(std::uint32_t processid, std::uint64_t nanoseconds) {
+  std::uint64_t z = nanoseconds + processid * 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  z ^= z >> 31;
+  return static_cast<std::uint32_t>(z ^ (z >> 32));
+}
+
 }  // namespace
 
-std::uint32_t clockseed(std::int64_t seconds, std::uint32_t milliseconds, std::uint32_t counter) {
-  const std::uint32_t h1 = hashbytes(static_cast<std::uint64_t>(seconds), 8);
-  const std::uint32_t h2 = hashbytes(milliseconds, 4);
+clockreadings readclock() {
+  static_assert(CLOCKS_PER_SEC >= 1000, "the processor clock counts at least milliseconds");
+  clockreadings readings;
+  readings.seconds = static_cast<std::int64_t>(std::time(nullptr));
+  readings.milliseconds =
+      static_cast<std::uint32_t>(static_cast<std::int64_t>(std::clock()) / (CLOCKS_PER_SEC / 1000));
+  readings.processid = static_cast<std::uint32_t>(getpid());
+  readings.monotonicnanoseconds = static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(
+          std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+  return readings;
+}
+
+std::uint32_t clockseed(const clockreadings& readings, std::uint32_t counter) {
+  const std::uint32_t h1 = hashbytes(static_cast<std::uint64_t>(readings.seconds), 8);
+  const std::uint32_t h2 = hashbytes(readings.milliseconds, 4) ^
+                           mixprocess(readings.processid, readings.monotonicnanoseconds);
   return (h1 + counter) ^ h2;
 }
 
@@ -45,11 +73,7 @@ randomsource::randomsource(std::int64_t seedoption) {
 }
 
 void randomsource::seedfromclock() {
-  static_assert(CLOCKS_PER_SEC >= 1000, "the processor clock counts at least milliseconds");
-  const std::int64_t seconds = static_cast<std::int64_t>(std::time(nullptr));
-  const std::uint32_t milliseconds =
-      static_cast<std::uint32_t>(static_cast<std::int64_t>(std::clock()) / (CLOCKS_PER_SEC / 1000));
-  seed(clockseed(seconds, milliseconds, seedcounter));
+  seed(clockseed(readclock(), seedcounter));
   ++seedcounter;
 }
 

@@ -6,7 +6,9 @@
 //
 // Seeding: the default construction seeds from the clock (calendar seconds and processor
 // milliseconds, hashed, plus the process-wide `seedcounter`, so that two sources made in the same
-// millisecond differ); construction with the library options' seed uses a positive seed as it
+// millisecond differ; the process id and a monotonic clock's nanoseconds are mixed in too, so that
+// processes started together, as a job array or a pool of workers is, draw different streams);
+// construction with the library options' seed uses a positive seed as it
 // stands, so that a simulation repeats run after run, and falls back on the clock otherwise.
 // Every stream equals the published MT19937 reference seeded with the same 32-bit word.
 //
@@ -23,10 +25,27 @@
 // How many clock seedings the process has done; 0 at load.
 extern std::uint32_t seedcounter;
 
-// The seed that the clock readings and the counter give: the bytes of each reading, least
+// What the default construction reads: calendar seconds, processor milliseconds since the process
+// started, the process id and a monotonic clock in nanoseconds.
+struct clockreadings {
+  std::int64_t seconds;
+  std::uint32_t milliseconds;
+  std::uint32_t processid;
+  std::uint64_t monotonicnanoseconds;
+};
+
+// Now's readings.
+clockreadings readclock();
+
+// The seed that the readings and the counter give: the bytes of seconds and milliseconds, least
 // significant first, hashed by h = 257 h + byte; seed = (hash(seconds) + counter) XOR
-// hash(milliseconds), all in 32-bit unsigned arithmetic.
-std::uint32_t clockseed(std::int64_t seconds, std::uint32_t milliseconds, std::uint32_t counter);
+// (hash(milliseconds) XOR mix(process id, nanoseconds)), all in 32-bit unsigned arithmetic.
+// mix is SplitMix64's finaliser (Steele, Lea and Flood, "Fast splittable pseudorandom number
+// generators", OOPSLA 2014) of nanoseconds + process id x 0x9E3779B97F4A7C15, folded to 32 bits
+// by XOR of its halves; it is 0 when both are 0, so such readings give the plain clock hash.
+// Seconds and processor milliseconds alone seed processes started together alike: they start in
+// the same second with the same processor time.
+std::uint32_t clockseed(const clockreadings& readings, std::uint32_t counter);
 
 class randomsource {
  public:
