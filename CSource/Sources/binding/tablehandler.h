@@ -4,15 +4,18 @@
 // calls the formula of the variant with the inputs in row order, one argument each:
 //
 //   const scalarhandlerentry blackscholeshandler =
-//       handlerentryof<blackscholescodes, refusal::silent, blackscholescall, blackscholesput>();
+//       handlerentryof<blackscholescodes, refusal::silent, formulafor<call, blackscholescall>,
+//                      formulafor<put, blackscholesput>>();
 //
-// The formulas are listed in variant order (variant v calls the v-th; a variant past the list
-// calls the last). A formula takes its inputs as its leading double parameters, as many as the
-// table names for its codes, and may take one parameter more, which the adapter fills:
+// Each formula is paired with the variant it prices, so the pairs may come in any order, and a
+// formula listed against the wrong variant is found wherever the build can find it: every variant
+// of the table needs exactly one formula, every formula a variant of the table, and each formula
+// takes as many inputs as the table names for the codes of its variant. A formula takes its
+// inputs as its leading double parameters and may take one parameter more, which the adapter
+// fills:
 //   bivariatemethod   the rule of the bivariate normal chosen in the library options (entry 5);
 //   parameterblock*   the block itself, for engines with caches or parameter entries of their
 //                     own to read.
-// The table and the formulas are checked against each other when the handler is compiled.
 //
 // Codes whose input list ends in "..." read a counted row table (the number of assets first,
 // then per-asset rows): binding/countedhandler.h makes their scalar and vector handlers, and the
@@ -69,13 +72,36 @@ constexpr int inputsof() {
   return formulatraits<decltype(formula)>::inputs;
 }
 
-// Every row's variant has a formula and names as many inputs as that formula takes.
-template <const auto& codes, auto... formulas>
-constexpr bool inputsmatchformulas() {
-  constexpr int arities[] = {inputsof<formulas>()...};
+}  // namespace tablehandling
+
+// A formula and the variant of the code table it prices.
+template <int variantvalue, auto formula>
+struct formulafor {
+  static constexpr int variant = variantvalue;
+  static constexpr auto function = formula;
+};
+
+namespace tablehandling {
+
+// Every row's variant has exactly one formula, which takes as many inputs as the row names; every
+// formula prices a variant of the table.
+template <const auto& codes, class... pairs>
+constexpr bool formulasmatchvariants() {
+  constexpr int variants[] = {pairs::variant...};
+  constexpr int arities[] = {inputsof<pairs::function>()...};
   for (const coderow& row : tableof(codes)) {
-    if (row.variant < 0 || row.variant >= static_cast<int>(sizeof...(formulas))) return false;
-    if (countedinputs(row.inputs) || inputcount(row.inputs) != arities[row.variant]) return false;
+    int found = 0;
+    for (std::size_t f = 0; f < sizeof...(pairs); ++f) {
+      if (variants[f] != row.variant) continue;
+      ++found;
+      if (countedinputs(row.inputs) || inputcount(row.inputs) != arities[f]) return false;
+    }
+    if (found != 1) return false;
+  }
+  for (int variant : variants) {
+    bool used = false;
+    for (const coderow& row : tableof(codes)) used = used || row.variant == variant;
+    if (!used) return false;
   }
   return true;
 }
@@ -108,28 +134,28 @@ double invoke(const rowtable<slots>& rows, parameterblock* block, std::index_seq
   }
 }
 
-template <refusal style, int slots, auto formula, auto... rest>
+template <refusal style, int slots, class pair, class... rest>
 double dispatch(int variant, const rowtable<slots>& rows, parameterblock* block) {
   if constexpr (sizeof...(rest) > 0) {
-    if (variant > 0) return dispatch<style, slots, rest...>(variant - 1, rows, block);
+    if (variant != pair::variant) return dispatch<style, slots, rest...>(variant, rows, block);
   }
-  constexpr int inputs = inputsof<formula>();
+  constexpr int inputs = inputsof<pair::function>();
   if (!rows.holds(inputs)) return refused(style);
-  return invoke<formula>(rows, block, std::make_index_sequence<inputs>{});
+  return invoke<pair::function>(rows, block, std::make_index_sequence<inputs>{});
 }
 
 }  // namespace tablehandling
 
-template <const auto& codes, refusal style, auto... formulas>
+template <const auto& codes, refusal style, class... formulas>
 double tablehandler(std::string code, const double* data, const datashape* shape,
                     parameterblock* block) {
   using namespace tablehandling;
   static_assert(sizeof...(formulas) > 0, "a handler needs a formula");
-  static_assert((formulatraits<decltype(formulas)>::fillable && ...),
+  static_assert((formulatraits<std::remove_cv_t<decltype(formulas::function)>>::fillable && ...),
                 "a formula takes doubles, then at most a bivariatemethod or a parameterblock*");
-  static_assert(inputsmatchformulas<codes, formulas...>(),
-                "each code's variant needs a formula (listed in variant order) taking as many "
-                "inputs as the table names");
+  static_assert(formulasmatchvariants<codes, formulas...>(),
+                "each variant of the table needs one formula, each formula a variant, taking as "
+                "many inputs as the table names for the variant's codes");
   static_assert(codesareunique<codes>(), "a code is listed twice, or without a description");
   constexpr int slots = largestinputcount(tableof(codes));
   static varianttable variants;
@@ -141,7 +167,7 @@ double tablehandler(std::string code, const double* data, const datashape* shape
 
 // The registration entry of the handler above; entries lists the parameter entries its formulas
 // read (readsentry(entrysteps) | ...).
-template <const auto& codes, refusal style, auto... formulas>
+template <const auto& codes, refusal style, class... formulas>
 constexpr scalarhandlerentry handlerentryof(entrymask entries = noentries) {
   return {tablehandler<codes, style, formulas...>, tableof(codes),
           largestinputcount(tableof(codes)), entries};

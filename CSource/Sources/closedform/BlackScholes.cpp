@@ -93,10 +93,13 @@ double digitalput(double T, double S, double K, double sigma, double r, double q
 }
 
 const scalarhandlerentry blackscholeshandler =
-    handlerentryof<blackscholescodes, refusal::silent, blackscholescall, blackscholesput>();
+    handlerentryof<blackscholescodes, refusal::silent, formulafor<call, blackscholescall>,
+                   formulafor<put, blackscholesput>>();
 const scalarhandlerentry black76handler =
-    handlerentryof<black76codes, refusal::silent, black76call, black76put>();
+    handlerentryof<black76codes, refusal::silent, formulafor<call, black76call>,
+                   formulafor<put, black76put>>();
 const scalarhandlerentry digitalhandler =
-    handlerentryof<digitalcodes, refusal::silent, digitalcall, digitalput>();
+    handlerentryof<digitalcodes, refusal::silent, formulafor<call, digitalcall>,
+                   formulafor<put, digitalput>>();
 
 }  // namespace BlackScholes

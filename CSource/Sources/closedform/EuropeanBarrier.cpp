@@ -144,7 +144,10 @@ double upoutput(double T, double S, double H, double X, double sigma, double r, 
 }
 
 const scalarhandlerentry barrierhandler =
-    handlerentryof<barriercodes, refusal::silent, downincall, upincall, downinput, upinput,
-                   downoutcall, upoutcall, downoutput, upoutput>();
+    handlerentryof<barriercodes, refusal::silent, formulafor<downincalltype, downincall>,
+                   formulafor<upincalltype, upincall>, formulafor<downinputtype, downinput>,
+                   formulafor<upinputtype, upinput>, formulafor<downoutcalltype, downoutcall>,
+                   formulafor<upoutcalltype, upoutcall>, formulafor<downoutputtype, downoutput>,
+                   formulafor<upoutputtype, upoutput>>();
 
 }  // namespace EuropeanBarrier

@@ -209,8 +209,10 @@ double complexchooser(double t, double S, double Tc, double Kc, double Tp, doubl
 }
 
 const scalarhandlerentry compoundhandler =
-    handlerentryof<compoundcodes, refusal::silent, calloncall, callonput, putoncall, putonput>();
+    handlerentryof<compoundcodes, refusal::silent, formulafor<calloncalltype, calloncall>,
+                   formulafor<callonputtype, callonput>, formulafor<putoncalltype, putoncall>,
+                   formulafor<putonputtype, putonput>>();
 const scalarhandlerentry chooserhandler =
-    handlerentryof<choosercodes, refusal::silent, complexchooser>();
+    handlerentryof<choosercodes, refusal::silent, formulafor<0, complexchooser>>();
 
 }  // namespace EuropeanCompound

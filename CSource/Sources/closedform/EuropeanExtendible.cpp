@@ -179,7 +179,10 @@ double writerextendibleput(double t1, double T2, double S, double X1, double X2,
 }
 
 const scalarhandlerentry extendiblehandler =
-    handlerentryof<extendiblecodes, refusal::silent, holderextendiblecall, holderextendibleput,
-                   writerextendiblecall, writerextendibleput>();
+    handlerentryof<extendiblecodes, refusal::silent,
+                   formulafor<holdercalltype, holderextendiblecall>,
+                   formulafor<holderputtype, holderextendibleput>,
+                   formulafor<writercalltype, writerextendiblecall>,
+                   formulafor<writerputtype, writerextendibleput>>();
 
 }  // namespace EuropeanExtendible

@@ -96,8 +96,9 @@ double lookbackfixedput(double T, double S, double m, double X, double sigma, do
   return lookback(fixedputtype, T, S, m, X, sigma, r, q);
 }
 
-const scalarhandlerentry lookbackhandler =
-    handlerentryof<lookbackcodes, refusal::silent, lookbackfloatingcall, lookbackfloatingput,
-                   lookbackfixedcall, lookbackfixedput>();
+const scalarhandlerentry lookbackhandler = handlerentryof<
+    lookbackcodes, refusal::silent, formulafor<floatingcalltype, lookbackfloatingcall>,
+    formulafor<floatingputtype, lookbackfloatingput>, formulafor<fixedcalltype, lookbackfixedcall>,
+    formulafor<fixedputtype, lookbackfixedput>>();
 
 }  // namespace EuropeanLookback

@@ -141,8 +141,10 @@ double symmetricputofentry(double T, double S, double K, double sigma, double r,
 }  // namespace
 
 const scalarhandlerentry powerhandler =
-    handlerentryof<powercodes, refusal::silent, powercall, powerput, cappedpowercall,
-                   cappedpowerput, symmetriccallofentry, symmetricputofentry>(
-        readsentry(entrysteps));
+    handlerentryof<powercodes, refusal::silent, formulafor<asymmetriccall, powercall>,
+                   formulafor<asymmetricput, powerput>, formulafor<cappedcall, cappedpowercall>,
+                   formulafor<cappedput, cappedpowerput>,
+                   formulafor<symmetriccall, symmetriccallofentry>,
+                   formulafor<symmetricput, symmetricputofentry>>(readsentry(entrysteps));
 
 }  // namespace EuropeanPower

@@ -96,7 +96,8 @@ double quantofixedput(double T, double S, double Ep, double X, double sigmaS, do
 }
 
 const scalarhandlerentry quantohandler =
-    handlerentryof<quantocodes, refusal::withmessage, quantofloatingcall, quantofloatingput,
-                   quantofixedcall, quantofixedput>();
+    handlerentryof<quantocodes, refusal::withmessage, formulafor<floatingcall, quantofloatingcall>,
+                   formulafor<floatingput, quantofloatingput>,
+                   formulafor<fixedcall, quantofixedcall>, formulafor<fixedput, quantofixedput>>();
 
 }  // namespace EuropeanQuanto

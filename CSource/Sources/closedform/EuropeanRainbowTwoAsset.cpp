@@ -154,7 +154,9 @@ double rainbowbestcash(double T, double S1, double S2, double sigma1, double sig
 }
 
 const scalarhandlerentry rainbowhandler =
-    handlerentryof<rainbowcodes, refusal::withmessage, rainbowbest, rainbowworst, rainbowcallmax,
-                   rainbowputmax, rainbowcallmin, rainbowputmin, rainbowbestcash>();
+    handlerentryof<rainbowcodes, refusal::withmessage, formulafor<best, rainbowbest>,
+                   formulafor<worst, rainbowworst>, formulafor<callmax, rainbowcallmax>,
+                   formulafor<putmax, rainbowputmax>, formulafor<callmin, rainbowcallmin>,
+                   formulafor<putmin, rainbowputmin>, formulafor<bestcash, rainbowbestcash>>();
 
 }  // namespace EuropeanRainbowTwoAsset

@@ -59,7 +59,7 @@ double spreadputofentry(double T, double S1, double S2, double X, double sigma1,
 }  // namespace
 
 const scalarhandlerentry spreadhandler =
-    handlerentryof<spreadcodes, refusal::withmessage, spreadcallofentry, spreadputofentry>(
-        readsentry(entrysteps));
+    handlerentryof<spreadcodes, refusal::withmessage, formulafor<call, spreadcallofentry>,
+                   formulafor<put, spreadputofentry>>(readsentry(entrysteps));
 
 }  // namespace EuropeanSpread

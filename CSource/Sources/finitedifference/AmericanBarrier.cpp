@@ -268,10 +268,14 @@ double upoutputcritical(double T, double H, double K, double sigma, double r, do
   return gridvalue<americanbarrier, CNNDI>(recordof(-1, true, T, 0.0, H, K, sigma, r, q), block);
 }
 
-const scalarhandlerentry americanbarrierhandler =
-    handlerentryof<americanbarriercodes, refusal::withmessage, downincall, upincall, downinput,
-                   upinput, downoutcall, upoutcall, downoutput, upoutput, downoutcallcritical,
-                   upoutcallcritical, downoutputcritical, upoutputcritical>(
-        readsentry(entrymode) | readsentry(entrygrid) | readsentry(entrysteps));
+const scalarhandlerentry americanbarrierhandler = handlerentryof<
+    americanbarriercodes, refusal::withmessage, formulafor<downincallblend, downincall>,
+    formulafor<upincallblend, upincall>, formulafor<downinputblend, downinput>,
+    formulafor<upinputblend, upinput>, formulafor<downoutcallgrid, downoutcall>,
+    formulafor<upoutcallgrid, upoutcall>, formulafor<downoutputgrid, downoutput>,
+    formulafor<upoutputgrid, upoutput>, formulafor<downoutcallcrit, downoutcallcritical>,
+    formulafor<upoutcallcrit, upoutcallcritical>, formulafor<downoutputcrit, downoutputcritical>,
+    formulafor<upoutputcrit, upoutputcritical>>(readsentry(entrymode) | readsentry(entrygrid) |
+                                                readsentry(entrysteps));
 
 }  // namespace AmericanBarrier

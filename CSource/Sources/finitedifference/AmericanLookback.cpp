@@ -108,8 +108,10 @@ double lookbackputcritical(double T, double m, double sigma, double r, double q,
 }
 
 const scalarhandlerentry lookbackhandler =
-    handlerentryof<lookbackcodes, refusal::withmessage, lookbackcall, lookbackput,
-                   lookbackcallcritical, lookbackputcritical>(readsentry(entrymode) |
-                                                              readsentry(entrygrid));
+    handlerentryof<lookbackcodes, refusal::withmessage, formulafor<callvalue, lookbackcall>,
+                   formulafor<putvalue, lookbackput>,
+                   formulafor<callcritical, lookbackcallcritical>,
+                   formulafor<putcritical, lookbackputcritical>>(readsentry(entrymode) |
+                                                                 readsentry(entrygrid));
 
 }  // namespace AmericanLookback

@@ -49,7 +49,8 @@ double onetouchdowncritical(double T, double H, double sigma, double r, double q
 }
 
 const scalarhandlerentry onetouchhandler =
-    handlerentryof<onetouchcodes, refusal::withmessage, onetouchup, onetouchdown,
-                   onetouchupcritical, onetouchdowncritical>();
+    handlerentryof<onetouchcodes, refusal::withmessage, formulafor<upvalue, onetouchup>,
+                   formulafor<downvalue, onetouchdown>, formulafor<upcritical, onetouchupcritical>,
+                   formulafor<downcritical, onetouchdowncritical>>();
 
 }  // namespace AmericanOneTouch

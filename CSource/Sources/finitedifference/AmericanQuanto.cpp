@@ -104,7 +104,10 @@ double quantofixedput(double T, double S, double Ep, double K, double sigmaS, do
 }
 
 const scalarhandlerentry quantohandler =
-    handlerentryof<quantocodes, refusal::withmessage, quantofloatingcall, quantofloatingput,
-                   quantofixedcall, quantofixedput>(readsentry(entrysteps));
+    handlerentryof<quantocodes, refusal::withmessage,
+                   formulafor<EuropeanQuanto::floatingcall, quantofloatingcall>,
+                   formulafor<EuropeanQuanto::floatingput, quantofloatingput>,
+                   formulafor<EuropeanQuanto::fixedcall, quantofixedcall>,
+                   formulafor<EuropeanQuanto::fixedput, quantofixedput>>(readsentry(entrysteps));
 
 }  // namespace AmericanQuanto

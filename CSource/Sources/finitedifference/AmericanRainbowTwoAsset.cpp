@@ -87,7 +87,13 @@ double rainbowbestcash(double T, double S1, double S2, double sigma1, double sig
 }
 
 const scalarhandlerentry rainbowhandler =
-    handlerentryof<rainbowcodes, refusal::withmessage, rainbowbest, rainbowworst, rainbowcallmax,
-                   rainbowputmax, rainbowcallmin, rainbowputmin, rainbowbestcash>();
+    handlerentryof<rainbowcodes, refusal::withmessage,
+                   formulafor<EuropeanRainbowTwoAsset::best, rainbowbest>,
+                   formulafor<EuropeanRainbowTwoAsset::worst, rainbowworst>,
+                   formulafor<EuropeanRainbowTwoAsset::callmax, rainbowcallmax>,
+                   formulafor<EuropeanRainbowTwoAsset::putmax, rainbowputmax>,
+                   formulafor<EuropeanRainbowTwoAsset::callmin, rainbowcallmin>,
+                   formulafor<EuropeanRainbowTwoAsset::putmin, rainbowputmin>,
+                   formulafor<EuropeanRainbowTwoAsset::bestcash, rainbowbestcash>>();
 
 }  // namespace AmericanRainbowTwoAsset

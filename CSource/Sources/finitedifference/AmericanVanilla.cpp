@@ -217,10 +217,12 @@ double gridputcritical(double T, double K, double sigma, double r, double q,
   return gridvalue(-1, true, T, 0.0, K, sigma, r, q, block);
 }
 
-const scalarhandlerentry americanvanillahandler =
-    handlerentryof<americanvanillacodes, refusal::silent, binomialcall, binomialput, gridcall,
-                   gridput, binomialcallcritical, binomialputcritical, gridcallcritical,
-                   gridputcritical>(readsentry(entrymode) | readsentry(entrygrid) |
-                                    readsentry(entrysteps));
+const scalarhandlerentry americanvanillahandler = handlerentryof<
+    americanvanillacodes, refusal::silent, formulafor<binomialcallvalue, binomialcall>,
+    formulafor<binomialputvalue, binomialput>, formulafor<gridcallvalue, gridcall>,
+    formulafor<gridputvalue, gridput>, formulafor<binomialcallcrit, binomialcallcritical>,
+    formulafor<binomialputcrit, binomialputcritical>, formulafor<gridcallcrit, gridcallcritical>,
+    formulafor<gridputcrit, gridputcritical>>(readsentry(entrymode) | readsentry(entrygrid) |
+                                              readsentry(entrysteps));
 
 }  // namespace AmericanVanilla

@@ -122,9 +122,10 @@ double knockinput(double T, double S, double L, double U, double K, double sigma
   return europeanknockin(-1, T, S, L, U, K, sigma, r, q, block);
 }
 
-const scalarhandlerentry europeandoublebarrierhandler =
-    handlerentryof<europeandoublebarriercodes, refusal::withmessage, knockoutcall, knockincall,
-                   knockoutput, knockinput>(readsentry(entrymode) | readsentry(entrygrid));
+const scalarhandlerentry europeandoublebarrierhandler = handlerentryof<
+    europeandoublebarriercodes, refusal::withmessage, formulafor<knockoutcalltype, knockoutcall>,
+    formulafor<knockincalltype, knockincall>, formulafor<knockoutputtype, knockoutput>,
+    formulafor<knockinputtype, knockinput>>(readsentry(entrymode) | readsentry(entrygrid));
 
 }  // namespace EuropeanDoubleBarrier
 
@@ -205,9 +206,10 @@ double knockinput(double T, double S, double L, double U, double K, double sigma
   return americanknockin(-1, T, S, L, U, K, sigma, r, q, block);
 }
 
-const scalarhandlerentry americandoublebarrierhandler =
-    handlerentryof<americandoublebarriercodes, refusal::withmessage, knockoutcall, knockincall,
-                   knockoutput, knockinput>(readsentry(entrymode) | readsentry(entrygrid) |
+const scalarhandlerentry americandoublebarrierhandler = handlerentryof<
+    americandoublebarriercodes, refusal::withmessage, formulafor<knockoutcalltype, knockoutcall>,
+    formulafor<knockincalltype, knockincall>, formulafor<knockoutputtype, knockoutput>,
+    formulafor<knockinputtype, knockinput>>(readsentry(entrymode) | readsentry(entrygrid) |
                                             readsentry(entrysteps));
 
 }  // namespace AmericanDoubleBarrier

@@ -84,7 +84,9 @@ double perpetualputcritical(double K, double sigma, double r, double q) {
 }
 
 const scalarhandlerentry perpetualhandler =
-    handlerentryof<perpetualcodes, refusal::withmessage, perpetualcall, perpetualput,
-                   perpetualcallcritical, perpetualputcritical>();
+    handlerentryof<perpetualcodes, refusal::withmessage, formulafor<callvalue, perpetualcall>,
+                   formulafor<putvalue, perpetualput>,
+                   formulafor<callcritical, perpetualcallcritical>,
+                   formulafor<putcritical, perpetualputcritical>>();
 
 }  // namespace Perpetual

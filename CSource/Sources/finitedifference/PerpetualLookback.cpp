@@ -165,8 +165,10 @@ double russiancritical(double m, double sigma, double r, double q) {
   return z == noboundary ? 0.0 : m / z;
 }
 
-const scalarhandlerentry perpetuallookbackhandler =
-    handlerentryof<perpetuallookbackcodes, refusal::withmessage, lookbackcall, lookbackput, russian,
-                   lookbackcallcritical, lookbackputcritical, russiancritical>();
+const scalarhandlerentry perpetuallookbackhandler = handlerentryof<
+    perpetuallookbackcodes, refusal::withmessage, formulafor<callvalue, lookbackcall>,
+    formulafor<putvalue, lookbackput>, formulafor<russianvalue, russian>,
+    formulafor<callboundary, lookbackcallcritical>, formulafor<putboundary, lookbackputcritical>,
+    formulafor<russianboundary, russiancritical>>();
 
 }  // namespace PerpetualLookback

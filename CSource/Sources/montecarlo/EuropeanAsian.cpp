@@ -145,8 +145,11 @@ double geometricput(double Tavg, double T, double S, double A, double K, double 
 }
 
 const scalarhandlerentry asianhandler =
-    handlerentryof<asiancodes, refusal::silent, arithmeticcall, arithmeticput, geometriccall,
-                   geometricput>(readsentry(entrymode) | readsentry(entrysensitivity) |
-                                 readsentry(entrypaths) | readsentry(entrysteps));
+    handlerentryof<asiancodes, refusal::silent, formulafor<arithmeticcallcode, arithmeticcall>,
+                   formulafor<arithmeticputcode, arithmeticput>,
+                   formulafor<geometriccallcode, geometriccall>,
+                   formulafor<geometricputcode, geometricput>>(
+        readsentry(entrymode) | readsentry(entrysensitivity) | readsentry(entrypaths) |
+        readsentry(entrysteps));
 
 }  // namespace EuropeanAsian

@@ -1,0 +1,55 @@
+// The handler adapter's pairing of formulas with variants: the checks the build runs on every
+// family's handler, evaluated here on a small table, and the dispatch of a code to its variant's
+// formula whatever order the pairs are listed in.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "binding/tablehandler.h"
+
+namespace {
+
+enum sidevariant { up = 0, down = 1, level = 2 };
+
+inline constexpr coderow sidecodes[] = {
+    {"UPA", up, "T, S", "first"},
+    {"DOWNA", down, "T, S", "second"},
+    {"UPB", up, "T, S", "first again"},
+    {"LEVEL", level, "T", "third"},
+};
+
+double first(double T, double S) { return T + S; }
+double second(double T, double S) { return T - S; }
+double third(double T) { return 10 * T; }
+
+using tablehandling::formulasmatchvariants;
+
+// Listed in any order, each variant with its formula: accepted.
+static_assert(formulasmatchvariants<sidecodes, formulafor<up, first>, formulafor<down, second>,
+                                    formulafor<level, third>>());
+static_assert(formulasmatchvariants<sidecodes, formulafor<level, third>, formulafor<down, second>,
+                                    formulafor<up, first>>());
+// A variant without a formula, a variant with two, a formula whose variant the table lacks, and a
+// formula whose inputs differ from its variant's codes: refused when the handler is compiled.
+static_assert(!formulasmatchvariants<sidecodes, formulafor<up, first>, formulafor<down, second>>());
+static_assert(!formulasmatchvariants<sidecodes, formulafor<up, first>, formulafor<up, second>,
+                                     formulafor<down, second>, formulafor<level, third>>());
+static_assert(!formulasmatchvariants<sidecodes, formulafor<up, first>, formulafor<down, second>,
+                                     formulafor<level, third>, formulafor<3, third>>());
+static_assert(!formulasmatchvariants<sidecodes, formulafor<up, first>, formulafor<down, third>,
+                                     formulafor<level, second>>());
+
+TEST(TableHandler, EachCodeReachesTheFormulaOfItsVariant) {
+  const double table[] = {2.0, 0.5};  // T, S, one value a row
+  const std::int64_t dims[] = {2, 1};
+  const datashape shape{2, dims, 8};
+  const scalarhandler handler = tablehandler<sidecodes, refusal::silent, formulafor<level, third>,
+                                             formulafor<down, second>, formulafor<up, first>>;
+  EXPECT_EQ(handler("UPA", table, &shape, nullptr), 2.5);
+  EXPECT_EQ(handler("DOWNA", table, &shape, nullptr), 1.5);
+  EXPECT_EQ(handler("UPB", table, &shape, nullptr), 2.5);
+  EXPECT_EQ(handler("LEVEL", table, &shape, nullptr), 20.0);
+}
+
+}  // namespace
