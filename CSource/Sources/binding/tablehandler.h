@@ -118,8 +118,7 @@ constexpr bool codesareunique() {
 }
 
 inline double refused(refusal style) {
-  if (style == refusal::withmessage) writemessage(messages::valueundefined);
-  return undefinedvalue();
+  return style == refusal::withmessage ? refusedwith(messages::valueundefined) : undefinedvalue();
 }
 
 template <auto formula, int slots, std::size_t... k>

@@ -97,10 +97,8 @@ double criticalbisection(function g, derivative slope, double hi0, double start)
 
 double compound(compoundtype type, double T, double t, double S, double K, double k, double sigma,
                 double r, double q, bivariatemethod method) {
-  if (S <= 0 || t > T || t < 0 || K <= 0 || k <= 0 || sigma <= 0 || r < 0 || q < 0) {
-    writemessage(messages::valueundefined);
-    return undefinedvalue();
-  }
+  if (S <= 0 || t > T || t < 0 || K <= 0 || k <= 0 || sigma <= 0 || r < 0 || q < 0)
+    return refusedwith(messages::valueundefined);
   const bool oncall = type == calloncalltype || type == putoncalltype;
   const bool callcompound = type == calloncalltype || type == callonputtype;
   if (t == 0) {
@@ -175,10 +173,8 @@ double putonput(double T, double t, double S, double K, double k, double sigma, 
 
 double complexchooser(double t, double S, double Tc, double Kc, double Tp, double Kp, double sigma,
                       double r, double q, bivariatemethod method) {
-  if (S <= 0 || t < 0 || t > Tc || t > Tp || Kc < 0 || Kp < 0 || sigma <= 0 || r < 0 || q < 0) {
-    writemessage(messages::valueundefined);
-    return undefinedvalue();
-  }
+  if (S <= 0 || t < 0 || t > Tc || t > Tp || Kc < 0 || Kp < 0 || sigma <= 0 || r < 0 || q < 0)
+    return refusedwith(messages::valueundefined);
   if (t == 0)
     return maxof(maxof(blackscholescall(Tc, S, Kc, sigma, r, q), 0.0),
                  maxof(blackscholesput(Tp, S, Kp, sigma, r, q), 0.0));
@@ -190,10 +186,8 @@ double complexchooser(double t, double S, double Tc, double Kc, double Tp, doubl
     slope = calldelta(tauc, I, Kc, sigma, r, q) - putdelta(taup, I, Kp, sigma, r, q);
   };
   double I = S;
-  if (!newtonsearch(evaluate, S, choosertolerance, I)) {
-    writemessage(messages::criticalsearchfailed);
-    return undefinedvalue();
-  }
+  if (!newtonsearch(evaluate, S, choosertolerance, I))
+    return refusedwith(messages::criticalsearchfailed);
   const double b = r - q;
   const double carry = b + sigma * sigma / 2.0;
   const double d1 = (std::log(S / I) + carry * t) / (sigma * std::sqrt(t));

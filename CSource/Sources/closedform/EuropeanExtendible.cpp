@@ -42,11 +42,6 @@ double box(double a, double b, double c, double d, double rho, bivariatemethod m
 
 double band(double a, double b) { return normalcdf(b) - normalcdf(a); }
 
-double searchfailed() {
-  writemessage(messages::criticalsearchfailed);
-  return undefinedvalue();
-}
-
 struct formulaterms {
   double rho, y1, y2, z1, z2, u, w;
 };
@@ -78,7 +73,8 @@ double holderextendiblecall(double t1, double T2, double S, double X1, double X2
       value = blackscholescall(tau, I, X2, sigma, r, q) - A;
       slope = calldelta(tau, I, X2, sigma, r, q);
     };
-    if (!newtonsearch(lower, S, criticaltolerance, I1)) return searchfailed();
+    if (!newtonsearch(lower, S, criticaltolerance, I1))
+      return refusedwith(messages::criticalsearchfailed);
   }
   if (I1 >= X1) return blackscholescall(t1, S, X1, sigma, r, q);
   if (X1 - X2 * std::exp(-r * tau) > A) {
@@ -90,7 +86,8 @@ double holderextendiblecall(double t1, double T2, double S, double X1, double X2
     value = blackscholescall(tau, I, X2, sigma, r, q) - A - I + X1;
     slope = calldelta(tau, I, X2, sigma, r, q) - 1.0;
   };
-  if (!newtonsearch(upper, S, criticaltolerance, I2)) return searchfailed();
+  if (!newtonsearch(upper, S, criticaltolerance, I2))
+    return refusedwith(messages::criticalsearchfailed);
   if (!(I1 < I2)) return blackscholescall(t1, S, X1, sigma, r, q);
   const formulaterms f = terms(t1, T2, S, X1, X2, sigma, r, q, I1, I2);
   return blackscholescall(t1, S, X1, sigma, r, q) +
@@ -114,7 +111,8 @@ double holderextendibleput(double t1, double T2, double S, double X1, double X2,
       value = blackscholesput(tau, I, X2, sigma, r, q) - A + I - X1;
       slope = 1.0 + putdelta(tau, I, X2, sigma, r, q);
     };
-    if (!newtonsearch(lower, S, criticaltolerance, I1)) return searchfailed();
+    if (!newtonsearch(lower, S, criticaltolerance, I1))
+      return refusedwith(messages::criticalsearchfailed);
   }
   double I2 = infinitecritical;
   if (A != 0) {
@@ -124,7 +122,8 @@ double holderextendibleput(double t1, double T2, double S, double X1, double X2,
         value = blackscholesput(tau, I, X2, sigma, r, q) - A;
         slope = putdelta(tau, I, X2, sigma, r, q);
       };
-      if (!newtonsearch(upper, S, criticaltolerance, I2)) return searchfailed();
+      if (!newtonsearch(upper, S, criticaltolerance, I2))
+        return refusedwith(messages::criticalsearchfailed);
     }
   }
   if (I1 == 0) {

@@ -27,10 +27,7 @@ double lookback(lookbacktype type, double T, double S, double m, double X, doubl
     case fixedcalltype: refused = refused || m < S; break;
     case fixedputtype: refused = refused || m > S; break;
   }
-  if (refused) {
-    writemessage(messages::valueundefined);
-    return undefinedvalue();
-  }
+  if (refused) return refusedwith(messages::valueundefined);
   if (T == 0) {
     switch (type) {
       case floatingcalltype: return maxof(S - m, 0.0);

@@ -81,14 +81,10 @@ double symmetric(optionside side, double T, double S, double K, double sigma, do
   if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
   if (S == 0) return side == call ? 0.0 : std::pow(K, i) * std::exp(-r * T);
   if (T == 0) return symmetricpayoff(side, S, K, i);
-  if (!treestepsadmissible(steps)) {
-    writemessage(messages::treesteps);
-    return undefinedvalue();
-  }
+  if (!treestepsadmissible(steps)) return refusedwith(messages::treesteps);
   crrtree tree(T, sigma, r - q, r, steps, crrsquare::power);
   if (tree.probabilityoutside()) {  // a drift too strong for the step: the weights are no law
-    writemessage(messages::treeprobability);
-    return undefinedvalue();
+    return refusedwith(messages::treeprobability);
   }
   return tree.europeanvalue(
       S, [side, K, i](double price) { return symmetricpayoff(side, price, K, i); });

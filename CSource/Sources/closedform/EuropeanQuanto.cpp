@@ -14,14 +14,10 @@ namespace EuropeanQuanto {
 
 namespace {
 
-double refusal() {
-  writemessage(messages::valueundefined);
-  return undefinedvalue();
-}
-
 double floating(optionside side, double T, double S, double E, double X, double sigmaS,
                 double sigmaE, double rho, double r, double q) {
-  if (floatingrefused(T, S, E, X, sigmaS, sigmaE, rho, r, q)) return refusal();
+  if (floatingrefused(T, S, E, X, sigmaS, sigmaE, rho, r, q))
+    return refusedwith(messages::valueundefined);
   const double domestic = E * S;
   if (T == 0) return side == call ? maxof(domestic - X, 0.0) : maxof(X - domestic, 0.0);
   const double carried = domestic * std::exp(-q * T);
@@ -40,7 +36,8 @@ double floating(optionside side, double T, double S, double E, double X, double 
 
 double fixed(optionside side, double T, double S, double Ep, double X, double sigmaS, double sigmaE,
              double rho, double r, double q, double rf) {
-  if (fixedrefused(T, S, Ep, X, sigmaS, sigmaE, rho, r, q, rf)) return refusal();
+  if (fixedrefused(T, S, Ep, X, sigmaS, sigmaE, rho, r, q, rf))
+    return refusedwith(messages::valueundefined);
   if (T == 0) return side == call ? Ep * maxof(S - X, 0.0) : Ep * maxof(X - S, 0.0);
   const double adjustment = rho * sigmaS * sigmaE;
   const double g = fixedrategrowth(sigmaS, sigmaE, rho, q, rf);

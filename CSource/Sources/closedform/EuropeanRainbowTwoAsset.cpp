@@ -15,11 +15,6 @@ namespace EuropeanRainbowTwoAsset {
 
 namespace {
 
-double refusal() {
-  writemessage(messages::valueundefined);
-  return undefinedvalue();
-}
-
 // The terms every formula of the family shares.
 struct rainbowterms {
   double A1, A2;     // S1 e^(-q1 T), S2 e^(-q2 T)
@@ -82,7 +77,8 @@ double rainbowcall(bool onmax, const rainbowterms& t, double T, double S1, doubl
 
 double withoutstrike(rainbowvariant variant, double T, double S1, double S2, double sigma1,
                      double sigma2, double rho, double r, double q1, double q2) {
-  if (rainbowrefused(T, S1, S2, sigma1, sigma2, rho, r, q1, q2)) return refusal();
+  if (rainbowrefused(T, S1, S2, sigma1, sigma2, rho, r, q1, q2))
+    return refusedwith(messages::valueundefined);
   if (T == 0) return rainbowpayoff(variant, S1, S2, 0.0);
   const rainbowterms t = sharedterms(T, S1, S2, sigma1, sigma2, rho, q1, q2);
   return variant == best ? bestvalue(t) : worstvalue(t);
@@ -91,7 +87,8 @@ double withoutstrike(rainbowvariant variant, double T, double S1, double S2, dou
 double withstrike(rainbowvariant variant, double T, double S1, double S2, double sigma1,
                   double sigma2, double rho, double r, double q1, double q2, double X,
                   bivariatemethod method) {
-  if (rainbowrefused(T, S1, S2, sigma1, sigma2, rho, r, q1, q2) || X <= 0) return refusal();
+  if (rainbowrefused(T, S1, S2, sigma1, sigma2, rho, r, q1, q2) || X <= 0)
+    return refusedwith(messages::valueundefined);
   if (T == 0) return rainbowpayoff(variant, S1, S2, X);
   const rainbowterms t = sharedterms(T, S1, S2, sigma1, sigma2, rho, q1, q2);
   const double B = X * std::exp(-r * T);

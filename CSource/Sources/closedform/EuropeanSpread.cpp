@@ -11,10 +11,6 @@ namespace EuropeanSpread {
 
 namespace {
 
-double refusal() {
-  writemessage(messages::valueundefined);
-  return undefinedvalue();
-}
 
 }  // namespace
 
@@ -23,7 +19,7 @@ double spreadonlattice(optionside side, std::int32_t earlyexercise, double T, do
                        double q2, std::int64_t levels) {
   if (S1 <= 0 || S2 <= 0 || T < 0 || X <= 0 || sigma1 <= 0 || sigma2 <= 0 || rho < -1 || rho > 1 ||
       r < 0 || q1 < 0 || q2 < 0)
-    return refusal();
+    return refusedwith(messages::valueundefined);
   if (T == 0) return side == call ? maxof(S1 - S2 - X, 0.0) : maxof(X - (S1 - S2), 0.0);
   const TwoAssetLattice::latticecontract contract{
       T, S1, S2, sigma1, sigma2, r, q1, q2, rho, X, side == call ? 1 : -1, earlyexercise};

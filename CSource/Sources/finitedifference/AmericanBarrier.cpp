@@ -25,16 +25,6 @@ constexpr double blendguard = 0.0000001;           // keeps the blend's weight f
 
 enum side { down, up };
 
-double refusedvalue() {
-  writemessage(messages::valueundefined);
-  return undefinedvalue();
-}
-
-double refusedcritical() {
-  writemessage(messages::criticalundefined);
-  return undefinedvalue();
-}
-
 double exercise(int callput, double S, double K) { return maxof(callput * (S - K), 0.0); }
 
 // The record of a grid code: level1 the barrier, American, spot 0 for a critical price.
@@ -60,7 +50,7 @@ double heatgridvalue(contractdata record, parameterblock* block) {
 double knockin(int callput, side barrier, double T, double S, double H, double K, double sigma,
                double r, double q, double R, parameterblock* block) {
   if (T < 0 || H <= 0 || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0 || R < 0)
-    return refusedvalue();
+    return refusedwith(messages::valueundefined);
   if (anynan({T, S, H, K, sigma, r, q, R})) return nanresult();
   const bool reached = barrier == down ? H >= S : S >= H;
   if (reached) return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);
@@ -188,7 +178,7 @@ double upinput(double T, double S, double H, double K, double sigma, double r, d
 
 double downoutcall(double T, double S, double H, double K, double sigma, double r, double q,
                    parameterblock* block) {
-  if (H <= 0 || K <= 0) return refusedvalue();
+  if (H <= 0 || K <= 0) return refusedwith(messages::valueundefined);
   if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
   if (H >= S) return 0.0;
   if (T == 0 || H > K || S >= farlimit * K) return exercise(1, S, K);
@@ -197,7 +187,7 @@ double downoutcall(double T, double S, double H, double K, double sigma, double 
 
 double upoutcall(double T, double S, double H, double K, double sigma, double r, double q,
                  parameterblock* block) {
-  if (H <= 0 || K <= 0) return refusedvalue();
+  if (H <= 0 || K <= 0) return refusedwith(messages::valueundefined);
   if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
   if (S >= H) return 0.0;
   if (T == 0) return exercise(1, S, K);
@@ -207,7 +197,7 @@ double upoutcall(double T, double S, double H, double K, double sigma, double r,
 
 double downoutput(double T, double S, double H, double K, double sigma, double r, double q,
                   parameterblock* block) {
-  if (H <= 0 || K <= 0) return refusedvalue();
+  if (H <= 0 || K <= 0) return refusedwith(messages::valueundefined);
   if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
   if (H >= S || H >= K) return 0.0;
   if (T == 0) return exercise(-1, S, K);
@@ -217,7 +207,7 @@ double downoutput(double T, double S, double H, double K, double sigma, double r
 
 double upoutput(double T, double S, double H, double K, double sigma, double r, double q,
                 parameterblock* block) {
-  if (H <= 0 || K <= 0) return refusedvalue();
+  if (H <= 0 || K <= 0) return refusedwith(messages::valueundefined);
   if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
   if (S >= H) return 0.0;
   if (T == 0 || K >= H) return exercise(-1, S, K);
@@ -226,7 +216,7 @@ double upoutput(double T, double S, double H, double K, double sigma, double r, 
 
 double downoutcallcritical(double T, double H, double K, double sigma, double r, double q,
                            parameterblock* block) {
-  if (H <= 0 || K <= 0) return refusedcritical();
+  if (H <= 0 || K <= 0) return refusedwith(messages::criticalundefined);
   if (anynan({T, H, K, sigma, r, q})) return nanresult();
   if (H > K) return H;
   if (T == 0) return K;
@@ -239,7 +229,7 @@ double downoutcallcritical(double T, double H, double K, double sigma, double r,
 
 double upoutcallcritical(double T, double H, double K, double sigma, double r, double q,
                          parameterblock* block) {
-  if (H <= 0 || K <= 0) return refusedcritical();
+  if (H <= 0 || K <= 0) return refusedwith(messages::criticalundefined);
   if (anynan({T, H, K, sigma, r, q})) return nanresult();
   if (K >= H) return 0.0;
   if (T == 0) return K;
@@ -248,7 +238,7 @@ double upoutcallcritical(double T, double H, double K, double sigma, double r, d
 
 double downoutputcritical(double T, double H, double K, double sigma, double r, double q,
                           parameterblock* block) {
-  if (H <= 0 || K <= 0) return refusedcritical();
+  if (H <= 0 || K <= 0) return refusedwith(messages::criticalundefined);
   if (anynan({T, H, K, sigma, r, q})) return nanresult();
   if (H >= K) {
     writemessage(messages::neverexercise);
@@ -261,7 +251,7 @@ double downoutputcritical(double T, double H, double K, double sigma, double r, 
 
 double upoutputcritical(double T, double H, double K, double sigma, double r, double q,
                         parameterblock* block) {
-  if (H <= 0 || K <= 0) return refusedcritical();
+  if (H <= 0 || K <= 0) return refusedwith(messages::criticalundefined);
   if (anynan({T, H, K, sigma, r, q})) return nanresult();
   if (K >= H) return 0.0;
   if (T == 0) return K;

@@ -32,16 +32,6 @@ double similaritygrid(int callput, bool critical, double T, double xi, double ex
 // scale x grid, keeping the undefined value of a refused contract as it is.
 double scaled(double scale, double grid) { return isundefined(grid) ? grid : scale * grid; }
 
-double refusedvalue() {
-  writemessage(messages::valueundefined);
-  return undefinedvalue();
-}
-
-double refusedcritical() {
-  writemessage(messages::criticalundefined);
-  return undefinedvalue();
-}
-
 }  // namespace
 
 // americanlookback
@@ -76,21 +66,21 @@ double americanlookback::critstart(const gridinfo& /*grid*/,
 
 double lookbackcall(double T, double S, double m, double sigma, double r, double q,
                     parameterblock* block) {
-  if (!(m > 0 && m <= S)) return refusedvalue();
+  if (!(m > 0 && m <= S)) return refusedwith(messages::valueundefined);
   if (T == 0) return maxof(S - m, 0.0);
   return scaled(S, similaritygrid(1, false, T, m / S, m, sigma, r, q, block));
 }
 
 double lookbackput(double T, double S, double m, double sigma, double r, double q,
                    parameterblock* block) {
-  if (!(m > 0 && S <= m)) return refusedvalue();
+  if (!(m > 0 && S <= m)) return refusedwith(messages::valueundefined);
   if (T == 0) return maxof(m - S, 0.0);
   return scaled(m, similaritygrid(-1, false, T, S / m, m, sigma, r, q, block));
 }
 
 double lookbackcallcritical(double T, double m, double sigma, double r, double q,
                             parameterblock* block) {
-  if (!(m > 0)) return refusedcritical();
+  if (!(m > 0)) return refusedwith(messages::criticalundefined);
   if (T == 0) return 0.0;
   if (q <= calldividendfloor) {
     writemessage(messages::criticalinfinity);
@@ -102,7 +92,7 @@ double lookbackcallcritical(double T, double m, double sigma, double r, double q
 
 double lookbackputcritical(double T, double m, double sigma, double r, double q,
                            parameterblock* block) {
-  if (!(m > 0)) return refusedcritical();
+  if (!(m > 0)) return refusedwith(messages::criticalundefined);
   if (T == 0) return 0.0;
   return scaled(m, similaritygrid(-1, true, T, 0.0, m, sigma, r, q, block));
 }

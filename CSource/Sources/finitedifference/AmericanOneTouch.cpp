@@ -16,18 +16,10 @@ bool admissible(double T, double H, double sigma, double r, double q) {
   return T >= 0 && H > 0 && sigma > 0 && r >= 0 && q >= 0;
 }
 
-double refusedcritical() {
-  writemessage(messages::criticalundefined);
-  return undefinedvalue();
-}
-
 }  // namespace
 
 double onetouchup(double T, double S, double H, double sigma, double r, double q) {
-  if (!(S > 0 && admissible(T, H, sigma, r, q))) {
-    writemessage(messages::valueundefined);
-    return undefinedvalue();
-  }
+  if (!(S > 0 && admissible(T, H, sigma, r, q))) return refusedwith(messages::valueundefined);
   if (T == 0) return H > S ? 0.0 : 1.0;
   if (!(H > S)) return 1.0;  // already touched
   return EuropeanBarrier::cashathit(T, S, H, sigma, r, q, upbarrier);
@@ -41,11 +33,11 @@ double onetouchdown(double T, double S, double H, double sigma, double r, double
 }
 
 double onetouchupcritical(double T, double H, double sigma, double r, double q) {
-  return admissible(T, H, sigma, r, q) ? H : refusedcritical();
+  return admissible(T, H, sigma, r, q) ? H : refusedwith(messages::criticalundefined);
 }
 
 double onetouchdowncritical(double T, double H, double sigma, double r, double q) {
-  return admissible(T, H, sigma, r, q) ? H : refusedcritical();
+  return admissible(T, H, sigma, r, q) ? H : refusedwith(messages::criticalundefined);
 }
 
 const scalarhandlerentry onetouchhandler =

@@ -18,11 +18,6 @@ namespace AmericanQuanto {
 
 namespace {
 
-double refusal() {
-  writemessage(messages::valueundefined);
-  return undefinedvalue();
-}
-
 // The exercise value of a call or put on the tree price X, scaled by the amount one unit pays.
 struct exercisevalue {
   optionside side;
@@ -61,7 +56,8 @@ double deterministicvalue(optionside side, double T, double X0, double K, double
 
 double floating(optionside side, double T, double S, double E, double K, double sigmaS,
                 double sigmaE, double rho, double r, double q, const parameterblock* block) {
-  if (EuropeanQuanto::floatingrefused(T, S, E, K, sigmaS, sigmaE, rho, r, q)) return refusal();
+  if (EuropeanQuanto::floatingrefused(T, S, E, K, sigmaS, sigmaE, rho, r, q))
+    return refusedwith(messages::valueundefined);
   if (anynan({T, S, E, K, sigmaS, sigmaE, rho, r, q})) return nanresult();
   const double X0 = E * S;
   const exercisevalue g{side, K, 1.0};
@@ -73,7 +69,8 @@ double floating(optionside side, double T, double S, double E, double K, double 
 
 double fixed(optionside side, double T, double S, double Ep, double K, double sigmaS, double sigmaE,
              double rho, double r, double q, double rf, const parameterblock* block) {
-  if (EuropeanQuanto::fixedrefused(T, S, Ep, K, sigmaS, sigmaE, rho, r, q, rf)) return refusal();
+  if (EuropeanQuanto::fixedrefused(T, S, Ep, K, sigmaS, sigmaE, rho, r, q, rf))
+    return refusedwith(messages::valueundefined);
   if (anynan({T, S, Ep, K, sigmaS, sigmaE, rho, r, q, rf})) return nanresult();
   const exercisevalue g{side, K, Ep};
   if (T == 0) return g(S);

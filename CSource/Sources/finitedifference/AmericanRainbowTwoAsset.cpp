@@ -28,10 +28,8 @@ template <rainbowvariant variant>
 double latticevalue(double T, double S1, double S2, double sigma1, double sigma2, double rho,
                     double r, double q1, double q2, double K) {
   if (EuropeanRainbowTwoAsset::rainbowrefused(T, S1, S2, sigma1, sigma2, rho, r, q1, q2) ||
-      (teststrike(variant) && K <= 0)) {
-    writemessage(messages::valueundefined);
-    return undefinedvalue();
-  }
+      (teststrike(variant) && K <= 0))
+    return refusedwith(messages::valueundefined);
   // The payoff's max and min would drop a NaN price.
   if (anynan({T, S1, S2, sigma1, sigma2, rho, r, q1, q2, K})) return nanresult();
   const auto g = [K](double P1, double P2) { return rainbowpayoff(variant, P1, P2, K); };

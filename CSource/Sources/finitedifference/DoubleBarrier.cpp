@@ -14,11 +14,6 @@
 
 namespace {
 
-double refusedvalue() {
-  writemessage(messages::valueundefined);
-  return undefinedvalue();
-}
-
 bool corridorrefused(double L, double U, double K) { return L <= 0 || L >= U || K <= 0; }
 
 bool outsidecorridor(double S, double L, double U) { return S <= L || S >= U; }
@@ -40,7 +35,7 @@ double corridorvalue(contractdata record, parameterblock* block) {
 template <class instrumenttype>
 double knockout(int callput, int american, double T, double S, double L, double U, double K,
                 double sigma, double r, double q, parameterblock* block) {
-  if (corridorrefused(L, U, K)) return refusedvalue();
+  if (corridorrefused(L, U, K)) return refusedwith(messages::valueundefined);
   if (anynan({T, S, L, U, K, sigma, r, q})) return nanresult();
   if (outsidecorridor(S, L, U)) return 0.0;
   if (T == 0) return maxof(callput * (S - K), 0.0);
@@ -63,7 +58,7 @@ double europeanknockout(int callput, double T, double S, double L, double U, dou
 double europeanknockin(int callput, double T, double S, double L, double U, double K, double sigma,
                        double r, double q, parameterblock* block) {
   if (T < 0 || L <= 0 || L >= U || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0)
-    return refusedvalue();
+    return refusedwith(messages::valueundefined);
   if (anynan({T, S, L, U, K, sigma, r, q})) return nanresult();
   const double vanilla = callput > 0 ? BlackScholes::blackscholescall(T, S, K, sigma, r, q)
                                      : BlackScholes::blackscholesput(T, S, K, sigma, r, q);
@@ -140,7 +135,7 @@ double americanknockout(int callput, double T, double S, double L, double U, dou
 
 double americanknockin(int callput, double T, double S, double L, double U, double K, double sigma,
                        double r, double q, parameterblock* block) {
-  if (corridorrefused(L, U, K)) return refusedvalue();
+  if (corridorrefused(L, U, K)) return refusedwith(messages::valueundefined);
   if (anynan({T, S, L, U, K, sigma, r, q})) return nanresult();
   if (outsidecorridor(S, L, U))
     return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);

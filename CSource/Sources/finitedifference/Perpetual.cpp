@@ -18,11 +18,6 @@ bool admissible(double K, double sigma, double r, double q) {
   return K > 0 && sigma > 0 && r >= 0 && q >= 0;
 }
 
-double refused() {
-  writemessage(messages::inputdataerror);
-  return undefinedvalue();
-}
-
 // The two exponents of A S^y: the call's beta (> 1) and the put's alpha (<= 0).
 struct exponents {
   double beta, alpha;
@@ -49,7 +44,7 @@ double putboundary(double K, double sigma, double r, double q) {
 }  // namespace
 
 double perpetualcall(double S, double K, double sigma, double r, double q) {
-  if (!(S > 0 && admissible(K, sigma, r, q))) return refused();
+  if (!(S > 0 && admissible(K, sigma, r, q))) return refusedwith(messages::inputdataerror);
   if (q < dividendfloor) {
     writemessage(messages::unboundeddividend);
     return HUGE_VAL;
@@ -61,7 +56,7 @@ double perpetualcall(double S, double K, double sigma, double r, double q) {
 }
 
 double perpetualput(double S, double K, double sigma, double r, double q) {
-  if (!(S > 0 && admissible(K, sigma, r, q))) return refused();
+  if (!(S > 0 && admissible(K, sigma, r, q))) return refusedwith(messages::inputdataerror);
   if (r == 0) return K;  // the limit: never exercised
   const double alpha = exponentsof(sigma, r, q).alpha;
   const double boundary = putboundary(K, sigma, r, q);
@@ -70,7 +65,7 @@ double perpetualput(double S, double K, double sigma, double r, double q) {
 }
 
 double perpetualcallcritical(double K, double sigma, double r, double q) {
-  if (!admissible(K, sigma, r, q)) return refused();
+  if (!admissible(K, sigma, r, q)) return refusedwith(messages::inputdataerror);
   if (q < dividendfloor) {
     writemessage(messages::criticalgrowsdividend);
     return HUGE_VAL;
@@ -79,7 +74,7 @@ double perpetualcallcritical(double K, double sigma, double r, double q) {
 }
 
 double perpetualputcritical(double K, double sigma, double r, double q) {
-  if (!admissible(K, sigma, r, q)) return refused();
+  if (!admissible(K, sigma, r, q)) return refusedwith(messages::inputdataerror);
   return putboundary(K, sigma, r, q);
 }
 

@@ -92,15 +92,11 @@ double finalmaximum(double S, double m, const exponents& e) {
 
 bool marketadmissible(double sigma, double r, double q) { return sigma > 0 && r >= 0 && q >= 0; }
 
-double refused() {
-  writemessage(messages::valueundefined);
-  return undefinedvalue();
-}
-
 }  // namespace
 
 double lookbackcall(double S, double m, double sigma, double r, double q) {
-  if (!(S > 0 && m > 0 && m < S && marketadmissible(sigma, r, q))) return refused();
+  if (!(S > 0 && m > 0 && m < S && marketadmissible(sigma, r, q)))
+    return refusedwith(messages::valueundefined);
   const exponents e = exponentsof(sigma, r, q);
   if (e.b == 0) return S;  // no yield: never exercised, worth its supremum
   const double z = callratio(e), a = e.a, b = e.b;
@@ -110,7 +106,8 @@ double lookbackcall(double S, double m, double sigma, double r, double q) {
 }
 
 double lookbackput(double S, double m, double sigma, double r, double q) {
-  if (!(S > 0 && m > 0 && S < m && marketadmissible(sigma, r, q))) return refused();
+  if (!(S > 0 && m > 0 && S < m && marketadmissible(sigma, r, q)))
+    return refusedwith(messages::valueundefined);
   const exponents e = exponentsof(sigma, r, q);
   const double z = e.b == 0 ? noboundary : r == 0 ? 0.0 : putratio(e), a = e.a, b = e.b;
   if (z == 0) return finalmaximum(S, m, e);
@@ -124,7 +121,8 @@ double lookbackput(double S, double m, double sigma, double r, double q) {
 }
 
 double russian(double S, double m, double sigma, double r, double q) {
-  if (!(S > 0 && m > 0 && S <= m && marketadmissible(sigma, r, q))) return refused();
+  if (!(S > 0 && m > 0 && S <= m && marketadmissible(sigma, r, q)))
+    return refusedwith(messages::valueundefined);
   if (q < dividendfloor) {
     writemessage(messages::unboundeddividend);
     return HUGE_VAL;
@@ -140,7 +138,7 @@ double russian(double S, double m, double sigma, double r, double q) {
 }
 
 double lookbackcallcritical(double m, double sigma, double r, double q) {
-  if (!(m > 0 && marketadmissible(sigma, r, q))) return refused();
+  if (!(m > 0 && marketadmissible(sigma, r, q))) return refusedwith(messages::valueundefined);
   const exponents e = exponentsof(sigma, r, q);
   if (e.b == 0) {
     writemessage(messages::criticalgrowsdividend);
@@ -150,7 +148,7 @@ double lookbackcallcritical(double m, double sigma, double r, double q) {
 }
 
 double lookbackputcritical(double m, double sigma, double r, double q) {
-  if (!(m > 0 && marketadmissible(sigma, r, q))) return refused();
+  if (!(m > 0 && marketadmissible(sigma, r, q))) return refusedwith(messages::valueundefined);
   const exponents e = exponentsof(sigma, r, q);
   if (r == 0 || e.b == 0) return 0.0;
   const double z = putratio(e);
@@ -158,7 +156,7 @@ double lookbackputcritical(double m, double sigma, double r, double q) {
 }
 
 double russiancritical(double m, double sigma, double r, double q) {
-  if (!(m > 0 && marketadmissible(sigma, r, q))) return refused();
+  if (!(m > 0 && marketadmissible(sigma, r, q))) return refusedwith(messages::valueundefined);
   const exponents e = exponentsof(sigma, r, q);
   if (r == 0) return 0.0;
   const double z = russianroot(e, 1000.0);

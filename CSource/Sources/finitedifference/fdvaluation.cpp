@@ -94,9 +94,7 @@ double fdvaluation::checkinputs(int /*flag*/) {
   const contractdata& d = contract();
   if (d.expiry < 0 || d.spot < 0 || d.volatility <= 0 || d.rate < 0 || d.dividend < 0)
     return undefinedvalue();
-  if (!gridsizesadmissible(instrument->nspace, instrument->ntime)) {
-    writemessage(messages::gridsizes);
-    return undefinedvalue();
-  }
+  if (!gridsizesadmissible(instrument->nspace, instrument->ntime))
+    return refusedwith(messages::gridsizes);
   return 1.0;
 }

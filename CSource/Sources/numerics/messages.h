@@ -67,5 +67,8 @@ void writemessage(const char* text);
 void writemessage(const std::string& text);
 // Writes text with no line end (the few messages the library writes that way).
 void writemessagenolineend(const char* text);
+// The answer to a refused input: writes text and a line end, and gives the undefined value
+// (numerics/undefined.h).
+double refusedwith(const char* text);
 
 #endif  // KZR_NUMERICS_MESSAGES_H
