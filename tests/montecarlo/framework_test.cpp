@@ -11,6 +11,7 @@
 #include "montecarlo/EuropeanMountainRange.h"
 #include "montecarlo/mcbase.h"
 #include "montecarlo/pathsimulation.h"
+#include "numerics/linearalgebra.h"
 #include "numerics/messages.h"
 
 namespace {
@@ -184,19 +185,55 @@ TEST(CovarianceFactor, FactorsTheCovarianceOfTheAssets) {
   EXPECT_NEAR(w[2], L.at(2, 0) * z[0] + L.at(2, 1) * z[1] + L.at(2, 2) * z[2], 1e-16);
 }
 
-TEST(CovarianceFactor, AFailedFactorisationPrintsAndTheRunGoesOnWithTheCovariance) {
-  // Correlations of 1 make the covariance singular: the message, then C itself in place of L.
-  threeassets a;
-  a.rho = {1, 1, 0.2, 1, 1, 0.3, 0.2, 0.3, 1};
-  CaptureStdout();
-  const covariancefactor L(a.record());
-  EXPECT_EQ(GetCapturedStdout(), std::string(messages::notpositivedefinite) + "\n");
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) EXPECT_EQ(L.at(i, j), a.rho[i * 3 + j] * a.sigma[i] * a.sigma[j]);
-  const double z[3] = {0.3, -1.2, 0.7};
-  double w[3];
-  L.correlate(z, w);  // every term of the full matrix
-  EXPECT_EQ(w[0], L.at(0, 0) * z[0] + L.at(0, 1) * z[1] + L.at(0, 2) * z[2]);
+TEST(CovarianceFactor, WhereCholeskyFailsTheCorrelationsAreFactoredAndScaled) {
+  // Where Cholesky factors the covariance its factor is kept as it is, bit for bit.
+  {
+    threeassets a;
+    std::vector<double> C(9);
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) C[i * 3 + j] = a.rho[i * 3 + j] * a.sigma[i] * a.sigma[j];
+    choleskyfactor(3, C.data());
+    const covariancefactor L(a.record());
+    ASSERT_TRUE(L.valid());
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) EXPECT_EQ(L.at(i, j), C[i * 3 + j]);
+  }
+  // Unit correlations (a singular covariance), tiny volatilities (pivots below Cholesky's
+  // absolute 1e-7) and a covariance asymmetric in its last bits: a factor of the covariance all
+  // the same, and no message.
+  const struct {
+    std::vector<double> rho, sigma;
+  } cases[] = {
+      {{1, 1, 0.2, 1, 1, 0.2, 0.2, 0.2, 1}, {0.2, 0.3, 0.25}},
+      {{1, -1, 0.2, -1, 1, -0.2, 0.2, -0.2, 1}, {0.2, 0.3, 0.25}},
+      {{1, 0.5, 0.2, 0.5, 1, 0.3, 0.2, 0.3, 1}, {0.0003, 0.0001, 0.25}},
+      // (0.7 x 0.3) x 0.4 and (0.7 x 0.4) x 0.3 differ in the last bit: "Non symmetric matrix".
+      {{1, 0.7, 0.2, 0.7, 1, 0.3, 0.2, 0.3, 1}, {0.3, 0.4, 0.25}},
+      {{1, 1, 1, 1, 1, 1, 1, 1, 1}, {1e-6, 1e-6, 1e-6}},
+  };
+  for (const auto& c : cases) {
+    threeassets a;
+    a.rho = c.rho;
+    a.sigma = c.sigma;
+    CaptureStdout();
+    const covariancefactor L(a.record());
+    EXPECT_EQ(GetCapturedStdout(), "");
+    ASSERT_TRUE(L.valid());
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) {
+        double product = 0.0;
+        for (int k = 0; k < 3; ++k) product += L.at(i, k) * L.at(j, k);
+        const double C = a.rho[i * 3 + j] * a.sigma[i] * a.sigma[j];
+        EXPECT_NEAR(product, C, 1e-15 * a.sigma[i] * a.sigma[j]) << i << "," << j;
+        if (j > i) {
+          EXPECT_EQ(L.at(i, j), 0.0);
+        }
+      }
+  }
+  // Correlations that are not positive semi-definite have no factor.
+  threeassets bad;
+  bad.rho = {1, 1, 0.5, 1, 1, 0.2, 0.5, 0.2, 1};
+  EXPECT_FALSE(covariancefactor(bad.record()).valid());
 }
 
 TEST(PriceFormulas, DiscountedMeanAndTheSensitivities) {
