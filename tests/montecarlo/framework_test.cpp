@@ -93,28 +93,32 @@ TEST(MemoryLimit, CutsByTheRuleOfTheInstrument) {
     bool pathsdefaulted, stepsdefaulted;
     stepcount kind;
     pathcounts expected;
+    bool said;  // a count the caller gave was changed: the valuation writes its line
   };
   const cut cuts[] = {
       // 30 assets at the default 20,000 paths and 300 steps: the steps give way.
-      {{20000, 300}, 30, true, true, stepcount::adjustable, {20000, 208}},
-      {{20000, 400}, 30, true, false, stepcount::adjustable, {20000, 208}},
+      {{20000, 300}, 30, true, true, stepcount::adjustable, {20000, 208}, false},
+      {{20000, 400}, 30, true, false, stepcount::adjustable, {20000, 208}, true},
       // Both counts from the table: 500 steps and the paths that fit.
-      {{100000, 1000}, 30, false, false, stepcount::adjustable, {8333, 500}},
+      {{100000, 1000}, 30, false, false, stepcount::adjustable, {8333, 500}, true},
+      // Raised to 500: a change of the caller's steps all the same.
+      {{2000000, 100}, 30, false, false, stepcount::adjustable, {8333, 500}, true},
       // Paths from the table, steps defaulted: the paths give way.
-      {{100000, 300}, 30, false, true, stepcount::adjustable, {13888, 300}},
+      {{100000, 300}, 30, false, true, stepcount::adjustable, {13888, 300}, true},
       // Fixed steps: the paths give way.
-      {{1000000, 2}, 100, true, true, stepcount::fixed, {625000, 2}},
-      {{2147483647, 2}, 5, false, true, stepcount::fixed, {12500000, 2}},
-      {{1000000, 30}, 30, true, true, stepcount::fixed, {138888, 30}},
+      {{1000000, 2}, 100, true, true, stepcount::fixed, {625000, 2}, false},
+      {{2147483647, 2}, 5, false, true, stepcount::fixed, {12500000, 2}, true},
+      {{1000000, 30}, 30, true, true, stepcount::fixed, {138888, 30}, false},
       // A cut can reach zero; the valuation refuses zero steps.
-      {{20000, 300}, 7000, true, true, stepcount::adjustable, {20000, 0}},
+      {{20000, 300}, 7000, true, true, stepcount::adjustable, {20000, 0}, false},
       // Decision: negative counts stay as they are, for their messages.
-      {{-2000000, -300}, 30, false, false, stepcount::adjustable, {-2000000, -300}},
+      {{-2000000, -300}, 30, false, false, stepcount::adjustable, {-2000000, -300}, false},
   };
   for (const cut& c : cuts) {
     const pathcounts got = limitmemory(c.asked, c.n, c.pathsdefaulted, c.stepsdefaulted, c.kind);
     EXPECT_EQ(got.paths, c.expected.paths) << c.asked.paths << " paths, n " << c.n;
     EXPECT_EQ(got.steps, c.expected.steps) << c.asked.steps << " steps, n " << c.n;
+    EXPECT_EQ(got.callercut, c.said) << c.asked.paths << " paths, n " << c.n;
     if (got.paths > 0 && got.steps > 0) {
       EXPECT_LE(double(got.paths) * got.steps * c.n * 8, memorylimit);
     }
