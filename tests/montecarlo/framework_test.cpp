@@ -5,10 +5,14 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <tuple>
 #include <vector>
 
 #include "mctestsupport.h"
+#include "montecarlo/EuropeanAsian.h"
 #include "montecarlo/EuropeanMountainRange.h"
+#include "montecarlo/EuropeanRainbow.h"
 #include "montecarlo/mcbase.h"
 #include "montecarlo/pathsimulation.h"
 #include "numerics/linearalgebra.h"
@@ -73,6 +77,99 @@ TEST(MarketData, TheSameContractWithinTheToleranceTermByTerm) {
   // Decision: a NaN term is never the same, so a cached NaN run answers for nothing else.
   EXPECT_FALSE(sameafter([](threeassets& b, marketdata&) { b.sigma[1] = nan; }));
   EXPECT_FALSE(sameafter([](threeassets&, marketdata& m) { m.rate = nan; }));
+  // Every term's NaN is seen, in a borrowed record and in its copy.
+  const auto nanafter = [&](auto change) {
+    threeassets b;
+    marketdata other = b.record();
+    change(b, other);
+    return other.hasnan() && marketdata(other).hasnan();
+  };
+  EXPECT_FALSE(nanafter([](threeassets&, marketdata&) {}));
+  EXPECT_TRUE(nanafter([](threeassets& b, marketdata&) { b.spots[2] = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets& b, marketdata&) { b.sigma[0] = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets& b, marketdata&) { b.rho[5] = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets& b, marketdata&) { b.q[1] = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets&, marketdata& m) { m.expiry = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets&, marketdata& m) { m.strike = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets&, marketdata& m) { m.rate = nan; }));
+}
+
+TEST(TermLists, EveryOwnTermDecidesSamenessAndNaN) {
+  // Each instrument's own terms, one at a time: 0.00005 apart is the same contract, 0.0002 apart
+  // (or another sign, side or class of payoff) is not, and a NaN is never the same and is seen.
+  threeassets a;
+  marketdata record = a.record();
+  mctest::block params;
+  namespace rb = EuropeanRainbow;
+  namespace as = EuropeanAsian;
+  const double barriers[] = {140, 130, 150}, near[] = {140, 130.00005, 150},
+               far[] = {140, 130.0002, 150}, nanbarrier[] = {140, nan, 150};
+  marketdata one(1, 1.5, a.spots.data(), 100.0, a.sigma.data(), a.rho.data(), 0.05, a.q.data());
+  struct variant {
+    const char* what;
+    std::unique_ptr<mcbase> base, same, other;
+    std::unique_ptr<mcbase> withnan;  // null where the term cannot be NaN
+  };
+  const auto own = [](auto* instrument) { return std::unique_ptr<mcbase>(instrument); };
+  auto& b = *params.get();
+  std::vector<variant> variants;
+  variants.push_back({"callput", own(new rb::rainbowminmax(record, +1, 1, b)),
+                      own(new rb::rainbowminmax(record, +1, 1, b)),
+                      own(new rb::rainbowminmax(record, -1, 1, b)), nullptr});
+  variants.push_back({"usemax", own(new rb::rainbowminmax(record, +1, 1, b)),
+                      own(new rb::rainbowminmax(record, +1, 1, b)),
+                      own(new rb::rainbowminmax(record, +1, 0, b)), nullptr});
+  variants.push_back({"best", own(new rb::rainbowbestworst(record, 1, b)),
+                      own(new rb::rainbowbestworst(record, 1, b)),
+                      own(new rb::rainbowbestworst(record, 0, b)), nullptr});
+  variants.push_back({"cash", own(new rb::rainbowbestmoney(record, 110, b)),
+                      own(new rb::rainbowbestmoney(record, 110.00005, b)),
+                      own(new rb::rainbowbestmoney(record, 110.0002, b)),
+                      own(new rb::rainbowbestmoney(record, nan, b))});
+  variants.push_back({"asian callput", own(new as::asianarithmetic(one, +1, 2, 98, b)),
+                      own(new as::asianarithmetic(one, +1, 2, 98, b)),
+                      own(new as::asianarithmetic(one, -1, 2, 98, b)), nullptr});
+  variants.push_back({"averaging period", own(new as::asianarithmetic(one, +1, 2, 98, b)),
+                      own(new as::asianarithmetic(one, +1, 2.00005, 98, b)),
+                      own(new as::asianarithmetic(one, +1, 2.0002, 98, b)),
+                      own(new as::asianarithmetic(one, +1, nan, 98, b))});
+  variants.push_back({"past average", own(new as::asianarithmetic(one, +1, 2, 98, b)),
+                      own(new as::asianarithmetic(one, +1, 2, 98.00005, b)),
+                      own(new as::asianarithmetic(one, +1, 2, 98.0002, b)),
+                      own(new as::asianarithmetic(one, +1, 2, nan, b))});
+  variants.push_back({"barrier", own(new mr::altiplano(record, barriers, 10, b)),
+                      own(new mr::altiplano(record, near, 10, b)),
+                      own(new mr::altiplano(record, far, 10, b)),
+                      own(new mr::altiplano(record, nanbarrier, 10, b))});
+  variants.push_back({"coupon", own(new mr::annapurna(record, barriers, 10, b)),
+                      own(new mr::annapurna(record, barriers, 10.00005, b)),
+                      own(new mr::annapurna(record, barriers, 10.0002, b)),
+                      own(new mr::annapurna(record, barriers, nan, b))});
+  variants.push_back(
+      {"notional", own(new mr::everest(record, 100, b)), own(new mr::everest(record, 100.00005, b)),
+       own(new mr::everest(record, 100.0002, b)), own(new mr::everest(record, nan, b))});
+  variants.push_back({"class", own(new mr::atlas(record, 100, b)),
+                      own(new mr::atlas(record, 100, b)), own(new mr::everest(record, 100, b)),
+                      nullptr});
+  for (const variant& v : variants) {
+    // The working copies, as the cache compares them (their arrays their own).
+    const std::unique_ptr<mcbase> base = v.base->copy();
+    EXPECT_TRUE(base->issame(v.same->clone.get())) << v.what;
+    EXPECT_TRUE(v.same->clone->issame(base.get())) << v.what;
+    EXPECT_FALSE(base->issame(v.other->clone.get())) << v.what;
+    EXPECT_FALSE(v.other->clone->issame(base.get())) << v.what;
+    EXPECT_FALSE(base->nanterms()) << v.what;
+    if (v.withnan) {
+      EXPECT_TRUE(v.withnan->nanterms()) << v.what;
+      EXPECT_TRUE(v.withnan->clone->nanterms()) << v.what;
+      EXPECT_FALSE(base->issame(v.withnan->clone.get())) << v.what;
+      EXPECT_FALSE(v.withnan->clone->issame(v.withnan->clone.get())) << v.what;
+    }
+  }
+  // The lists cover their records, field for field (a missing field stops the build).
+  static_assert(termlist::fieldcount<marketterms>() == 8);
+  static_assert(std::tuple_size_v<decltype(marketfields::terms)> == 8);
+  static_assert(termlist::fieldcount<mr::couponterms>() == 2);
 }
 
 TEST(MemoryLimit, CountsThatFitAreKept) {

@@ -4,7 +4,8 @@
 // payoff; the valuation evolves correlated paths and calls these operations:
 //
 //   operation       provided by            what it gives
-//   issame          each concrete class    same class, same record, terms, paths and steps
+//   issame          each concrete class    same class, same record, terms (its term list,
+//                                          termlist.h), paths and steps
 //   bumpsize        each concrete class    the step h of sensitivity s (1 to 5) for asset i;
 //                                          0.0: the contract does not support it
 //   spot            mcbase                 spots[i] of the record
