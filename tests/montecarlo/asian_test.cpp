@@ -178,6 +178,11 @@ TEST(Asian, AtExpiryTheIntrinsicValueAgainstThePastAverage) {
   put.A = 93;
   EXPECT_EQ(call("ASIANAAREPO", put).value, 7.0);
   EXPECT_EQ(call("ASIANGAREPO", put).value, 7.0);
+  // Zero steps too: no path is run at T = 0 (the count of 1 keeps its refusal, a decision on the
+  // step length T / (M - 1) taken before the engine).
+  const answer zero = call("ASIANAARECO", c, seeded(1, 0));
+  EXPECT_EQ(zero.value, 7.0);
+  EXPECT_EQ(zero.out, "");
 }
 
 TEST(Asian, Refusals) {

@@ -5,12 +5,17 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <tuple>
 #include <vector>
 
 #include "mctestsupport.h"
+#include "montecarlo/EuropeanAsian.h"
 #include "montecarlo/EuropeanMountainRange.h"
+#include "montecarlo/EuropeanRainbow.h"
 #include "montecarlo/mcbase.h"
 #include "montecarlo/pathsimulation.h"
+#include "numerics/linearalgebra.h"
 #include "numerics/messages.h"
 
 namespace {
@@ -72,6 +77,99 @@ TEST(MarketData, TheSameContractWithinTheToleranceTermByTerm) {
   // Decision: a NaN term is never the same, so a cached NaN run answers for nothing else.
   EXPECT_FALSE(sameafter([](threeassets& b, marketdata&) { b.sigma[1] = nan; }));
   EXPECT_FALSE(sameafter([](threeassets&, marketdata& m) { m.rate = nan; }));
+  // Every term's NaN is seen, in a borrowed record and in its copy.
+  const auto nanafter = [&](auto change) {
+    threeassets b;
+    marketdata other = b.record();
+    change(b, other);
+    return other.hasnan() && marketdata(other).hasnan();
+  };
+  EXPECT_FALSE(nanafter([](threeassets&, marketdata&) {}));
+  EXPECT_TRUE(nanafter([](threeassets& b, marketdata&) { b.spots[2] = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets& b, marketdata&) { b.sigma[0] = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets& b, marketdata&) { b.rho[5] = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets& b, marketdata&) { b.q[1] = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets&, marketdata& m) { m.expiry = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets&, marketdata& m) { m.strike = nan; }));
+  EXPECT_TRUE(nanafter([](threeassets&, marketdata& m) { m.rate = nan; }));
+}
+
+TEST(TermLists, EveryOwnTermDecidesSamenessAndNaN) {
+  // Each instrument's own terms, one at a time: 0.00005 apart is the same contract, 0.0002 apart
+  // (or another sign, side or class of payoff) is not, and a NaN is never the same and is seen.
+  threeassets a;
+  marketdata record = a.record();
+  mctest::block params;
+  namespace rb = EuropeanRainbow;
+  namespace as = EuropeanAsian;
+  const double barriers[] = {140, 130, 150}, near[] = {140, 130.00005, 150},
+               far[] = {140, 130.0002, 150}, nanbarrier[] = {140, nan, 150};
+  marketdata one(1, 1.5, a.spots.data(), 100.0, a.sigma.data(), a.rho.data(), 0.05, a.q.data());
+  struct variant {
+    const char* what;
+    std::unique_ptr<mcbase> base, same, other;
+    std::unique_ptr<mcbase> withnan;  // null where the term cannot be NaN
+  };
+  const auto own = [](auto* instrument) { return std::unique_ptr<mcbase>(instrument); };
+  auto& b = *params.get();
+  std::vector<variant> variants;
+  variants.push_back({"callput", own(new rb::rainbowminmax(record, +1, 1, b)),
+                      own(new rb::rainbowminmax(record, +1, 1, b)),
+                      own(new rb::rainbowminmax(record, -1, 1, b)), nullptr});
+  variants.push_back({"usemax", own(new rb::rainbowminmax(record, +1, 1, b)),
+                      own(new rb::rainbowminmax(record, +1, 1, b)),
+                      own(new rb::rainbowminmax(record, +1, 0, b)), nullptr});
+  variants.push_back({"best", own(new rb::rainbowbestworst(record, 1, b)),
+                      own(new rb::rainbowbestworst(record, 1, b)),
+                      own(new rb::rainbowbestworst(record, 0, b)), nullptr});
+  variants.push_back({"cash", own(new rb::rainbowbestmoney(record, 110, b)),
+                      own(new rb::rainbowbestmoney(record, 110.00005, b)),
+                      own(new rb::rainbowbestmoney(record, 110.0002, b)),
+                      own(new rb::rainbowbestmoney(record, nan, b))});
+  variants.push_back({"asian callput", own(new as::asianarithmetic(one, +1, 2, 98, b)),
+                      own(new as::asianarithmetic(one, +1, 2, 98, b)),
+                      own(new as::asianarithmetic(one, -1, 2, 98, b)), nullptr});
+  variants.push_back({"averaging period", own(new as::asianarithmetic(one, +1, 2, 98, b)),
+                      own(new as::asianarithmetic(one, +1, 2.00005, 98, b)),
+                      own(new as::asianarithmetic(one, +1, 2.0002, 98, b)),
+                      own(new as::asianarithmetic(one, +1, nan, 98, b))});
+  variants.push_back({"past average", own(new as::asianarithmetic(one, +1, 2, 98, b)),
+                      own(new as::asianarithmetic(one, +1, 2, 98.00005, b)),
+                      own(new as::asianarithmetic(one, +1, 2, 98.0002, b)),
+                      own(new as::asianarithmetic(one, +1, 2, nan, b))});
+  variants.push_back({"barrier", own(new mr::altiplano(record, barriers, 10, b)),
+                      own(new mr::altiplano(record, near, 10, b)),
+                      own(new mr::altiplano(record, far, 10, b)),
+                      own(new mr::altiplano(record, nanbarrier, 10, b))});
+  variants.push_back({"coupon", own(new mr::annapurna(record, barriers, 10, b)),
+                      own(new mr::annapurna(record, barriers, 10.00005, b)),
+                      own(new mr::annapurna(record, barriers, 10.0002, b)),
+                      own(new mr::annapurna(record, barriers, nan, b))});
+  variants.push_back(
+      {"notional", own(new mr::everest(record, 100, b)), own(new mr::everest(record, 100.00005, b)),
+       own(new mr::everest(record, 100.0002, b)), own(new mr::everest(record, nan, b))});
+  variants.push_back({"class", own(new mr::atlas(record, 100, b)),
+                      own(new mr::atlas(record, 100, b)), own(new mr::everest(record, 100, b)),
+                      nullptr});
+  for (const variant& v : variants) {
+    // The working copies, as the cache compares them (their arrays their own).
+    const std::unique_ptr<mcbase> base = v.base->copy();
+    EXPECT_TRUE(base->issame(v.same->clone.get())) << v.what;
+    EXPECT_TRUE(v.same->clone->issame(base.get())) << v.what;
+    EXPECT_FALSE(base->issame(v.other->clone.get())) << v.what;
+    EXPECT_FALSE(v.other->clone->issame(base.get())) << v.what;
+    EXPECT_FALSE(base->nanterms()) << v.what;
+    if (v.withnan) {
+      EXPECT_TRUE(v.withnan->nanterms()) << v.what;
+      EXPECT_TRUE(v.withnan->clone->nanterms()) << v.what;
+      EXPECT_FALSE(base->issame(v.withnan->clone.get())) << v.what;
+      EXPECT_FALSE(v.withnan->clone->issame(v.withnan->clone.get())) << v.what;
+    }
+  }
+  // The lists cover their records, field for field (a missing field stops the build).
+  static_assert(termlist::fieldcount<marketterms>() == 8);
+  static_assert(std::tuple_size_v<decltype(marketfields::terms)> == 8);
+  static_assert(termlist::fieldcount<mr::couponterms>() == 2);
 }
 
 TEST(MemoryLimit, CountsThatFitAreKept) {
@@ -92,28 +190,32 @@ TEST(MemoryLimit, CutsByTheRuleOfTheInstrument) {
     bool pathsdefaulted, stepsdefaulted;
     stepcount kind;
     pathcounts expected;
+    bool said;  // a count the caller gave was changed: the valuation writes its line
   };
   const cut cuts[] = {
       // 30 assets at the default 20,000 paths and 300 steps: the steps give way.
-      {{20000, 300}, 30, true, true, stepcount::adjustable, {20000, 208}},
-      {{20000, 400}, 30, true, false, stepcount::adjustable, {20000, 208}},
+      {{20000, 300}, 30, true, true, stepcount::adjustable, {20000, 208}, false},
+      {{20000, 400}, 30, true, false, stepcount::adjustable, {20000, 208}, true},
       // Both counts from the table: 500 steps and the paths that fit.
-      {{100000, 1000}, 30, false, false, stepcount::adjustable, {8333, 500}},
+      {{100000, 1000}, 30, false, false, stepcount::adjustable, {8333, 500}, true},
+      // Raised to 500: a change of the caller's steps all the same.
+      {{2000000, 100}, 30, false, false, stepcount::adjustable, {8333, 500}, true},
       // Paths from the table, steps defaulted: the paths give way.
-      {{100000, 300}, 30, false, true, stepcount::adjustable, {13888, 300}},
+      {{100000, 300}, 30, false, true, stepcount::adjustable, {13888, 300}, true},
       // Fixed steps: the paths give way.
-      {{1000000, 2}, 100, true, true, stepcount::fixed, {625000, 2}},
-      {{2147483647, 2}, 5, false, true, stepcount::fixed, {12500000, 2}},
-      {{1000000, 30}, 30, true, true, stepcount::fixed, {138888, 30}},
+      {{1000000, 2}, 100, true, true, stepcount::fixed, {625000, 2}, false},
+      {{2147483647, 2}, 5, false, true, stepcount::fixed, {12500000, 2}, true},
+      {{1000000, 30}, 30, true, true, stepcount::fixed, {138888, 30}, false},
       // A cut can reach zero; the valuation refuses zero steps.
-      {{20000, 300}, 7000, true, true, stepcount::adjustable, {20000, 0}},
+      {{20000, 300}, 7000, true, true, stepcount::adjustable, {20000, 0}, false},
       // Decision: negative counts stay as they are, for their messages.
-      {{-2000000, -300}, 30, false, false, stepcount::adjustable, {-2000000, -300}},
+      {{-2000000, -300}, 30, false, false, stepcount::adjustable, {-2000000, -300}, false},
   };
   for (const cut& c : cuts) {
     const pathcounts got = limitmemory(c.asked, c.n, c.pathsdefaulted, c.stepsdefaulted, c.kind);
     EXPECT_EQ(got.paths, c.expected.paths) << c.asked.paths << " paths, n " << c.n;
     EXPECT_EQ(got.steps, c.expected.steps) << c.asked.steps << " steps, n " << c.n;
+    EXPECT_EQ(got.callercut, c.said) << c.asked.paths << " paths, n " << c.n;
     if (got.paths > 0 && got.steps > 0) {
       EXPECT_LE(double(got.paths) * got.steps * c.n * 8, memorylimit);
     }
@@ -184,19 +286,55 @@ TEST(CovarianceFactor, FactorsTheCovarianceOfTheAssets) {
   EXPECT_NEAR(w[2], L.at(2, 0) * z[0] + L.at(2, 1) * z[1] + L.at(2, 2) * z[2], 1e-16);
 }
 
-TEST(CovarianceFactor, AFailedFactorisationPrintsAndTheRunGoesOnWithTheCovariance) {
-  // Correlations of 1 make the covariance singular: the message, then C itself in place of L.
-  threeassets a;
-  a.rho = {1, 1, 0.2, 1, 1, 0.3, 0.2, 0.3, 1};
-  CaptureStdout();
-  const covariancefactor L(a.record());
-  EXPECT_EQ(GetCapturedStdout(), std::string(messages::notpositivedefinite) + "\n");
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) EXPECT_EQ(L.at(i, j), a.rho[i * 3 + j] * a.sigma[i] * a.sigma[j]);
-  const double z[3] = {0.3, -1.2, 0.7};
-  double w[3];
-  L.correlate(z, w);  // every term of the full matrix
-  EXPECT_EQ(w[0], L.at(0, 0) * z[0] + L.at(0, 1) * z[1] + L.at(0, 2) * z[2]);
+TEST(CovarianceFactor, WhereCholeskyFailsTheCorrelationsAreFactoredAndScaled) {
+  // Where Cholesky factors the covariance its factor is kept as it is, bit for bit.
+  {
+    threeassets a;
+    std::vector<double> C(9);
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) C[i * 3 + j] = a.rho[i * 3 + j] * a.sigma[i] * a.sigma[j];
+    choleskyfactor(3, C.data());
+    const covariancefactor L(a.record());
+    ASSERT_TRUE(L.valid());
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) EXPECT_EQ(L.at(i, j), C[i * 3 + j]);
+  }
+  // Unit correlations (a singular covariance), tiny volatilities (pivots below Cholesky's
+  // absolute 1e-7) and a covariance asymmetric in its last bits: a factor of the covariance all
+  // the same, and no message.
+  const struct {
+    std::vector<double> rho, sigma;
+  } cases[] = {
+      {{1, 1, 0.2, 1, 1, 0.2, 0.2, 0.2, 1}, {0.2, 0.3, 0.25}},
+      {{1, -1, 0.2, -1, 1, -0.2, 0.2, -0.2, 1}, {0.2, 0.3, 0.25}},
+      {{1, 0.5, 0.2, 0.5, 1, 0.3, 0.2, 0.3, 1}, {0.0003, 0.0001, 0.25}},
+      // (0.7 x 0.3) x 0.4 and (0.7 x 0.4) x 0.3 differ in the last bit: "Non symmetric matrix".
+      {{1, 0.7, 0.2, 0.7, 1, 0.3, 0.2, 0.3, 1}, {0.3, 0.4, 0.25}},
+      {{1, 1, 1, 1, 1, 1, 1, 1, 1}, {1e-6, 1e-6, 1e-6}},
+  };
+  for (const auto& c : cases) {
+    threeassets a;
+    a.rho = c.rho;
+    a.sigma = c.sigma;
+    CaptureStdout();
+    const covariancefactor L(a.record());
+    EXPECT_EQ(GetCapturedStdout(), "");
+    ASSERT_TRUE(L.valid());
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) {
+        double product = 0.0;
+        for (int k = 0; k < 3; ++k) product += L.at(i, k) * L.at(j, k);
+        const double C = a.rho[i * 3 + j] * a.sigma[i] * a.sigma[j];
+        EXPECT_NEAR(product, C, 1e-15 * a.sigma[i] * a.sigma[j]) << i << "," << j;
+        if (j > i) {
+          EXPECT_EQ(L.at(i, j), 0.0);
+        }
+      }
+  }
+  // Correlations that are not positive semi-definite have no factor.
+  threeassets bad;
+  bad.rho = {1, 1, 0.5, 1, 1, 0.2, 0.5, 0.2, 1};
+  EXPECT_FALSE(covariancefactor(bad.record()).valid());
 }
 
 TEST(PriceFormulas, DiscountedMeanAndTheSensitivities) {

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "mctestsupport.h"
+#include "montecarlo/EuropeanMountainRange.h"
+#include "montecarlo/mcvaluation.h"
 #include "numerics/messages.h"
 
 namespace {
@@ -402,6 +404,94 @@ TEST(MountainRange, AtExpiryTheContractIsWorthItsTerms) {
     EXPECT_EQ(price(std::get<0>(c), std::get<1>(c), {}), std::get<2>(c)) << std::get<0>(c);
 }
 
+TEST(MountainRange, AtExpiryZeroStepsAreNoObstacle) {
+  // Nothing is simulated at T = 0, so zero steps give the value at expiry (the valuation keeps
+  // refusing them where paths run: theta at T = 0 would, but the coupon contracts' theta step,
+  // 0.04 T, is 0 there).
+  mctest::market m = threeassets();
+  m.T = 0.0;
+  const rows altiplano = mctest::couponrows(m, {100, 90, 110}, {140, 130, 150}, 5.0);
+  testsupport::parameters zerosteps;
+  zerosteps.set(4, 0);
+  CaptureStdout();
+  EXPECT_EQ(price("ALTIPLANOEO", altiplano, zerosteps), 5.0);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  zerosteps.set(1, 3);  // vega at T = 0: bumped expiry values, 0 per asset
+  EXPECT_EQ(mctest::funvec("ALTIPLANOEO", altiplano, zerosteps).values,
+            std::vector<double>(3, 0.0));
+}
+
+TEST(MountainRange, SingularCorrelationsPriceAndIndefiniteOnesAreRefused) {
+  // Three assets moving as one: Everest is the notional times the one asset's growth. Its draw
+  // is the first of each path's three, so an independent simulation of three uncorrelated assets
+  // gives the same growth as its asset 0, path by path.
+  mctest::market m = threeassets();
+  m.sigma = {0.25, 0.25, 0.25};
+  m.q = {0.01, 0.01, 0.01};
+  m.rho = std::vector<double>(9, 1.0);
+  const int N = 2000;
+  CaptureStdout();
+  const double value = price("EVERESTEO", mctest::performancerows(m, 100.0), seeded(11, N));
+  EXPECT_EQ(GetCapturedStdout(), "") << "a factored singular matrix writes nothing";
+  mctest::market independent = m;
+  independent.rho = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  const mctest::independentpaths draws{independent, {1.0, 1.0, 1.0}, 2, m.T};
+  const double sum = draws.sum(11, N, [](const std::vector<double>& path) { return path[1]; });
+  EXPECT_NEAR(value, std::exp(-m.r * m.T) * 100.0 * sum / N, 1e-12 * value);
+  // And within four standard errors (0.0064 of the value) of the forward of the one asset.
+  EXPECT_NEAR(value, 100.0 * std::exp(-0.01 * m.T), 0.026 * value);
+  // Correlations that no market can have (a unit correlation, then unequal third rows).
+  m.rho = {1, 1, 0.5, 1, 1, 0.2, 0.5, 0.2, 1};
+  CaptureStdout();
+  EXPECT_TRUE(std::isnan(price("EVERESTEO", mctest::performancerows(m, 100.0), seeded(11, N))));
+  EXPECT_EQ(GetCapturedStdout(), std::string(messages::notpositivedefinite) + "\n");
+  testsupport::parameters vega = seeded(11, N);
+  vega.set(1, 3);
+  CaptureStdout();
+  const std::vector<double> refused =
+      mctest::funvec("EVERESTEO", mctest::performancerows(m, 100.0), vega).values;
+  EXPECT_EQ(GetCapturedStdout(), std::string(messages::notpositivedefinite) + "\n");
+  ASSERT_FALSE(refused.empty());
+  EXPECT_TRUE(std::isnan(refused[0]));
+}
+
+TEST(MountainRange, AMemoryCutOfTheCallersCountsIsSaid) {
+  // 30 assets: the default 20,000 x 300 is cut silently; counts from the caller are cut aloud.
+  const mctest::market m = mctest::equicorrelated(30, 1.0, 0.2, 0.3, 0.05, 0.0);
+  const std::vector<double> spots(30, 100.0), barriers(30, 150.0);
+  marketdata record(m.view(), spots.data(), 1.0);
+  mctest::block params;
+  EXPECT_FALSE(
+      EuropeanMountainRange::altiplano(record, barriers.data(), 1, *params.get()).countscut);
+  params.set(entrysteps, 1000).set(entrypaths, 100000);
+  const EuropeanMountainRange::altiplano both(record, barriers.data(), 1, *params.get());
+  EXPECT_TRUE(both.countscut);
+  EXPECT_TRUE(both.clone->countscut);
+  EXPECT_EQ(memorylimitmessage(both.paths, both.steps),
+            "Memory limit: paths and steps cut, priced with 8333 paths of 500 steps");
+  mctest::block pathsonly;
+  pathsonly.set(entrypaths, 4e9);
+  const EuropeanMountainRange::everest everest(record, 1, *pathsonly.get());
+  EXPECT_TRUE(everest.countscut);
+  EXPECT_EQ(everest.paths, 2083333);
+  mctest::block fits;
+  fits.set(entrypaths, 2083333);
+  EXPECT_FALSE(EuropeanMountainRange::everest(record, 1, *fits.get()).countscut);
+  // The valuation says it once, before the answer, whenever it runs paths with cut counts
+  // (here a small run whose working copy is marked as cut).
+  const mctest::market small = threeassets();
+  marketdata smallrecord(small.view(), spots.data(), 1.0);
+  mctest::block seededblock;
+  seededblock.set(entrypaths, 50).set(5, 3);
+  EuropeanMountainRange::everest cut(smallrecord, 1, *seededblock.get());
+  cut.clone->countscut = true;
+  crnmontecarlo method(&cut);
+  CaptureStdout();
+  EXPECT_TRUE(std::isfinite(method.evaluate(seededblock.get())[1]));
+  EXPECT_EQ(GetCapturedStdout(),
+            "Memory limit: paths and steps cut, priced with 50 paths of 2 steps\n");
+}
+
 TEST(MountainRange, ZeroPathsAnswerNaN) {
   const mctest::market m = threeassets();
   for (int greek : {0, 3}) {
@@ -436,14 +526,25 @@ TEST_F(SimulationCache, APriceThenASensitivityReuseTheDraws) {
   const std::vector<double> fresh = vegas(100.0, call(7, 1, 3));  // mode 1 frees the cache
   EXPECT_EQ(price("EVERESTEO", contract(100.0), call(7, 1)), first);
   price("EVERESTEO", contract(100.0), call(7, 0));
-  // A reusing call draws nothing, whatever its seed: the price and vegas are those of seed 7.
-  EXPECT_EQ(price("EVERESTEO", contract(100.00005), call(8, 0)), first);
-  EXPECT_EQ(vegas(100.0, call(9, 0, 3)), fresh);
+  // A reusing call (the same seed, or none) draws nothing: the price and vegas of seed 7.
+  // Kept on purpose: a price within 0.0001 of the kept contract is the kept price.
+  EXPECT_EQ(price("EVERESTEO", contract(100.00005), call(7, 0)), first);
+  EXPECT_EQ(vegas(100.0, call(0, 0, 3)), fresh);
   // A refused call leaves the cache as it was.
   CaptureStdout();
-  price("EVERESTEO", contract(100.0), call(9, 0, 6));
+  price("EVERESTEO", contract(100.0), call(7, 0, 6));
   GetCapturedStdout();
-  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(9, 0)), first);
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(7, 0)), first);
+}
+
+TEST_F(SimulationCache, AnotherSeedDrawsAfresh) {
+  const double seven = price("EVERESTEO", contract(100.0), call(7, 1));
+  const double nine = price("EVERESTEO", contract(100.0), call(9, 1));
+  ASSERT_NE(seven, nine);
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(7, 0)), seven);
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(9, 0)), nine) << "not the seed-7 price";
+  EXPECT_EQ(price("EVERESTEO", contract(100.0), call(0, 0)), nine) << "an unseeded call reuses";
+  EXPECT_EQ(vegas(100.0, call(7, 0, 3)), vegas(100.0, call(7, 1, 3)));
 }
 
 TEST_F(SimulationCache, AnotherContractOrModeDrawsAfresh) {
@@ -454,7 +555,7 @@ TEST_F(SimulationCache, AnotherContractOrModeDrawsAfresh) {
   price("EVERESTEO", contract(100.0), call(7, 0));
   // More than 0.0001 away: fresh draws, and the new contract's run is kept.
   EXPECT_EQ(price("EVERESTEO", contract(100.0002), call(8, 0)), moved);
-  EXPECT_EQ(price("EVERESTEO", contract(100.0002), call(9, 0)), moved);
+  EXPECT_EQ(price("EVERESTEO", contract(100.0002), call(8, 0)), moved);
   // A mode-1 call frees the cache: a mode-0 call after it draws afresh.
   EXPECT_EQ(price("EVERESTEO", contract(100.0), call(8, 1)), eight);
   EXPECT_EQ(price("EVERESTEO", contract(100.0), call(8, 0)), eight);

@@ -1,8 +1,9 @@
-// The tridiagonal solver, the natural spline and the Cholesky factor: results checked by
-// substitution and against closed forms, failures by their exact messages.
+// The tridiagonal solver, the natural spline, the Cholesky factor and the semi-definite factor:
+// results checked by substitution and against closed forms, failures by their exact messages.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -162,6 +163,99 @@ TEST(Cholesky, TinyAsymmetryTakesTheLowerTriangle) {
   choleskyfactor(2, a);
   EXPECT_EQ(GetCapturedStdout(), "");
   EXPECT_EQ(a[2], 5e-18 / 2);  // L(1,0) = a(1,0) / L(0,0), from the lower triangle
+}
+
+}  // namespace
+
+namespace {
+
+// L L^T against a, entry by entry, and zeros above the diagonal.
+void expectfactorof(const std::vector<double>& a, const std::vector<double>& L, int n,
+                    double tolerance) {
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      if (j > i) {
+        EXPECT_EQ(L[i * n + j], 0.0) << i << "," << j;
+      }
+      double product = 0.0;
+      for (int k = 0; k < n; ++k) product += L[i * n + k] * L[j * n + k];
+      EXPECT_NEAR(product, a[i * n + j], tolerance) << i << "," << j;
+    }
+}
+
+TEST(SemidefiniteFactor, SingularCorrelationsAreFactored) {
+  // Unit correlations and repeated assets: Cholesky's pivot test refuses each of them.
+  const struct {
+    int n;
+    std::vector<double> matrix;
+  } cases[] = {
+      {2, {1, 1, 1, 1}},
+      {2, {1, -1, -1, 1}},
+      {3, {1, 1, 0.3, 1, 1, 0.3, 0.3, 0.3, 1}},      // asset 1 repeats asset 0
+      {3, {1, -1, 0.4, -1, 1, -0.4, 0.4, -0.4, 1}},  // asset 1 mirrors asset 0
+      {3, {1, 1, 1, 1, 1, 1, 1, 1, 1}},
+      {3, {1, 0.6, 0.8, 0.6, 1, 0.96, 0.8, 0.96, 1}},  // rank 2 without a unit correlation
+  };
+  for (const auto& c : cases) {
+    std::vector<double> refused = c.matrix;
+    CaptureStdout();
+    choleskyfactor(c.n, refused.data());
+    EXPECT_EQ(GetCapturedStdout(), "Matrix is not enough positive define\n");
+    std::vector<double> L = c.matrix;
+    CaptureStdout();
+    ASSERT_TRUE(semidefinitefactor(c.n, L.data())) << c.matrix[1];
+    EXPECT_EQ(GetCapturedStdout(), "") << "the semi-definite factor writes nothing";
+    expectfactorof(c.matrix, L, c.n, 1e-15);
+  }
+}
+
+TEST(SemidefiniteFactor, ThePivotTestIsScaleFree) {
+  // The covariance of volatilities 0.0003 and 0.0002: every pivot is below Cholesky's 1e-7.
+  const double s0 = 0.0003, s1 = 0.0002, rho = 0.5;
+  const std::vector<double> C{s0 * s0, rho * s0 * s1, rho * s0 * s1, s1 * s1};
+  std::vector<double> refused = C;
+  EXPECT_EQ(quietcholeskyfactor(2, refused.data()), choleskyoutcome::notpositivedefinite);
+  EXPECT_EQ(refused, C);
+  std::vector<double> L = C;
+  ASSERT_TRUE(semidefinitefactor(2, L.data()));
+  EXPECT_NEAR(L[0], s0, 1e-18);
+  EXPECT_NEAR(L[2], rho * s1, 1e-18);
+  EXPECT_NEAR(L[3], std::sqrt(1 - rho * rho) * s1, 1e-18);
+}
+
+TEST(SemidefiniteFactor, MatricesThatAreNotSemidefiniteAreRefused) {
+  const struct {
+    int n;
+    std::vector<double> matrix;
+  } cases[] = {
+      {3, {1, 1, 0.5, 1, 1, 0.2, 0.5, 0.2, 1}},  // a unit correlation, then unequal third rows
+      {3, {1, -0.6, -0.6, -0.6, 1, -0.6, -0.6, -0.6, 1}},  // an eigenvalue of -0.2
+      {2, {1, 0, 0, -1e-9}},
+      {2, {1, 0, 0, std::numeric_limits<double>::quiet_NaN()}},
+  };
+  for (const auto& c : cases) {
+    std::vector<double> a = c.matrix;
+    CaptureStdout();
+    EXPECT_FALSE(semidefinitefactor(c.n, a.data())) << c.matrix[1] << " " << c.matrix.back();
+    EXPECT_EQ(GetCapturedStdout(), "");
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (!std::isnan(c.matrix[i])) {
+        EXPECT_EQ(a[i], c.matrix[i]) << "a refused matrix stays as it was";
+      }
+    }
+  }
+}
+
+TEST(SemidefiniteFactor, QuietCholeskyIsCholeskyWithoutItsMessages) {
+  const std::vector<double> a{4, 2, 0.6, 2, 3, 0.5, 0.6, 0.5, 2};
+  std::vector<double> loud = a, quiet = a;
+  CaptureStdout();
+  choleskyfactor(3, loud.data());
+  EXPECT_EQ(quietcholeskyfactor(3, quiet.data()), choleskyoutcome::factored);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(loud, quiet);
+  std::vector<double> asymmetric{1, 0.5, 0.5000001, 1};
+  EXPECT_EQ(quietcholeskyfactor(2, asymmetric.data()), choleskyoutcome::nonsymmetric);
 }
 
 }  // namespace

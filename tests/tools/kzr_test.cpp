@@ -236,8 +236,8 @@ TEST(Tool, BatchShowsProgressOnlyWhenAsked) {
 }
 
 // Mode 0 across the lines of one batch: the simulation's cache and the grid's are kept apart, a
-// sensitivity of the cached contract comes from the cached draws whatever its seed, and another
-// contract or a mode-1 call draws afresh.
+// sensitivity of the cached contract at the same seed comes from the cached draws, and another
+// contract, another seed or a mode-1 call draws afresh.
 TEST(Tool, BatchKeepsTheSimulationCacheBesideTheGrids) {
   const std::string market = " 1 0.2,0.3,0.25 1,0.5,0.2,0.5,1,0.3,0.2,0.3,1 0.05 0.01,0.02,0";
   const std::string everest =
@@ -247,8 +247,8 @@ TEST(Tool, BatchKeepsTheSimulationCacheBesideTheGrids) {
   const std::string grid = "price BSAPO 1 100 100 0.2 0.05 0.02";
   const auto run =
       runkzr("batch -", "price " + everest + " --mode 0 --seed 7\n" + grid + " --mode 0\n" +
-                            "vector " + everest + " --mode 0 --seed 8 --greek vega\n" + "price " +
-                            everest + " --mode 0 --seed 8\n" + "price " + other +
+                            "vector " + everest + " --mode 0 --seed 7 --greek vega\n" + "price " +
+                            everest + " --mode 0 --seed 7\n" + "price " + other +
                             " --mode 0 --seed 8\n" + grid + " --mode 0\n" + "price " + everest +
                             " --mode 1 --seed 8\n" + "price " + everest + " --mode 0 --seed 9\n");
   const auto fresh =

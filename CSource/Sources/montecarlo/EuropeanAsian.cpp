@@ -13,8 +13,9 @@
 
 namespace EuropeanAsian {
 
+using instrumentterms::nanownterms;
 using instrumentterms::sameclass;
-using instrumentterms::sameterm;
+using instrumentterms::sameownterms;
 
 namespace {
 
@@ -33,28 +34,20 @@ asianarithmetic::asianarithmetic(marketdata& record, std::int32_t callput, doubl
                                  const parameterblock& block)
     : multistepmc(record, simulationcounts(block, 1, asianpaths, asiansteps, stepcount::adjustable),
                   false),
-      callput(callput),
-      averagingperiod(Tavg),
-      pastaverage(A) {
+      asianterms{callput, Tavg, A} {
   clone = copy();
 }
 
 asianarithmetic::asianarithmetic(const asianarithmetic& source, clonetag tag)
-    : multistepmc(source, tag),
-      callput(source.callput),
-      averagingperiod(source.averagingperiod),
-      pastaverage(source.pastaverage) {}
+    : multistepmc(source, tag), asianterms(source) {}
 
 std::unique_ptr<mcbase> asianarithmetic::copy() const {
   return std::unique_ptr<mcbase>(new asianarithmetic(*this, clonetag{}));
 }
 
 bool asianarithmetic::issame(const mcbase* other) const {
-  if (!sameclass(*this, other)) return false;
-  const auto* same = static_cast<const asianarithmetic*>(other);
-  return sameterm(callput, same->callput) && samemarket(*data, *other->data) &&
-         sameterm(averagingperiod, same->averagingperiod) &&
-         sameterm(pastaverage, same->pastaverage) && samerun(other);
+  return sameclass(*this, other) && sameownterms<asianterms>(*this, other, asianlist) &&
+         samerun(other);
 }
 
 double asianarithmetic::bumpsize(int s, int /*i*/) const {
@@ -82,9 +75,7 @@ double asianarithmetic::payoff(const double* path, int M) const {
 
 pathtiming asianarithmetic::timing(int M) const { return {data->expiry / (M - 1), true}; }
 
-bool asianarithmetic::nanterms() const {
-  return mcbase::nanterms() || std::isnan(averagingperiod) || std::isnan(pastaverage);
-}
+bool asianarithmetic::nanterms() const { return nanownterms<asianterms>(*this, asianlist); }
 
 // Pricing routines
 

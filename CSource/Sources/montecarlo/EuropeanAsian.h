@@ -48,14 +48,27 @@
 #include "binding/resultarray.h"
 #include "montecarlo/marketdata.h"
 #include "montecarlo/mcbase.h"
+#include "montecarlo/termlist.h"
 
 namespace EuropeanAsian {
 
 constexpr std::int32_t asianpaths = 10000;
 constexpr std::int32_t asiansteps = 500;
 
+// The contract's own terms and their list (montecarlo/termlist.h): what issame compares and
+// nanterms tests, field by field.
+struct asianterms {
+  std::int32_t callput;    // +1 call, -1 put
+  double averagingperiod;  // Tavg
+  double pastaverage;      // A
+};
+inline constexpr auto asianlist = termlist::checkedlist<asianterms>(
+    termlist::scalar<asianterms, std::int32_t>{&asianterms::callput},
+    termlist::scalar<asianterms, double>{&asianterms::averagingperiod},
+    termlist::scalar<asianterms, double>{&asianterms::pastaverage});
+
 // The arithmetic average price option on one asset (record of count 1, expiry T, strike K).
-class asianarithmetic : public multistepmc {
+class asianarithmetic : public multistepmc, public asianterms {
  public:
   // callput +1 call, -1 put; Tavg the averaging period, A the average observed so far.
   asianarithmetic(marketdata& record, std::int32_t callput, double Tavg, double A,
@@ -69,10 +82,6 @@ class asianarithmetic : public multistepmc {
   pathtiming timing(int M) const override;
   bool nanterms() const override;
   std::unique_ptr<mcbase> copy() const override;
-
-  std::int32_t callput;
-  double averagingperiod;  // Tavg
-  double pastaverage;      // A
 
  private:
   asianarithmetic(const asianarithmetic& source, clonetag tag);

@@ -14,8 +14,9 @@
 
 namespace EuropeanMountainRange {
 
+using instrumentterms::nanownterms;
 using instrumentterms::sameclass;
-using instrumentterms::sameterm;
+using instrumentterms::sameownterms;
 using instrumentterms::scaledstep;
 
 namespace {
@@ -45,26 +46,18 @@ couponrange::couponrange(marketdata& record, const double* barriers, double coup
           record,
           simulationcounts(block, record.count, couponpaths, couponsteps, stepcount::adjustable),
           false),
-      barriers(barriers),
-      coupon(coupon),
+      couponterms{barriers, coupon},
       spotsteps(spotsteps) {}
 
 couponrange::couponrange(const couponrange& source, clonetag tag)
-    : multistepmc(source, tag),
-      barriers(nullptr),
-      coupon(source.coupon),
-      spotsteps(source.spotsteps),
-      ownbarriers(source.barriers, source.barriers + assetcount(*source.data)) {
-  barriers = ownbarriers.data();
+    : multistepmc(source, tag), couponterms(source), spotsteps(source.spotsteps) {
+  termlist::ownarrays<couponterms>(*this, assetcount(*data), couponlist, ownbarriers);
 }
 
 bool couponrange::issame(const mcbase* other) const {
-  if (!sameclass(*this, other)) return false;
-  const auto* same = static_cast<const couponrange*>(other);
-  if (!samemarket(*data, *other->data)) return false;
-  for (std::size_t i = 0; i < assetcount(*data); ++i)
-    if (!sameterm(barriers[i], same->barriers[i])) return false;
-  return sameterm(coupon, same->coupon) && samerun(other);
+  // The record first: its count is the length of both instruments' barriers.
+  return sameclass(*this, other) && samemarket(*data, *other->data) &&
+         sameownterms<couponterms>(*this, other, couponlist) && samerun(other);
 }
 
 double couponrange::bumpsize(int s, int i) const {
@@ -77,11 +70,7 @@ double couponrange::bumpsize(int s, int i) const {
   }
 }
 
-bool couponrange::nanterms() const {
-  return mcbase::nanterms() || std::isnan(coupon) ||
-         std::any_of(barriers, barriers + assetcount(*data),
-                     [](double H) { return std::isnan(H); });
-}
+bool couponrange::nanterms() const { return nanownterms<couponterms>(*this, couponlist); }
 
 // altiplano
 
@@ -131,8 +120,7 @@ double annapurna::payoff(const double* path, int M) const {
 
 template <class shape>
 bool performancerange<shape>::issame(const mcbase* other) const {
-  return sameclass(*this, other) && samemarket(*this->data, *other->data) &&
-         sameterm(notional, static_cast<const performancerange*>(other)->notional) &&
+  return sameclass(*this, other) && sameownterms<performanceterms>(*this, other, performancelist) &&
          this->samerun(other);
 }
 
@@ -150,7 +138,7 @@ double performancerange<shape>::bumpsize(int s, int i) const {
 
 template <class shape>
 bool performancerange<shape>::nanterms() const {
-  return mcbase::nanterms() || std::isnan(notional);
+  return nanownterms<performanceterms>(*this, performancelist);
 }
 
 template class performancerange<singlestepmc>;

@@ -62,6 +62,7 @@
 #include "binding/resultarray.h"
 #include "montecarlo/marketdata.h"
 #include "montecarlo/mcbase.h"
+#include "montecarlo/termlist.h"
 
 namespace EuropeanMountainRange {
 
@@ -69,16 +70,28 @@ constexpr std::int32_t couponpaths = 20000;      // altiplano, annapurna
 constexpr std::int32_t couponsteps = 300;        // altiplano, annapurna
 constexpr std::int32_t terminalpaths = 1000000;  // atlas, everest, himalaya
 
+// The own terms of the coupon and the performance contracts, each with its term list
+// (montecarlo/termlist.h): what issame compares, nanterms tests and a copy owns, field by field.
+struct couponterms {
+  const double* barriers;  // n: levels (altiplano) or fractions of the start (annapurna)
+  double coupon;
+};
+struct performanceterms {
+  double notional;
+};
+inline constexpr auto couponlist = termlist::checkedlist<couponterms>(
+    termlist::array<couponterms>{&couponterms::barriers, termlist::length::assets},
+    termlist::scalar<couponterms, double>{&couponterms::coupon});
+inline constexpr auto performancelist = termlist::checkedlist<performanceterms>(
+    termlist::scalar<performanceterms, double>{&performanceterms::notional});
+
 // The two coupon contracts: n barriers (the copy owns its own) and a coupon.
-class couponrange : public multistepmc {
+class couponrange : public multistepmc, public couponterms {
  public:
   bool issame(const mcbase* other) const override;
   double bumpsize(int s, int i) const override;
   double expiryvalue() const override { return coupon; }
   bool nanterms() const override;
-
-  const double* barriers;  // n: levels (altiplano) or fractions of the start (annapurna)
-  double coupon;
 
  protected:
   // spotsteps: the contract has a delta and a gamma.
@@ -120,20 +133,20 @@ struct performancesteps {
 // The three performance contracts: a notional and the sensitivity steps on top of a path shape
 // (singlestepmc or multistepmc).
 template <class shape>
-class performancerange : public shape {
+class performancerange : public shape, public performanceterms {
  public:
   bool issame(const mcbase* other) const override;
   double bumpsize(int s, int i) const override;
   bool nanterms() const override;
 
-  double notional;
-
  protected:
   template <class... shapearguments>
   performancerange(double notional, performancesteps steps, shapearguments&&... arguments)
-      : shape(std::forward<shapearguments>(arguments)...), notional(notional), bumps(steps) {}
+      : shape(std::forward<shapearguments>(arguments)...),
+        performanceterms{notional},
+        bumps(steps) {}
   performancerange(const performancerange& source, mcbase::clonetag tag)
-      : shape(source, tag), notional(source.notional), bumps(source.bumps) {}
+      : shape(source, tag), performanceterms(source), bumps(source.bumps) {}
 
  private:
   performancesteps bumps;

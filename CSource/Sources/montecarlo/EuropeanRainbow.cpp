@@ -12,8 +12,9 @@
 
 namespace EuropeanRainbow {
 
+using instrumentterms::nanownterms;
 using instrumentterms::sameclass;
-using instrumentterms::sameterm;
+using instrumentterms::sameownterms;
 using instrumentterms::scaledstep;
 
 namespace {
@@ -66,7 +67,7 @@ double terminalrainbow::extremeprice(const double* path, int M, bool best) const
 
 rainbowminmax::rainbowminmax(marketdata& record, std::int32_t callput, std::uint32_t usemax,
                              const parameterblock& block)
-    : terminalrainbow(record, block, minmaxsteps), callput(callput), usemax(usemax) {
+    : terminalrainbow(record, block, minmaxsteps), minmaxterms{callput, usemax} {
   clone = copy();
 }
 
@@ -75,10 +76,11 @@ std::unique_ptr<mcbase> rainbowminmax::copy() const {
 }
 
 bool rainbowminmax::issame(const mcbase* other) const {
-  if (!sameclass(*this, other)) return false;
-  const auto* same = static_cast<const rainbowminmax*>(other);
-  return sameterm(usemax, same->usemax) && sameterm(callput, same->callput) && samerun(other);
+  return sameclass(*this, other) && sameownterms<minmaxterms>(*this, other, minmaxlist) &&
+         samerun(other);
 }
+
+bool rainbowminmax::nanterms() const { return nanownterms<minmaxterms>(*this, minmaxlist); }
 
 double rainbowminmax::expiryvalue() const { return payoff(nullptr, 0); }
 
@@ -91,7 +93,7 @@ double rainbowminmax::payoff(const double* path, int M) const {
 
 rainbowbestworst::rainbowbestworst(marketdata& record, std::uint32_t best,
                                    const parameterblock& block)
-    : terminalrainbow(record, block, bestworststeps), best(best) {
+    : terminalrainbow(record, block, bestworststeps), bestworstterms{best} {
   clone = copy();
 }
 
@@ -100,8 +102,12 @@ std::unique_ptr<mcbase> rainbowbestworst::copy() const {
 }
 
 bool rainbowbestworst::issame(const mcbase* other) const {
-  return sameclass(*this, other) &&
-         sameterm(best, static_cast<const rainbowbestworst*>(other)->best) && samerun(other);
+  return sameclass(*this, other) && sameownterms<bestworstterms>(*this, other, bestworstlist) &&
+         samerun(other);
+}
+
+bool rainbowbestworst::nanterms() const {
+  return nanownterms<bestworstterms>(*this, bestworstlist);
 }
 
 double rainbowbestworst::expiryvalue() const { return payoff(nullptr, 0); }
@@ -113,7 +119,7 @@ double rainbowbestworst::payoff(const double* path, int M) const {
 // rainbowbestmoney
 
 rainbowbestmoney::rainbowbestmoney(marketdata& record, double cash, const parameterblock& block)
-    : terminalrainbow(record, block, bestmoneysteps), cash(cash) {
+    : terminalrainbow(record, block, bestmoneysteps), bestmoneyterms{cash} {
   clone = copy();
 }
 
@@ -123,7 +129,7 @@ std::unique_ptr<mcbase> rainbowbestmoney::copy() const {
 
 bool rainbowbestmoney::issame(const mcbase* other) const {
   return sameclass(*this, other) && samerun(other) &&
-         sameterm(cash, static_cast<const rainbowbestmoney*>(other)->cash);
+         sameownterms<bestmoneyterms>(*this, other, bestmoneylist);
 }
 
 double rainbowbestmoney::expiryvalue() const { return payoff(nullptr, 0); }
@@ -132,7 +138,9 @@ double rainbowbestmoney::payoff(const double* path, int M) const {
   return maxof(extremeprice(path, M, true), cash);
 }
 
-bool rainbowbestmoney::nanterms() const { return mcbase::nanterms() || std::isnan(cash); }
+bool rainbowbestmoney::nanterms() const {
+  return nanownterms<bestmoneyterms>(*this, bestmoneylist);
+}
 
 // Pricing routines
 

@@ -46,6 +46,7 @@
 #include "binding/resultarray.h"
 #include "montecarlo/marketdata.h"
 #include "montecarlo/mcbase.h"
+#include "montecarlo/termlist.h"
 
 namespace EuropeanRainbow {
 
@@ -73,42 +74,59 @@ class terminalrainbow : public singlestepmc {
   const stepfractions& fractions;
 };
 
+// The own terms of each class, each with its term list (montecarlo/termlist.h): what issame
+// compares and nanterms tests, field by field.
+struct minmaxterms {
+  std::int32_t callput;  // +1 call, -1 put
+  std::uint32_t usemax;  // 1 on the maximum, 0 on the minimum
+};
+struct bestworstterms {
+  std::uint32_t best;  // 1 the best, 0 the worst
+};
+struct bestmoneyterms {
+  double cash;  // X
+};
+inline constexpr auto minmaxlist = termlist::checkedlist<minmaxterms>(
+    termlist::scalar<minmaxterms, std::int32_t>{&minmaxterms::callput},
+    termlist::scalar<minmaxterms, std::uint32_t>{&minmaxterms::usemax});
+inline constexpr auto bestworstlist = termlist::checkedlist<bestworstterms>(
+    termlist::scalar<bestworstterms, std::uint32_t>{&bestworstterms::best});
+inline constexpr auto bestmoneylist = termlist::checkedlist<bestmoneyterms>(
+    termlist::scalar<bestmoneyterms, double>{&bestmoneyterms::cash});
+
 // A call (+1) or put (-1) on the maximum (usemax 1) or the minimum (0) of the assets.
-class rainbowminmax : public terminalrainbow {
+class rainbowminmax : public terminalrainbow, public minmaxterms {
  public:
   rainbowminmax(marketdata& record, std::int32_t callput, std::uint32_t usemax,
                 const parameterblock& block);
   bool issame(const mcbase* other) const override;
   double expiryvalue() const override;
   double payoff(const double* path, int M) const override;
+  bool nanterms() const override;
   std::unique_ptr<mcbase> copy() const override;
-
-  std::int32_t callput;
-  std::uint32_t usemax;
 
  private:
   rainbowminmax(const rainbowminmax& source, clonetag tag)
-      : terminalrainbow(source, tag), callput(source.callput), usemax(source.usemax) {}
+      : terminalrainbow(source, tag), minmaxterms(source) {}
 };
 
 // The best (best 1) or the worst (0) of the assets.
-class rainbowbestworst : public terminalrainbow {
+class rainbowbestworst : public terminalrainbow, public bestworstterms {
  public:
   rainbowbestworst(marketdata& record, std::uint32_t best, const parameterblock& block);
   bool issame(const mcbase* other) const override;
   double expiryvalue() const override;
   double payoff(const double* path, int M) const override;
+  bool nanterms() const override;
   std::unique_ptr<mcbase> copy() const override;
-
-  std::uint32_t best;
 
  private:
   rainbowbestworst(const rainbowbestworst& source, clonetag tag)
-      : terminalrainbow(source, tag), best(source.best) {}
+      : terminalrainbow(source, tag), bestworstterms(source) {}
 };
 
 // The best of the assets and a cash amount.
-class rainbowbestmoney : public terminalrainbow {
+class rainbowbestmoney : public terminalrainbow, public bestmoneyterms {
  public:
   rainbowbestmoney(marketdata& record, double cash, const parameterblock& block);
   bool issame(const mcbase* other) const override;
@@ -117,11 +135,9 @@ class rainbowbestmoney : public terminalrainbow {
   bool nanterms() const override;
   std::unique_ptr<mcbase> copy() const override;
 
-  double cash;
-
  private:
   rainbowbestmoney(const rainbowbestmoney& source, clonetag tag)
-      : terminalrainbow(source, tag), cash(source.cash) {}
+      : terminalrainbow(source, tag), bestmoneyterms(source) {}
 };
 
 // The pricing routines: pre-check, record, instrument and the valuation of mcvaluation.h with

@@ -1,8 +1,10 @@
 #include "montecarlo/mcbase.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "finitedifference/contractdata.h"
+#include "numerics/messages.h"
 
 namespace {
 
@@ -27,11 +29,25 @@ pathcounts limitmemory(pathcounts counts, std::int32_t n, bool pathsdefaulted, b
                        stepcount kind) {
   const double N = counts.paths, M = counts.steps, assets = n, bytes = 8.0;
   if (N <= 0 || M <= 0 || assets <= 0 || N * M * assets * bytes <= memorylimit) return counts;
-  if (kind == stepcount::fixed) return {countwithin(assets, bytes, M), counts.steps};
-  if (!pathsdefaulted && !stepsdefaulted)
-    return {countwithin(assets, bytes, limitedsteps), limitedsteps};
-  if (pathsdefaulted) return {counts.paths, countwithin(assets, bytes, N)};
-  return {countwithin(assets, bytes, M), counts.steps};
+  pathcounts cut;
+  if (kind == stepcount::fixed)
+    cut = {countwithin(assets, bytes, M), counts.steps};
+  else if (!pathsdefaulted && !stepsdefaulted)
+    cut = {countwithin(assets, bytes, limitedsteps), limitedsteps};
+  else if (pathsdefaulted)
+    cut = {counts.paths, countwithin(assets, bytes, N)};
+  else
+    cut = {countwithin(assets, bytes, M), counts.steps};
+  cut.callercut = (!pathsdefaulted && cut.paths != counts.paths) ||
+                  (!stepsdefaulted && cut.steps != counts.steps);
+  return cut;
+}
+
+std::string memorylimitmessage(std::int32_t paths, std::int32_t steps) {
+  char line[160];
+  std::snprintf(line, sizeof line, messages::memorylimitcut, static_cast<int>(paths),
+                static_cast<int>(steps));
+  return line;
 }
 
 pathcounts simulationcounts(const parameterblock& block, std::int32_t n, std::int32_t defaultpaths,
@@ -50,7 +66,8 @@ mcbase::mcbase(marketdata& record, pathcounts counts, bool stepfactors)
       ownsdata(false),
       paths(counts.paths),
       steps(counts.steps),
-      stepfactors(stepfactors) {}
+      stepfactors(stepfactors),
+      countscut(counts.callercut) {}
 
 mcbase::mcbase(const mcbase& source, clonetag)
     : financialbase(),
@@ -58,7 +75,8 @@ mcbase::mcbase(const mcbase& source, clonetag)
       ownsdata(true),
       paths(source.paths),
       steps(source.steps),
-      stepfactors(source.stepfactors) {}
+      stepfactors(source.stepfactors),
+      countscut(source.countscut) {}
 
 mcbase::~mcbase() {
   if (ownsdata) delete data;

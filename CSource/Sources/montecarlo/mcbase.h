@@ -4,7 +4,8 @@
 // payoff; the valuation evolves correlated paths and calls these operations:
 //
 //   operation       provided by            what it gives
-//   issame          each concrete class    same class, same record, terms, paths and steps
+//   issame          each concrete class    same class, same record, terms (its term list,
+//                                          termlist.h), paths and steps
 //   bumpsize        each concrete class    the step h of sensitivity s (1 to 5) for asset i;
 //                                          0.0: the contract does not support it
 //   spot            mcbase                 spots[i] of the record
@@ -44,6 +45,9 @@
 //   adjustable steps: both counts from the table: M = 500 and N = limit / (n 8 500); paths
 //                     defaulted: M = limit / (n 8 N); otherwise N = limit / (n 8 M);
 //   fixed steps:      N = limit / (n 8 M).
+// A cut that changes a count the caller gave (a count whose flag was 0) is said: when the
+// valuation runs paths, it writes memorylimitmessage with the counts it prices with, one line
+// before the answer (a cut of the instruments' own default counts stays silent).
 // Decision: the limit applies to counts that can run (N, M and n all positive). Negative counts
 // are left as they are for the valuation's checks to refuse with their messages ("Steps should
 // be positive", "Paths should be positive"): the product of two negative counts is positive, and
@@ -56,6 +60,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "binding/parameterblock.h"
 #include "finitedifference/financialbase.h"
@@ -67,9 +72,13 @@ constexpr double memorylimit = 1e9;  // bytes of stored draws in one run
 enum class stepcount { adjustable, fixed };
 
 struct pathcounts {
-  std::int32_t paths;  // N
-  std::int32_t steps;  // M, points per path
+  std::int32_t paths;      // N
+  std::int32_t steps;      // M, points per path
+  bool callercut = false;  // the memory limit changed a count the caller gave
 };
+
+// The line the valuation writes when the memory limit changed a count the caller gave.
+std::string memorylimitmessage(std::int32_t paths, std::int32_t steps);
 
 // The counts after the memory limit. pathsdefaulted and stepsdefaulted say which counts came from
 // the instrument's defaults (their entries' flags were nonzero).
@@ -123,6 +132,7 @@ class mcbase : public financialbase {
   std::int32_t paths;  // N
   std::int32_t steps;  // M, points per path
   bool stepfactors;    // each point is a one-period growth factor rather than a price
+  bool countscut;      // the memory limit changed a count the caller gave
 
   mcbase(const mcbase&) = delete;
   mcbase& operator=(const mcbase&) = delete;

@@ -44,8 +44,9 @@ std::unique_ptr<mcbase> bumpedcopy(const mcbase& working, std::int64_t s, int k,
 
 // methodcarriesmc
 
-methodcarriesmc::methodcarriesmc(std::int32_t paths, std::int32_t steps, std::int32_t assets)
-    : N(paths), M(steps), n(assets) {}
+methodcarriesmc::methodcarriesmc(std::int32_t paths, std::int32_t steps, std::int32_t assets,
+                                 std::int64_t seed)
+    : N(paths), M(steps), n(assets), seed(seed) {}
 
 double* methodcarriesmc::store() {
   if (!memory && N >= 0 && M >= 0 && n >= 0)
@@ -90,12 +91,19 @@ resultarray crnmontecarlo::evaluate(parameterblock* params) {
       if (r.h.back() == 0.0) return stop(0.0);
     }
   }
+  // At T = 0 only theta simulates (the contract over T = h); the rest is the expiry value.
+  runspaths = working->data->expiry != 0 || s == 4;
   const double admissible = checkinputs(instrument->steps);
   if (admissible != 1.0) return stop(admissible);
   if (working->nanterms()) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (int i = 1; i <= (perasset(s) ? n : 1); ++i) result[i] = nan;
     return stop(nan);
+  }
+  if (runspaths) {
+    if (!covariancefactor(*working->data).valid())
+      return stop(refuse(messages::notpositivedefinite));
+    if (working->countscut) writemessage(memorylimitmessage(working->paths, working->steps));
   }
   const bool reused = caching && canreuse(params);
   if (reused) {
@@ -106,7 +114,8 @@ resultarray crnmontecarlo::evaluate(parameterblock* params) {
       simulatesensitivity(r, true, result.get());
   } else {
     std::unique_ptr<methodcarriesmc> fresh;
-    if (caching) fresh = std::make_unique<methodcarriesmc>(working->paths, working->steps, n);
+    if (caching)
+      fresh = std::make_unique<methodcarriesmc>(working->paths, working->steps, n, r.seed);
     cache.usefresh(*params, std::move(fresh));
     if (s == 0)
       simulateprice(r, result.get());
@@ -121,7 +130,8 @@ bool crnmontecarlo::canreuse(parameterblock* params) {
   if (!cache.canreuse(*params)) return false;
   const auto* carrier = static_cast<const methodcarriesmc*>(params->mccarrier);
   const mcbase& working = *cache.working();
-  return carrier->filled() && carrier->fits(working.paths, working.steps, working.data->count);
+  return carrier->filled() && carrier->fits(working.paths, working.steps, working.data->count) &&
+         carrier->servesseed(readlibraryoptions(*params).seed);
 }
 
 void crnmontecarlo::release(bool reused, int mode, parameterblock* params) {
@@ -151,7 +161,7 @@ double crnmontecarlo::checkinputs(int steps) {
     for (int j = 0; j < n; ++j)
       if (correlation(i, j) < -1.0 || correlation(i, j) > 1.0)
         return refuse(messages::correlationerror);
-  if (steps == 0) return refuse(messages::stepspositive);
+  if (steps == 0 && runspaths) return refuse(messages::stepspositive);
   return 1.0;
 }
 
@@ -191,7 +201,9 @@ void crnmontecarlo::simulatesensitivity(const run& r, bool reused, double* resul
   std::vector<std::unique_ptr<covariancefactor>> vegafactors;
   std::vector<pathvariant> variants;
   variants.reserve(2 * static_cast<std::size_t>(bumps) + 1);
-  if (!reused) variants.push_back({&working, pathlaw(working, M), &factor});
+  // The unbumped contract is always simulated: on reuse its terms may differ from the kept
+  // contract's within the cache's tolerance, and P must be the price of these very terms.
+  variants.push_back({&working, pathlaw(working, M), &factor});
   const std::size_t firstbumped = variants.size();
   const int directions = s == 2 ? 2 : 1;  // gamma: up, then down
   for (int k = 0; k < bumps; ++k) {
@@ -205,19 +217,17 @@ void crnmontecarlo::simulatesensitivity(const run& r, bool reused, double* resul
       variants.push_back({copies.back().get(), pathlaw(*copies.back(), M), bumpedfactor});
     }
   }
-  double P;
   if (reused) {
     simulatepaths({nullptr, nullptr, cache.carrier()->draws()}, variants, working.paths, M, n);
-    P = r.params->mclastprice;
   } else {
     randomsource source(r.seed);
     methodcarriesmc* carrier = cache.carrier();
     simulatepaths({&source, carrier != nullptr ? carrier->store() : nullptr, nullptr}, variants,
                   working.paths, M, n);
     if (carrier != nullptr) carrier->markfilled();
-    P = working.discountedmean(variants.front().sum);
-    if (r.caching) r.params->mclastprice = P;
   }
+  const double P = working.discountedmean(variants.front().sum);
+  if (!reused && r.caching) r.params->mclastprice = P;
   for (int k = 0; k < bumps; ++k) {
     const pathvariant* up = &variants[firstbumped + static_cast<std::size_t>(k) * directions];
     const double sum2 = directions == 2 ? up[1].sum : 0.0;
@@ -228,7 +238,7 @@ void crnmontecarlo::simulatesensitivity(const run& r, bool reused, double* resul
 void crnmontecarlo::zeroexpirysensitivity(const run& r, bool reused, double* result) {
   const mcbase& working = *cache.working();
   const std::int64_t s = r.selector;
-  const double V0 = reused ? r.params->mclastprice : working.expiryvalue();
+  const double V0 = working.expiryvalue();  // this contract's own, reused or not
   if (!reused && r.caching) r.params->mclastprice = V0;
   if (s == 4) {  // the contract over T = h, from fresh draws (no draws are kept at T = 0)
     const int M = instrument->steps, n = working.data->count;

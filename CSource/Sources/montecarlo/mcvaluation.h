@@ -20,14 +20,26 @@
 //      error, value undefined"; a diagonal correlation not exactly 1 "correlation matrix error,
 //      value undefined"; (n > 1) an element (i, j) not exactly equal to (j, i), then any element
 //      outside [-1, 1] "Correlation matrix error, value undefined"; last, M = 0 "Steps should be
-//      positive" (a mend: a path needs room for its first point, and the memory limit's cut can
-//      reach 0).
+//      positive" when the evaluation runs paths (a mend: a path needs room for its first point,
+//      and the memory limit's cut can reach 0). Paths run when T > 0, and for theta at T = 0;
+//      every other request at T = 0 is answered from expiry values, whatever M.
 //   4. A NaN term (the record's or the instrument's own): NaN in element 1 (and in 1 to n for
 //      delta, gamma and vega), without simulating: a NaN input is not refused and travels into
 //      the result, which a comparison inside a payoff (a NaN barrier never touched) would not do.
-//   5. Reuse (c = 0 only): the cached carrier holds the draws of the same contract. Then a price
-//      is the cached price mclastprice, and a sensitivity simulates only its bumped paths from the
-//      cached draws with P = mclastprice.
+//   4a. When paths run: correlations that are not positive semi-definite have no covariance
+//      factor (pathsimulation.h): "Matrix is not enough positive define" and element 1
+//      undefined. Decision: where the covariance's Cholesky factorisation fails but the
+//      semi-definite factor of the correlations succeeds (unit correlations, volatilities at or
+//      below about 0.000316, a covariance asymmetric in its last bits), the price is right and
+//      nothing is written: the message speaks only of a contract refused. Then, when the memory
+//      limit cut a count the caller gave, its line (mcbase.h).
+//   5. Reuse (c = 0 only): the cached carrier holds the draws of the same contract (issame,
+//      within 0.0001 term by term) and of the same seed: a run with the library options' seed
+//      reads only draws made with that seed, a clock-seeded run (seed 0) reads any. Then a price
+//      is the cached price mclastprice (kept on purpose: the kept contract is within the cache's
+//      tolerance of the one asked), and a sensitivity simulates its unbumped and bumped paths
+//      from the cached draws under the asked contract's own terms, so that it equals a fresh
+//      run's on the same draws (P is not mclastprice, which belongs to the kept contract).
 //   6. Otherwise fresh: a price (T = 0: expiryvalue, no simulation) or a sensitivity run. Every
 //      fresh run makes one randomsource, seeded by the library options' seed when it is positive,
 //      else from the clock.
@@ -47,13 +59,14 @@
 // sensitivity(s, sum1, sum2, P, h_k) (mcbase.h), P the unbumped price of the same draws (c = 0
 // keeps it in mclastprice). At T = 0 nothing is simulated for selectors 1, 2, 3 and 5: element
 // 1 + k is (V_up - V0) / h_k, or (V_up + V_down - 2 V0) / h_k^2 for gamma, with the bumped
-// expiryvalue and V0 the unbumped one (mclastprice on reuse); theta at T = 0 simulates the
+// expiryvalue and V0 the unbumped one (on reuse too); theta at T = 0 simulates the
 // contract with T = h_0 from fresh draws and gives sensitivity(4, sum1, 0, V0, h_0).
 // All bumped paths of one run share one pass over the normals, so a fresh sensitivity draws no
 // normal twice and stores the draws only when the cache will keep them (c = 0).
 //
 // The carrier and the cache: a methodcarriesmc holds N x M x n draws, the normal of path p,
-// point t, asset k at (p M + t) n + k. It is filled by a fresh simulation in cache mode 0 (a
+// point t, asset k at (p M + t) n + k, and the seed they were drawn with. It is filled by a
+// fresh simulation in cache mode 0 (a
 // price run, or a sensitivity run's unbumped pass). A carrier that no run has filled (a run at
 // T = 0, or a zero-expiry sensitivity) is never reused: a later contract within 0.0001 of it
 // (T = 0.00005, say) simulates afresh. Unloading the library frees the cache.
@@ -77,7 +90,8 @@ constexpr int lastselector = 5;  // 0 price, 1 delta, 2 gamma, 3 vega, 4 theta, 
 // The normal draws of one run.
 class methodcarriesmc : public methodcarries {
  public:
-  methodcarriesmc(std::int32_t paths, std::int32_t steps, std::int32_t assets);
+  // seed: the library options' seed of the run that fills it (0: seeded from the clock).
+  methodcarriesmc(std::int32_t paths, std::int32_t steps, std::int32_t assets, std::int64_t seed);
 
   // The store of N x M x n doubles a run fills (allocated on first use, uninitialised).
   double* store();
@@ -89,10 +103,14 @@ class methodcarriesmc : public methodcarries {
   bool fits(std::int32_t paths, std::int32_t steps, std::int32_t assets) const {
     return paths == N && steps == M && assets == n;
   }
+  // True when a run asking for this seed may read the draws: an explicit seed (1 or more) reads
+  // only draws made with the same seed; a clock-seeded run (0) reads any.
+  bool servesseed(std::int64_t asked) const { return asked == 0 || asked == seed; }
 
  private:
   std::unique_ptr<double[]> memory;
   std::int32_t N, M, n;
+  std::int64_t seed;
   bool isfilled = false;
 };
 
@@ -133,6 +151,7 @@ class crnmontecarlo : public mcvaluation {
 
   mcbase* instrument;
   simulationcache cache;
+  bool runspaths = true;  // this evaluation simulates paths (checkinputs refuses 0 steps then)
 };
 
 #endif  // KZR_MONTECARLO_MCVALUATION_H

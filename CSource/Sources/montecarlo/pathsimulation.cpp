@@ -1,5 +1,6 @@
 #include "montecarlo/pathsimulation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "numerics/linearalgebra.h"
@@ -29,7 +30,13 @@ covariancefactor::covariancefactor(const marketdata& record)
       factor[static_cast<std::size_t>(i) * n + j] =
           record.correlations[static_cast<std::size_t>(i) * n + j] * record.volatilities[i] *
           record.volatilities[j];
-  choleskyfactor(n, factor.data());
+  if (quietcholeskyfactor(n, factor.data()) != choleskyoutcome::factored) {
+    std::copy(record.correlations, record.correlations + factor.size(), factor.begin());
+    factored = semidefinitefactor(n, factor.data());
+    for (int i = 0; i < n; ++i)
+      for (int k = 0; k <= i; ++k)
+        factor[static_cast<std::size_t>(i) * n + k] *= record.volatilities[i];
+  }
   for (int j = 0; j < n; ++j) {
     int last = n;
     while (last > 0 && at(j, last - 1) == 0.0) --last;

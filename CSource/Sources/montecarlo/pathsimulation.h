@@ -26,11 +26,19 @@
 #include "montecarlo/mcbase.h"
 #include "montecarlo/randomsource.h"
 
-// L with C = L L^T, C_ij = correlation(i, j) sigma_i sigma_j. A factorisation that fails writes
-// its message (numerics/linearalgebra.h) and the run goes on with C itself in place of L.
+// L with C = L L^T, C_ij = correlation(i, j) sigma_i sigma_j, lower triangular, writing no
+// message. First the Cholesky factor of C (choleskyfactor's arithmetic, numerics/linearalgebra.h);
+// where that fails (its absolute pivot test refuses every volatility at or below about 0.000316,
+// and a correlation of +1 or -1 makes C singular), the semi-definite factor of the correlation
+// matrix, whose pivot test is relative, with row i scaled by sigma_i: L(i, k) = sigma_i R(i, k),
+// R R^T the correlations. A correlation matrix that is not semi-definite has no factor: valid()
+// is false and the valuation refuses the contract (mcvaluation.h).
 class covariancefactor {
  public:
   explicit covariancefactor(const marketdata& record);
+
+  // False when the correlations are not positive semi-definite (the factor is then unusable).
+  bool valid() const { return factored; }
 
   // w_j = sum over k of L(j, k) z_k, for the n assets.
   void correlate(const double* z, double* w) const {
@@ -45,6 +53,7 @@ class covariancefactor {
 
  private:
   int n;
+  bool factored = true;
   std::vector<double> factor;  // n x n, row-major
   std::vector<int> width;      // row j's terms past width[j] are all exactly zero
 };

@@ -37,6 +37,10 @@ inline constexpr const char* pathspositive = "Paths should be positive";
 // Paths whose step spans M - 1 intervals (the arithmetic Asian) need two points or more.
 inline constexpr const char* twosteps = "Steps should be at least 2, value undefined";
 inline constexpr const char* selectorrange = "Sensitivity selector out of range, value undefined";
+// The simulations' memory limit cut a count the caller gave: a printf format of the paths and
+// the steps (points per path) the valuation prices with.
+inline constexpr const char* memorylimitcut =
+    "Memory limit: paths and steps cut, priced with %d paths of %d steps";
 
 // Compound, chooser and extendible families: a critical-price search that did not converge.
 inline constexpr const char* criticalsearchfailed =
