@@ -22,6 +22,7 @@
 #include "catalogue.h"
 #include "commandline.h"
 #include "fixedincomecommand.h"
+#include "greeks.h"
 #include "host.h"
 #include "numerics/messages.h"
 
@@ -100,6 +101,11 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
   for (const auto& entry : call.entries) entries.insert(entries.end(), entry.begin(), entry.end());
 
   standin::host& host = library(path);
+  // A sensitivity the code's engine does not compute is taken as kzr greeks takes it (greeks.h).
+  const catalogueentry* entry = findentry(code);
+  const bool bydifferences =
+      entry != nullptr && sensitivities::takenbydifferences(call, *entry);
+  sensitivities::hostpricer differences(host);
   py::array_t<bool> refused(points);
   py::array_t<double> values(points);
   py::list vectors, said;
@@ -119,6 +125,17 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
       no = out.status != hoststatusok;
       vectors.append(
           py::array_t<double>(static_cast<py::ssize_t>(out.values.size()), out.values.data()));
+    } else if (bydifferences) {
+      pricingcall point = call;
+      point.rows.assign(static_cast<std::size_t>(rows), {});
+      for (py::ssize_t r = 0; r < rows; ++r)
+        point.rows[r].assign(first + r * columns, first + (r + 1) * columns);
+      const sensitivities::selectedfigure figure =
+          sensitivities::selectedsensitivity(differences, point, *entry);
+      if (!figure.refused && !figure.available)
+        throw py::value_error(sensitivities::nokindtext(code, figure.which));
+      no = figure.refused;
+      valuecell(i) = figure.value;
     } else {
       const standin::scalarresult out = host.fun(code, T0, T1, T2);
       no = out.status != hoststatusok;

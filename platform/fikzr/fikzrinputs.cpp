@@ -237,10 +237,40 @@ void answer(const fiinput& input, fioutput& output, const char* function,
   for (const datedvalue& d : result.datedvalues) finite = finite && std::isfinite(d.amount);
   if (!finite)
     in.fail("the result is not finite: the inputs lie outside what the method can price");
+  in.refuseunasked();
   output = std::move(result);
 }
 
 void inputs::fail(const std::string& text) const { throw inputerror(function + ": " + text); }
+
+void inputs::refuseunasked() const {
+  static const char* const kinds[kindcount] = {"date", "number", "text", "list"};
+  static const char* const plurals[kindcount] = {"dates", "numbers", "texts", "lists"};
+  std::vector<std::string> given[kindcount];
+  for (const auto& entry : input.datemap) given[datekind].push_back(entry.first);
+  for (const auto& entry : input.numbermap) given[numberkind].push_back(entry.first);
+  for (const auto& entry : input.textmap) given[textkind].push_back(entry.first);
+  for (const auto& entry : input.listmap) given[listkind].push_back(entry.first);
+  for (int k = 0; k < kindcount; ++k) {
+    for (const std::string& key : given[k]) {
+      if (askedabout[k].count(key) != 0) continue;
+      std::string text = "takes no " + std::string(kinds[k]) + " " + quoted(key);
+      for (int other = 0; other < kindcount; ++other)
+        if (other != k && askedabout[other].count(key) != 0)
+          text += " (it takes " + quoted(key) + " as a " + kinds[other] + ")";
+      text += "; its keys:";
+      const char* separator = " ";
+      for (int listed = 0; listed < kindcount; ++listed) {
+        if (askedabout[listed].empty()) continue;
+        std::vector<std::string> names;
+        for (const std::string& name : askedabout[listed]) names.push_back(quoted(name));
+        text += separator + std::string("the ") + plurals[listed] + " " + joined(names);
+        separator = "; ";
+      }
+      fail(text);
+    }
+  }
+}
 
 void inputs::refuse(const char* kind, const std::string& key, const std::string& what) const {
   fail(std::string("the ") + kind + " " + quoted(key) + " " + what);
@@ -253,6 +283,7 @@ std::string inputs::unknown(const std::string& key, const std::string& given, co
 }
 
 QuantLib::Date inputs::date(const std::string& key) const {
+  hasdate(key);
   const auto found = input.datemap.find(key);
   if (found == input.datemap.end()) refuse("date", key, "is missing");
   if (found->second == QuantLib::Date())
@@ -265,6 +296,7 @@ QuantLib::Date inputs::date(const std::string& key, const QuantLib::Date& fallba
 }
 
 double inputs::number(const std::string& key) const {
+  hasnumber(key);
   const auto found = input.numbermap.find(key);
   if (found == input.numbermap.end()) refuse("number", key, "is missing");
   if (!std::isfinite(found->second)) refuse("number", key, "is not finite");
@@ -312,6 +344,7 @@ bool inputs::flag(const std::string& key, bool fallback) const {
 }
 
 std::string inputs::text(const std::string& key) const {
+  hastext(key);
   const auto found = input.textmap.find(key);
   if (found == input.textmap.end()) refuse("text", key, "is missing");
   return found->second;
@@ -322,6 +355,7 @@ std::string inputs::text(const std::string& key, const std::string& fallback) co
 }
 
 std::vector<double> inputs::numbers(const std::string& key) const {
+  haslist(key);
   const auto found = input.listmap.find(key);
   if (found == input.listmap.end()) refuse("list", key, "is missing");
   if (found->second.empty()) refuse("list", key, "is empty");

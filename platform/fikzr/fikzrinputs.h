@@ -2,11 +2,19 @@
 // date lists, dated rows, and QuantLib's day counters, calendars, conventions, frequencies and
 // compoundings by name), with every "missing" and "not what was expected" message written here.
 // A message names the function, the key and what the key must hold.
+//
+// Every key a function asks about (present or not, read or only tested) is noted with its kind.
+// A call whose work is done with a key of the input never asked about, under its kind, is
+// refused: a misspelt key ("Frequncy"), a key of another function, or a known key given as the
+// wrong kind (the number "Frequency") would otherwise be ignored and the defaults priced as if
+// they had been asked for. The message names the key and lists the keys the function asked about
+// (which keys a call asks about can depend on others, such as "Operation").
 #ifndef KZR_PLATFORM_FIKZRINPUTS_H
 #define KZR_PLATFORM_FIKZRINPUTS_H
 
 #include <cstddef>
 #include <functional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -50,10 +58,10 @@ class inputs {
 
   const std::string& name() const { return function; }
 
-  bool hasdate(const std::string& key) const { return input.datemap.count(key) != 0; }
-  bool hasnumber(const std::string& key) const { return input.numbermap.count(key) != 0; }
-  bool hastext(const std::string& key) const { return input.textmap.count(key) != 0; }
-  bool haslist(const std::string& key) const { return input.listmap.count(key) != 0; }
+  bool hasdate(const std::string& key) const { return asked(datekind, key, input.datemap); }
+  bool hasnumber(const std::string& key) const { return asked(numberkind, key, input.numbermap); }
+  bool hastext(const std::string& key) const { return asked(textkind, key, input.textmap); }
+  bool haslist(const std::string& key) const { return asked(listkind, key, input.listmap); }
   bool hasrows() const { return !input.series8.dates.empty(); }
 
   // A date that must be present and not the null date.
@@ -117,6 +125,8 @@ class inputs {
 
   // Raises an inputerror "<function>: <text>".
   [[noreturn]] void fail(const std::string& text) const;
+  // Raises the refusal of the first key of the input not asked about, if there is one.
+  void refuseunasked() const;
   // Raises "<function>: the <kind> "<key>" <what>", for instance `refuse("number", "Notional",
   // "must be positive")`.
   [[noreturn]] void refuse(const char* kind, const std::string& key, const std::string& what) const;
@@ -124,8 +134,16 @@ class inputs {
  private:
   static std::string unknown(const std::string& key, const std::string& given, const char* kind,
                              const char* kinds, const std::vector<std::string>& names);
+  // The kinds of key, in the order the refusal lists them.
+  enum keykind { datekind, numberkind, textkind, listkind, kindcount };
+  template <typename map>
+  bool asked(keykind kind, const std::string& key, const map& keys) const {
+    askedabout[kind].insert(key);
+    return keys.count(key) != 0;
+  }
   const fiinput& input;
   std::string function;
+  mutable std::set<std::string> askedabout[kindcount];  // the keys asked about, by kind
 };
 
 // Runs one function's work: `work` reads its keys through `in` and writes its results into

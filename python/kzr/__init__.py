@@ -9,12 +9,19 @@ given in row order. Any input of a plain code may be an array: the inputs are br
 and the result has their broadcast shape, every point priced in the one loaded library, so that
 its caches work from point to point and from call to call. The rows of a counted code (one whose
 input list ends with "...": a number of assets, then one value per asset) are given in row order
-as sequences and priced as one table.
+as sequences and priced as one table; a row of one value (n, T, r, ...) given several raises
+``TypeError``.
 
 The parameter entries are keywords: ``mode``, ``greek`` (0 to 5 or "price", "delta", "gamma",
 "vega", "theta", "rho"), ``grid=(N, M)``, ``paths``, ``steps``, and the library options ``seed``
 (a fixed seed for every random source of the call) and ``precise`` (the precise bivariate
 normal). A keyword left out leaves its entry at the library's default.
+
+``greek`` follows the rule of every kzr front: a simulation's engine computes the sensitivity
+itself, and gives it as the library does (theta per year); any other code would answer its price,
+so its sensitivity is taken as ``kzr greeks`` takes it, in the first input of the greek's kind
+(the first spot: S1 of a spread, S of a quanto; the first volatility; the first rate), theta as
+one day's change (per day). A code with no input of the kind raises ``ValueError``.
 
 The library's messages arrive as ``LibraryWarning``s; a call the library refused raises
 ``RefusedError`` with its message.
@@ -101,6 +108,12 @@ def _inputs(entry, rows, named):
         table = [np.atleast_1d(np.asarray(row, dtype=float)) for row in rows]
         if any(row.ndim != 1 for row in table):
             raise TypeError(f"each row of {entry.code} is a number or a sequence of numbers")
+        for name, row in zip(entry.inputs, table):
+            # The code table names a row of one value per asset name_i, the correlations rho_ij;
+            # any other row takes one value, and the library would read only the first of more.
+            if row.size > 1 and not name.endswith(("_i", "_ij")):
+                raise TypeError(f"{entry.code}'s input {name!r} takes one value, not {row.size} "
+                                f"(a counted code prices one table: call it once per value)")
         width = max((row.size for row in table), default=1)
         padded = np.zeros((1, len(table), width))
         for i, row in enumerate(table):

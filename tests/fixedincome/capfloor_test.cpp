@@ -123,8 +123,15 @@ TEST(capfloor, parityswapandcollar) {
   }
   EXPECT_NEAR(capvalue - floorvalue, hand, 1e-8 * 1e6);
 
-  frame collar = cap("Collar", 0.0, 0.3);
-  collar.number("CapStrike", 0.05).number("FloorStrike", 0.03);
+  frame collar;  // its strikes are CapStrike and FloorStrike: a Strike would be refused
+  collar.text("Curve", "FLAT3M")
+      .text("Type", "Collar")
+      .date("StartDate", today + Period(12, Months))
+      .text("Tenor", "2Y")
+      .number("Notional", 1e6)
+      .number("Volatility", 0.3)
+      .number("CapStrike", 0.05)
+      .number("FloorStrike", 0.03);
   const standin::fixedincomeresult c = fitest::call("CapFloor", collar);
   ASSERT_EQ(c.at(1, 1), 1.0);
   const double cap5 = fitest::call("CapFloor", cap("Cap", 0.05, 0.3)).at(2, 1);

@@ -182,4 +182,39 @@ TEST(fixedbond, unusableinputisreportedbyname) {
   }
 }
 
+// A key the function does not take, or a known key of the wrong kind, would be ignored and the
+// defaults priced (the semi-annual 134.672 of the bond below where the annual is 134.410): the
+// call fails instead, naming the key and listing the keys it takes.
+TEST(fixedbond, keysitdoesnottakearerefused) {
+  const fitest::frame twenty = bond(2020, 20, 0.09).number("Yield", 0.06);
+  fitest::frame annual = twenty;
+  annual.text("Frequency", "Annual");
+  standin::fixedincomeresult priced;
+  EXPECT_TRUE(fitest::shownafter("FixedBond", annual, priced).empty());
+  EXPECT_NEAR(priced.at(2, 1), compounded(0.09, 0.06, 20, 1).price, 1e-9);
+  struct row {
+    fitest::frame inputs;
+    std::string shown;
+  };
+  fitest::frame misspelt = twenty, wrongkind = twenty, unknown = twenty;
+  misspelt.text("Frequncy", "Annual");
+  wrongkind.number("Frequency", 1);
+  unknown.number("Cupon", 3);
+  const std::vector<row> rows = {
+      {misspelt, "FixedBond: takes no text \"Frequncy\"; its keys: the dates "},
+      {wrongkind,
+       "FixedBond: takes no number \"Frequency\" (it takes \"Frequency\" as a text); its keys: "},
+      {unknown, "FixedBond: takes no number \"Cupon\"; its keys: the dates "},
+  };
+  for (const row& r : rows) {
+    standin::fixedincomeresult result;
+    const std::vector<std::string> shown = fitest::shownafter("FixedBond", r.inputs, result);
+    ASSERT_EQ(shown.size(), 1u) << r.shown;
+    EXPECT_EQ(shown[0].substr(0, r.shown.size()), r.shown);
+    for (const char* key : {"\"IssueDate\"", "\"Coupon\"", "\"Frequency\"", "\"Compounding\""})
+      EXPECT_NE(shown[0].find(key), std::string::npos) << key << " in " << shown[0];
+    EXPECT_EQ(result.at(1, 1), 0.0) << r.shown;
+  }
+}
+
 }  // namespace

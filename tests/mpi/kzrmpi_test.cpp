@@ -142,4 +142,21 @@ TEST(KzrMpi, SplitSimulationAgreesWithOneProcessWithinItsError) {
   EXPECT_EQ(runmpi(2, "price " + everest + " --seed 5").status, 2) << "the paths must be given";
 }
 
+// More paths than one call takes (the library would clamp them to 2^31 - 1): split into the
+// blocks they need, said in one line, not priced alone by rank 0 with a standard error of 0. At
+// T = 0 every block answers the payoff without simulating, notional x 1. A simulation that cannot
+// be split (paths below 1) has no standard error: nan, not 0.
+TEST(KzrMpi, PathsBeyondOneCallAreSplitIntoMoreBlocks) {
+  const std::string now = "price EVERESTEO 2 0 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 --seed 1 ";
+  const auto split = runmpi(2, now + "--paths 4e9 --blocks 1 --stderr");
+  ASSERT_EQ(split.status, 0) << split.err;
+  EXPECT_EQ(split.err,
+            "kzr-mpi: 4000000000 paths are split into 2 blocks, not 1: one call takes at most "
+            "2147483647 paths\n");
+  EXPECT_EQ(firstnumber(split.out), 100.0) << split.out;
+  const auto unsplit = runmpi(2, "price " + everest + " --paths 0.5 --seed 1 --stderr");
+  ASSERT_EQ(unsplit.status, 0) << unsplit.err;
+  EXPECT_NE(unsplit.out.find("stderr nan\n"), std::string::npos) << unsplit.out;
+}
+
 }  // namespace

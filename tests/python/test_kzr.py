@@ -232,3 +232,44 @@ def test_fixed_bond_is_its_annuity_with_dated_flows():
     day_count = kzr.fi("DayCount", StartDate=datetime.date(2024, 1, 1),
                        EndDate=datetime.date(2024, 7, 1), DayCounter="Actual360")
     assert day_count.scalar == (datetime.date(2024, 7, 1) - datetime.date(2024, 1, 1)).days
+
+
+def test_greek_of_a_code_whose_engine_computes_none_is_the_tools_figure():
+    # BSECO answers its price (9.227) whatever entry 1 holds: greek= gives kzr greeks' figure,
+    # theta as one day's change, against the Black-Scholes delta and the formula a day later.
+    d1 = (0.05 - 0.02 + 0.02) / 0.2
+    assert kzr.price("BSECO", **BSECO, greek="delta") == pytest.approx(
+        math.exp(-0.02) * normal(d1), abs=1e-8)
+    one_day = black_scholes(**dict(BSECO, T=1 - 1 / 365)) - black_scholes(**BSECO)
+    assert kzr.price("BSECO", **BSECO, greek="theta") == pytest.approx(one_day, abs=1e-10)
+    spots = np.array([90.0, 110.0])
+    deltas = kzr.price("BSECO", **dict(BSECO, S=spots), greek="delta")
+    for spot, delta in zip(spots, deltas):
+        d = (math.log(spot / 100) + 0.05) / 0.2
+        assert delta == pytest.approx(math.exp(-0.02) * normal(d), abs=1e-7)
+    with pytest.raises(ValueError, match="BSAPOCrit has no spot"):
+        kzr.price("BSAPOCrit", 1, 100, 0.2, 0.05, 0.02, greek="gamma")
+
+
+def test_a_counted_row_of_one_value_refuses_several():
+    everest = dict(n=2, T=1.0, notional=100.0, sigma_i=[0.2, 0.3], rho_ij=[1, 0.5, 0.5, 1],
+                   r=0.05, q_i=[0.0, 0.0])
+    # T = [1, 2] would price T = 1 alone and answer one number.
+    with pytest.raises(TypeError, match="'T' takes one value, not 2"):
+        kzr.price("EVERESTEO", **dict(everest, T=np.array([1.0, 2.0])), paths=100, seed=1)
+    assert math.isfinite(kzr.price("EVERESTEO", **everest, paths=100, seed=1))
+
+
+def test_fixed_income_keys_the_function_does_not_take_fail():
+    terms = dict(IssueDate=datetime.date(2020, 1, 15), MaturityDate=datetime.date(2040, 1, 15),
+                 SettlementDate=datetime.date(2020, 1, 15), Coupon=0.09, Yield=0.06)
+    # Each would be ignored and the semiannual bond priced (134.672; annual 134.410).
+    for extra, words in [(dict(Frequncy="Annual"), 'takes no text "Frequncy"'),
+                         (dict(Frequency=1), 'takes no number "Frequency"'),
+                         (dict(Cupon=3), 'takes no number "Cupon"')]:
+        with pytest.warns(kzr.LibraryWarning, match=words):
+            answer = kzr.fi("FixedBond", **terms, **extra)
+        assert answer.status == 0 and math.isnan(answer.scalar)
+    annual = kzr.fi("FixedBond", **terms, Frequency="Annual")
+    assert annual.scalar == pytest.approx(9 * (1 - 1.06 ** -20) / 0.06 + 100 * 1.06 ** -20,
+                                          abs=1e-9)

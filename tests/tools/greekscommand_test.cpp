@@ -96,4 +96,60 @@ TEST(GreeksCommand, BatchLines) {
   EXPECT_NEAR(parsenumber(last.substr(3)), 0.2, 1e-10);
 }
 
+// --greek never prints a price under a greek's name: for a code whose engine computes no
+// sensitivity, price, curve and batch lines print kzr greeks' figure (theta one day's change),
+// here against the Black-Scholes greeks of BSECO (fun alone would print the price 9.227 for
+// each); a code without an input of the kind is a usage error.
+TEST(GreeksCommand, GreekOfAClosedFormIsItsSensitivityInEveryCommand) {
+  const double T = 1, S = 100, K = 100, sigma = 0.2, r = 0.05, q = 0.02;
+  auto call = [&](double t) {
+    if (t <= 0) return std::fmax(S - K, 0.0);
+    const double d1 = (std::log(S / K) + (r - q + sigma * sigma / 2) * t) / (sigma * std::sqrt(t));
+    return S * std::exp(-q * t) * N(d1) - K * std::exp(-r * t) * N(d1 - sigma * std::sqrt(t));
+  };
+  const double d1 = (r - q + sigma * sigma / 2) / sigma;
+  const double density = std::exp(-d1 * d1 / 2) / std::sqrt(2 * M_PI);
+  struct row {
+    const char* greek;
+    double expected, tolerance;
+  };
+  const row rows[] = {
+      {"delta", std::exp(-q) * N(d1), 1e-8},
+      {"gamma", std::exp(-q) * density / (S * sigma), 1e-6},
+      {"vega", S * std::exp(-q) * density, 1e-5},
+      {"theta", call(T - 1.0 / 365) - call(T), 1e-10},  // one day's change
+      {"rho", K * std::exp(-r) * N(d1 - sigma), 1e-5},
+  };
+  const auto price = runkzr("price BSECO 1 100 100 0.2 0.05 0.02 --greek delta");
+  ASSERT_EQ(price.status, 0) << price.err;
+  EXPECT_NEAR(parsenumber(lastline(price.out)), rows[0].expected, rows[0].tolerance);
+  std::string batch;
+  for (const row& g : rows)
+    batch += std::string("price BSECO 1 100 100 0.2 0.05 0.02 --greek ") + g.greek + "\n";
+  const auto lines = runkzr("batch -", batch + "price BSAPOCrit 1 100 0.2 0.05 0.02 --greek delta\n");
+  EXPECT_EQ(lines.status, 2);
+  EXPECT_EQ(lines.err, "kzr: line 6: BSAPOCrit has no spot (S, S1, F, E) input, so no delta\n");
+  std::istringstream answers(lines.out);
+  std::string line;
+  for (const row& g : rows) {
+    ASSERT_TRUE(std::getline(answers, line));
+    EXPECT_NEAR(parsenumber(line.substr(line.find(": ") + 2)), g.expected, g.tolerance) << g.greek;
+  }
+  EXPECT_FALSE(std::getline(answers, line)) << line;
+  // A curve's delta column: e^(-q) N(d1) at each spot.
+  const auto curve = runkzr("curve BSECO 1 100 0.2 0.05 0.02 --vary S=80:120:3 --greek delta");
+  ASSERT_EQ(curve.status, 0) << curve.err;
+  std::istringstream table(curve.out);
+  ASSERT_TRUE(std::getline(table, line));
+  EXPECT_EQ(line, "# S delta");
+  for (const double spot : {80.0, 100.0, 120.0}) {
+    ASSERT_TRUE(std::getline(table, line));
+    std::istringstream values(line);
+    double x = 0, delta = 0;
+    values >> x >> delta;
+    const double d = (std::log(spot / K) + (r - q + sigma * sigma / 2)) / sigma;
+    EXPECT_NEAR(delta, std::exp(-q) * N(d), 1e-7) << spot;
+  }
+}
+
 }  // namespace

@@ -41,6 +41,27 @@ TEST(SplitSimulation, BlocksShareThePathsAndBlockZeroKeepsTheCallsSeed) {
   }
 }
 
+// One call takes at most 2^31 - 1 paths (the library clamps a larger count): a larger count
+// takes as many more blocks as it needs, whatever was asked, and every block fits one call.
+TEST(SplitSimulation, PathsBeyondOneCallTakeMoreBlocks) {
+  struct testcase {
+    double paths;
+    int asked, blocks;
+  };
+  const testcase cases[] = {
+      {4e9, 1, 2},          {4e9, 4, 4},  {2147483647.0, 1, 1}, {2147483648.0, 1, 2},
+      {2147483648.0, 3, 3}, {1e11, 2, 47}, {1e20, 1, 0},       {INFINITY, 1, 0},
+  };
+  for (const testcase& c : cases) {
+    const int blocks = blocksfor(c.paths, c.asked);
+    EXPECT_EQ(blocks, c.blocks) << c.paths << " " << c.asked;
+    if (blocks == 0) continue;
+    const auto split = splitpaths(static_cast<std::int64_t>(c.paths), 1, blocks);
+    ASSERT_EQ(split.size(), static_cast<std::size_t>(blocks));
+    for (const simulationblock& b : split) EXPECT_LE(b.paths, 2147483647) << c.paths;
+  }
+}
+
 TEST(SplitSimulation, RunsWithNeighbouringSeedsShareNoStream) {
   std::set<double> first, second;
   for (const simulationblock& b : splitpaths(1000, 7, 64)) first.insert(b.seed);

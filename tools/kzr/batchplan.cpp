@@ -50,7 +50,10 @@ lineuse useof(const std::vector<std::string>& words, const pricingcall* call) {
   const catalogueentry* entry = call != nullptr ? findentry(call->code) : nullptr;
   if (entry == nullptr || entry->keeps == cacheuse::none) return {};
   const store uses = entry->keeps == cacheuse::grid ? store::grid : store::draws;
-  if (words[0] == "greeks" || words[0] == "solve") return {uses, true};  // their own modes
+  // greeks and solve, and a price line's sensitivity taken by differences, choose their modes.
+  if (words[0] == "greeks" || words[0] == "solve" ||
+      sensitivities::takenbydifferences(*call, *entry))
+    return {uses, true};
   return {uses, !surelynoncaching(*call, entry->keeps)};
 }
 
@@ -74,7 +77,7 @@ double costof(const std::vector<std::string>& words, const pricingcall* call) {
   } else {
     cost += steps * steps / 10000;  // a tree, when it has steps
   }
-  if (words[0] == "greeks") cost *= 10;
+  if (words[0] == "greeks" || sensitivities::takenbydifferences(*call, *entry)) cost *= 10;
   if (words[0] == "solve") cost *= 20;
   return cost >= 1 ? std::min(cost, 1e12) : 1.0;  // NaN too: the sort needs plain numbers
 }

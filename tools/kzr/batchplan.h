@@ -15,7 +15,8 @@
 // Hence the rule. A line is a reader of an engine's cache when its code belongs to a family that
 // keeps that cache (the table's cacheuse mark) and it may value at a caching mode: a price or
 // vector line whose mode is not surely non-caching (an absent mode is 1; a mode that is NaN reads
-// as 0), and every greeks or solve line, which choose their own modes. A line of such a family
+// as 0), and every greeks or solve line, which choose their own modes, as a price line does whose
+// sensitivity is taken by differences (greeks.h: the engine does not compute it). A line of such a family
 // at a surely non-caching mode is a clearer: its own result never depends on the cache, but it
 // may empty it. For each engine, the lines of its families from its first reader to its last
 // reader, readers and clearers alike, form one group, run in file order on one process; the

@@ -60,8 +60,8 @@ std::string greekstext() {
          "  rho           in each rate (r, rf), step 0.0001\n"
          "  Where one side is undefined (a rate of 0 bumped below 0) the other side's one-sided\n"
          "  difference is taken. Grid codes price in mode 0 and read delta and gamma off the kept\n"
-         "  grid; codes with a vector form give their engine's own sensitivities, from the draws\n"
-         "  of their price (theta per year / 365). Every price of one request takes one seed:\n"
+         "  grid; the simulations give their engine's own sensitivities, from the draws of their\n"
+         "  price (theta per year / 365). Every price of one request takes one seed:\n"
          "  --seed N, or one drawn for it. --only delta,gamma asks for those alone.\n"
          "solve: the value of input NAME at which the price is PRICE, by Brent's method inside\n"
          "  --bracket LO,HI, by default: a volatility 0.001,5; a rate 0,1; rho -1,1; any other\n"
@@ -73,7 +73,10 @@ std::string optionstext() {
   return "Options of price and vector (each sets a parameter entry; without it the library's\n"
          "default applies):\n"
          "  --mode M     valuation mode: 1 prices afresh, 0 reuses a cached grid or simulation\n"
-         "  --greek G    sensitivity: 0 to 5, or price, delta, gamma, vega, theta, rho\n"
+         "  --greek G    sensitivity: 0 to 5, or price, delta, gamma, vega, theta, rho. A\n"
+         "               simulation's engine computes it (theta per year); for any other code\n"
+         "               it is what kzr greeks gives, in the first input of its kind (the\n"
+         "               first spot, volatility or rate), theta per day\n"
          "  --grid N,M   finite-difference grid: N price nodes, M time levels\n"
          "  --paths N    Monte Carlo paths\n"
          "  --steps N    steps of trees, lattices and simulations\n"
@@ -89,11 +92,22 @@ runner::pricedcall runner::pricevalues(const pricingcall& call) {
     sensitivities::vectoranswer out = calls.funvec(call);
     result.refused = out.refused;
     result.values = std::move(out.values);
-  } else {
-    const sensitivities::scalaranswer out = calls.fun(call);
-    result.refused = out.refused;
-    result.values = {out.value};
+    return result;
   }
+  const catalogueentry* entry = findentry(call.code);
+  if (entry != nullptr && sensitivities::takenbydifferences(call, *entry)) {
+    // A sensitivity the code's engine does not compute: fun would answer the price.
+    const sensitivities::selectedfigure figure =
+        sensitivities::selectedsensitivity(calls, call, *entry);
+    if (!figure.refused && !figure.available)
+      throw usageerror(sensitivities::nokindtext(call.code, figure.which));
+    result.refused = figure.refused;
+    result.values = {figure.value};
+    return result;
+  }
+  const sensitivities::scalaranswer out = calls.fun(call);
+  result.refused = out.refused;
+  result.values = {out.value};
   return result;
 }
 

@@ -92,6 +92,12 @@ std::vector<simulationblock> splitpaths(std::int64_t paths, double seed, int blo
   return split;
 }
 
+int blocksfor(double paths, int asked) {
+  const double needed = std::ceil(paths / static_cast<double>(mostblockpaths));
+  if (!(needed <= mostblocks)) return 0;
+  return std::max(asked, static_cast<int>(needed));
+}
+
 pricingcall blockcall(const pricingcall& call, const simulationblock& block, bool alone) {
   pricingcall part = call;
   part.set(pathsentry, static_cast<double>(block.paths));

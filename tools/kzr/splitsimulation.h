@@ -2,6 +2,8 @@
 // the blocks' answers combined into the estimate one call would form from the same paths.
 //
 // Blocks. N paths in B blocks: block b has N / B paths, one more for the first N mod B blocks.
+// B is at least N / 2147483647 (rounded up), whatever was asked, since one call takes at most
+// that many paths.
 // Block 0 takes the seed S of the call as it stands, so that one block is exactly the call.
 // Block b > 0 takes the seed word w_b = the high 32 bits of SplitMix64 (Steele, Lea and Flood
 // (2014), "Fast splittable pseudorandom number generators", OOPSLA) at state s + b * 0x9E37...15,
@@ -38,6 +40,12 @@
 
 #include "pricingcall.h"
 
+// The most paths one call takes: the library reads its path count as a 32-bit integer and
+// clamps a larger one to this.
+constexpr std::int64_t mostblockpaths = 2147483647;
+// The most blocks a simulation is split into.
+constexpr int mostblocks = 1000000;
+
 struct simulationblock {
   std::int64_t paths;
   double seed;  // the value for the library options' seed (positive)
@@ -49,6 +57,10 @@ std::uint32_t blockseedword(std::uint32_t seedword, int b, const std::vector<std
 // The blocks of `paths` paths (at least 1) seeded from `seed` (the call's seed value, at least 1),
 // at most `blocks` of them and none empty.
 std::vector<simulationblock> splitpaths(std::int64_t paths, double seed, int blocks);
+
+// The blocks `paths` paths take when `asked` are asked for: asked, or more when a block would
+// hold more than mostblockpaths (so that each fits one call); 0 when that is above mostblocks.
+int blocksfor(double paths, int asked);
 
 // The call of one block: its paths and seed; with more than one block, mode 1 (each block draws
 // afresh: a block must not find another's draws in the cache).

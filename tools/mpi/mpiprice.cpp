@@ -98,9 +98,21 @@ int runmpiprice(runner& tool, const std::vector<std::string>& given) {
   if (simulation && (call.flags[optionsentry] != 0 || !(call.entries[optionsentry][0] >= 1)))
     call.set(optionsentry, drawnseed(), call.entries[optionsentry][1]);
 
-  // What cannot be split is priced once, on rank 0: codes that do not simulate, path counts that
-  // are not a positive whole number the library would take as given.
-  const bool splittable = simulation && paths >= 1 && paths <= 2147483647.0;
+  // What cannot be split is priced once, on rank 0: codes that do not simulate, path counts
+  // below one. A count beyond what one call takes is split into more blocks than asked.
+  const bool splittable = simulation && paths >= 1;
+  if (splittable) {
+    const int needed = blocksfor(paths, blocks);
+    if (needed == 0)
+      throw usageerror("--paths " + formatnumber(paths) + " would take more than " +
+                       std::to_string(mostblocks) + " blocks of " +
+                       std::to_string(mostblockpaths) + " paths");
+    if (needed > blocks && worldrank() == 0)
+      std::cerr << "kzr-mpi: " << formatnumber(paths) << " paths are split into " << needed
+                << " blocks, not " << blocks << ": one call takes at most " << mostblockpaths
+                << " paths\n";
+    blocks = needed;
+  }
   if (splittable && blocks > 1) {
     const std::string why = whynotsplit(call);
     if (!why.empty()) throw usageerror(why);
@@ -156,8 +168,10 @@ int runmpiprice(runner& tool, const std::vector<std::string>& given) {
   std::cout << (call.vector ? formatrow(estimate.values) : formatnumber(estimate.values[0]))
             << '\n';
   if (witherror) {
+    // A simulation's error comes from its blocks alone (undefined for one block); a code that
+    // does not simulate answers exactly.
     std::cout << "stderr "
-              << formatrow(splittable ? estimate.errors
+              << formatrow(simulation ? estimate.errors
                                       : std::vector<double>(estimate.values.size(), 0))
               << '\n';
     if (count == 1 && splittable)

@@ -15,9 +15,10 @@ std::string trim(const std::string& text) {
 
 }  // namespace
 
-catalogueentry entryof(const coderow& row, cacheuse keeps) {
+catalogueentry entryof(const coderow& row, cacheuse keeps, bool sensitivities) {
   catalogueentry entry;
   entry.keeps = keeps;
+  entry.sensitivities = sensitivities;
   entry.code = row.code;
   entry.description = row.description;
   entry.vector = row.vector;
@@ -37,7 +38,8 @@ const std::vector<catalogueentry>& catalogue() {
   static const std::vector<catalogueentry> entries = [] {
     std::vector<catalogueentry> all;
     for (const codetable& table : codecatalogue())
-      for (const coderow& row : table) all.push_back(entryof(row, table.keeps));
+      for (const coderow& row : table)
+        all.push_back(entryof(row, table.keeps, table.readsselector(row)));
     return all;
   }();
   return entries;

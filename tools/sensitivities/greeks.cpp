@@ -102,22 +102,36 @@ class differences {
   double centre = nan;
 };
 
-// The funvec path of the simulation codes: the engine's own estimates from the kept draws.
-greeksreport enginegreeks(pricer& library, pricingcall call, const greekselection& which) {
-  call.vector = true;
+// The engine's own estimates from the kept draws: the price in mode 0, then each selector in
+// mode 0. funvec gives delta, gamma and vega per asset; fun (a simulation without a vector form)
+// gives the first asset's, labelled with the input it is taken in.
+greeksreport enginegreeks(pricer& library, pricingcall call, const catalogueentry& entry,
+                          const greekselection& which) {
+  call.vector = entry.vector;
   call.set(modeentry, 0);
   call.set(sensitivityentry, 0);
-  const vectoranswer price = library.funvec(call);
+  auto ask = [&library](const pricingcall& c) {
+    if (c.vector) return library.funvec(c);
+    const scalaranswer one = library.fun(c);
+    return vectoranswer{one.refused, {one.value}};
+  };
+  const vectoranswer price = ask(call);
   greeksreport report;
   report.refused = price.refused;
   report.price = price.values.empty() ? nan : price.values[0];
   if (report.refused) return report;
   const quietcalls quiet(library);
+  const std::vector<placedinput> inputs = placedinputs(entry, call.rows);
+  auto firstof = [&inputs](inputrole role) {
+    for (const placedinput& input : inputs)
+      if (input.role == role) return input.name;
+    return std::string();
+  };
   for (int s = static_cast<int>(greek::delta); s <= static_cast<int>(greek::rho); ++s) {
     const greek g = static_cast<greek>(s);
     if (!which.wants(g)) continue;
     call.set(sensitivityentry, s);
-    const vectoranswer answer = library.funvec(call);
+    const vectoranswer answer = ask(call);
     const std::vector<double>& v = answer.values;
     if (g == greek::theta || g == greek::rho) {
       const double value = v.empty() ? nan : v[0];
@@ -125,11 +139,24 @@ greeksreport enginegreeks(pricer& library, pricingcall call, const greekselectio
           {g, g == greek::rho ? "r" : "", true, g == greek::theta ? value * oneday : value});
       continue;
     }
+    if (!call.vector) {
+      const inputrole role = g == greek::vega ? inputrole::volatility : inputrole::spot;
+      report.sensitivities.push_back({g, firstof(role), true, v.empty() ? nan : v[0]});
+      continue;
+    }
     for (std::size_t i = 0; i < v.size(); ++i)
       report.sensitivities.push_back({g, "asset " + std::to_string(i + 1), true, v[i]});
     if (v.empty()) report.sensitivities.push_back({g, "", true, nan});
   }
   return report;
+}
+
+// The selector entry 1 of the call holds: 0 (the price) when flagged or outside 1 to 5, as the
+// library reads it (the integer part).
+int selectorof(const pricingcall& call) {
+  if (call.flags[sensitivityentry] != 0) return 0;
+  const double s = std::trunc(call.entries[sensitivityentry][0]);
+  return s >= 1 && s <= 5 ? static_cast<int>(s) : 0;
 }
 
 }  // namespace
@@ -170,7 +197,7 @@ greeksreport greeksof(pricer& library, const pricingcall& call, const greekselec
 greeksreport greeksof(pricer& library, const pricingcall& call, const catalogueentry& entry,
                       const greekselection& which) {
   const pricingcall seeded = withrequestseed(call);
-  if (entry.vector) return enginegreeks(library, seeded, which);
+  if (entry.sensitivities) return enginegreeks(library, seeded, entry, which);
   differences bumps(library, seeded, entry);
   const scalaranswer price = bumps.price();
   greeksreport report;
@@ -183,6 +210,41 @@ greeksreport greeksof(pricer& library, const pricingcall& call, const cataloguee
   if (which.wants(greek::theta)) bumps.addtheta(report);
   if (which.wants(greek::rho)) bumps.add(which, inputrole::rate, report);
   return report;
+}
+
+bool takenbydifferences(const pricingcall& call, const catalogueentry& entry) {
+  return !call.vector && !entry.sensitivities && selectorof(call) != 0;
+}
+
+std::string nokindtext(const std::string& code, greek which) {
+  const char* kind = which == greek::vega    ? "volatility (sigma...)"
+                     : which == greek::theta ? "date (T, t...)"
+                     : which == greek::rho   ? "rate (r, rf)"
+                                             : "spot (S, S1, F, E)";
+  return code + " has no " + kind + " input, so no " + nameof(which);
+}
+
+selectedfigure selectedsensitivity(pricer& library, const pricingcall& call,
+                                   const catalogueentry& entry) {
+  selectedfigure figure;
+  if (!takenbydifferences(call, entry)) {
+    const scalaranswer answer = library.fun(call);
+    figure.refused = answer.refused;
+    figure.value = answer.value;
+    return figure;
+  }
+  figure.which = static_cast<greek>(selectorof(call));
+  pricingcall plain = call;
+  plain.flags[sensitivityentry] = 1;
+  const greeksreport report = greeksof(library, plain, entry, greekselection{bitof(figure.which)});
+  figure.refused = report.refused;
+  for (const sensitivity& s : report.sensitivities) {
+    if (s.which != figure.which) continue;
+    figure.available = s.available;
+    figure.value = s.value;
+    break;
+  }
+  return figure;
 }
 
 }  // namespace sensitivities

@@ -22,10 +22,21 @@
 //   - the other bumps run in mode 1 (fresh valuations): their steps are below that tolerance;
 //   - every price of one request takes one seed for its random sources (the caller's --seed, or
 //     one drawn for the request), so that a simulation's bumped prices share their draws;
-//   - a code in the vector registry (a simulation that estimates its own sensitivities) is asked
-//     through funvec with selectors 0 to 5 in mode 0, so that its price and its sensitivities
-//     come from the same draws: delta, gamma and vega per asset, theta and rho as the engine
-//     gives them, theta turned into one day's change (the engine's theta per year times 1/365).
+//   - a code whose engine estimates its own sensitivities (a simulation: the catalogue's
+//     `sensitivities`) is asked with selectors 0 to 5 in mode 0, so that its price and its
+//     sensitivities come from the same draws: through funvec where it has a vector form (delta,
+//     gamma and vega per asset), through fun otherwise (the first asset's, an arithmetic Asian's
+//     one); theta and rho as the engine gives them, theta turned into one day's change (the
+//     engine's theta per year times 1/365). Differences of its prices would be differences of
+//     simulations, noise at a step of 1e-4.
+//
+// The one rule of every front that offers a sensitivity of a fun call (kzr price and kzr curve
+// --greek, the Python module's greek=), selectedsensitivity below: a code whose engine computes
+// the sensitivity gets the engine's figure, as fun answers it (theta per year); any other code,
+// which answers its price whatever entry 1 holds, gets the figure greeksof gives it, taken in the
+// first input of the greek's kind (the first spot: S1 of a spread, S of a quanto; the first
+// volatility; the first rate), theta one day's change. A code with no input of the kind has no
+// such figure.
 //
 // Not thread-safe: the library's calls must not overlap.
 #ifndef KZR_TOOLS_GREEKS_H
@@ -82,6 +93,24 @@ double seconddifference(const bumpedprices& p);
 
 // The call with every random source on one seed: its own, or one drawn now when it has none.
 pricingcall withrequestseed(pricingcall call);
+
+// Whether the fun call selects a sensitivity (entry 1, 1 to 5) that the code's engine does not
+// compute: one selectedsensitivity takes by differences.
+bool takenbydifferences(const pricingcall& call, const catalogueentry& entry);
+
+struct selectedfigure {
+  bool refused = false;   // the library refused the call
+  bool available = true;  // false: the code has no input of the greek's kind (nokindtext)
+  greek which = greek::delta;
+  double value = 0.0;
+};
+// The figure a front shows for the fun call: what fun answers when the selector asks for the
+// price or the engine computes the sensitivity, otherwise greeksof's figure of that greek in the
+// first input of its kind (the rule above).
+selectedfigure selectedsensitivity(pricer& library, const pricingcall& call,
+                                   const catalogueentry& entry);
+// "CODE has no spot (S, S1, F, E) input, so no delta", and so on for each kind.
+std::string nokindtext(const std::string& code, greek which);
 
 }  // namespace sensitivities
 

@@ -23,7 +23,20 @@
 #include "montecarlo/EuropeanMountainRangeCodes.h"
 #include "montecarlo/EuropeanRainbowCodes.h"
 
-// Families whose valuations keep a grid or draws between calls say so with their cacheuse.
+namespace {
+
+// The codes whose engine computes the sensitivity the selector of entry 1 asks for.
+bool everyvariant(int) { return true; }
+// The arithmetic averages simulate; the geometric ones are closed forms that ignore entry 1.
+bool arithmeticaverage(int variant) {
+  return variant == EuropeanAsian::arithmeticcallcode ||
+         variant == EuropeanAsian::arithmeticputcode;
+}
+
+}  // namespace
+
+// Families whose valuations keep a grid or draws between calls say so with their cacheuse; the
+// simulations name the codes whose engine reads the sensitivity selector.
 const std::vector<codetable>& codecatalogue() {
   static const std::vector<codetable> tables = {
       // European options under Black-Scholes, Black-76 and digitals.
@@ -57,11 +70,11 @@ const std::vector<codetable>& codecatalogue() {
       tableof(Perpetual::perpetualcodes),
       tableof(PerpetualLookback::perpetuallookbackcodes),
       // Mountain range options, by simulation.
-      tableof(EuropeanMountainRange::mountaincodes, cacheuse::draws),
+      tableof(EuropeanMountainRange::mountaincodes, cacheuse::draws, everyvariant),
       // Asian options (arithmetic by simulation, geometric in closed form) and rainbows on n
       // assets, by simulation.
-      tableof(EuropeanAsian::asiancodes, cacheuse::draws),
-      tableof(EuropeanRainbow::rainbowcodes, cacheuse::draws),
+      tableof(EuropeanAsian::asiancodes, cacheuse::draws, arithmeticaverage),
+      tableof(EuropeanRainbow::rainbowcodes, cacheuse::draws, everyvariant),
   };
   return tables;
 }

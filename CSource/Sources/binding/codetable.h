@@ -61,18 +61,30 @@ struct coderow {
 // cache.
 enum class cacheuse : unsigned char { none, grid, draws };
 
+// Which variants of a table value with an engine that computes sensitivities itself, reading
+// the selector of entry 1 (the simulations). Every other code answers its price whatever entry 1
+// holds, so a host that wants a sensitivity of it must take it by differences of prices. Marked
+// once per table in the catalogue (binding/codecatalogue.cpp); null: no code of the table.
+using variantpredicate = bool (*)(int variant);
+
 // A table as registration and the catalogue walk it.
 struct codetable {
   const coderow* rows;
   std::size_t count;
   cacheuse keeps = cacheuse::none;
+  variantpredicate selectssensitivity = nullptr;
   constexpr const coderow* begin() const { return rows; }
   constexpr const coderow* end() const { return rows + count; }
+  // Whether the row's code reads the sensitivity selector (see variantpredicate).
+  bool readsselector(const coderow& row) const {
+    return selectssensitivity != nullptr && selectssensitivity(row.variant);
+  }
 };
 
 template <std::size_t n>
-constexpr codetable tableof(const coderow (&rows)[n], cacheuse keeps = cacheuse::none) {
-  return {rows, n, keeps};
+constexpr codetable tableof(const coderow (&rows)[n], cacheuse keeps = cacheuse::none,
+                            variantpredicate selectssensitivity = nullptr) {
+  return {rows, n, keeps, selectssensitivity};
 }
 
 // The number of names in an input list, "..." not counted.
