@@ -68,16 +68,17 @@ TEST(KzrMpi, BatchWritesWhatOneProcessWrites) {
 }
 
 // The second grid line (its volatility within 0.0001 of the first) reads the first one's grid and
-// the vector reads the price's draws (their answers differ from fresh ones): on several processes
-// they still do, in order.
+// the last line, a notional within 0.0001 of the price's at its seed, answers the kept price
+// (their answers differ from fresh ones): on several processes they still do, in order.
 TEST(KzrMpi, CachedSequencesKeepTheirOrder) {
+  const std::string neighbour = "EVERESTEO 2 1 100.00005 0.2,0.3 1,0.5,0.5,1 0.05 0,0";
   const std::string batch = bsapo + " --mode 0\n" + fillers(20) +
                             "price BSAPO 1 100 100 0.20005 0.05 0.02 --mode 0\n" + "price " +
-                            everest + " --paths 2000 --mode 0 --seed 7\n" + fillers(20) +
-                            "vector " + everest + " --paths 2000 --mode 0 --seed 8\n";
+                            everest + " --paths 2000 --mode 0 --seed 7\n" + fillers(20) + "price " +
+                            neighbour + " --paths 2000 --mode 0 --seed 7\n";
   const auto one = runkzr("batch -", batch);
-  const auto fresh = runkzr("batch -", "price BSAPO 1 100 100 0.20005 0.05 0.02\nvector " +
-                                           everest + " --paths 2000 --seed 8\n");
+  const auto fresh = runkzr("batch -", "price BSAPO 1 100 100 0.20005 0.05 0.02\nprice " +
+                                           neighbour + " --paths 2000 --seed 7\n");
   std::stringstream lines(one.out), freshlines(fresh.out);
   std::string line, reused[2], afresh[2];
   while (std::getline(lines, line)) {
