@@ -107,7 +107,7 @@ double precisevalue(int callput, double T, double S, double K, double sigma, dou
 double precisecritical(int callput, double T, double K, double sigma, double r, double q) {
   if (callput < 0) return americanputboundary(T, K, sigma, r, q).at(T);
   if (q == 0) return HUGE_VAL;
-  return K * K / americanputboundary(T, K, sigma, q, r).at(T);
+  return K / americanputboundary(T, K, sigma, q, r).at(T) * K;
 }
 
 }  // namespace

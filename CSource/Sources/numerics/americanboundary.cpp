@@ -3,48 +3,69 @@
 #include <cmath>
 #include <cstddef>
 
+#include "numerics/comparisons.h"
+
 namespace {
 
 constexpr double pi = 3.141592653589793238462643383279502884;
 constexpr double halfpi = pi / 2.0;
-constexpr double sweeptolerance = 1e-11;  // relative move of the boundary that ends the sweeps
 constexpr int power = 4;                  // tau = T ((1 + z)/2)^power (americanboundary.h)
 
 double cdf(double x) { return 0.5 * std::erfc(-x * 0.70710678118654752440); }
 double pdf(double x) { return 0.39894228040143267794 * std::exp(-0.5 * x * x); }
 
-// Gauss-Legendre nodes and weights for [a, b], by Newton's method on the three-term recurrence.
-void gausslegendre(int points, double a, double b, std::vector<double>& x, std::vector<double>& w) {
-  x.assign(static_cast<std::size_t>(points), 0.0);
-  w.assign(static_cast<std::size_t>(points), 0.0);
-  const double mid = 0.5 * (a + b), half = 0.5 * (b - a);
+// Gauss-Legendre nodes and weights on [-1, 1], by Newton's method on the three-term recurrence.
+struct legendrerule {
+  std::vector<double> x, w;
+};
+
+legendrerule makelegendre(int points) {
+  legendrerule rule;
+  rule.x.assign(static_cast<std::size_t>(points), 0.0);
+  rule.w.assign(static_cast<std::size_t>(points), 0.0);
+  auto legendre = [points](double t, double& derivative) {
+    double p0 = 1.0, p1 = t;
+    for (int k = 2; k <= points; ++k) {
+      const double p2 = ((2.0 * k - 1.0) * t * p1 - (k - 1.0) * p0) / k;
+      p0 = p1;
+      p1 = p2;
+    }
+    derivative = points * (t * p1 - p0) / (t * t - 1.0);
+    return p1;
+  };
   for (int i = 0; i < (points + 1) / 2; ++i) {
     double t = std::cos(pi * (i + 0.75) / (points + 0.5)), derivative = 1.0;
     for (int iteration = 0; iteration < 100; ++iteration) {
-      double p0 = 1.0, p1 = t;
-      for (int k = 2; k <= points; ++k) {
-        const double p2 = ((2.0 * k - 1.0) * t * p1 - (k - 1.0) * p0) / k;
-        p0 = p1;
-        p1 = p2;
-      }
-      derivative = points * (t * p1 - p0) / (t * t - 1.0);
-      const double step = p1 / derivative;
+      const double step = legendre(t, derivative) / derivative;
       t -= step;
       if (std::fabs(step) < 1e-16) break;
     }
-    {
-      double p0 = 1.0, p1 = t;
-      for (int k = 2; k <= points; ++k) {
-        const double p2 = ((2.0 * k - 1.0) * t * p1 - (k - 1.0) * p0) / k;
-        p0 = p1;
-        p1 = p2;
-      }
-      derivative = points * (t * p1 - p0) / (t * t - 1.0);
-    }
+    legendre(t, derivative);
     const double weight = 2.0 / ((1.0 - t * t) * derivative * derivative);
-    x[static_cast<std::size_t>(i)] = mid - half * t;
-    x[static_cast<std::size_t>(points - 1 - i)] = mid + half * t;
-    w[static_cast<std::size_t>(i)] = w[static_cast<std::size_t>(points - 1 - i)] = half * weight;
+    rule.x[static_cast<std::size_t>(i)] = -t;
+    rule.x[static_cast<std::size_t>(points - 1 - i)] = t;
+    rule.w[static_cast<std::size_t>(i)] = rule.w[static_cast<std::size_t>(points - 1 - i)] = weight;
+  }
+  return rule;
+}
+
+// The rule of each size, made once (the only state of this file).
+const legendrerule& legendre(int points) {
+  static std::vector<legendrerule> rules(static_cast<std::size_t>(maximumpoints) + 1);
+  legendrerule& rule = rules[static_cast<std::size_t>(points)];
+  if (rule.x.empty()) rule = makelegendre(points);
+  return rule;
+}
+
+// Nodes and weights of the rule of this size on [a, b].
+void gausslegendre(int points, double a, double b, std::vector<double>& x, std::vector<double>& w) {
+  const legendrerule& rule = legendre(points);
+  const double mid = 0.5 * (a + b), half = 0.5 * (b - a);
+  x.resize(rule.x.size());
+  w.resize(rule.w.size());
+  for (std::size_t i = 0; i < rule.x.size(); ++i) {
+    x[i] = mid + half * rule.x[i];
+    w[i] = half * rule.w[i];
   }
 }
 
@@ -122,13 +143,22 @@ americanputboundary::americanputboundary(double T, double K, double sigma, doubl
   z[static_cast<std::size_t>(n)] = -1.0;
   tau[static_cast<std::size_t>(n)] = 0.0;
 
+  // The perpetual put's exercise level K beta / (beta - 1), beta the negative root of
+  // sigma^2/2 beta (beta - 1) + (r - q) beta - r = 0 (Merton 1973): below every B(tau).
+  const double m = r - q - 0.5 * sigma * sigma;
+  const double beta = (-m - std::sqrt(m * m + 2.0 * r * sigma * sigma)) / (sigma * sigma);
+  const double floor = K * beta / (beta - 1.0);
+
   // The start: the quadratic approximation, from the shortest time to expiry outwards.
-  double previous = X * (1.0 - 1e-6);
-  for (int k = n - 1; k >= 0; --k) {
-    const double b = quadraticboundary(tau[static_cast<std::size_t>(k)], K, sigma, r, q, X, previous);
-    previous = b;
-    const double g = std::log(b / X);
-    H[static_cast<std::size_t>(k)] = g * g;
+  {
+    double previous = X * (1.0 - 1e-6);
+    for (int k = n - 1; k >= 0; --k) {
+      const double b = maxof(
+          quadraticboundary(tau[static_cast<std::size_t>(k)], K, sigma, r, q, X, previous), floor);
+      previous = b;
+      const double g = std::log(b / X);
+      H[static_cast<std::size_t>(k)] = g * g;
+    }
   }
 
   // Quadrature in theta on [0, pi/2] with u = tau sin^2(theta); per node k and point j the
@@ -159,7 +189,7 @@ americanputboundary::americanputboundary(double T, double K, double sigma, doubl
 
   // The sweeps.
   bool smooth = scheme.smooth != 0;
-  double lastmove = HUGE_VAL;
+  double lastmove = HUGE_VAL, movebefore = HUGE_VAL;  // the largest moves of the last two sweeps
   for (sweeps = 0; sweeps < scheme.sweeps;) {
     const bool newton = sweeps < scheme.newtonsweeps;
     ++sweeps;
@@ -191,6 +221,12 @@ americanputboundary::americanputboundary(double T, double K, double sigma, doubl
       const double N = rdiscount * (smooth ? pdf(dminus) / v : cdf(dminus)) + integralN;
       const double D = qdiscount * (cdf(dplus) + (smooth ? pdf(dplus) / v : 0.0)) + integralD;
       const double f = K * N / D;
+      if (!(f > 0.0 && f < HUGE_VAL)) {
+        // N or D lost to underflow (sigma sqrt(tau) far below the log-distance to the strike):
+        // the node stays, and the next sweeps take the distribution form.
+        smooth = false;
+        continue;
+      }
       double updated = f;
       if (newton) {
         const double Nprime = rdiscount * (smooth ? -pdf(dminus) * dminus / (b * v * v)
@@ -201,7 +237,8 @@ americanputboundary::americanputboundary(double T, double K, double sigma, doubl
         const double candidate = b - (f - b) / (fprime - 1.0);
         if (std::isfinite(candidate) && candidate > 0.0) updated = candidate;
       }
-      if (!(updated > 0.0)) updated = 0.5 * b;
+      // The boundary lies between the perpetual put's exercise level and X.
+      if (!(updated > floor)) updated = floor;
       if (updated > X) updated = X;
       const double gnext = std::log(X / updated);
       next[static_cast<std::size_t>(k)] = gnext * gnext;
@@ -209,9 +246,10 @@ americanputboundary::americanputboundary(double T, double K, double sigma, doubl
       if (move > largestmove) largestmove = move;
     }
     H.swap(next);
-    if (!(largestmove > sweeptolerance)) break;
+    if (!(largestmove > scheme.tolerance)) break;
     // The hand-over of americanboundary.h.
-    if (smooth && sweeps > 2 && largestmove > lastmove) smooth = false;
+    if (smooth && sweeps > 2 && largestmove > 0.5 * movebefore) smooth = false;
+    movebefore = lastmove;
     lastmove = largestmove;
   }
 }
@@ -259,7 +297,10 @@ double americanputboundary::value(double S) const {
                              q * S * std::exp(-q * t) * cdf(-dplus));
     }
   }
-  return european + premium;
+  // Never below the exercise value, nor the European put (the premium is not negative): bounds
+  // that hold for the exact price and guard the degenerate boundaries of sigma sqrt(T) near 0.
+  const double price = european + (premium > 0.0 ? premium : 0.0);
+  return price > K - S ? price : K - S;
 }
 
 double americancallvalue(const americanputboundary& putofcall, double S, double K) {

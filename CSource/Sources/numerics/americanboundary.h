@@ -21,9 +21,9 @@
 // that follows from smooth pasting (N: e^(-r tau) n(d-)/(sigma sqrt tau) plus r times the integral
 // of e^(-r (tau - u)) n(d-)/(sigma sqrt(tau - u)); D: e^(-q tau) (N(d+) + n(d+)/(sigma sqrt tau))
 // plus q times the integral of e^(-q (tau - u)) (N(d+) + n(d+)/(sigma sqrt(tau - u)))). The second
-// converges in a few sweeps on ordinary contracts but can oscillate (small sigma, long T): a sweep
-// that moves the boundary more than the one before hands over to the first, which is slower but
-// stable. The sweeps stop when no node moves by more than a relative 1e-11, or after the scheme's
+// converges in a few sweeps on ordinary contracts but can oscillate (small sigma, long T): when a
+// sweep does not halve the largest move of the sweep two before, the first form takes over, which
+// is slower but stable. The sweeps stop when no node moves by more than a relative 1e-11, or after the scheme's
 // count.
 //
 // Our own choices. The nodes lie at tau = T ((1 + z)/2)^4 for Chebyshev points z (the paper takes
@@ -54,11 +54,15 @@ struct boundaryscheme {
   int newtonsweeps;
   int boundarypoints;
   int pricepoints;
-  int smooth;  // 1: start with the form with the densities (below)
+  int smooth;        // 1: start with the form with the densities (above)
+  double tolerance;  // the sweeps end when no node moves by more than this, relative
 };
 
+// The most Gauss-Legendre points of a scheme, and of Chebyshev intervals.
+constexpr int maximumpoints = 64;
+
 // The scheme of the library's precise option: 1e-9 relative or better on ordinary contracts.
-constexpr boundaryscheme precisescheme{12, 40, 1, 16, 32, 1};
+constexpr boundaryscheme precisescheme{18, 40, 1, 16, 32, 1, 1e-10};
 
 class americanputboundary {
  public:
