@@ -97,6 +97,7 @@ bool precise(const parameterblock* block) {
 // The converged value under the precise option, after the refusals and early results of the
 // code (T > 0, S > 0). A call without dividend is never exercised early: the European call.
 double precisevalue(int callput, double T, double S, double K, double sigma, double r, double q) {
+  if (std::isnan(T + S + K + sigma + r + q)) return T + S + K + sigma + r + q;  // propagates
   if (callput < 0) return americanputboundary(T, K, sigma, r, q).value(S);
   if (q == 0) return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
   return americancallvalue(americanputboundary(T, K, sigma, q, r), S, K);
@@ -105,6 +106,7 @@ double precisevalue(int callput, double T, double S, double K, double sigma, dou
 // The boundary at time to expiry T under the precise option (T > 0): a put that is never
 // exercised early (r = 0) answers 0, a call (q = 0) +infinity.
 double precisecritical(int callput, double T, double K, double sigma, double r, double q) {
+  if (std::isnan(T + K + sigma + r + q)) return T + K + sigma + r + q;  // propagates
   if (callput < 0) return americanputboundary(T, K, sigma, r, q).at(T);
   if (q == 0) return HUGE_VAL;
   return K / americanputboundary(T, K, sigma, q, r).at(T) * K;
