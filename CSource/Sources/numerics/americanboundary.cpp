@@ -51,6 +51,7 @@ legendrerule makelegendre(int points) {
 
 // The rule of each size, made once (the only state of this file).
 const legendrerule& legendre(int points) {
+  points = points < 1 ? 1 : points > maximumpoints ? maximumpoints : points;
   static std::vector<legendrerule> rules(static_cast<std::size_t>(maximumpoints) + 1);
   legendrerule& rule = rules[static_cast<std::size_t>(points)];
   if (rule.x.empty()) rule = makelegendre(points);
@@ -129,9 +130,10 @@ double quadraticboundary(double tau, double K, double sigma, double r, double q,
 americanputboundary::americanputboundary(double T, double K, double sigma, double r, double q,
                                          const boundaryscheme& scheme)
     : T(T), K(K), sigma(sigma), r(r), q(q), X(q > r ? K * r / q : K), early(r > 0.0 && T > 0.0),
-      n(scheme.nodes), pricepoints(scheme.pricepoints) {
+      n(scheme.nodes < 2 ? 2 : scheme.nodes > maximumpoints ? maximumpoints : scheme.nodes),
+      pricepoints(scheme.pricepoints) {
   if (!early) return;
-  const int l = scheme.boundarypoints;
+  const int l = static_cast<int>(legendre(scheme.boundarypoints).x.size());
   const std::size_t size = static_cast<std::size_t>(n) + 1;
   std::vector<double> z(size), tau(size);
   H.assign(size, 0.0);

@@ -23,8 +23,8 @@
 // plus q times the integral of e^(-q (tau - u)) (N(d+) + n(d+)/(sigma sqrt(tau - u)))). The second
 // converges in a few sweeps on ordinary contracts but can oscillate (small sigma, long T): when a
 // sweep does not halve the largest move of the sweep two before, the first form takes over, which
-// is slower but stable. The sweeps stop when no node moves by more than a relative 1e-11, or after the scheme's
-// count.
+// is slower but stable. The sweeps stop when no node moves by more than the scheme's tolerance
+// (relative), or after the scheme's count.
 //
 // Our own choices. The nodes lie at tau = T ((1 + z)/2)^4 for Chebyshev points z (the paper takes
 // the square): near expiry ln(B/X) behaves as sqrt(tau ln tau), which the fourth root of tau
@@ -58,11 +58,13 @@ struct boundaryscheme {
   double tolerance;  // the sweeps end when no node moves by more than this, relative
 };
 
-// The most Gauss-Legendre points of a scheme, and of Chebyshev intervals.
+// The most Gauss-Legendre points of a scheme, and of Chebyshev intervals (larger counts are
+// taken as this; fewer than 2 intervals as 2, fewer than 1 point as 1).
 constexpr int maximumpoints = 64;
 
-// The scheme of the library's precise option: 1e-9 relative or better on ordinary contracts.
-constexpr boundaryscheme precisescheme{18, 40, 1, 16, 32, 1, 1e-10};
+// The scheme of the library's precise option: 1e-9 relative or better on ordinary contracts
+// against QuantLib's fixed-point engine at its finest schemes.
+constexpr boundaryscheme precisescheme{18, 40, 1, 16, 32, 1, 1e-9};
 
 class americanputboundary {
  public:
