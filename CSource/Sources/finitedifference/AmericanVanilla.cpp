@@ -90,6 +90,16 @@ double gridvalue(int callput, bool critical, double T, double S, double K, doubl
   return scheme.value(block);
 }
 
+// The refusals and early results of BINACO and BINAPO, in the design's order (the call's dividend
+// floor, which follows them, is the tree path's own).
+std::optional<double> binomialearly(int callput, double T, double S, double K, double sigma,
+                                    double r, double q) {
+  if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
+  if (S == 0) return callput > 0 ? 0.0 : K;
+  if (T == 0) return maxof(callput * (S - K), 0.0);
+  return std::nullopt;
+}
+
 bool precise(const parameterblock* block) {
   return readlibraryoptions(*block).numerics == bivariatemethod::precise;
 }
@@ -173,38 +183,24 @@ double binomialtree(int callput, double T, double S, double K, double sigma, dou
 
 double binomialamerican(int callput, double T, double S, double K, double sigma, double r, double q,
                         const parameterblock* block) {
-  if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
-  if (callput > 0) {
-    if (S == 0) return 0.0;
-    if (T == 0) return maxof(S - K, 0.0);
-    if (q <= binomialdividendfloor) return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
-  } else {
-    if (S == 0) return K;
-    if (T == 0) return maxof(K - S, 0.0);
-  }
+  if (std::optional<double> early = binomialearly(callput, T, S, K, sigma, r, q)) return *early;
+  if (callput > 0 && q <= binomialdividendfloor)
+    return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
   return binomialvalue(callput, T, S, K, sigma, r, q, block);
 }
 
 double binomialcall(double T, double S, double K, double sigma, double r, double q,
                     parameterblock* block) {
-  if (precise(block)) {
-    if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
-    if (S == 0) return 0.0;
-    if (T == 0) return maxof(S - K, 0.0);
-    return precisevalue(1, T, S, K, sigma, r, q);
-  }
-  return binomialamerican(1, T, S, K, sigma, r, q, block);
+  if (!precise(block)) return binomialamerican(1, T, S, K, sigma, r, q, block);
+  if (std::optional<double> early = binomialearly(1, T, S, K, sigma, r, q)) return *early;
+  return precisevalue(1, T, S, K, sigma, r, q);
 }
 
 double binomialput(double T, double S, double K, double sigma, double r, double q,
                    parameterblock* block) {
-  if (precise(block)) {
-    if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
-    if (S == 0) return K;
-    if (T == 0) return maxof(K - S, 0.0);
-    return precisevalue(-1, T, S, K, sigma, r, q);
-  }
-  return binomialamerican(-1, T, S, K, sigma, r, q, block);
+  if (!precise(block)) return binomialamerican(-1, T, S, K, sigma, r, q, block);
+  if (std::optional<double> early = binomialearly(-1, T, S, K, sigma, r, q)) return *early;
+  return precisevalue(-1, T, S, K, sigma, r, q);
 }
 
 double gridcall(double T, double S, double K, double sigma, double r, double q,
