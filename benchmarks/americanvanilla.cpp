@@ -10,10 +10,16 @@
 
 #include <ql/quantlib.hpp>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
 #include "binding/parameterblock.h"
 #include "finitedifference/AmericanVanilla.h"
 #include "finitedifference/fdvaluation.h"
 #include "gridblock.h"
+#include "numerics/americanboundary.h"
 #include "reference.h"
 
 namespace {
@@ -182,5 +188,238 @@ BENCHMARK(americanvanilla_kzr_Crit_worstcase_2000steps)
     ->Arg(0)  // BINAPOCrit, K = 1e300
     ->Arg(1)  // BINACOCrit, q = 0.00002
     ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+// A contract of the accuracy table: a whole number of days over 365.
+struct fdcontract {
+  int days;
+  double S, K, sigma, r, q;
+  double T() const { return days / 365.0; }
+};
+
+// Accuracy per time: the American put over five contracts (each iteration prices all five),
+// error against QuantLib's QdFpAmericanEngine at its high-precision scheme. The design's tree and
+// grid at their defaults and at sizes that reach about 1e-4, the precise option, the boundary
+// method at two smaller schemes (the sizes that match QuantLib's fast and accurate schemes), and
+// QuantLib's finite-difference and fixed-point engines. Counters: the largest error relative to
+// the price ("relerror") and in money ("error"). Each benchmark checks its answers against the
+// reference before timing.
+namespace {
+
+// The five contracts (whole days over 365), on which the high-precision scheme agrees with a
+// finer scheme of QuantLib's own to 1e-11 K.
+const fdcontract fivecontracts[] = {
+    {182, 100, 95, 0.15, 0.08, 0.04},  {365, 100, 100, 0.2, 0.05, 0.02},
+    {91, 60, 100, 0.4, 0.05, 0.1},     {730, 100, 100, 0.2, 0.02, 0.08},
+    {1825, 130, 100, 0.2, 0.02, 0.05},
+};
+
+// QuantLib's American put on one contract, its spot movable.
+struct quantlibcontract {
+  QuantLib::ext::shared_ptr<QuantLib::SimpleQuote> spot;
+  QuantLib::ext::shared_ptr<QuantLib::GeneralizedBlackScholesProcess> process;
+  QuantLib::ext::shared_ptr<QuantLib::VanillaOption> option;
+  explicit quantlibcontract(const fdcontract& c) {
+    using namespace QuantLib;
+    const Date today(15, May, 2024);
+    Settings::instance().evaluationDate() = today;
+    const DayCounter dc = Actual365Fixed();
+    spot = ext::make_shared<SimpleQuote>(c.S);
+    process = ext::make_shared<BlackScholesMertonProcess>(
+        Handle<Quote>(spot),
+        Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, c.q, dc)),
+        Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, c.r, dc)),
+        Handle<BlackVolTermStructure>(
+            ext::make_shared<BlackConstantVol>(today, NullCalendar(), c.sigma, dc)));
+    option = ext::make_shared<VanillaOption>(
+        ext::make_shared<PlainVanillaPayoff>(Option::Put, c.K),
+        ext::make_shared<AmericanExercise>(today, today + c.days));
+  }
+};
+
+enum class qdfp { fast, accurate, highprecision };
+
+QuantLib::ext::shared_ptr<QuantLib::PricingEngine> qdfpengine(
+    const QuantLib::ext::shared_ptr<QuantLib::GeneralizedBlackScholesProcess>& process,
+    qdfp scheme) {
+  using namespace QuantLib;
+  return ext::make_shared<QdFpAmericanEngine>(
+      process, scheme == qdfp::fast       ? QdFpAmericanEngine::fastScheme()
+               : scheme == qdfp::accurate ? QdFpAmericanEngine::accurateScheme()
+                                          : QdFpAmericanEngine::highPrecisionScheme());
+}
+
+const std::vector<double>& fivereferences() {
+  static const std::vector<double> values = [] {
+    std::vector<double> v;
+    for (const fdcontract& c : fivecontracts) {
+      quantlibcontract ql(c);
+      ql.option->setPricingEngine(qdfpengine(ql.process, qdfp::highprecision));
+      v.push_back(ql.option->NPV());
+    }
+    return v;
+  }();
+  return values;
+}
+
+// Sets the error counters from the five answers at the contracts' spots; false (the benchmark
+// skipped) when an answer lies further than tolerance, relative, from the reference.
+bool fiveagree(benchmark::State& state, const std::vector<double>& answers, double tolerance) {
+  double relative = 0.0, absolute = 0.0;
+  for (std::size_t i = 0; i < answers.size(); ++i) {
+    const double reference = fivereferences()[i], error = std::fabs(answers[i] - reference);
+    if (!(error <= tolerance * reference)) {
+      char text[160];
+      std::snprintf(text, sizeof text, "contract %zu: %.12g against the reference %.12g", i,
+                    answers[i], reference);
+      state.SkipWithError(text);
+      return false;
+    }
+    relative = std::max(relative, error / reference);
+    absolute = std::max(absolute, error);
+  }
+  state.counters["relerror"] = relative;
+  state.counters["error"] = absolute;
+  return true;
+}
+
+// Ours through a pricing function of the family with a block of the given entries.
+template <typename pricing>
+void fiveofours(benchmark::State& state, pricing price, double tolerance) {
+  std::vector<double> answers;
+  for (const fdcontract& c : fivecontracts) answers.push_back(price(c, c.S));
+  if (!fiveagree(state, answers, tolerance)) return;
+  int tick = 0;
+  for (auto _ : state) {
+    tick = (tick + 1) & 7;
+    for (const fdcontract& c : fivecontracts)
+      benchmark::DoNotOptimize(price(c, c.S + 1e-6 * tick));
+  }
+}
+
+// A block with the grid sizes, the tree steps or the precise option set.
+struct fiveblock {
+  gridblock block;
+  std::int64_t dims[2] = {6, 2};
+  fiveblock(double nspace, double ntime, double steps, bool precise) {
+    block.words.rank = 2;
+    block.words.dims = dims;
+    block.words.elementsize = 8;
+    if (nspace > 0) {
+      block.words.entries[entrygrid].flag = 0;
+      block.rows[entrygrid][0] = nspace;
+      block.rows[entrygrid][1] = ntime;
+    }
+    if (steps > 0) {
+      block.words.entries[entrysteps].flag = 0;
+      block.rows[entrysteps][0] = steps;
+    }
+    if (precise) {
+      block.words.entries[entryoptions].flag = 0;
+      block.rows[entryoptions][1] = 1;
+    }
+  }
+};
+
+void five_kzr_BSAPO(benchmark::State& state) {
+  fiveblock params(static_cast<double>(state.range(0)), static_cast<double>(state.range(1)), 0,
+                   false);
+  fiveofours(
+      state,
+      [&](const fdcontract& c, double s) {
+        return AmericanVanilla::gridput(c.T(), s, c.K, c.sigma, c.r, c.q, &params.block.words);
+      },
+      0.25);
+}
+BENCHMARK(five_kzr_BSAPO)->Args({100, 50})->Args({3200, 1600})->Unit(benchmark::kMicrosecond);
+
+void five_kzr_BINAPO(benchmark::State& state) {
+  fiveblock params(0, 0, static_cast<double>(state.range(0)), false);
+  fiveofours(
+      state,
+      [&](const fdcontract& c, double s) {
+        return AmericanVanilla::binomialput(c.T(), s, c.K, c.sigma, c.r, c.q,
+                                            &params.block.words);
+      },
+      0.01);
+}
+BENCHMARK(five_kzr_BINAPO)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+void five_kzr_BSAPO_precise(benchmark::State& state) {
+  fiveblock params(0, 0, 0, true);
+  fiveofours(
+      state,
+      [&](const fdcontract& c, double s) {
+        return AmericanVanilla::gridput(c.T(), s, c.K, c.sigma, c.r, c.q, &params.block.words);
+      },
+      1e-8);
+}
+BENCHMARK(five_kzr_BSAPO_precise)->Unit(benchmark::kMicrosecond);
+
+// The boundary method at smaller schemes than the precise option's (not reachable from the
+// library: they show the cost at the error levels of QuantLib's fast and accurate schemes).
+const boundaryscheme smallerschemes[] = {
+    {5, 12, 1, 7, 12, 1, 1e-5},   // about QuantLib's fast scheme's error
+    {8, 20, 1, 8, 16, 1, 1e-8},   // about its accurate scheme's
+};
+
+void five_kzr_boundarymethod_smaller(benchmark::State& state) {
+  const boundaryscheme& scheme = smallerschemes[state.range(0)];
+  fiveofours(
+      state,
+      [&](const fdcontract& c, double s) {
+        return americanputboundary(c.T(), c.K, c.sigma, c.r, c.q, scheme).value(s);
+      },
+      1e-3);
+}
+BENCHMARK(five_kzr_boundarymethod_smaller)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+template <typename makeengine>
+void fiveofquantlib(benchmark::State& state, makeengine engine, double tolerance) {
+  std::vector<quantlibcontract> contracts;
+  std::vector<double> answers;
+  for (const fdcontract& c : fivecontracts) {
+    contracts.emplace_back(c);
+    contracts.back().option->setPricingEngine(engine(contracts.back().process));
+    answers.push_back(contracts.back().option->NPV());
+  }
+  if (!fiveagree(state, answers, tolerance)) return;
+  int tick = 0;
+  for (auto _ : state) {
+    tick = (tick + 1) & 7;
+    for (std::size_t i = 0; i < contracts.size(); ++i) {
+      contracts[i].spot->setValue(fivecontracts[i].S + 1e-6 * tick);
+      benchmark::DoNotOptimize(contracts[i].option->NPV());
+    }
+  }
+}
+
+void five_quantlib_QdFp(benchmark::State& state) {
+  const qdfp scheme = static_cast<qdfp>(state.range(0));
+  fiveofquantlib(
+      state, [&](const auto& process) { return qdfpengine(process, scheme); }, 1e-3);
+}
+BENCHMARK(five_quantlib_QdFp)
+    ->Arg(0)  // fast scheme
+    ->Arg(1)  // accurate scheme
+    ->Arg(2)  // high-precision scheme (the reference itself)
+    ->Unit(benchmark::kMicrosecond);
+
+void five_quantlib_FdBlackScholesVanilla(benchmark::State& state) {
+  const QuantLib::Size tgrid = static_cast<QuantLib::Size>(state.range(0));
+  const QuantLib::Size xgrid = static_cast<QuantLib::Size>(state.range(1));
+  fiveofquantlib(
+      state,
+      [&](const auto& process) {
+        return QuantLib::ext::make_shared<QuantLib::FdBlackScholesVanillaEngine>(process, tgrid,
+                                                                                 xgrid);
+      },
+      0.01);
+}
+BENCHMARK(five_quantlib_FdBlackScholesVanilla)
+    ->Args({100, 100})   // the engine's defaults
+    ->Args({800, 800})   // about 1e-4
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -14,8 +14,10 @@ as sequences and priced as one table; a row of one value (n, T, r, ...) given se
 
 The parameter entries are keywords: ``mode``, ``greek`` (0 to 5 or "price", "delta", "gamma",
 "vega", "theta", "rho"), ``grid=(N, M)``, ``paths``, ``steps``, and the library options ``seed``
-(a fixed seed for every random source of the call) and ``precise`` (the precise bivariate
-normal). A keyword left out leaves its entry at the library's default.
+(a fixed seed for every random source of the call) and ``precise`` (the precise numerics: the
+precise bivariate normal, and converged American vanilla prices and critical prices, to about
+1e-9 relative, for BSACO, BSAPO, BINACO, BINAPO and their Crit codes, which then ignore ``grid``
+and ``steps``). A keyword left out leaves its entry at the library's default.
 
 ``greek`` follows the rule of every kzr front: a simulation's engine computes the sensitivity
 itself, and gives it as the library does (theta per year); any other code would answer its price,

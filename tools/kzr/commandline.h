@@ -8,7 +8,8 @@
 // with zeros to the longest. An option fills its parameter entry (flag 0 and the values); an
 // entry not given keeps a nonzero flag, so the library applies its default. --seed and --precise
 // fill the two values of entry 5, the library options: the seed of every random source of the
-// call, and 1 for the precise bivariate normal (the other value stays 0, its default).
+// call, and 1 for the precise numerics (the precise bivariate normal and the converged American
+// vanilla prices; the other value stays 0, its default).
 //
 //   greeks CODE ROW... [--only LIST] [--grid N,M] [--paths N] [--steps N] [--seed N] [--precise]
 //   solve CODE ROW... --target PRICE --for NAME [--bracket LO,HI] [the options of greeks]

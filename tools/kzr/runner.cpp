@@ -82,8 +82,11 @@ std::string optionstext() {
          "  --steps N    steps of trees, lattices and simulations\n"
          "  --seed N     a fixed seed for every random source of the call, so that a simulation\n"
          "               repeats itself (0: seeded from the clock)\n"
-         "  --precise    the precise bivariate normal (about 1e-15 instead of 1e-6) for the\n"
-         "               compound, chooser, extendible and two-asset rainbow codes\n";
+         "  --precise    precise numerics: the precise bivariate normal (about 1e-15 instead\n"
+         "               of 1e-6) for the compound, chooser, extendible and two-asset rainbow\n"
+         "               codes, and converged American vanilla prices and critical prices\n"
+         "               (BSACO, BSAPO, BINACO, BINAPO and their Crit codes, about 1e-9\n"
+         "               relative; --grid and --steps do not apply to them)\n";
 }
 
 runner::pricedcall runner::pricevalues(const pricingcall& call) {

@@ -3,9 +3,12 @@
 //            part (montecarlo/randomsource.h takes it modulo 2^32), so that a simulation
 //            repeats itself run after run; 0, a value below 1, or one that is not finite keeps
 //            the seeding from the clock.
-//   value 1, numerics: 1 evaluates the bivariate normal by the precise rule (about 1e-15);
-//            anything else keeps Drezner's rule (about 1e-6). Read only when T2 has two columns
-//            or more.
+//   value 1, numerics: 1 selects the precise numerics: the bivariate normal by the precise rule
+//            (about 1e-15) instead of Drezner's (about 1e-6), and converged American vanilla
+//            prices and critical prices (BSACO, BSAPO, BINACO, BINAPO and their Crit codes, about
+//            1e-9 relative, by the boundary integral equation of numerics/americanboundary.h,
+//            without the grid of entry 2 or the steps of entry 4); anything else keeps the
+//            design's numbers. Read only when T2 has two columns or more.
 // A T2 too narrow for a value leaves that value at its default: entry 5 never causes a refusal,
 // and a host that leaves its flag nonzero, or its row at zero, sees the library's defaults.
 #ifndef KZR_BINDING_LIBRARYOPTIONS_H

@@ -3,10 +3,12 @@
 #include <cmath>
 #include <optional>
 
+#include "binding/libraryoptions.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
 #include "finitedifference/ndi.h"
+#include "numerics/americanboundary.h"
 #include "numerics/comparisons.h"
 #include "numerics/crrtree.h"
 #include "numerics/undefined.h"
@@ -88,6 +90,38 @@ double gridvalue(int callput, bool critical, double T, double S, double K, doubl
   return scheme.value(block);
 }
 
+// The refusals and early results of BINACO and BINAPO, in the design's order (the call's dividend
+// floor, which follows them, is the tree path's own).
+std::optional<double> binomialearly(int callput, double T, double S, double K, double sigma,
+                                    double r, double q) {
+  if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
+  if (S == 0) return callput > 0 ? 0.0 : K;
+  if (T == 0) return maxof(callput * (S - K), 0.0);
+  return std::nullopt;
+}
+
+bool precise(const parameterblock* block) {
+  return readlibraryoptions(*block).numerics == bivariatemethod::precise;
+}
+
+// The converged value under the precise option, after the refusals and early results of the
+// code (T > 0, S > 0). A call without dividend is never exercised early: the European call.
+double precisevalue(int callput, double T, double S, double K, double sigma, double r, double q) {
+  if (std::isnan(T + S + K + sigma + r + q)) return T + S + K + sigma + r + q;  // propagates
+  if (callput < 0) return americanputboundary(T, K, sigma, r, q).value(S);
+  if (q == 0) return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
+  return americancallvalue(americanputboundary(T, K, sigma, q, r), S, K);
+}
+
+// The boundary at time to expiry T under the precise option (T > 0): a put that is never
+// exercised early (r = 0) answers 0, a call (q = 0) +infinity.
+double precisecritical(int callput, double T, double K, double sigma, double r, double q) {
+  if (std::isnan(T + K + sigma + r + q)) return T + K + sigma + r + q;  // propagates
+  if (callput < 0) return americanputboundary(T, K, sigma, r, q).at(T);
+  if (q == 0) return HUGE_VAL;
+  return K / americanputboundary(T, K, sigma, q, r).at(T) * K;
+}
+
 }  // namespace
 
 // americanvanilla
@@ -149,26 +183,24 @@ double binomialtree(int callput, double T, double S, double K, double sigma, dou
 
 double binomialamerican(int callput, double T, double S, double K, double sigma, double r, double q,
                         const parameterblock* block) {
-  if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
-  if (callput > 0) {
-    if (S == 0) return 0.0;
-    if (T == 0) return maxof(S - K, 0.0);
-    if (q <= binomialdividendfloor) return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
-  } else {
-    if (S == 0) return K;
-    if (T == 0) return maxof(K - S, 0.0);
-  }
+  if (std::optional<double> early = binomialearly(callput, T, S, K, sigma, r, q)) return *early;
+  if (callput > 0 && q <= binomialdividendfloor)
+    return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
   return binomialvalue(callput, T, S, K, sigma, r, q, block);
 }
 
 double binomialcall(double T, double S, double K, double sigma, double r, double q,
                     parameterblock* block) {
-  return binomialamerican(1, T, S, K, sigma, r, q, block);
+  if (!precise(block)) return binomialamerican(1, T, S, K, sigma, r, q, block);
+  if (std::optional<double> early = binomialearly(1, T, S, K, sigma, r, q)) return *early;
+  return precisevalue(1, T, S, K, sigma, r, q);
 }
 
 double binomialput(double T, double S, double K, double sigma, double r, double q,
                    parameterblock* block) {
-  return binomialamerican(-1, T, S, K, sigma, r, q, block);
+  if (!precise(block)) return binomialamerican(-1, T, S, K, sigma, r, q, block);
+  if (std::optional<double> early = binomialearly(-1, T, S, K, sigma, r, q)) return *early;
+  return precisevalue(-1, T, S, K, sigma, r, q);
 }
 
 double gridcall(double T, double S, double K, double sigma, double r, double q,
@@ -176,6 +208,10 @@ double gridcall(double T, double S, double K, double sigma, double r, double q,
   if (K <= 0) return undefinedvalue();
   if (S == 0) return 0.0;
   if (T == 0) return maxof(S - K, 0.0);
+  if (precise(block)) {
+    if (refused(T, S, K, sigma, r, q)) return undefinedvalue();  // the grid's own checks
+    return precisevalue(1, T, S, K, sigma, r, q);
+  }
   return gridvalue(1, false, T, S, K, sigma, r, q, block);
 }
 
@@ -184,6 +220,7 @@ double gridput(double T, double S, double K, double sigma, double r, double q,
   if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
   if (S == 0) return K;
   if (T == 0) return maxof(K - S, 0.0);
+  if (precise(block)) return precisevalue(-1, T, S, K, sigma, r, q);
   return gridvalue(-1, false, T, S, K, sigma, r, q, block);
 }
 
@@ -191,6 +228,7 @@ double binomialcallcritical(double T, double K, double sigma, double r, double q
                             parameterblock* block) {
   if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
   if (T == 0) return K;
+  if (precise(block)) return precisecritical(1, T, K, sigma, r, q);
   if (q <= binomialdividendfloor) return HUGE_VAL;
   return binomialcritical(1, T, K, sigma, r, q, block);
 }
@@ -199,6 +237,7 @@ double binomialputcritical(double T, double K, double sigma, double r, double q,
                            parameterblock* block) {
   if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
   if (T == 0) return K;
+  if (precise(block)) return precisecritical(-1, T, K, sigma, r, q);
   return binomialcritical(-1, T, K, sigma, r, q, block);
 }
 
@@ -206,6 +245,11 @@ double gridcallcritical(double T, double K, double sigma, double r, double q,
                         parameterblock* block) {
   if (K <= 0) return undefinedvalue();
   if (T == 0) return K;
+  if (precise(block)) {
+    if (q < 0) return HUGE_VAL;  // the design's shortcut answers a negative yield so
+    if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();  // the grid's own checks
+    return precisecritical(1, T, K, sigma, r, q);
+  }
   if (q < griddividendfloor) return HUGE_VAL;
   return gridvalue(1, true, T, 0.0, K, sigma, r, q, block);
 }
@@ -214,6 +258,7 @@ double gridputcritical(double T, double K, double sigma, double r, double q,
                        parameterblock* block) {
   if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
   if (T == 0) return K;
+  if (precise(block)) return precisecritical(-1, T, K, sigma, r, q);
   return gridvalue(-1, true, T, 0.0, K, sigma, r, q, block);
 }
 
