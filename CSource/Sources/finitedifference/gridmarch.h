@@ -74,20 +74,23 @@ void marchtotoday(fdvaluation& scheme, const fdbase& instrument, gridworkspace& 
 
 // The march of a solve with subnormal numbers flushed to zero (numerics/subnormals.h), then
 // today's level finished. march() marches w.values from the expiry level to today (marchtotoday,
-// and any final condition). When the value the solve reads off at the spot (readspot, before any
-// change of variables is undone; a critical price's solve gives 1: it reads the level where the
-// values are of the size of the strike) is below inductionexactbelow, the march is taken again,
-// plainly, from the expiry level: the level elsewhere differs from the plain one only where it is
-// that small. A NaN read is not marched again: it comes from a singular level, whose messages are
-// written once.
+// and any final condition). When the march flushed a value and the value the solve reads off at
+// the spot (readspot, before any change of variables is undone; a critical price's solve gives 1:
+// it reads the level where the values are of the size of the strike) is below
+// inductionexactbelow, the march is taken again, plainly, from the expiry level: the level
+// elsewhere differs from the plain one only where it is that small. A NaN read is not marched
+// again: it comes from a singular level, whose messages are written once.
 template <class marching, class reading>
 finishedgrid exactmarch(gridworkspace& w, marching march, reading readspot) {
   const std::vector<double> expiry(w.values, w.values + w.n);
+  bool flushed;
   {
-    const subnormalmode flushed(true);
+    const subnormalmode mode(true);
     march();
+    flushed = mode.flushedsome();
   }
   const finishedgrid today = w.finish();
+  if (!flushed) return today;
   const double read = readspot(today);
   if (std::isnan(read) || !needsplainarithmetic(read)) return today;
   std::copy(expiry.begin(), expiry.end(), w.values);
