@@ -7,6 +7,7 @@
 #include "brent.h"
 #include "codeentries.h"
 #include "greeks.h"
+#include "letsberational.h"
 
 namespace sensitivities {
 
@@ -14,6 +15,9 @@ namespace {
 
 constexpr double bracketwidth = 2e-12;  // relative to the bracket's larger end
 constexpr int insidepoints = 16;        // priced when the ends do not straddle the target
+// The largest Newton step on the library's price taken after the rational guess, relative to the
+// volatility: a larger one comes of a price in the rounding noise of the library's formula.
+constexpr double largestpolish = 1e-3;
 const double nan = std::numeric_limits<double>::quiet_NaN();
 
 std::string number(double x) {
@@ -50,6 +54,56 @@ class pricefunction {
   const cell at;
   const double target;
 };
+
+// The codes whose price is Black's formula, by the names of their inputs.
+struct blackcode {
+  const char* code;
+  bool forward;  // F and no yield (Black-76), or S and q
+  double theta;  // +1 call, -1 put
+};
+constexpr blackcode blackcodes[] = {{"BSECO", false, 1.0},
+                                    {"BSEPO", false, -1.0},
+                                    {"BLACK76ECO", true, 1.0},
+                                    {"BLACK76EPO", true, -1.0}};
+
+// The implied volatility of a Black code by the rational method (letsberational.h), finished by
+// one Newton step on the library's own price (one call: the library's normal distribution has no
+// complementary form, so its price is Black's only to a few ulps of S + K, and it is the library's
+// price that is inverted). None where the code or the input is another, the inputs are outside
+// the formula's domain, the method finds no volatility inside the bracket, or the library answers
+// no number there: Brent's search then decides, with its messages.
+std::optional<double> rationalvolatility(const pricingcall& call,
+                                         const std::vector<placedinput>& inputs,
+                                         const placedinput& input, const bracket& b, double target,
+                                         pricefunction& f) {
+  if (input.name != "sigma") return std::nullopt;
+  const blackcode* black = nullptr;
+  for (const blackcode& candidate : blackcodes)
+    if (call.code == candidate.code) black = &candidate;
+  if (black == nullptr) return std::nullopt;
+  auto named = [&](const char* name) {
+    for (const placedinput& other : inputs)
+      if (other.name == name) return valueat(call.rows, other.at);
+    return nan;
+  };
+  const double T = named("T"), K = named("K"), r = named("r");
+  const double spot = named(black->forward ? "F" : "S");
+  const double q = black->forward ? 0.0 : named("q");
+  if (!(T > 0 && spot > 0 && K > 0 && r >= 0 && q >= 0) ||
+      !std::isfinite(T + spot + K + r + q + target))
+    return std::nullopt;
+  const double discount = std::exp(-r * T);
+  const double F = black->forward ? spot : spot * std::exp((r - q) * T);
+  const double sigma = impliedblackvolatility(target, F, K, T, discount, black->theta);
+  if (!(sigma >= b.low && sigma <= b.high)) return std::nullopt;
+  const double residual = f(sigma);
+  if (f.refused || !std::isfinite(residual)) return std::nullopt;
+  const double step = residual / blackvega(F, K, sigma, T, discount);
+  const double polished = sigma - step;
+  if (std::fabs(step) <= largestpolish * sigma && polished >= b.low && polished <= b.high)
+    return polished;
+  return sigma;
+}
 
 // The i-th of the points inside the bracket, evenly spaced (in the logarithm when positive).
 double insidepoint(const bracket& b, int i) {
@@ -131,6 +185,10 @@ solveresult solvefor(pricer& library, const pricingcall& call, const solvereques
     if (std::isnan(f1) || std::isnan(f2)) return false;
     return (f1 <= 0) != (f2 <= 0) || f1 == 0 || f2 == 0;
   };
+
+  if (const std::optional<double> sigma =
+          rationalvolatility(call, inputs, *input, b, request.target, f))
+    return finish(solveoutcome::found, *sigma, "");
 
   const double flow = f(b.low);
   if (f.refused) return finish(solveoutcome::refused, 0, "");
