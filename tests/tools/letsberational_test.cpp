@@ -3,7 +3,7 @@
 // inverted and compared with QuantLib's blackFormulaImpliedStdDev, the edges of the price range,
 // and the solve of the four Black codes through the library: sigma recovered where the price
 // stands well above the floor of the library's normal distribution, the price reproduced within
-// 4 ulp of S + K below it, with one price asked of the library.
+// 4 ulp of S + K below it, with one price asked of the library at most.
 #include "letsberational.h"
 
 #include <gtest/gtest.h>
@@ -150,7 +150,7 @@ TEST(LetsBeRational, SolvesTheBlackCodesThroughTheLibrary) {
     const solveresult found =
         solvefor(calls, contract(c.code, moved), solverequest{"sigma", target, std::nullopt});
     ASSERT_EQ(found.outcome, solveoutcome::found) << c.code << " K " << c.K << found.message;
-    EXPECT_EQ(found.evaluations, 1) << c.code << " K " << c.K;
+    EXPECT_LE(found.evaluations, 1) << c.code << " K " << c.K;
     const std::string what = std::string(c.code) + " K " + std::to_string(c.K);
     if (c.abovefloor) {
       EXPECT_NEAR(found.value, c.sigma, 1e-12 * c.sigma) << what;

@@ -33,21 +33,26 @@ double normalpdf(double z) { return invsqrt2pi * std::exp(-0.5 * z * z); }
 // z with N(z) = p, 0 < p < 1.
 double inversenormalcdf(double p) { return -sqrt2 * boost::math::erfc_inv(2.0 * p, quiet()); }
 
-// The out-of-the-money call, x < 0 (x = 0 allowed), s > 0: its price b, and bmax - b.
-double otmcall(double x, double s) {
-  const double h = x / s, t = 0.5 * s;
+// The log-moneyness x <= 0 of an out-of-the-money call with e^(x/2), e^(-x/2) and
+// e^(x/2) - e^(-x/2), taken once per solve.
+struct moneyness {
+  double x, eh, emh, difference;
+  explicit moneyness(double x)
+      : x(x), eh(std::exp(0.5 * x)), emh(1.0 / eh), difference(2.0 * std::sinh(0.5 * x)) {}
+};
+
+// The out-of-the-money call's price b at s > 0, and bmax - b.
+double otmcall(const moneyness& m, double s) {
+  const double h = m.x / s, t = 0.5 * s;
   const double d1 = h + t, d2 = h - t;
-  const double eh = std::exp(0.5 * x), emh = 1.0 / eh;
-  if (d1 < -1.0 || x < -1.0) return eh * normalcdf(d1) - emh * normalcdf(d2);
+  if (d1 < -1.0 || m.x < -1.0) return m.eh * normalcdf(d1) - m.emh * normalcdf(d2);
   // Near the money (and not far from it in x) the two cumulative terms are close to 1/2 each:
   // the error function keeps their difference.
-  return 0.5 *
-         (2.0 * std::sinh(0.5 * x) + eh * std::erf(d1 * invsqrt2) - emh * std::erf(d2 * invsqrt2));
+  return 0.5 * (m.difference + m.eh * std::erf(d1 * invsqrt2) - m.emh * std::erf(d2 * invsqrt2));
 }
-double otmcomplement(double x, double s) {
-  const double h = x / s, t = 0.5 * s;
-  const double eh = std::exp(0.5 * x);
-  return eh * normalcdf(-(h + t)) + normalcdf(h - t) / eh;
+double otmcomplement(const moneyness& m, double s) {
+  const double h = m.x / s, t = 0.5 * s;
+  return m.eh * normalcdf(-(h + t)) + m.emh * normalcdf(h - t);
 }
 // db/ds, and b''/b'.
 double vega(double x, double s) {
@@ -134,15 +139,16 @@ double householderstep(double g, double g1, double h2, double h3) {
 
 // s of the out-of-the-money call x < 0 with price beta, 0 < beta < e^(x/2).
 double otmimplied(double beta, double x) {
-  const double bmax = std::exp(0.5 * x);
+  const moneyness m(x);
+  const double bmax = m.eh;
   const double sc = std::sqrt(-2.0 * x);  // the inflection point of b(s)
-  const double bc = 0.5 * bmax - normalcdf(-sc) / bmax;
+  const double bc = 0.5 * bmax - normalcdf(-sc) * m.emh;
   const double vc = invsqrt2pi * bmax;
   branch which = branch::middle;
   double s;
   if (beta < bc) {
     const double sl = sc - bc / vc;  // where the tangent at sc meets 0
-    const double bl = otmcall(x, sl), vl = vega(x, sl);
+    const double bl = otmcall(m, sl), vl = vega(x, sl);
     if (beta < bl) {
       which = branch::lower;
       const lowerbranch lower{x};
@@ -158,7 +164,7 @@ double otmimplied(double beta, double x) {
     }
   } else {
     const double su = sc + (bmax - bc) / vc;  // where the tangent at sc meets bmax
-    const double bu = otmcall(x, su), vu = vega(x, su);
+    const double bu = otmcall(m, su), vu = vega(x, su);
     if (beta <= bu) {
       const rationalcubic curve{bc, bu, sc, su, 1.0 / vc, 1.0 / vu};
       s = curve.at(beta, curve.controlleft(0.0));
@@ -185,7 +191,7 @@ double otmimplied(double beta, double x) {
     double ds;
     if (which == branch::lower) {
       // g = 1 / ln b(s) - 1 / ln beta.
-      const double b = otmcall(x, s);
+      const double b = otmcall(m, s);
       if (!(b > 0)) return nan;
       const double lambda = 1.0 / std::log(b), u = v / b;
       const double L1 = u, L2 = u * q2 - u * u, L3 = u * q3 - 3.0 * u * u * q2 + 2.0 * u * u * u;
@@ -196,12 +202,12 @@ double otmimplied(double beta, double x) {
       ds = householderstep(lambda - 1.0 / lnbeta, g1, g2 / g1, g3 / g1);
     } else if (which == branch::upper) {
       // g = ln(bmax - beta) - ln(bmax - b(s)).
-      const double c = otmcomplement(x, s);
+      const double c = otmcomplement(m, s);
       if (!(c > 0)) return nan;
       const double w = v / c;
       ds = householderstep(lnrest - std::log(c), w, q2 + w, (q3 + 3.0 * w * q2 + 2.0 * w * w));
     } else {
-      ds = householderstep(otmcall(x, s) - beta, v, q2, q3);
+      ds = householderstep(otmcall(m, s) - beta, v, q2, q3);
     }
     if (!std::isfinite(ds)) return nan;
     ds = std::fmax(ds, -0.5 * s);
@@ -216,7 +222,7 @@ double otmimplied(double beta, double x) {
 double normalisedblack(double x, double s, double theta) {
   const double intrinsic = theta * x > 0 ? 2.0 * std::fabs(std::sinh(0.5 * x)) : 0.0;
   if (!(s > 0)) return intrinsic;
-  return intrinsic + otmcall(-std::fabs(x), s);
+  return intrinsic + otmcall(moneyness(-std::fabs(x)), s);
 }
 
 double normalisedimpliedvolatility(double beta, double x, double theta) {
