@@ -78,8 +78,10 @@ void marchtotoday(fdvaluation& scheme, const fdbase& instrument, gridworkspace& 
 // the spot (readspot, before any change of variables is undone; a critical price's solve gives 1:
 // it reads the level where the values are of the size of the strike) is below
 // inductionexactbelow, the march is taken again, plainly, from the expiry level: the level
-// elsewhere differs from the plain one only where it is that small. A NaN read is not marched
-// again: it comes from a singular level, whose messages are written once.
+// elsewhere differs from the plain one only where it is that small (so a kept grid read again at
+// another spot, in valuation mode 0, where the level is below that, may read 0 where the plain
+// march leaves a subnormal value; the default mode 1 reads only the spot it marched for). A NaN
+// read is not marched again: it comes from a singular level, whose messages are written once.
 template <class marching, class reading>
 finishedgrid exactmarch(gridworkspace& w, marching march, reading readspot) {
   const std::vector<double> expiry(w.values, w.values + w.n);
