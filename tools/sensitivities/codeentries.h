@@ -13,8 +13,8 @@ struct catalogueentry {
   std::string code;
   std::string description;
   std::vector<std::string> inputs;
-  bool vector = false;              // served by funvec too
-  bool variable = false;            // rows beyond the named inputs carry per-asset values
+  bool vector = false;    // served by funvec too
+  bool variable = false;  // rows beyond the named inputs carry per-asset values
   cacheuse keeps = cacheuse::none;  // what its valuations keep between calls (its table's mark)
 };
 

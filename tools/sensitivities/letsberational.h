@@ -16,7 +16,8 @@
 // near it.
 //
 // What stays out of this file: the prices a library gives are not Black's to the last bits, so a
-// caller that inverts them finishes with a Newton step on its own prices (impliedinput.h).
+// caller that inverts them takes a Newton step on its own prices where those bits matter
+// (impliedinput.h).
 #ifndef KZR_TOOLS_LETSBERATIONAL_H
 #define KZR_TOOLS_LETSBERATIONAL_H
 
