@@ -1,7 +1,9 @@
 // Greeks and implied inputs through the entry points (tools/sensitivities), beside QuantLib:
 //   one BSAPO price; its delta and gamma (one solve: read off the kept grid); all five greeks;
 //   QuantLib's finite-difference engine giving price, delta and gamma from one solve;
-//   the implied volatility of BSECO against QuantLib's blackFormulaImpliedStdDev.
+//   the implied volatility of BSECO against QuantLib's blackFormulaImpliedStdDev: the whole solve
+//   (the rational method, and one Newton step on a price through fun where a small vega asks for
+//   it: none here), and the rational method alone, at the money and in each branch away from it.
 // Every iteration moves the volatility by more than the caches' tolerance (the grid's cache
 // keeps one contract and compares the volatility, not the spot), so that each price solves.
 #include <benchmark/benchmark.h>
@@ -11,6 +13,7 @@
 
 #include "greeks.h"
 #include "impliedinput.h"
+#include "letsberational.h"
 #include "reference.h"
 
 namespace {
@@ -173,6 +176,75 @@ void sensitivities_kzr_BSECO_impliedvolatility(benchmark::State& state) {
   }
 }
 BENCHMARK(sensitivities_kzr_BSECO_impliedvolatility)->Unit(benchmark::kMicrosecond);
+
+// The rational method alone on the same targets: what the solve costs beyond its one price.
+void sensitivities_kzr_BSECO_impliedvolatility_rationalonly(benchmark::State& state) {
+  const double forward = S * std::exp((r - q) * T), discount = std::exp(-r * T);
+  auto implied = [&](double price) {
+    return impliedblackvolatility(price, forward, K, T, discount, 1.0);
+  };
+  const reference::comparison& c = impliedcomparison();
+  if (!reference::agree(state, {implied(movedtarget(0)), c.peer, c.reference, c.tolerance},
+                        implied(movedtarget(0))))
+    return;
+  int tick = 0;
+  for (auto _ : state) {
+    tick = (tick + 1) & 7;
+    benchmark::DoNotOptimize(implied(movedtarget(tick)));
+  }
+}
+BENCHMARK(sensitivities_kzr_BSECO_impliedvolatility_rationalonly)->Unit(benchmark::kMicrosecond);
+
+// Away from the money: calls struck at K = 100, 160 and 400 on the same market at sigma = 0.2
+// (the upper middle, lower middle and lowest branches of the rational method's initial guess),
+// the rational method against QuantLib's solver on each.
+constexpr double awaystrikes[] = {100.0, 160.0, 400.0};
+
+double awaytarget(double strike, int tick) {
+  return reference::black(QuantLib::Option::Call, S, strike, T, sigma + 1e-4 * tick, r, q);
+}
+
+double quantlibaway(double strike, double price) {
+  return QuantLib::blackFormulaImpliedStdDev(QuantLib::Option::Call, strike,
+                                             S * std::exp((r - q) * T), price, std::exp(-r * T),
+                                             0.0, QuantLib::Null<QuantLib::Real>(), 1e-12, 100);
+}
+
+void sensitivities_kzr_impliedvolatility_rationalonly_away(benchmark::State& state) {
+  const double strike = awaystrikes[state.range(0)];
+  const double forward = S * std::exp((r - q) * T), discount = std::exp(-r * T);
+  const double ours =
+      impliedblackvolatility(awaytarget(strike, 0), forward, strike, T, discount, 1.0);
+  if (!reference::agree(state, {ours, quantlibaway(strike, awaytarget(strike, 0)), sigma, 1e-8},
+                        ours))
+    return;
+  int tick = 0;
+  for (auto _ : state) {
+    tick = (tick + 1) & 7;
+    benchmark::DoNotOptimize(
+        impliedblackvolatility(awaytarget(strike, tick), forward, strike, T, discount, 1.0));
+  }
+}
+BENCHMARK(sensitivities_kzr_impliedvolatility_rationalonly_away)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMicrosecond);
+
+void sensitivities_quantlib_blackFormulaImpliedStdDev_away(benchmark::State& state) {
+  const double strike = awaystrikes[state.range(0)];
+  const double peer = quantlibaway(strike, awaytarget(strike, 0));
+  const double forward = S * std::exp((r - q) * T), discount = std::exp(-r * T);
+  const double ours =
+      impliedblackvolatility(awaytarget(strike, 0), forward, strike, T, discount, 1.0);
+  if (!reference::agree(state, {ours, peer, sigma, 1e-8}, peer)) return;
+  int tick = 0;
+  for (auto _ : state) {
+    tick = (tick + 1) & 7;
+    benchmark::DoNotOptimize(quantlibaway(strike, awaytarget(strike, tick)));
+  }
+}
+BENCHMARK(sensitivities_quantlib_blackFormulaImpliedStdDev_away)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMicrosecond);
 
 void sensitivities_quantlib_blackFormulaImpliedStdDev(benchmark::State& state) {
   if (!reference::agree(state, impliedcomparison(), impliedcomparison().peer)) return;

@@ -17,6 +17,12 @@
 // undefined at the first such point, or else that the target lies outside the prices found
 // there, with the lowest and the highest.
 //
+// The volatility sigma of the Black codes (BSECO, BSEPO, BLACK76ECO, BLACK76EPO) is found first by
+// the rational method of letsberational.h, with no price asked of the library where its price is
+// Black's to the accuracy asked, and one Newton step on one price of the library where a small
+// vega makes its last bits matter; where that finds no volatility inside the bracket, Brent's
+// search above decides as for every other input.
+//
 // Every price is fresh (valuation mode 1: a kept grid would serve a step below the caches'
 // tolerance with the price of the unbumped contract) and every random source of the request
 // takes one seed, so that the price of a simulation is one function of the input.

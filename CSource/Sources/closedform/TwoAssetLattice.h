@@ -23,6 +23,8 @@
 //   take 64 MB and 2.7e9 updates). Both write "Tree steps out of range, value undefined" and
 //   give the undefined value.
 // - T = 0 gives the payoff at today's prices (the lattice would have no step length).
+// - The levels run with subnormal numbers flushed to zero (numerics/subnormals.h): the same
+//   answers to the bit, without the cost of the subnormal band in the far nodes.
 //
 #ifndef KZR_CLOSEDFORM_TWOASSETLATTICE_H
 #define KZR_CLOSEDFORM_TWOASSETLATTICE_H
@@ -34,6 +36,7 @@
 
 #include "numerics/comparisons.h"
 #include "numerics/messages.h"
+#include "numerics/subnormals.h"
 #include "numerics/undefined.h"
 
 namespace TwoAssetLattice {
@@ -111,38 +114,40 @@ double twoassetlatticeof(const latticecontract& c, std::int64_t levels, const pa
     for (int i = 0; i < k; ++i) x2[i] = c.S2 * powers2[k - 2 * i - 1 + n];
   };
 
-  levelprices(n);
-  for (int i = 0; i < n; ++i) {
-    double* row = &next[i * width];
-    for (int j = 0; j < n; ++j) row[j] = g(x1[j], x2[i]);
-  }
-  for (int k = n - 1; k >= 1; --k) {
-    if (early) levelprices(k);
-    for (int i = 0; i < k; ++i) {
-      const double* up2 = &next[i * width];          // asset 2 up: index i at level k + 1
-      const double* down2 = &next[(i + 1) * width];  // asset 2 down: index i + 1
-      double* row = &current[i * width];
-      if (early) {
-        // Locals the writes to row cannot touch, so that the loop keeps them in registers.
-        const auto payoff = g;
-        const double* prices1 = x1.data();
-        const double price2 = x2[i];
-        for (int j = 0; j < k; ++j) {
-          const double continuation =
-              discount * (Pdu * up2[j] + Puu * up2[j + 1] + Pdd * down2[j] + Pud * down2[j + 1]);
-          row[j] = maxof(continuation, payoff(prices1[j], price2));
-        }
-      } else {
-        for (int j = 0; j < k; ++j) {
-          const double continuation =
-              discount * (Pdu * up2[j] + Puu * up2[j + 1] + Pdd * down2[j] + Pud * down2[j + 1]);
-          row[j] = maxof(continuation, 0.0);
+  return exactinduction([&] {
+    levelprices(n);
+    for (int i = 0; i < n; ++i) {
+      double* row = &next[i * width];
+      for (int j = 0; j < n; ++j) row[j] = g(x1[j], x2[i]);
+    }
+    for (int k = n - 1; k >= 1; --k) {
+      if (early) levelprices(k);
+      for (int i = 0; i < k; ++i) {
+        const double* up2 = &next[i * width];          // asset 2 up: index i at level k + 1
+        const double* down2 = &next[(i + 1) * width];  // asset 2 down: index i + 1
+        double* row = &current[i * width];
+        if (early) {
+          // Locals the writes to row cannot touch, so that the loop keeps them in registers.
+          const auto payoff = g;
+          const double* prices1 = x1.data();
+          const double price2 = x2[i];
+          for (int j = 0; j < k; ++j) {
+            const double continuation =
+                discount * (Pdu * up2[j] + Puu * up2[j + 1] + Pdd * down2[j] + Pud * down2[j + 1]);
+            row[j] = maxof(continuation, payoff(prices1[j], price2));
+          }
+        } else {
+          for (int j = 0; j < k; ++j) {
+            const double continuation =
+                discount * (Pdu * up2[j] + Puu * up2[j + 1] + Pdd * down2[j] + Pud * down2[j + 1]);
+            row[j] = maxof(continuation, 0.0);
+          }
         }
       }
+      next.swap(current);
     }
-    next.swap(current);
-  }
-  return next[0];
+    return next[0];
+  });
 }
 
 }  // namespace TwoAssetLattice

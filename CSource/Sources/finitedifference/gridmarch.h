@@ -3,11 +3,14 @@
 #ifndef KZR_FINITEDIFFERENCE_GRIDMARCH_H
 #define KZR_FINITEDIFFERENCE_GRIDMARCH_H
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "finitedifference/fdbase.h"
 #include "finitedifference/fdvaluation.h"
 #include "finitedifference/levelsolver.h"
+#include "numerics/subnormals.h"
 
 // The working storage of one solve of N space nodes, allocated once at its start.
 class gridworkspace {
@@ -67,6 +70,37 @@ void marchtotoday(fdvaluation& scheme, const fdbase& instrument, gridworkspace& 
     w.values[0] = w.gridinfo.lowedge;  // the solve gives them back; NaN on a singular level
     w.values[n - 1] = w.gridinfo.highedge;
   }
+}
+
+// The march of a solve with subnormal numbers flushed to zero (numerics/subnormals.h), then
+// today's level finished. march() marches w.values from the expiry level to today (marchtotoday,
+// and any final condition). When the march flushed a value and the value the solve reads off at
+// the spot (readspot, before any change of variables is undone; a critical price's solve gives 1:
+// it reads the level where the values are of the size of the strike) is below
+// inductionexactbelow, the march is taken again, plainly, from the expiry level: the level
+// elsewhere differs from the plain one only where it is that small (so a kept grid read again at
+// another spot, in valuation mode 0, where the level is below that, may read 0 where the plain
+// march leaves a subnormal value; the default mode 1 reads only the spot it marched for). A NaN
+// read is not marched again: it comes from a singular level, whose messages are written once.
+template <class marching, class reading>
+finishedgrid exactmarch(gridworkspace& w, marching march, reading readspot) {
+  const std::vector<double> expiry(w.values, w.values + w.n);
+  bool flushed;
+  {
+    const subnormalmode mode(true);
+    march();
+    flushed = mode.flushedsome();
+  }
+  const finishedgrid today = w.finish();
+  if (!flushed) return today;
+  const double read = readspot(today);
+  if (std::isnan(read) || !needsplainarithmetic(read)) return today;
+  std::copy(expiry.begin(), expiry.end(), w.values);
+  {
+    const subnormalmode plain(false);
+    march();
+  }
+  return w.finish();
 }
 
 #endif  // KZR_FINITEDIFFERENCE_GRIDMARCH_H

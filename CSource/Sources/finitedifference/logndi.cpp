@@ -35,11 +35,15 @@ double logndi::solve(int mode, parameterblock* params) {
     w.exercise[i] = w.values[i];
   }
   buildmatrix(w.diag, w.upper, w.lower, dtau / (w.spacing * w.spacing), w.n);
-  marchtotoday(
-      *this, grid, w, heat.taumax, params,
-      [&](double tau) { grid.heatboundary(tau, heat.k, heat.kprime, w.gridinfo, params); },
-      [&](double tau) { return std::exp(heat.growth * tau); });
-  const finishedgrid today = w.finish();
+  const finishedgrid today = exactmarch(
+      w,
+      [&] {
+        marchtotoday(
+            *this, grid, w, heat.taumax, params,
+            [&](double tau) { grid.heatboundary(tau, heat.k, heat.kprime, w.gridinfo, params); },
+            [&](double tau) { return std::exp(heat.growth * tau); });
+      },
+      [&](const finishedgrid& level) { return spotheat(level); });
   if (mode == 0 && carrier() != nullptr) carrier()->fill(dtau, today);
   return readoff(today);
 }
@@ -55,8 +59,14 @@ double logndi::readoff(const finishedgrid& grid) const {
   const contractdata& d = contract();
   const heatterms heat = heatof(d);
   const double x0 = std::log(d.spot / d.strike);
-  const double u0 = splint(grid.nodes, grid.values, grid.curvature, grid.n, x0, true, 0.0);
-  return d.strike * u0 * std::exp(-(heat.kprime - 1.0) * x0 / 2.0 - heat.growth * heat.taumax);
+  return d.strike * spotheat(grid) *
+         std::exp(-(heat.kprime - 1.0) * x0 / 2.0 - heat.growth * heat.taumax);
+}
+
+double logndi::spotheat(const finishedgrid& grid) const {
+  const contractdata& d = contract();
+  return splint(grid.nodes, grid.values, grid.curvature, grid.n, std::log(d.spot / d.strike), true,
+                0.0);
 }
 
 void DouglasLogNDI::buildmatrix(double* diag, double* upper, double* lower, double h, int n) {

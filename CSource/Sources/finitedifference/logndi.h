@@ -33,6 +33,8 @@ class logndi : public fdvaluation {
  private:
   // The value at the current contract's spot from a finished heat-equation grid.
   double readoff(const finishedgrid& grid) const;
+  // The heat variable u at the spot's log-moneyness, from a finished grid.
+  double spotheat(const finishedgrid& grid) const;
 };
 
 class DouglasLogNDI : public logndi {

@@ -17,11 +17,16 @@ double ndi::solve(int mode, parameterblock* params) {
   }
   buildmatrix(w.diag, w.upper, w.lower, dt, w.n);
   grid.edgematrix(w.diag, w.upper, w.lower, w.spacing, w.n);
-  marchtotoday(
-      *this, grid, w, w.gridinfo.extent, params,
-      [&](double t) { grid.boundary(t, w.gridinfo, params); }, [](double) { return 1.0; });
-  grid.finalcondition(w.values, w.n);
-  const finishedgrid today = w.finish();
+  const contractdata& d = contract();
+  const finishedgrid today = exactmarch(
+      w,
+      [&] {
+        marchtotoday(
+            *this, grid, w, w.gridinfo.extent, params,
+            [&](double t) { grid.boundary(t, w.gridinfo, params); }, [](double) { return 1.0; });
+        grid.finalcondition(w.values, w.n);
+      },
+      [&](const finishedgrid& level) { return d.critical == 1 ? 1.0 : spotvalue(level); });
   if (mode == 0 && carrier() != nullptr) carrier()->fill(dt, today);
   return readoff(today, params);
 }
@@ -29,8 +34,12 @@ double ndi::solve(int mode, parameterblock* params) {
 double ndi::fromcarrier(parameterblock* params) { return readoff(carrier()->finished(), params); }
 
 double ndi::readoff(const finishedgrid& grid, const parameterblock* params) const {
+  if (contract().critical == 1) return working().criticalprice(grid, params);
+  return spotvalue(grid);
+}
+
+double ndi::spotvalue(const finishedgrid& grid) const {
   const contractdata& d = contract();
-  if (d.critical == 1) return working().criticalprice(grid, params);
   return splint(grid.nodes, grid.values, grid.curvature, grid.n, d.spot, false,
                 d.expiry * d.volatility);
 }

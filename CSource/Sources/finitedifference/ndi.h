@@ -35,6 +35,8 @@ class ndi : public fdvaluation {
  private:
   // The value at the spot or the critical price, from a finished grid.
   double readoff(const finishedgrid& grid, const parameterblock* params) const;
+  // The value at the spot, from a finished grid.
+  double spotvalue(const finishedgrid& grid) const;
 };
 
 class CNNDI : public ndi {
