@@ -77,10 +77,10 @@ TEST(SplitSimulation, BlockCallsSetPathsAndSeedAndDrawAfreshWhenSplit) {
   EXPECT_EQ(alone.flags, call.flags);
   EXPECT_EQ(alone.entries, call.entries);
   const pricingcall part = blockcall(call, {334, 99}, false);
-  EXPECT_EQ(part.entries[pathsentry][0], 334);
-  EXPECT_EQ(part.entries[optionsentry][0], 99);
-  EXPECT_EQ(part.entries[optionsentry][1], 1) << "the precise numerics kept";
-  EXPECT_EQ(part.entries[modeentry][0], 1) << "a block must not reuse another's draws";
+  EXPECT_EQ(part.entries[entrypaths][0], 334);
+  EXPECT_EQ(part.entries[entryoptions][0], 99);
+  EXPECT_EQ(part.entries[entryoptions][1], 1) << "the precise numerics kept";
+  EXPECT_EQ(part.entries[entrymode][0], 1) << "a block must not reuse another's draws";
 }
 
 TEST(SplitSimulation, CombinesAPathWeightedMeanWithABatchMeansError) {
