@@ -89,6 +89,19 @@ TEST(CommandLine, RowsArePaddedAndOptionsFillTheirEntries) {
   EXPECT_EQ(parsepricingcall({"price", "X", "1"}).flags[5], 1);
 }
 
+// The entries a demo row echoes: each entry given, and each library option given, the ones after
+// the numerics (no option of their own yet) by position; an options entry left at its default
+// echoes nothing even when its row holds values.
+TEST(CommandLine, EchoNamesEveryEntryAndOptionGiven) {
+  pricingcall call = parsepricingcall({"price", "X", "1", "--grid", "200,100", "--seed", "7"});
+  EXPECT_EQ(echoentries(call), " --grid 200,100 --seed 7");
+  call.setvalue(5, 1, 1);
+  call.setvalue(5, 3, 2.5);
+  EXPECT_EQ(echoentries(call), " --grid 200,100 --seed 7 --precise --option 3=2.5");
+  call.flags[5] = 1;
+  EXPECT_EQ(echoentries(call), " --grid 200,100");
+}
+
 TEST(CommandLine, MistakesAreUsageErrors) {
   const std::vector<std::vector<std::string>> mistakes = {
       {"price"},

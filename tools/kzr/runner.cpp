@@ -27,11 +27,7 @@ std::string formatnumber(double value, const char* format) {
   return buffer;
 }
 
-// The parameter entries a call sets, as the options that set them, so that two rows of one code
-// can be told apart. Of the library options, those given: the seed when not 0, --precise when the
-// numerics are 1, and each later option when not 0 as "--option K=V" (K its value position; they
-// have no option of their own yet).
-static std::string echoentries(const pricingcall& call) {
+std::string echoentries(const pricingcall& call) {
   static const char* const entrynames[entryoptions] = {"mode", "greek", "grid", "paths", "steps"};
   std::string text;
   for (int e = 0; e < entryoptions; ++e) {
