@@ -96,7 +96,7 @@ void sensitivities_kzr_BSAPO_price(benchmark::State& state) {
   hostpricer calls(library());
   movingvolatility volatility;
   pricingcall call = contract("BSAPO", sigma);
-  call.set(modeentry, 1);
+  call.set(entrymode, 1);
   if (!reference::agree(state, deltacomparison(), deltacomparison().kzr)) return;
   for (auto _ : state) {
     call.rows[3][0] = volatility();
@@ -109,7 +109,7 @@ void greeksbenchmark(benchmark::State& state, const greekselection& which) {
   hostpricer calls(library());
   movingvolatility volatility;
   pricingcall call = contract("BSAPO", sigma);
-  call.set(optionsentry, 1);  // one seed: no draw from the system per request
+  call.set(entryoptions, 1);  // one seed: no draw from the system per request
   if (!reference::agree(state, deltacomparison(), deltacomparison().kzr)) return;
   for (auto _ : state) {
     call.rows[3][0] = volatility();

@@ -2,7 +2,9 @@
 #   lib/       libkzr.so and its sibling shared libraries (fixed income, link), the host stand-in
 #              and the code catalogue as static libraries
 #   include/kzr/  the host interface (plain C), the stand-in host and link, the catalogue's
-#              tables, and kzrversion.h with the versions of the library and the host interface
+#              tables, the interface's numbers (binding/interfacenumbers.h: parameter entries,
+#              sensitivity selectors, library options), and kzrversion.h with the versions of
+#              the library and the host interface
 #   bin/kzr    the command-line host, which finds lib/libkzr.so from its own folder
 #   lib/cmake/kzr/  the CMake package: find_package(kzr) gives kzr::kzr, kzr::host, kzr::codes
 #   lib/pkgconfig/kzr.pc  the same for pkg-config
@@ -55,6 +57,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/CSource/Sources/binding/hostinterface.h
               ${KZR_GENERATED}/kzrversion.h
         DESTINATION ${KZR_INCLUDE_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/CSource/Sources/binding/codetable.h
+              ${PROJECT_SOURCE_DIR}/CSource/Sources/binding/interfacenumbers.h
               ${PROJECT_SOURCE_DIR}/CSource/Sources/binding/codecatalogue.h
         DESTINATION ${KZR_INCLUDE_DIR}/binding)
 install(EXPORT kzrtargets NAMESPACE kzr:: DESTINATION ${KZR_PACKAGE_DIR})

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "binding/interfacenumbers.h"
 #include "binding/parameterblock.h"
 #include "binding/registries.h"
 #include "fuzzsupport.h"
@@ -35,7 +36,7 @@ using fuzzing::oneof;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
-constexpr hostinteger entries = 6;
+constexpr hostinteger entries = parameterentrycount;
 
 // The codes each entry point serves, with the rows their handlers read.
 struct registered {
@@ -68,23 +69,23 @@ const registered& registry() {
 // their lists (an arbitrary double there could ask for minutes of work).
 double parametervalue(FuzzedDataProvider& in, hostinteger row, hostinteger column) {
   switch (row) {
-    case 0: return oneof(in, {1, 0, 2, -1, 0.5, nan, 1e300});  // valuation mode
-    case 1: return oneof(in, {0, 1, 2, 3, 4, 5, 6, -1, nan});  // sensitivity
-    case 2: {
+    case entrymode: return oneof(in, {1, 0, 2, -1, 0.5, nan, 1e300});
+    case entrysensitivity: return oneof(in, {0, 1, 2, 3, 4, 5, 6, -1, nan});
+    case entrygrid: {
       const double nodes[] = {100, 3, 2, 4, 1001, 1000001, 0, -1, nan, inf, 4294967396.0, 1e300};
       const double levels[] = {50, 2, 1, 3, 500, 1000001, 0, -1, nan, inf, 4294967298.0};
       return column == 0 ? in.PickValueInArray(nodes) : in.PickValueInArray(levels);
     }
-    case 3: {
+    case entrypaths: {
       const double paths[] = {100, 1, 2, 0, -1, 10000, nan, inf, 1e300};
       return in.PickValueInArray(paths);
     }
-    case 4: {
+    case entrysteps: {
       const double steps[] = {100, 1,  2,   3,   200,   2001,         100001,
                               0,   -1, nan, inf, 1e300, 2147483648.0, 4294967396.0};
       return in.PickValueInArray(steps);
     }
-    case 5: return oneof(in, {0, 1, 12345, -1, nan, inf});  // library options
+    case entryoptions: return oneof(in, {0, 1, 12345, -1, nan, inf});
     default: return fuzzing::value(in);
   }
 }
@@ -139,19 +140,20 @@ void keepsimulationcheap(pricingcall& call) {
     return found != handlers.end() && (found->second.entries & readsentry(entrypaths)) != 0;
   };
   if (!reads(scalarhandlers()) && !reads(vectorhandlers())) return;
-  if (call.T1.type == hosttypeinteger && call.T1.integers.size() >= 5)
-    call.T1.integers[3] = call.T1.integers[4] = 0;
+  if (call.T1.type == hosttypeinteger && call.T1.integers.size() > entrysteps)
+    call.T1.integers[entrypaths] = call.T1.integers[entrysteps] = 0;
   standin::tensor& T2 = call.T2;
-  if (T2.type != hosttypereal || T2.dims.empty() || T2.dims[0] < 5) return;
+  if (T2.type != hosttypereal || T2.dims.empty() || T2.dims[0] <= entrysteps) return;
   const std::size_t columns = T2.dims.size() > 1 ? static_cast<std::size_t>(T2.dims[1]) : 1;
-  if (columns == 0 || T2.reals.size() < 4 * columns + 1) return;
+  if (columns == 0 || T2.reals.size() < entrysteps * columns + 1) return;
   const auto cap = [](double& count, double most) { count = std::min(count, most); };
-  cap(T2.reals[3 * columns], 100);
-  cap(T2.reals[4 * columns], 200);
+  cap(T2.reals[entrypaths * columns], 100);
+  cap(T2.reals[entrysteps * columns], 200);
 }
 
-// A call the library must price: a registered code, its rows of one value, six flags, six
-// parameter rows of two values; valuation mode 1 and a fixed seed for every random source.
+// A call the library must price: a registered code, its rows of one value, a flag and a parameter
+// row of entryvaluecount values per entry; valuation mode 1 and a fixed seed for every random
+// source.
 pricingcall pricedcall(FuzzedDataProvider& in) {
   const registered& r = registry();
   const std::size_t pick = in.ConsumeIntegralInRange<std::size_t>(0, r.codes.size() - 1);
@@ -162,11 +164,11 @@ pricingcall pricedcall(FuzzedDataProvider& in) {
   call.T0 = valuetable(in, {rows, 1}, rows);
   std::vector<hostinteger> flags(entries);
   for (hostinteger& f : flags) f = flag(in) == 0 ? 0 : 1;
-  flags[0] = flags[5] = 0;
+  flags[entrymode] = flags[entryoptions] = 0;
   call.T1 = standin::integertensor({entries}, flags);
-  call.T2 = parametertable(in, {entries, 2});
-  call.T2.reals[0] = 1;       // mode 1
-  call.T2.reals[10] = 12345;  // the seed of the library options
+  call.T2 = parametertable(in, {entries, entryvaluecount});
+  call.T2.reals[entrymode * entryvaluecount] = 1;
+  call.T2.reals[entryoptions * entryvaluecount + optionseed] = 12345;
   keepsimulationcheap(call);
   return call;
 }
@@ -186,8 +188,8 @@ pricingcall anycall(FuzzedDataProvider& in) {
                                           ? std::vector<hostinteger>{fuzzing::dimension(in, 6)}
                                           : fuzzing::shape(in, 2, 3);
   call.T1 = othertype() ? valuetable(in, flagdims, entries) : flagtable(in, flagdims, entries);
-  call.T2 = othertype() ? flagtable(in, fuzzing::shape(in, entries, 2), entries)
-                        : parametertable(in, fuzzing::shape(in, entries, 2));
+  call.T2 = othertype() ? flagtable(in, fuzzing::shape(in, entries, entryvaluecount), entries)
+                        : parametertable(in, fuzzing::shape(in, entries, entryvaluecount));
   keepsimulationcheap(call);
   return call;
 }

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "binding/interfacenumbers.h"
 #include "catalogue.h"
 #include "commandline.h"
 #include "fixedincomecommand.h"
@@ -117,8 +118,8 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
     const double* first = data + i * rows * columns;
     standin::tensor T0 =
         standin::realtensor({rows, columns}, std::vector<double>(first, first + rows * columns));
-    standin::tensor T1 = standin::integertensor({entrycount}, flags);
-    standin::tensor T2 = standin::realtensor({entrycount, 2}, entries);
+    standin::tensor T1 = standin::integertensor({parameterentrycount}, flags);
+    standin::tensor T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries);
     bool no = false;
     if (vector) {
       const standin::vectorresult out = host.funvec(code, T0, T1, T2);
@@ -192,5 +193,26 @@ PYBIND11_MODULE(_host, module) {
   module.def("fixedincome", &fixedincome);
   module.def("codes", &codes);
   module.def("unload", [] { loaded.reset(); });
+  // The interface's numbers (binding/interfacenumbers.h), so that Python does not retype them.
+  py::dict entries;
+  entries["mode"] = static_cast<int>(entrymode);
+  entries["greek"] = static_cast<int>(entrysensitivity);
+  entries["grid"] = static_cast<int>(entrygrid);
+  entries["paths"] = static_cast<int>(entrypaths);
+  entries["steps"] = static_cast<int>(entrysteps);
+  entries["options"] = static_cast<int>(entryoptions);
+  module.attr("entries") = entries;
+  py::tuple sensitivities(sensitivitycount);
+  for (int s = 0; s < sensitivitycount; ++s) sensitivities[s] = sensitivitynames[s];
+  module.attr("sensitivities") = sensitivities;
+  py::dict options;
+  options["seed"] = static_cast<int>(optionseed);
+  options["numerics"] = static_cast<int>(optionnumerics);
+  options["sobol"] = static_cast<int>(optionsobol);
+  options["controlvariates"] = static_cast<int>(optioncontrolvariates);
+  options["negativerates"] = static_cast<int>(optionnegativerates);
+  module.attr("options") = options;
+  module.attr("entryvaluecount") = entryvaluecount;
+  module.attr("sametolerance") = sametolerance;
   py::register_exception<standin::loaderror>(module, "LoadError", PyExc_ImportError);
 }

@@ -12,8 +12,8 @@ input list ends with "...": a number of assets, then one value per asset) are gi
 as sequences and priced as one table; a row of one value (n, T, r, ...) given several raises
 ``TypeError``.
 
-The parameter entries are keywords: ``mode``, ``greek`` (0 to 5 or "price", "delta", "gamma",
-"vega", "theta", "rho"), ``grid=(N, M)``, ``paths``, ``steps``, and the library options ``seed``
+The parameter entries are keywords: ``mode``, ``greek`` (a name of ``kzr.SENSITIVITIES`` or its
+position there), ``grid=(N, M)``, ``paths``, ``steps``, and the library options ``seed``
 (a fixed seed for every random source of the call) and ``precise`` (the precise numerics: the
 precise bivariate normal, and converged American vanilla prices and critical prices, to about
 1e-9 relative, for BSACO, BSAPO, BINACO, BINAPO and their Crit codes, which then ignore ``grid``
@@ -40,7 +40,18 @@ from . import _host
 from ._location import LIBRARY
 
 __all__ = ["price", "vector", "fi", "codes", "Code", "FixedIncomeResult", "RefusedError",
-           "LibraryWarning"]
+           "LibraryWarning", "ENTRIES", "SENSITIVITIES", "OPTIONS", "ENTRY_VALUES",
+           "SAME_TOLERANCE"]
+
+# The interface's numbers, as the extension exports them from the library's own header: the
+# parameter entries by keyword and position, the sensitivity selector's names at their numbers,
+# the library options of the options entry by value position, how many values a parameter row
+# holds, and the tolerance within which two contract terms are the same for the caches.
+ENTRIES = dict(_host.entries)
+SENSITIVITIES = tuple(_host.sensitivities)
+OPTIONS = dict(_host.options)
+ENTRY_VALUES = _host.entryvaluecount
+SAME_TOLERANCE = _host.sametolerance
 
 Code = collections.namedtuple("Code", "code description inputs vector counted")
 Code.__doc__ = """A contract code: its description, its input names in row order, whether

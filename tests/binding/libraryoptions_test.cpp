@@ -78,6 +78,11 @@ TEST(LibraryOptions, ANarrowParameterTableMeansTheDefaults) {
   const libraryoptions none = block(0, 0, {}).read();
   EXPECT_EQ(none.seed, 0);
   EXPECT_EQ(none.numerics, bivariatemethod::drezner);
+  // A row as wide as every option (the fronts' rows): the later options, which have no meaning
+  // yet, leave the seed and numerics as they are.
+  const libraryoptions wide = block(0, 5, {42, 1, 1, 1, 1}).read();
+  EXPECT_EQ(wide.seed, 42);
+  EXPECT_EQ(wide.numerics, bivariatemethod::precise);
 }
 
 // The seed the options give is the one a random source of the call starts from: the stream of

@@ -273,3 +273,19 @@ def test_fixed_income_keys_the_function_does_not_take_fail():
     annual = kzr.fi("FixedBond", **terms, Frequency="Annual")
     assert annual.scalar == pytest.approx(9 * (1 - 1.06 ** -20) / 0.06 + 100 * 1.06 ** -20,
                                           abs=1e-9)
+
+
+def test_the_interface_numbers_come_from_the_extension():
+    # The host interface's positions, as a host written against its documentation uses them.
+    assert kzr.ENTRIES == {"mode": 0, "greek": 1, "grid": 2, "paths": 3, "steps": 4, "options": 5}
+    assert kzr.SENSITIVITIES == ("price", "delta", "gamma", "vega", "theta", "rho")
+    assert kzr.OPTIONS["seed"] == 0 and kzr.OPTIONS["numerics"] == 1
+    assert kzr.ENTRY_VALUES >= len(kzr.OPTIONS)
+    # A selector given by its position in SENSITIVITIES is the selector of that name.
+    everest = dict(n=2, T=1, notional=100, sigma_i=[0.2, 0.3], rho_ij=[1, 0.5, 0.5, 1], r=0.05,
+                   q_i=[0, 0])
+    for name in ("delta", "vega"):
+        by_name = kzr.vector("EVERESTEO", **everest, paths=200, seed=3, greek=name)
+        by_number = kzr.vector("EVERESTEO", **everest, paths=200, seed=3,
+                               greek=kzr.SENSITIVITIES.index(name))
+        assert list(by_name) == list(by_number)

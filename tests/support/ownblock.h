@@ -10,7 +10,7 @@ namespace testsupport {
 template <class enginecache>
 struct ownblock {
   parameterblock words{};
-  double rows[parameterentrycount][2]{};
+  double rows[parameterentrycount][entryvaluecount]{};
   ownblock() {
     for (int e = 0; e < parameterentrycount; ++e) words.entries[e] = {1, rows[e]};
   }

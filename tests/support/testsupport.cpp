@@ -17,8 +17,8 @@ standin::host& library() {
 standin::scalarresult funrows(const std::string& code, const std::vector<std::vector<double>>& rows,
                               const parameters& entries) {
   standin::tensor T0 = standin::realtable(rows);
-  standin::tensor T1 = standin::integertensor({6}, entries.flags);
-  standin::tensor T2 = standin::realtensor({6, 2}, entries.rows);
+  standin::tensor T1 = standin::integertensor({parameterentrycount}, entries.flags);
+  standin::tensor T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries.rows);
   return library().fun(code, T0, T1, T2);
 }
 

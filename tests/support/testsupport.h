@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "binding/interfacenumbers.h"
 #include "host.h"
 
 namespace testsupport {
@@ -15,12 +16,13 @@ standin::host& library();
 
 // Parameter tables: every entry at its default unless given.
 struct parameters {
-  std::vector<hostinteger> flags{1, 1, 1, 1, 1, 1};
-  std::vector<double> rows = std::vector<double>(12, 0.0);  // 6 x 2
+  std::vector<hostinteger> flags = std::vector<hostinteger>(parameterentrycount, 1);
+  // parameterentrycount x entryvaluecount, row by row
+  std::vector<double> rows = std::vector<double>(parameterentrycount * entryvaluecount, 0.0);
   parameters& set(int entry, double first, double second = 0.0) {
     flags[entry] = 0;
-    rows[2 * entry] = first;
-    rows[2 * entry + 1] = second;
+    rows[entryvaluecount * entry] = first;
+    rows[entryvaluecount * entry + 1] = second;
     return *this;
   }
 };

@@ -289,7 +289,7 @@ TEST(Greeks, AmericanPutAgainstQuantLibFiniteDifferences) {
                          ext::make_shared<AmericanExercise>(m.today, m.at(T)));
     option.setPricingEngine(ext::make_shared<FdBlackScholesVanillaEngine>(m.process, 400, 400));
     pricingcall call = contract("BSAPO", {T, S, K, sigma, r, q});
-    call.set(gridentry, 2001, 401);
+    call.set(entrygrid, 2001, 401);
     greekselection spotgreeks{bitof(greek::delta) | bitof(greek::gamma)};
     const greeksreport report = greeksofcall(call, spotgreeks);
     const std::string what = "BSAPO S=" + std::to_string(S);
@@ -306,10 +306,10 @@ TEST(Greeks, GridSpotGreeksAreFreshSolvesToTheBit) {
     for (const double nodes : {0.0, 401.0}) {
       pricingcall call = contract(code, {1.0, 97.3, 100, 0.25, 0.04, 0.03});
       testsupport::parameters fresh;
-      fresh.set(modeentry, 1);
+      fresh.set(entrymode, 1);
       if (nodes > 0) {
-        call.set(gridentry, nodes, 101);
-        fresh.set(gridentry, nodes, 101);
+        call.set(entrygrid, nodes, 101);
+        fresh.set(entrygrid, nodes, 101);
       }
       const greeksreport report =
           greeksofcall(call, greekselection{bitof(greek::delta) | bitof(greek::gamma)});
@@ -354,7 +354,7 @@ class recordingpricer : public pricer {
   void record(const pricingcall& c) {
     auto entry = [&](int e) { return c.flags[e] == 0 ? c.entries[e][0] : nan; };
     calls.push_back(
-        {c.vector, entry(modeentry), entry(sensitivityentry), entry(optionsentry), c.rows});
+        {c.vector, entry(entrymode), entry(entrysensitivity), entry(entryoptions), c.rows});
   }
 };
 
@@ -379,7 +379,7 @@ TEST(Greeks, ModesSeedsAndMessagesOfTheCalls) {
   EXPECT_EQ(recorder.shown.back(), true);  // messages on again when the request ends
   // A seed the caller gives is the seed of every call.
   pricingcall seeded = contract("BSECO", {1.0, 100, 100, 0.2, 0.05, 0.02});
-  seeded.set(optionsentry, 42, 1);
+  seeded.set(entryoptions, 42, 1);
   recorder.calls.clear();
   greeksof(recorder, seeded);
   for (const auto& c : recorder.calls) EXPECT_EQ(c.seed, 42);
@@ -399,7 +399,7 @@ TEST(Greeks, VectorCodesAskTheirEngine) {
       {"STANDINEO", 0, "n, T, S, sigma, rho, r, q, ...", "a stand-in", true}, cacheuse::draws, true);
   recordingpricer engine;
   engine.vectorial = [](const pricingcall& c) {
-    const double s = c.entries[sensitivityentry][0];
+    const double s = c.entries[entrysensitivity][0];
     if (s == 0) return std::vector<double>{7.5, 0};
     if (s >= 4) return std::vector<double>{s == 4 ? -3.65 : 12.0, 0};
     return std::vector<double>{s, 10 * s};
@@ -430,14 +430,14 @@ TEST(Greeks, VectorCodesAskTheirEngine) {
 TEST(Greeks, SimulationsWithoutAVectorFormAskTheirEngineThroughFun) {
   const std::vector<double> asian = {1, 1, 100, 100, 100, 0.2, 0.05, 0.02};
   pricingcall call = contract("ASIANAARECO", asian);
-  call.set(pathsentry, 2000);
-  call.set(stepsentry, 20);
-  call.set(optionsentry, 3);
+  call.set(entrypaths, 2000);
+  call.set(entrysteps, 20);
+  call.set(entryoptions, 3);
   const greeksreport report = greeksofcall(call);
   auto engine = [&](int selector) {
     testsupport::parameters p;
-    p.set(modeentry, 0).set(sensitivityentry, selector).set(pathsentry, 2000);
-    p.set(stepsentry, 20).set(optionsentry, 3);
+    p.set(entrymode, 0).set(entrysensitivity, selector).set(entrypaths, 2000);
+    p.set(entrysteps, 20).set(entryoptions, 3);
     return testsupport::price("ASIANAARECO", asian, p);
   };
   EXPECT_EQ(report.price, engine(0));
@@ -465,10 +465,10 @@ TEST(Greeks, FrontsTakeWhatTheEngineDoesNotComputeAsGreeksDoes) {
   hostpricer library(testsupport::library());
   const std::vector<double> spread = {1, 100, 96, 5, 0.2, 0.25, 0.5, 0.05, 0.01, 0.02};
   pricingcall call = contract("SPREADECO", spread);
-  call.set(stepsentry, 40);
+  call.set(entrysteps, 40);
   const greeksreport all = greeksofcall(call);
   for (const greek g : {greek::delta, greek::gamma, greek::vega, greek::theta, greek::rho}) {
-    call.set(sensitivityentry, static_cast<double>(g));
+    call.set(entrysensitivity, static_cast<double>(g));
     const selectedfigure figure = selectedsensitivity(library, call, *findentry("SPREADECO"));
     const std::string input = g == greek::vega    ? "sigma1"
                               : g == greek::theta ? ""
@@ -479,21 +479,21 @@ TEST(Greeks, FrontsTakeWhatTheEngineDoesNotComputeAsGreeksDoes) {
   }
   // Black-Scholes delta e^(-qT) N(d1), where fun would answer the price 9.227.
   pricingcall bseco = contract("BSECO", {1, 100, 100, 0.2, 0.05, 0.02});
-  bseco.set(sensitivityentry, 1);
+  bseco.set(entrysensitivity, 1);
   EXPECT_NEAR(selectedsensitivity(library, bseco, *findentry("BSECO")).value,
               std::exp(-0.02) * N(0.25), 1e-8);
   // A simulation's engine answers for itself: fun with the selector, untouched.
   pricingcall asian = contract("ASIANAARECO", {1, 1, 100, 100, 100, 0.2, 0.05, 0.02});
-  asian.set(sensitivityentry, 4);
-  asian.set(pathsentry, 500);
-  asian.set(optionsentry, 9);
+  asian.set(entrysensitivity, 4);
+  asian.set(entrypaths, 500);
+  asian.set(entryoptions, 9);
   EXPECT_FALSE(takenbydifferences(asian, *findentry("ASIANAARECO")));
   testsupport::parameters p;
-  p.set(sensitivityentry, 4).set(pathsentry, 500).set(optionsentry, 9);
+  p.set(entrysensitivity, 4).set(entrypaths, 500).set(entryoptions, 9);
   EXPECT_EQ(selectedsensitivity(library, asian, *findentry("ASIANAARECO")).value,
             testsupport::price("ASIANAARECO", {1, 1, 100, 100, 100, 0.2, 0.05, 0.02}, p));
   pricingcall critical = contract("BSAPOCrit", {1, 100, 0.2, 0.05, 0.02});
-  critical.set(sensitivityentry, 2);
+  critical.set(entrysensitivity, 2);
   const selectedfigure none = selectedsensitivity(library, critical, *findentry("BSAPOCrit"));
   EXPECT_FALSE(none.available);
   EXPECT_EQ(nokindtext("BSAPOCrit", none.which), "BSAPOCrit has no spot (S, S1, F, E) input, so no gamma");

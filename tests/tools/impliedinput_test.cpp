@@ -37,7 +37,7 @@ double priceof(const pricingcall& call) {
   hostpricer calls(testsupport::library());
   const quietcalls quiet(calls);  // the moves may leave the range a tree takes
   pricingcall fresh = call;
-  fresh.set(modeentry, 1);
+  fresh.set(entrymode, 1);
   return calls.fun(fresh).value;
 }
 

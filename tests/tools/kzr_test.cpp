@@ -75,18 +75,31 @@ TEST(CommandLine, RowsArePaddedAndOptionsFillTheirEntries) {
   EXPECT_EQ(call.flags, (std::array<std::int64_t, 6>{0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(call.entries[0][0], 0.0);
   EXPECT_EQ(call.entries[1][0], 3.0);
-  EXPECT_EQ(call.entries[2], (std::array<double, 2>{200, 100}));
+  EXPECT_EQ(call.entries[2], (std::array<double, entryvaluecount>{200, 100}));
   EXPECT_EQ(call.entries[3][0], 1e5);
   EXPECT_EQ(call.entries[4][0], 50.0);
-  EXPECT_EQ(call.entries[5], (std::array<double, 2>{42, 1}));
+  EXPECT_EQ(call.entries[5], (std::array<double, entryvaluecount>{42, 1}));
   // Each of the two options alone leaves the other value of entry 5 at its default, 0.
   const pricingcall seeded = parsepricingcall({"price", "X", "1", "--seed", "7"});
   EXPECT_EQ(seeded.flags[5], 0);
-  EXPECT_EQ(seeded.entries[5], (std::array<double, 2>{7, 0}));
+  EXPECT_EQ(seeded.entries[5], (std::array<double, entryvaluecount>{7, 0}));
   const pricingcall precise = parsepricingcall({"price", "X", "1", "--precise"});
   EXPECT_EQ(precise.flags[5], 0);
-  EXPECT_EQ(precise.entries[5], (std::array<double, 2>{0, 1}));
+  EXPECT_EQ(precise.entries[5], (std::array<double, entryvaluecount>{0, 1}));
   EXPECT_EQ(parsepricingcall({"price", "X", "1"}).flags[5], 1);
+}
+
+// The entries a demo row echoes: each entry given, and each library option given, the ones after
+// the numerics (no option of their own yet) by position; an options entry left at its default
+// echoes nothing even when its row holds values.
+TEST(CommandLine, EchoNamesEveryEntryAndOptionGiven) {
+  pricingcall call = parsepricingcall({"price", "X", "1", "--grid", "200,100", "--seed", "7"});
+  EXPECT_EQ(echoentries(call), " --grid 200,100 --seed 7");
+  call.setvalue(5, 1, 1);
+  call.setvalue(5, 3, 2.5);
+  EXPECT_EQ(echoentries(call), " --grid 200,100 --seed 7 --precise --option 3=2.5");
+  call.flags[5] = 1;
+  EXPECT_EQ(echoentries(call), " --grid 200,100");
 }
 
 TEST(CommandLine, MistakesAreUsageErrors) {

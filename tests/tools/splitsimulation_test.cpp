@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <set>
 
+#include "codeentries.h"
 #include "commandline.h"
 
 namespace {
@@ -72,15 +75,20 @@ TEST(SplitSimulation, RunsWithNeighbouringSeedsShareNoStream) {
 }
 
 TEST(SplitSimulation, BlockCallsSetPathsAndSeedAndDrawAfreshWhenSplit) {
-  const pricingcall call = callof(himalaya + " --precise --mode 0");
+  pricingcall call = callof(himalaya + " --precise --mode 0");
+  call.setvalue(entryoptions, 4, 1);  // an option beyond the numerics travels with every block
   const pricingcall alone = blockcall(call, {1000, 5}, true);
   EXPECT_EQ(alone.flags, call.flags);
   EXPECT_EQ(alone.entries, call.entries);
   const pricingcall part = blockcall(call, {334, 99}, false);
-  EXPECT_EQ(part.entries[pathsentry][0], 334);
-  EXPECT_EQ(part.entries[optionsentry][0], 99);
-  EXPECT_EQ(part.entries[optionsentry][1], 1) << "the precise numerics kept";
-  EXPECT_EQ(part.entries[modeentry][0], 1) << "a block must not reuse another's draws";
+  EXPECT_EQ(part.entries[entrypaths][0], 334);
+  EXPECT_EQ(part.entries[entryoptions][0], 99);
+  EXPECT_EQ(part.entries[entryoptions][1], 1) << "the precise numerics kept";
+  EXPECT_EQ(part.entries[entryoptions][4], 1) << "every later option kept";
+  // Without an options entry, a block's options are the seed alone.
+  const pricingcall plain = blockcall(callof(himalaya), {334, 99}, false);
+  EXPECT_EQ(plain.entries[entryoptions], (std::array<double, entryvaluecount>{99}));
+  EXPECT_EQ(part.entries[entrymode][0], 1) << "a block must not reuse another's draws";
 }
 
 TEST(SplitSimulation, CombinesAPathWeightedMeanWithABatchMeansError) {
@@ -113,6 +121,21 @@ TEST(SplitSimulation, HimalayaCombinesItsMeansThroughTheInverseOfItsPrice) {
                      400 * std::pow(0.07 - mean, 2)) /
                     2;
   EXPECT_NEAR(estimate.errors[0], D * std::exp(mean) * std::sqrt(s2 / 1000), 1e-12);
+}
+
+// A code marked as pricing through the mean of its log payoffs is inverted through exp(-r T)
+// notional: it must simulate and name those inputs, or its blocks could not be combined.
+TEST(SplitSimulation, CodesMarkedByTheirLogMeanNameWhatTheInverseReads) {
+  int marked = 0;
+  for (const catalogueentry& entry : catalogue()) {
+    if (entry.estimate != estimator::expmeanlog) continue;
+    ++marked;
+    EXPECT_EQ(entry.keeps, cacheuse::draws) << entry.code;
+    for (const char* name : {"r", "T", "notional"})
+      EXPECT_NE(std::find(entry.inputs.begin(), entry.inputs.end(), name), entry.inputs.end())
+          << entry.code << " " << name;
+  }
+  EXPECT_GE(marked, 1) << "HIMALAYAEO prices through its log mean";
 }
 
 TEST(SplitSimulation, RefusesToSplitWhatItsAnswersCannotRebuild) {

@@ -19,8 +19,8 @@ struct lineuse {
 // Whether a mode surely does not cache: the grids cache at every mode but 1, the simulations at
 // mode 0 alone; the library reads the integer part of the value, NaN as 0.
 bool surelynoncaching(const pricingcall& call, cacheuse keeps) {
-  if (call.flags[modeentry] != 0) return true;  // the default mode, 1
-  const double mode = call.entries[modeentry][0];
+  if (call.flags[entrymode] != 0) return true;  // the default mode, 1
+  const double mode = call.entries[entrymode][0];
   if (std::isnan(mode)) return false;
   if (keeps == cacheuse::grid) return mode >= 1.0 && mode < 2.0;
   return mode >= 1.0 || mode <= -1.0;
@@ -67,12 +67,12 @@ double costof(const std::vector<std::string>& words, const pricingcall* call) {
   if (words[0] == "fi") return 50;
   const catalogueentry* entry = call != nullptr ? findentry(call->code) : nullptr;
   if (entry == nullptr) return 1;
-  const double steps = entryor(*call, stepsentry, 0, 0);
+  const double steps = entryor(*call, entrysteps, 0, 0);
   double cost = 1;
   if (entry->keeps == cacheuse::draws) {
-    cost = entryor(*call, pathsentry, 0, 100000) * std::max(steps, 1.0) / 1000;
+    cost = entryor(*call, entrypaths, 0, 100000) * std::max(steps, 1.0) / 1000;
   } else if (entry->keeps == cacheuse::grid) {
-    const double nodes = entryor(*call, gridentry, 0, 200) * entryor(*call, gridentry, 1, 200);
+    const double nodes = entryor(*call, entrygrid, 0, 200) * entryor(*call, entrygrid, 1, 200);
     cost = std::max(nodes / 1000, steps * steps / 10000);  // or a tree of the family
   } else {
     cost += steps * steps / 10000;  // a tree, when it has steps

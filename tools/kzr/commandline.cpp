@@ -22,7 +22,7 @@ double parsegreek(const std::string& text) {
   for (std::size_t i = 0; i < sensitivitynames.size(); ++i)
     if (text == sensitivitynames[i]) return static_cast<double>(i);
   const double value = parsenumber(text);
-  if (value != 0 && value != 1 && value != 2 && value != 3 && value != 4 && value != 5)
+  if (!(value >= selectprice && value <= selectrho && value == std::trunc(value)))
     throw usageerror("--greek takes 0 to 5 or price, delta, gamma, vega, theta, rho");
   return value;
 }
@@ -100,28 +100,22 @@ bool isbatchentry(const std::vector<std::string>& words) {
 }
 
 void applyoption(pricingcall& call, const std::string& option, const std::string& value) {
-  auto set = [&](int entry, double first, double second = 0.0) {
-    call.flags[entry] = 0;
-    call.entries[entry] = {first, second};
-  };
-  if (option == "--precise") {  // the options' second value; takes no value of its own
-    call.flags[5] = 0;
-    call.entries[5][1] = 1.0;
+  if (option == "--precise") {  // takes no value of its own
+    call.setvalue(entryoptions, optionnumerics, 1.0);
   } else if (option == "--mode") {
-    set(0, parsenumber(value));
+    call.set(entrymode, parsenumber(value));
   } else if (option == "--greek") {
-    set(1, parsegreek(value));
+    call.set(entrysensitivity, parsegreek(value));
   } else if (option == "--grid") {
     const std::vector<double> sizes = parserow(value);
-    if (sizes.size() != 2) throw usageerror("--grid takes two sizes, N,M");
-    set(2, sizes[0], sizes[1]);
+    if (sizes.size() != gridvaluecount) throw usageerror("--grid takes two sizes, N,M");
+    call.set(entrygrid, sizes[0], sizes[1]);
   } else if (option == "--paths") {
-    set(3, parsenumber(value));
+    call.set(entrypaths, parsenumber(value));
   } else if (option == "--steps") {
-    set(4, parsenumber(value));
+    call.set(entrysteps, parsenumber(value));
   } else if (option == "--seed") {
-    call.flags[5] = 0;
-    call.entries[5][0] = parsenumber(value);
+    call.setvalue(entryoptions, optionseed, parsenumber(value));
   } else {
     throw usageerror("unknown option " + option);
   }

@@ -27,6 +27,25 @@ std::string formatnumber(double value, const char* format) {
   return buffer;
 }
 
+std::string echoentries(const pricingcall& call) {
+  static const char* const entrynames[entryoptions] = {"mode", "greek", "grid", "paths", "steps"};
+  std::string text;
+  for (int e = 0; e < entryoptions; ++e) {
+    if (call.flags[e] != 0) continue;
+    std::string number = formatnumber(call.entries[e][0], "%g");
+    if (e == entrygrid) number += "," + formatnumber(call.entries[e][1], "%g");
+    text += std::string(" --") + entrynames[e] + " " + number;
+  }
+  if (call.flags[entryoptions] != 0) return text;
+  const auto& options = call.entries[entryoptions];
+  if (options[optionseed] != 0) text += " --seed " + formatnumber(options[optionseed], "%g");
+  if (options[optionnumerics] == 1) text += " --precise";
+  for (int k = optionnumerics + 1; k < libraryoptioncount; ++k)
+    if (options[k] != 0)
+      text += " --option " + std::to_string(k) + "=" + formatnumber(options[k], "%g");
+  return text;
+}
+
 std::string usagetext() {
   return "usage: kzr price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] "
          "[--steps N]\n"
@@ -263,20 +282,7 @@ int runner::rundemo() {
       r.inputs += (i ? " " : "") + name + "=" + values;
     }
     // Parameter entries the line sets, so that two rows of one code can be told apart.
-    static const char* const entrynames[entrycount - 1] = {"mode", "greek", "grid", "paths",
-                                                           "steps"};
-    for (int e = 0; e < entrycount - 1; ++e) {
-      if (call.flags[e] != 0) continue;
-      std::string number = formatnumber(call.entries[e][0], "%g");
-      if (e == 2) number += "," + formatnumber(call.entries[e][1], "%g");
-      r.inputs += std::string(" --") + entrynames[e] + " " + number;
-    }
-    if (call.flags[5] == 0) {  // the library options: seed and numerics
-      char number[64];
-      std::snprintf(number, sizeof number, "%g", call.entries[5][0]);
-      if (call.entries[5][0] != 0) r.inputs += std::string(" --seed ") + number;
-      if (call.entries[5][1] == 1) r.inputs += " --precise";
-    }
+    r.inputs += echoentries(call);
     const answer result = price(call);
     if (result.refused) {
       r.price = "refused";

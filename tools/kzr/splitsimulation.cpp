@@ -25,8 +25,12 @@ std::uint32_t seedwordof(double seed) {
   return static_cast<std::uint32_t>(static_cast<std::int64_t>(whole));
 }
 
-// HIMALAYAEO prices the mean m of its log payoffs as D (exp(m) - 1), D = exp(-r T) notional.
-bool meanisnonlinear(const pricingcall& call) { return call.code == "HIMALAYAEO"; }
+// The code's table marks a price formed as D (exp(m) - 1) from the mean m of its log payoffs,
+// D = exp(-r T) notional (binding/codetable.h).
+bool meanisnonlinear(const pricingcall& call) {
+  const catalogueentry* entry = findentry(call.code);
+  return entry != nullptr && entry->estimate == estimator::expmeanlog;
+}
 
 double inputnamed(const pricingcall& call, const std::string& name) {
   const catalogueentry* entry = findentry(call.code);
@@ -100,17 +104,18 @@ int blocksfor(double paths, int asked) {
 
 pricingcall blockcall(const pricingcall& call, const simulationblock& block, bool alone) {
   pricingcall part = call;
-  part.set(pathsentry, static_cast<double>(block.paths));
-  part.set(optionsentry, block.seed,
-           call.flags[optionsentry] == 0 ? call.entries[optionsentry][1] : 0.0);
-  if (!alone) part.set(modeentry, 1);
+  part.set(entrypaths, static_cast<double>(block.paths));
+  // The block's seed; every other option as the call gives it (its default when not given).
+  if (call.flags[entryoptions] != 0) part.set(entryoptions, 0.0);
+  part.setvalue(entryoptions, optionseed, block.seed);
+  if (!alone) part.set(entrymode, 1);
   return part;
 }
 
 std::string whynotsplit(const pricingcall& call) {
   if (!meanisnonlinear(call)) return "";
-  const bool sensitivity = call.vector || (call.flags[sensitivityentry] == 0 &&
-                                           std::trunc(call.entries[sensitivityentry][0]) != 0);
+  const bool sensitivity = call.vector || (call.flags[entrysensitivity] == 0 &&
+                                           std::trunc(call.entries[entrysensitivity][0]) != 0);
   if (sensitivity)
     return call.code +
            "'s sensitivities are differences of a non-linear function of bumped means, which "

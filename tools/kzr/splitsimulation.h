@@ -15,17 +15,19 @@
 // 10^15 words, below 10^-5980). The seeds are mixed rather than S + b, so that two runs with seeds
 // S and S + 1 share no block's stream.
 //
-// Combination. For every code but HIMALAYAEO each element of the answer (price or sensitivity) is
-// a fixed combination of the discounted means of path values on common draws, so the estimate of
-// all N paths is the path-weighted mean of the blocks' answers, x = x_0 + sum_b n_b (x_b - x_0) / N
-// (the same value when every block agrees, as for a deterministic answer). HIMALAYAEO's price is
+// Combination. The code table's estimator field (binding/codetable.h) says how each code's price
+// is formed from its paths. For a code marked mean each element of the answer (price or
+// sensitivity) is a fixed combination of the discounted means of path values on common draws, so
+// the estimate of all N paths is the path-weighted mean of the blocks' answers,
+// x = x_0 + sum_b n_b (x_b - x_0) / N (the same value when every block agrees, as for a
+// deterministic answer). A code marked expmeanlog (HIMALAYAEO) prices
 // D (exp(m) - 1), D = exp(-r T) notional and m the mean of its log payoffs: each block's m_b is
 // recovered by the inverse, m_b = log(1 + x_b / D), the means are weighted and the price formed
 // again; its sensitivities are differences of that non-linear function at bumped means, which the
 // answers do not reveal, so they are not split. The standard error of the combined estimate comes
 // from the spread of the blocks (batch means): s^2 = sum_b n_b (x_b - x)^2 / (B - 1) estimates the
 // variance of one path's value and s / sqrt(N) the error (through the inverse's slope for
-// HIMALAYAEO); one block gives no error (NaN).
+// expmeanlog); one block gives no error (NaN).
 //
 // Where the library's draw-memory limit cuts a call's paths, it cuts each block's call on its own:
 // a split run may then use more paths than one call would (up to the limit on every block). The

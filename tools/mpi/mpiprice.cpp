@@ -90,13 +90,17 @@ int runmpiprice(runner& tool, const std::vector<std::string>& given) {
   }
   const catalogueentry* entry = findentry(call.code);
   const bool simulation = entry != nullptr && entry->keeps == cacheuse::draws;
-  const double paths = call.entries[pathsentry][0];
-  if (simulation && call.flags[pathsentry] != 0)
+  const double paths = call.entries[entrypaths][0];
+  if (simulation && call.flags[entrypaths] != 0)
     throw usageerror("give --paths N: the paths are what the ranks share");
   // A simulation without a positive seed (none, 0, negative or NaN, which the library would take
-  // as the clock) gets a drawn one; the numerics value stays (0 when entry 5 was not given).
-  if (simulation && (call.flags[optionsentry] != 0 || !(call.entries[optionsentry][0] >= 1)))
-    call.set(optionsentry, drawnseed(), call.entries[optionsentry][1]);
+  // as the clock) gets a drawn one; the other options stay (their defaults when entry 5 was not
+  // given).
+  if (simulation &&
+      (call.flags[entryoptions] != 0 || !(call.entries[entryoptions][optionseed] >= 1))) {
+    if (call.flags[entryoptions] != 0) call.set(entryoptions, 0.0);
+    call.setvalue(entryoptions, optionseed, drawnseed());
+  }
 
   // What cannot be split is priced once, on rank 0: codes that do not simulate, path counts
   // below one. A count beyond what one call takes is split into more blocks than asked.
@@ -119,7 +123,8 @@ int runmpiprice(runner& tool, const std::vector<std::string>& given) {
   }
   const std::vector<simulationblock> split =
       splittable
-          ? splitpaths(static_cast<std::int64_t>(paths), call.entries[optionsentry][0], blocks)
+          ? splitpaths(static_cast<std::int64_t>(paths), call.entries[entryoptions][optionseed],
+                       blocks)
           : std::vector<simulationblock>{{0, 0}};
   const int count = static_cast<int>(split.size());
   const int rank = worldrank(), size = worldsize();

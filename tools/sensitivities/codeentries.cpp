@@ -22,6 +22,7 @@ catalogueentry entryof(const coderow& row, cacheuse keeps, bool sensitivities) {
   entry.code = row.code;
   entry.description = row.description;
   entry.vector = row.vector;
+  entry.estimate = row.estimate;
   std::stringstream names(row.inputs);
   std::string name;
   while (std::getline(names, name, ',')) {

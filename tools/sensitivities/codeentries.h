@@ -20,6 +20,7 @@ struct catalogueentry {
   // Its engine reads the sensitivity selector (entry 1) and answers the sensitivity; every other
   // code answers its price whatever entry 1 holds (binding/codetable.h).
   bool sensitivities = false;
+  estimator estimate = estimator::mean;  // how its price is formed from its paths (its row's)
 };
 
 // One row of a code table as the catalogue shows it.

@@ -28,12 +28,12 @@ class differences {
   differences(pricer& library, const pricingcall& call, const catalogueentry& entry)
       : library(library), work(call), inputs(placedinputs(entry, call.rows)) {
     work.vector = false;
-    work.flags[sensitivityentry] = 1;
+    work.flags[entrysensitivity] = 1;
   }
 
   // The price in mode 0 (a grid code keeps its grid for the spot bumps).
   scalaranswer price() {
-    work.set(modeentry, 0);
+    work.set(entrymode, 0);
     const scalaranswer answer = library.fun(work);
     centre = answer.value;
     return answer;
@@ -76,7 +76,7 @@ class differences {
 
  private:
   double at(int mode) {
-    work.set(modeentry, mode);
+    work.set(entrymode, mode);
     return library.fun(work).value;
   }
 
@@ -108,8 +108,8 @@ class differences {
 greeksreport enginegreeks(pricer& library, pricingcall call, const catalogueentry& entry,
                           const greekselection& which) {
   call.vector = entry.vector;
-  call.set(modeentry, 0);
-  call.set(sensitivityentry, 0);
+  call.set(entrymode, 0);
+  call.set(entrysensitivity, 0);
   auto ask = [&library](const pricingcall& c) {
     if (c.vector) return library.funvec(c);
     const scalaranswer one = library.fun(c);
@@ -130,7 +130,7 @@ greeksreport enginegreeks(pricer& library, pricingcall call, const catalogueentr
   for (int s = static_cast<int>(greek::delta); s <= static_cast<int>(greek::rho); ++s) {
     const greek g = static_cast<greek>(s);
     if (!which.wants(g)) continue;
-    call.set(sensitivityentry, s);
+    call.set(entrysensitivity, s);
     const vectoranswer answer = ask(call);
     const std::vector<double>& v = answer.values;
     if (g == greek::theta || g == greek::rho) {
@@ -154,9 +154,9 @@ greeksreport enginegreeks(pricer& library, pricingcall call, const catalogueentr
 // The selector entry 1 of the call holds: 0 (the price) when flagged or outside 1 to 5, as the
 // library reads it (the integer part).
 int selectorof(const pricingcall& call) {
-  if (call.flags[sensitivityentry] != 0) return 0;
-  const double s = std::trunc(call.entries[sensitivityentry][0]);
-  return s >= 1 && s <= 5 ? static_cast<int>(s) : 0;
+  if (call.flags[entrysensitivity] != 0) return selectprice;
+  const double s = std::trunc(call.entries[entrysensitivity][0]);
+  return s >= selectdelta && s <= selectrho ? static_cast<int>(s) : selectprice;
 }
 
 }  // namespace
@@ -177,11 +177,11 @@ double seconddifference(const bumpedprices& p) {
 }
 
 pricingcall withrequestseed(pricingcall call) {
-  if (call.flags[optionsentry] != 0) call.set(optionsentry, 0.0, 0.0);
-  if (!(call.entries[optionsentry][0] >= 1)) {
+  if (call.flags[entryoptions] != 0) call.set(entryoptions, 0.0);  // every option at its default
+  if (!(call.entries[entryoptions][optionseed] >= 1)) {
     // Opening the system's random device costs far more than a closed-form price: open it once.
     static std::mt19937 seeds{std::random_device{}()};
-    call.entries[optionsentry][0] = 1.0 + seeds() % 2147483647u;
+    call.entries[entryoptions][optionseed] = 1.0 + seeds() % 2147483647u;
   }
   return call;
 }
@@ -235,7 +235,7 @@ selectedfigure selectedsensitivity(pricer& library, const pricingcall& call,
   }
   figure.which = static_cast<greek>(selectorof(call));
   pricingcall plain = call;
-  plain.flags[sensitivityentry] = 1;
+  plain.flags[entrysensitivity] = 1;
   const greeksreport report = greeksof(library, plain, entry, greekselection{bitof(figure.which)});
   figure.refused = report.refused;
   for (const sensitivity& s : report.sensitivities) {

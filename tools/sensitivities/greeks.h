@@ -51,7 +51,13 @@
 
 namespace sensitivities {
 
-enum class greek { delta = 1, gamma, vega, theta, rho };  // the library's selector numbers
+enum class greek {  // the library's selector numbers
+  delta = selectdelta,
+  gamma = selectgamma,
+  vega = selectvega,
+  theta = selecttheta,
+  rho = selectrho,
+};
 const char* nameof(greek which);
 
 // The greeks a request asks for: one bit each, at the greek's selector number.

@@ -39,8 +39,8 @@ class pricefunction {
   pricefunction(pricer& library, const pricingcall& call, cell at, double target)
       : library(library), work(withrequestseed(call)), at(at), target(target) {
     work.vector = false;
-    work.flags[sensitivityentry] = 1;
-    work.set(modeentry, 1);
+    work.flags[entrysensitivity] = 1;
+    work.set(entrymode, 1);
   }
   double operator()(double x) {
     setvalue(work.rows, at, x);

@@ -34,10 +34,10 @@ class silencedoutput {
 void hostpricer::filltables(const pricingcall& call) {
   standin::filltable(T0, call.rows);
   T1.type = hosttypeinteger;
-  T1.dims.assign({entrycount});
+  T1.dims.assign({parameterentrycount});
   T1.integers.assign(call.flags.begin(), call.flags.end());
   T2.type = hosttypereal;
-  T2.dims.assign({entrycount, 2});
+  T2.dims.assign({parameterentrycount, entryvaluecount});
   T2.reals.clear();
   for (const auto& entry : call.entries)
     T2.reals.insert(T2.reals.end(), entry.begin(), entry.end());

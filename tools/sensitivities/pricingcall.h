@@ -1,7 +1,8 @@
 // One call of fun or funvec as a host makes it: the contract code, the rows of the data table and
-// the six parameter entries. An entry whose flag is nonzero asks for the library's default; a
-// zero flag hands the library the entry's values (at most two are read: the grid sizes, and the
-// seed and numerics of the library options in entry 5).
+// the parameter entries (binding/interfacenumbers.h). An entry whose flag is nonzero asks for the
+// library's default; a zero flag hands the library the entry's values. Every entry's row is
+// entryvaluecount wide, the widest an entry reads (the library options of entry 5), so that a
+// front can pass every option; a value left at 0 is that option's default.
 #ifndef KZR_TOOLS_PRICINGCALL_H
 #define KZR_TOOLS_PRICINGCALL_H
 
@@ -10,33 +11,24 @@
 #include <string>
 #include <vector>
 
-constexpr int entrycount = 6;
-
-// The parameter entries by position, as the library reads them.
-enum entryposition {
-  modeentry = 0,         // valuation (cache) mode: 1 prices afresh, 0 keeps and reuses
-  sensitivityentry = 1,  // sensitivity selector of the simulation codes
-  gridentry = 2,         // finite-difference grid sizes
-  pathsentry = 3,        // Monte Carlo paths
-  stepsentry = 4,        // tree, lattice and simulation steps
-  optionsentry = 5,      // library options: seed, numerics
-};
-
-// The sensitivity selector's values by name: 0 price, 1 delta, 2 gamma, 3 vega, 4 theta, 5 rho.
-constexpr std::array<const char*, 6> sensitivitynames = {"price", "delta", "gamma",
-                                                         "vega",  "theta", "rho"};
+#include "binding/interfacenumbers.h"
 
 struct pricingcall {
   bool vector = false;  // funvec instead of fun
   std::string code;
   std::vector<std::vector<double>> rows;
-  std::array<std::int64_t, entrycount> flags{1, 1, 1, 1, 1, 1};
-  std::array<std::array<double, 2>, entrycount> entries{};
+  std::array<std::int64_t, parameterentrycount> flags{1, 1, 1, 1, 1, 1};
+  std::array<std::array<double, entryvaluecount>, parameterentrycount> entries{};
 
-  // Sets entry e to the values given (flag 0).
+  // Sets entry e to the values given (flag 0); the values after the second are 0.
   void set(int e, double first, double second = 0.0) {
     flags[e] = 0;
     entries[e] = {first, second};
+  }
+  // Sets value k of entry e (flag 0), keeping the entry's other values.
+  void setvalue(int e, int k, double value) {
+    flags[e] = 0;
+    entries[e][k] = value;
   }
 };
 

@@ -45,12 +45,21 @@ using scalarhandler = double (*)(std::string code, const double* data, const dat
 using vectorhandler = double* (*)(std::string code, const double* data, const datashape* shape,
                                   parameterblock* block);
 
+// How a simulated code's price is formed from its paths, for a host that combines the answers of
+// several calls on independent draws (the split simulation of the kzr tool and kzr-mpi):
+//   mean       the price is the discounted mean of the path payoffs (and every code that does not
+//              simulate: a deterministic answer is its own mean)
+//   expmeanlog the price is D (exp(m) - 1), m the mean of the paths' log payoffs and
+//              D = exp(-r T) notional, read from the code's inputs r, T and notional
+enum class estimator : unsigned char { mean, expmeanlog };
+
 struct coderow {
   const char* code;         // upper-case contract code, compared whole
   int variant;              // the handler's number for the code
   const char* inputs;       // input names in row order, separated by ", "; "..." last: counted
   const char* description;  // one line for the catalogue
   bool vector = false;      // funvec serves the code as well as fun
+  estimator estimate = estimator::mean;  // how its price is formed from its paths
 };
 
 // What a family's valuations may keep in the process between calls, and so what a later call of

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "binding/interfacenumbers.h"
+
 // Engine objects parked in the cache words of the block (finite differences, Monte Carlo). The
 // carrier words hold the carrier root, so that an engine tests a cached carrier's run-time type.
 class fdbase;
@@ -27,16 +29,6 @@ struct parameterentry {
   const double* row;
 };
 
-// Parameter entries by position.
-enum parameterentryindex {
-  entrymode = 0,         // valuation (cache) mode
-  entrysensitivity = 1,  // sensitivity selector
-  entrygrid = 2,         // finite-difference grid sizes, two values
-  entrypaths = 3,        // Monte Carlo paths
-  entrysteps = 4,        // tree, lattice and simulation steps
-  entryoptions = 5,      // library options: seed, numerics (binding/libraryoptions.h)
-};
-constexpr int parameterentrycount = 6;
 
 // Twenty 64-bit words. Words 0 to 14 describe the current call and borrow the host's storage;
 // words 15 to 19 are the engines' caches and persist from call to call.
@@ -83,7 +75,9 @@ std::int64_t truncatetointeger(double value);
 std::int32_t clampto32(std::int64_t value);
 // The columns each entry's reader demands when its flag is zero and its handler reads it. The
 // options of entry 5 take what T2 has and demand nothing.
-inline int entrywidth(int entry) { return entry == entrygrid ? 2 : entry == entryoptions ? 0 : 1; }
+inline int entrywidth(int entry) {
+  return entry == entrygrid ? gridvaluecount : entry == entryoptions ? 0 : 1;
+}
 
 // Row tables. A plain table: slot i points at row i of T0. A counted table: a 32-bit count first,
 // then slots 1 .. R-1 point at rows 1 .. R-1 (slot 0 holds no row). `bound` records how many

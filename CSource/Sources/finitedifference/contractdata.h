@@ -13,8 +13,7 @@
 #include <cstdint>
 #include <tuple>
 
-// Two terms are the same when they differ by at most this much (absolute).
-constexpr double sametolerance = 0.0001;
+#include "binding/interfacenumbers.h"  // sametolerance
 
 // Plain data, built by the pricing handler on its stack and copied into the working instrument.
 struct contractdata {

@@ -26,7 +26,7 @@ inline constexpr coderow mountaincodes[] = {
     {"EVERESTEO", everestworst, "n, T, notional, sigma_i, rho_ij, r, q_i, ...",
      "Everest: notional times the worst performance", true},
     {"HIMALAYAEO", himalayabest, "n, T, notional, sigma_i, rho_ij, r, q_i, ...",
-     "Himalaya: log growth of the best remaining asset", true},
+     "Himalaya: log growth of the best remaining asset", true, estimator::expmeanlog},
 };
 
 extern const scalarhandlerentry mountainhandler;

@@ -20,15 +20,15 @@ double refuse(const char* message) {
 }
 
 // Selectors whose result has one value per asset.
-bool perasset(std::int64_t s) { return s >= 1 && s <= 3; }
+bool perasset(std::int64_t s) { return s >= selectdelta && s <= selectvega; }
 
 // What a sensitivity bumps.
 bumpedterm termof(std::int64_t s) {
   switch (s) {
-    case 1:
-    case 2: return bumpedterm::spot;
-    case 3: return bumpedterm::volatility;
-    case 4: return bumpedterm::expiry;
+    case selectdelta:
+    case selectgamma: return bumpedterm::spot;
+    case selectvega: return bumpedterm::volatility;
+    case selecttheta: return bumpedterm::expiry;
     default: return bumpedterm::rate;
   }
 }
@@ -85,14 +85,14 @@ resultarray crnmontecarlo::evaluate(parameterblock* params) {
   };
   if (s < 0 || s > lastselector) return stop(refuse(messages::selectorrange));
   run r{s, caching, readlibraryoptions(*params).seed, {}, params};
-  if (s != 0) {
+  if (s != selectprice) {
     for (int i = 0; i < n; ++i) {
       r.h.push_back(working->bumpsize(static_cast<int>(s), i));
       if (r.h.back() == 0.0) return stop(0.0);
     }
   }
   // At T = 0 only theta simulates (the contract over T = h); the rest is the expiry value.
-  runspaths = working->data->expiry != 0 || s == 4;
+  runspaths = working->data->expiry != 0 || s == selecttheta;
   const double admissible = checkinputs(instrument->steps);
   if (admissible != 1.0) return stop(admissible);
   if (working->nanterms()) {
@@ -108,7 +108,7 @@ resultarray crnmontecarlo::evaluate(parameterblock* params) {
   const bool reused = caching && canreuse(params);
   if (reused) {
     cache.usecached(*params);
-    if (s == 0)
+    if (s == selectprice)
       result[1] = params->mclastprice;
     else
       simulatesensitivity(r, true, result.get());
@@ -117,7 +117,7 @@ resultarray crnmontecarlo::evaluate(parameterblock* params) {
     if (caching)
       fresh = std::make_unique<methodcarriesmc>(working->paths, working->steps, n, r.seed);
     cache.usefresh(*params, std::move(fresh));
-    if (s == 0)
+    if (s == selectprice)
       simulateprice(r, result.get());
     else
       simulatesensitivity(r, false, result.get());
@@ -205,7 +205,7 @@ void crnmontecarlo::simulatesensitivity(const run& r, bool reused, double* resul
   // contract's within the cache's tolerance, and P must be the price of these very terms.
   variants.push_back({&working, pathlaw(working, M), &factor});
   const std::size_t firstbumped = variants.size();
-  const int directions = s == 2 ? 2 : 1;  // gamma: up, then down
+  const int directions = s == selectgamma ? 2 : 1;  // gamma: up, then down
   for (int k = 0; k < bumps; ++k) {
     for (int d = 0; d < directions; ++d) {
       copies.push_back(bumpedcopy(working, s, k, d == 0 ? r.h[k] : -r.h[k]));

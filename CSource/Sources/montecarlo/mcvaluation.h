@@ -85,7 +85,7 @@
 #include "finitedifference/valuationcache.h"
 #include "montecarlo/mcbase.h"
 
-constexpr int lastselector = 5;  // 0 price, 1 delta, 2 gamma, 3 vega, 4 theta, 5 rho
+constexpr int lastselector = sensitivitycount - 1;  // selectprice .. selectrho
 
 // The normal draws of one run.
 class methodcarriesmc : public methodcarries {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "binding/codecatalogue.h"
+#include "binding/interfacenumbers.h"
 #include "host.h"
 #include "kzrversion.h"
 
@@ -41,8 +42,13 @@ int main() {
     if (version == nullptr || version() != KZR_HOST_INTERFACE_VERSION)
       return fail("the library reports another host-interface version");
     standin::tensor T0 = standin::realtable({{1}, {100}, {100}, {0.2}, {0.05}, {0.02}});
-    standin::tensor T1 = standin::integertensor({6}, {1, 1, 1, 1, 1, 1});
-    standin::tensor T2 = standin::realtensor({6, 2}, std::vector<double>(12, 0.0));
+    // Every entry at its default but the options, given at full width with the precise numerics.
+    std::vector<hostinteger> flags(parameterentrycount, 1);
+    flags[entryoptions] = 0;
+    std::vector<double> entries(parameterentrycount * entryvaluecount, 0.0);
+    entries[entryoptions * entryvaluecount + optionnumerics] = 1;
+    standin::tensor T1 = standin::integertensor({parameterentrycount}, flags);
+    standin::tensor T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries);
     const standin::scalarresult result = library.fun("BSECO", T0, T1, T2);
     const double expected = blackscholescall(1, 100, 100, 0.2, 0.05, 0.02);
     std::printf("BSECO %.17g (closed form %.17g) kzr %s, host interface %d\n", result.value,
