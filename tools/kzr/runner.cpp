@@ -82,7 +82,8 @@ std::string greekstext() {
          "  grid; the simulations give their engine's own sensitivities, from the draws of their\n"
          "  price (theta per year / 365). Every price of one request takes one seed:\n"
          "  --seed N, or one drawn for it. --only delta,gamma asks for those alone.\n"
-         "solve: the value of input NAME at which the price is PRICE, by Brent's method inside\n"
+         "solve: the value of input NAME at which the price is PRICE (sigma of BSECO, BSEPO,\n"
+         "  BLACK76ECO and BLACK76EPO by Jaeckel's rational method), by Brent's method inside\n"
          "  --bracket LO,HI, by default: a volatility 0.001,5; a rate 0,1; rho -1,1; any other\n"
          "  input x/10,10x around its value x in the rows. Exit status 3 when no value in the\n"
          "  bracket gives the price, with the reason on standard error.\n";
@@ -102,8 +103,8 @@ std::string optionstext() {
          "  --seed N     a fixed seed for every random source of the call, so that a simulation\n"
          "               repeats itself (0: seeded from the clock)\n"
          "  --precise    precise numerics: the precise bivariate normal (about 1e-15 instead\n"
-         "               of 1e-6) for the compound, chooser, extendible and two-asset rainbow\n"
-         "               codes, and converged American vanilla prices and critical prices\n"
+         "               of up to 8.3e-6) for the compound, chooser, extendible and two-asset\n"
+         "               rainbow codes, and converged American vanilla prices and critical prices\n"
          "               (BSACO, BSAPO, BINACO, BINAPO and their Crit codes, about 1e-9\n"
          "               relative; --grid and --steps do not apply to them)\n";
 }

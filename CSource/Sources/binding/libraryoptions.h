@@ -4,7 +4,7 @@
 //            repeats itself run after run; 0, a value below 1, or one that is not finite keeps
 //            the seeding from the clock.
 //   value 1, numerics: 1 selects the precise numerics: the bivariate normal by the precise rule
-//            (about 1e-15) instead of Drezner's (about 1e-6), and converged American vanilla
+//            (about 1e-15) instead of Drezner's (up to 8.3e-6), and converged American vanilla
 //            prices and critical prices (BSACO, BSAPO, BINACO, BINAPO and their Crit codes, about
 //            1e-9 relative, by the boundary integral equation of numerics/americanboundary.h,
 //            without the grid of entry 2 or the steps of entry 4); anything else keeps the

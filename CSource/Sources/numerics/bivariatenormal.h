@@ -16,7 +16,8 @@
 //   arguments).
 //
 // Sources: Drezner (1978), "Computation of the bivariate normal integral", Math. Comp. 32,
-// pp. 277-279, accurate to about 1e-6 (bivariatenormalcdf); the precise rule is Genz (2004),
+// pp. 277-279, within 8.3e-6 (bivariatenormalcdf: the largest error against the precise rule
+// over 6.9 million points, a and b from -8 to 8, |rho| up to 1 - 1e-7, is 8.25e-6, near rho = 1); the precise rule is Genz (2004),
 // "Numerical computation of rectangular bivariate and trivariate normal and t probabilities",
 // Statistics and Computing 14, pp. 251-260, accurate to about 1e-15 (precisebivariatenormalcdf).
 #ifndef KZR_NUMERICS_BIVARIATENORMAL_H
