@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "binding/countedhandler.h"
 #include "binding/tablehandler.h"
 
 namespace {
@@ -39,6 +40,20 @@ static_assert(!formulasmatchvariants<sidecodes, formulafor<up, first>, formulafo
                                      formulafor<level, third>, formulafor<3, third>>());
 static_assert(!formulasmatchvariants<sidecodes, formulafor<up, first>, formulafor<down, third>,
                                      formulafor<level, second>>());
+
+// Counted tables are read by row name: the row of a name in the codes of a variant (n is row 0),
+// whatever the other variants list. A name the variant's codes lack, or list at different rows,
+// does not compile (a constant expression that calls a function which is not constexpr).
+inline constexpr coderow assetcodes[] = {
+    {"BESTA", up, "n, T, S_i, sigma_i, rho_ij, r, q_i, ...", "no strike"},
+    {"CALLA", down, "n, T, S_i, K, sigma_i, rho_ij, r, q_i, ...", "a strike"},
+    {"CALLB", down, "n, T, S_i, K, sigma_i, rho_ij, r, q_i, ...", "the same rows"},
+};
+static_assert(inputrow(tableof(assetcodes), up, "n") == 0);
+static_assert(inputrow(tableof(assetcodes), up, "sigma_i") == 3);
+static_assert(inputrow(tableof(assetcodes), down, "sigma_i") == 4);
+static_assert(inputrow(tableof(assetcodes), down, "K") == 3);
+static_assert(inputrow(tableof(assetcodes), down, "q_i") == 7);
 
 TEST(TableHandler, EachCodeReachesTheFormulaOfItsVariant) {
   const double table[] = {2.0, 0.5};  // T, S, one value a row

@@ -41,6 +41,36 @@ struct assetrows {
 
 using assetpricing = resultarray (*)(int variant, const assetrows& rows, parameterblock* block);
 
+// Not constexpr: reached in a constant expression only when a row name is missing, which stops
+// the build there.
+inline int rownamenotintable() { return -1; }
+
+// The row of the input called name in the codes of variant (n is row 0), for use in a constant
+// expression: a name those codes do not list, or list at different rows, does not compile. A
+// routine reads its rows by name through it instead of by counted positions:
+//   constexpr int sigma = inputrow(tableof(rainbowcodes), callonmax, "sigma_i");
+constexpr int inputrow(codetable table, int variant, const char* name) {
+  int found = -1;
+  for (const coderow& row : table) {
+    if (row.variant != variant) continue;
+    int position = 0, here = -1;
+    const char* c = row.inputs;
+    while (*c != '\0') {
+      while (*c == ' ') ++c;
+      const char* n = name;
+      const char* start = c;
+      while (*c != '\0' && *c != ',' && *n != '\0' && *c == *n) ++c, ++n;
+      if (*n == '\0' && (*c == ',' || *c == '\0') && c != start) here = position;
+      while (*c != '\0' && *c != ',') ++c;
+      if (*c == ',') ++c;
+      ++position;
+    }
+    if (here < 0 || (found >= 0 && found != here)) return rownamenotintable();
+    found = here;
+  }
+  return found >= 0 ? found : rownamenotintable();
+}
+
 namespace countedhandling {
 
 enum rowwidth { onevalue = 0, perasset = 1, matrix = 2 };

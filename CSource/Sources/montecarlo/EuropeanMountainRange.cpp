@@ -291,27 +291,36 @@ resultarray himalayavalue(const assetmarket& market, double notional, parameterb
 
 namespace {
 
-// The rows of each code (EuropeanMountainRangeCodes.h) into its pricing routine.
+// The rows of the codes of one variant (EuropeanMountainRangeCodes.h), read by name, into its
+// routine.
+template <int variant>
+resultarray mountainvariantvalue(const assetrows& rows, parameterblock* block) {
+  constexpr codetable table = tableof(mountaincodes);
+  const assetmarket market = marketofrows<mountaincodes, variant>(rows);
+  if constexpr (variant == altiplanocoupon || variant == annapurnacoupon) {
+    constexpr int spots = inputrow(table, variant, "S_i");
+    constexpr int barriers = inputrow(table, variant, "H_i");
+    constexpr int coupon = inputrow(table, variant, "coupon");
+    const auto routine = variant == altiplanocoupon ? altiplanovalue : annapurnavalue;
+    return routine(market, rows.values(spots), rows.values(barriers), rows.value(coupon), block);
+  } else if constexpr (variant == atlascall) {
+    constexpr int strike = inputrow(table, variant, "K");
+    constexpr int notional = inputrow(table, variant, "notional");
+    return atlasvalue(market, rows.value(strike), rows.value(notional), block);
+  } else {
+    constexpr int notional = inputrow(table, variant, "notional");
+    const auto routine = variant == everestworst ? everestvalue : himalayavalue;
+    return routine(market, rows.value(notional), block);
+  }
+}
+
 resultarray mountainvalue(int variant, const assetrows& rows, parameterblock* block) {
   switch (variant) {
-    case altiplanocoupon:
-    case annapurnacoupon: {
-      const assetmarket market{rows.n,         rows.value(1), rows.values(5),
-                               rows.values(6), rows.value(7), rows.values(8)};
-      const auto routine = variant == altiplanocoupon ? altiplanovalue : annapurnavalue;
-      return routine(market, rows.values(2), rows.values(3), rows.value(4), block);
-    }
-    case atlascall: {
-      const assetmarket market{rows.n,         rows.value(1), rows.values(4),
-                               rows.values(5), rows.value(6), rows.values(7)};
-      return atlasvalue(market, rows.value(2), rows.value(3), block);
-    }
-    default: {
-      const assetmarket market{rows.n,         rows.value(1), rows.values(3),
-                               rows.values(4), rows.value(5), rows.values(6)};
-      const auto routine = variant == everestworst ? everestvalue : himalayavalue;
-      return routine(market, rows.value(2), block);
-    }
+    case altiplanocoupon: return mountainvariantvalue<altiplanocoupon>(rows, block);
+    case annapurnacoupon: return mountainvariantvalue<annapurnacoupon>(rows, block);
+    case atlascall: return mountainvariantvalue<atlascall>(rows, block);
+    case everestworst: return mountainvariantvalue<everestworst>(rows, block);
+    default: return mountainvariantvalue<himalayabest>(rows, block);
   }
 }
 

@@ -169,19 +169,35 @@ resultarray bestmoneyvalue(const assetmarket& market, const double* spots, doubl
 
 namespace {
 
-// The rows of each code (EuropeanRainbowCodes.h) into its pricing routine.
-resultarray rainbowvalue(int variant, const assetrows& rows, parameterblock* block) {
-  if (variant == bestasset || variant == worstasset) {
-    const assetmarket market{rows.n,         rows.value(1), rows.values(3),
-                             rows.values(4), rows.value(5), rows.values(6)};
-    return bestworstvalue(market, rows.values(2), variant == bestasset ? 1 : 0, block);
+// The rows of the codes of one variant (EuropeanRainbowCodes.h), read by name, into its routine.
+template <int variant>
+resultarray rainbowvariantvalue(const assetrows& rows, parameterblock* block) {
+  constexpr codetable table = tableof(rainbowcodes);
+  constexpr int spots = inputrow(table, variant, "S_i");
+  const assetmarket market = marketofrows<rainbowcodes, variant>(rows);
+  if constexpr (variant == bestasset || variant == worstasset) {
+    return bestworstvalue(market, rows.values(spots), variant == bestasset ? 1 : 0, block);
+  } else if constexpr (variant == bestorcash) {
+    constexpr int cash = inputrow(table, variant, "X");
+    return bestmoneyvalue(market, rows.values(spots), rows.value(cash), block);
+  } else {
+    constexpr int strike = inputrow(table, variant, "K");
+    const std::int32_t callput = variant == callonmax || variant == callonmin ? +1 : -1;
+    const std::uint32_t usemax = variant == callonmax || variant == putonmax ? 1 : 0;
+    return minmaxvalue(market, rows.values(spots), rows.value(strike), callput, usemax, block);
   }
-  const assetmarket market{rows.n,         rows.value(1), rows.values(4),
-                           rows.values(5), rows.value(6), rows.values(7)};
-  if (variant == bestorcash) return bestmoneyvalue(market, rows.values(2), rows.value(3), block);
-  const std::int32_t callput = variant == callonmax || variant == callonmin ? +1 : -1;
-  const std::uint32_t usemax = variant == callonmax || variant == putonmax ? 1 : 0;
-  return minmaxvalue(market, rows.values(2), rows.value(3), callput, usemax, block);
+}
+
+resultarray rainbowvalue(int variant, const assetrows& rows, parameterblock* block) {
+  switch (variant) {
+    case bestasset: return rainbowvariantvalue<bestasset>(rows, block);
+    case worstasset: return rainbowvariantvalue<worstasset>(rows, block);
+    case callonmax: return rainbowvariantvalue<callonmax>(rows, block);
+    case putonmax: return rainbowvariantvalue<putonmax>(rows, block);
+    case callonmin: return rainbowvariantvalue<callonmin>(rows, block);
+    case putonmin: return rainbowvariantvalue<putonmin>(rows, block);
+    default: return rainbowvariantvalue<bestorcash>(rows, block);
+  }
 }
 
 constexpr entrymask rainbowentries =

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "binding/countedhandler.h"
 #include "montecarlo/termlist.h"
 
 // The market terms a multi-asset table gives beside each contract's own: n, T, and per asset the
@@ -28,6 +29,20 @@ struct assetmarket {
   double r;
   const double* dividends;  // n
 };
+
+// The market of a counted table, read by the names of its rows in the codes of variant: T,
+// sigma_i, rho_ij, r and q_i.
+template <const auto& codes, int variant>
+assetmarket marketofrows(const assetrows& rows) {
+  constexpr codetable table = tableof(codes);
+  constexpr int T = inputrow(table, variant, "T");
+  constexpr int sigma = inputrow(table, variant, "sigma_i");
+  constexpr int rho = inputrow(table, variant, "rho_ij");
+  constexpr int r = inputrow(table, variant, "r");
+  constexpr int q = inputrow(table, variant, "q_i");
+  return {rows.n, rows.value(T), rows.values(sigma), rows.values(rho), rows.value(r),
+          rows.values(q)};
+}
 
 // What a sensitivity bumps in a record.
 enum class bumpedterm { spot, volatility, expiry, rate };
