@@ -14,11 +14,6 @@ namespace {
 
 const cacheunload<simulationcache> freesimulationcacheatunload;
 
-double refuse(const char* message) {
-  writemessage(message);
-  return undefinedvalue();
-}
-
 // Selectors whose result has one value per asset.
 bool perasset(std::int64_t s) { return s >= selectdelta && s <= selectvega; }
 
@@ -83,7 +78,7 @@ resultarray crnmontecarlo::evaluate(parameterblock* params) {
     cache.discard();  // the working copy is nobody's; the cache stays as it was
     return std::move(result);
   };
-  if (s < 0 || s > lastselector) return stop(refuse(messages::selectorrange));
+  if (s < 0 || s > lastselector) return stop(refusedwith(messages::selectorrange));
   run r{s, caching, readlibraryoptions(*params).seed, {}, params};
   if (s != selectprice) {
     for (int i = 0; i < n; ++i) {
@@ -102,7 +97,7 @@ resultarray crnmontecarlo::evaluate(parameterblock* params) {
   }
   if (runspaths) {
     if (!covariancefactor(*working->data).valid())
-      return stop(refuse(messages::notpositivedefinite));
+      return stop(refusedwith(messages::notpositivedefinite));
     if (working->countscut) writemessage(memorylimitmessage(working->paths, working->steps));
   }
   const bool reused = caching && canreuse(params);
@@ -141,27 +136,27 @@ void crnmontecarlo::release(bool reused, int mode, parameterblock* params) {
 double crnmontecarlo::checkinputs(int steps) {
   const marketdata& d = *instrument->data;
   const int n = d.count;
-  if (steps < 0) return refuse(messages::stepspositive);
-  if (instrument->paths < 0) return refuse(messages::pathspositive);
+  if (steps < 0) return refusedwith(messages::stepspositive);
+  if (instrument->paths < 0) return refusedwith(messages::pathspositive);
   if (n <= 0 || d.strike <= 0 || d.expiry < 0 || d.rate < 0)
-    return refuse(messages::valueundefined);
+    return refusedwith(messages::valueundefined);
   for (int i = 0; i < n; ++i)
     if (d.spots[i] <= 0 || d.dividends[i] < 0 || d.volatilities[i] <= 0)
-      return refuse(messages::valueundefined);
+      return refusedwith(messages::valueundefined);
   const auto correlation = [&](int i, int j) {
     return d.correlations[static_cast<std::size_t>(i) * n + j];
   };
   for (int i = 0; i < n; ++i)
-    if (correlation(i, i) != 1.0) return refuse(messages::diagonalcorrelationerror);
+    if (correlation(i, i) != 1.0) return refusedwith(messages::diagonalcorrelationerror);
   if (n > 1)
     for (int i = 0; i < n; ++i)
       for (int j = i + 1; j < n; ++j)
-        if (correlation(i, j) != correlation(j, i)) return refuse(messages::correlationerror);
+        if (correlation(i, j) != correlation(j, i)) return refusedwith(messages::correlationerror);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j)
       if (correlation(i, j) < -1.0 || correlation(i, j) > 1.0)
-        return refuse(messages::correlationerror);
-  if (steps == 0 && runspaths) return refuse(messages::stepspositive);
+        return refusedwith(messages::correlationerror);
+  if (steps == 0 && runspaths) return refusedwith(messages::stepspositive);
   return 1.0;
 }
 
