@@ -60,8 +60,8 @@ inline standin::vectorresult funvec(const std::string& code,
                                     const std::vector<std::vector<double>>& rows,
                                     const testsupport::parameters& entries = {}) {
   standin::tensor T0 = standin::realtable(rows);
-  standin::tensor T1 = standin::integertensor({6}, entries.flags);
-  standin::tensor T2 = standin::realtensor({6, 2}, entries.rows);
+  standin::tensor T1 = standin::integertensor({parameterentrycount}, entries.flags);
+  standin::tensor T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries.rows);
   return testsupport::library().funvec(code, T0, T1, T2);
 }
 
