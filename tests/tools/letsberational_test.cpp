@@ -142,7 +142,7 @@ TEST(LetsBeRational, SolvesTheBlackCodesThroughTheLibrary) {
                                          ? std::vector<double>{c.T, c.S, c.K, c.sigma, c.r}
                                          : std::vector<double>{c.T, c.S, c.K, c.sigma, c.r, c.q};
     pricingcall call = contract(c.code, rows);
-    call.set(modeentry, 1);
+    call.set(entrymode, 1);
     const double target = calls.fun(call).value;
     ASSERT_GT(target, 0.0) << c.code << " K " << c.K;
     std::vector<double> moved = rows;
@@ -157,7 +157,7 @@ TEST(LetsBeRational, SolvesTheBlackCodesThroughTheLibrary) {
     } else {
       moved[3] = found.value;
       pricingcall at = contract(c.code, moved);
-      at.set(modeentry, 1);
+      at.set(entrymode, 1);
       const double ulp = std::nextafter(c.S + c.K, 1e300) - (c.S + c.K);
       EXPECT_NEAR(calls.fun(at).value, target, 4 * ulp) << what;
       EXPECT_NEAR(found.value, c.sigma, 1e-3 * c.sigma) << what;  // the same root, roughly
