@@ -6,6 +6,9 @@
 //   value 1, numerics: 1 evaluates the bivariate normal by the precise rule (about 1e-15);
 //            anything else keeps Drezner's rule (about 1e-6). Read only when T2 has two columns
 //            or more.
+//   values 2 to 4 (Sobol draws, control variates, negative rates) have their positions but are
+//            not read yet.
+// The value positions are libraryoption (binding/interfacenumbers.h).
 // A T2 too narrow for a value leaves that value at its default: entry 5 never causes a refusal,
 // and a host that leaves its flag nonzero, or its row at zero, sees the library's defaults.
 #ifndef KZR_BINDING_LIBRARYOPTIONS_H
