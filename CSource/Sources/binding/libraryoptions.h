@@ -9,6 +9,9 @@
 //            1e-9 relative, by the boundary integral equation of numerics/americanboundary.h,
 //            without the grid of entry 2 or the steps of entry 4); anything else keeps the
 //            design's numbers. Read only when T2 has two columns or more.
+//   values 2 to 4 (Sobol draws, control variates, negative rates) have their positions but are
+//            not read yet.
+// The value positions are libraryoption (binding/interfacenumbers.h).
 // A T2 too narrow for a value leaves that value at its default: entry 5 never causes a refusal,
 // and a host that leaves its flag nonzero, or its row at zero, sees the library's defaults.
 #ifndef KZR_BINDING_LIBRARYOPTIONS_H
