@@ -35,14 +35,7 @@ double precisecode(const std::string& code, const std::vector<double>& inputs) {
 double quantlibqdfp(Option::Type type, const market& m) {
   using namespace QuantLib;
   const Date today(15, May, 2024);
-  Settings::instance().evaluationDate() = today;
-  const DayCounter dc = Actual365Fixed();
-  auto process = ext::make_shared<BlackScholesMertonProcess>(
-      Handle<Quote>(ext::make_shared<SimpleQuote>(m.S)),
-      Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, m.q, dc)),
-      Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, m.r, dc)),
-      Handle<BlackVolTermStructure>(
-          ext::make_shared<BlackConstantVol>(today, NullCalendar(), m.sigma, dc)));
+  auto process = fdtest::quantlibprocess(m, today);
   VanillaOption option(ext::make_shared<PlainVanillaPayoff>(type, m.K),
                        ext::make_shared<AmericanExercise>(today, today + m.days));
   option.setPricingEngine(ext::make_shared<QdFpAmericanEngine>(

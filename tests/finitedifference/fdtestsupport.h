@@ -23,21 +23,29 @@ struct market {
 
 enum class exercise { european, american };
 
+// The market's Black-Scholes-Merton process under flat curves (Actual/365 (Fixed)), with today
+// as QuantLib's evaluation date.
+inline QuantLib::ext::shared_ptr<QuantLib::BlackScholesMertonProcess> quantlibprocess(
+    const market& m, const QuantLib::Date& today) {
+  using namespace QuantLib;
+  Settings::instance().evaluationDate() = today;
+  const DayCounter dc = Actual365Fixed();
+  return ext::make_shared<BlackScholesMertonProcess>(
+      Handle<Quote>(ext::make_shared<SimpleQuote>(m.S)),
+      Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, m.q, dc)),
+      Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, m.r, dc)),
+      Handle<BlackVolTermStructure>(
+          ext::make_shared<BlackConstantVol>(today, NullCalendar(), m.sigma, dc)));
+}
+
 // QuantLib's finite-difference vanilla engine (Douglas scheme, Crank-Nicolson weights) on a
 // tGrid x xGrid grid.
 inline double quantlibfd(QuantLib::Option::Type type, exercise style, const market& m,
                          QuantLib::Size tGrid, QuantLib::Size xGrid) {
   using namespace QuantLib;
   const Date today(15, May, 2024);
-  Settings::instance().evaluationDate() = today;
-  const DayCounter dc = Actual365Fixed();
   const Date maturity = today + m.days;
-  auto process = ext::make_shared<BlackScholesMertonProcess>(
-      Handle<Quote>(ext::make_shared<SimpleQuote>(m.S)),
-      Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, m.q, dc)),
-      Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, m.r, dc)),
-      Handle<BlackVolTermStructure>(
-          ext::make_shared<BlackConstantVol>(today, NullCalendar(), m.sigma, dc)));
+  auto process = quantlibprocess(m, today);
   ext::shared_ptr<Exercise> exerciseof =
       style == exercise::american
           ? ext::shared_ptr<Exercise>(ext::make_shared<AmericanExercise>(today, maturity))
