@@ -33,18 +33,17 @@ contractdata recordof(int callput, bool critical, double T, double S, double H, 
   return {T, critical ? 0.0 : S, sigma, r, q, K, H, 0.0, callput, 1, critical ? 1 : 0, 0};
 }
 
-template <class instrumenttype, class schemetype>
-double gridvalue(contractdata record, parameterblock* block) {
-  instrumenttype instrument(record, block->entries[entrygrid]);
+// extra: what the instrument takes beyond the record and the grid entry (the edge tree steps).
+template <class instrumenttype, class schemetype, class... extra>
+double gridvalue(contractdata record, parameterblock* block, extra... more) {
+  instrumenttype instrument(record, block->entries[entrygrid], more...);
   schemetype scheme(&instrument);
   return scheme.value(block);
 }
 
 // The down-and-out heat grids, whose far edge is a tree of entry 4's steps.
 double heatgridvalue(contractdata record, parameterblock* block) {
-  americanbarrier instrument(record, block->entries[entrygrid], edgetreesteps(*block));
-  DouglasLogNDI scheme(&instrument);
-  return scheme.value(block);
+  return gridvalue<americanbarrier, DouglasLogNDI>(record, block, edgetreesteps(*block));
 }
 
 double knockin(int callput, side barrier, double T, double S, double H, double K, double sigma,

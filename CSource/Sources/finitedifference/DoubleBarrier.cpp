@@ -24,9 +24,10 @@ contractdata recordof(int callput, int american, double T, double S, double L, d
   return {T, S, sigma, r, q, K, L, U, callput, american, 0, 0};
 }
 
-template <class instrumenttype>
-double corridorvalue(contractdata record, parameterblock* block) {
-  instrumenttype instrument(record, block->entries[entrygrid]);
+// extra: what the instrument takes beyond the record and the grid entry (the edge tree steps).
+template <class instrumenttype, class... extra>
+double corridorvalue(contractdata record, parameterblock* block, extra... more) {
+  instrumenttype instrument(record, block->entries[entrygrid], more...);
   DouglasLogNDI scheme(&instrument);
   return scheme.value(block);
 }
@@ -140,10 +141,8 @@ double americanknockin(int callput, double T, double S, double L, double U, doub
   if (outsidecorridor(S, L, U))
     return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);
   if (T == 0) return 0.0;
-  contractdata record = recordof(callput, 0, T, S, L, U, K, sigma, r, q);
-  americandoublebarrierin instrument(record, block->entries[entrygrid], edgetreesteps(*block));
-  DouglasLogNDI scheme(&instrument);
-  return scheme.value(block);
+  return corridorvalue<americandoublebarrierin>(recordof(callput, 0, T, S, L, U, K, sigma, r, q),
+                                                block, edgetreesteps(*block));
 }
 
 }  // namespace
