@@ -26,6 +26,7 @@
 #include "greeks.h"
 #include "host.h"
 #include "numerics/messages.h"
+#include "splitsimulation.h"
 
 namespace py = pybind11;
 
@@ -80,11 +81,13 @@ bool tablesrefused(const std::vector<std::string>& lines) {
 }
 
 // Prices one table per point: tables[i] is a rows x columns data table. Returns (refused,
-// results, messages): refused[i] is true when the library refused point i's call; results a
-// float array (fun) or a list of arrays (funvec); messages a list of (point, line).
+// results, messages, errors): refused[i] is true when the library refused point i's call;
+// results a float array (fun) or a list of arrays (funvec); messages a list of (point, line);
+// errors None, or with blocks > 0 the standard errors shaped as the results, each point priced
+// in that many blocks (splitsimulation.h), every point at one seed.
 py::tuple price(const std::string& path, const std::string& code, bool vector,
                 py::array_t<double, py::array::c_style | py::array::forcecast> tables,
-                const std::vector<std::pair<std::string, std::string>>& options) {
+                const std::vector<std::pair<std::string, std::string>>& options, int blocks) {
   if (tables.ndim() != 3) throw py::value_error("the tables take three dimensions");
   pricingcall call;
   call.vector = vector;
@@ -95,6 +98,11 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
     } catch (const usageerror& error) {
       throw py::value_error(error.what());
     }
+  }
+  if (blocks > 0) {
+    const std::string notsimulated = whynoerror(call);
+    if (!notsimulated.empty()) throw py::value_error(notsimulated);
+    call = sensitivities::withrequestseed(call);
   }
   const py::ssize_t points = tables.shape(0), rows = tables.shape(1), columns = tables.shape(2);
   std::vector<hostinteger> flags(call.flags.begin(), call.flags.end());
@@ -108,8 +116,8 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
       entry != nullptr && sensitivities::takenbydifferences(call, *entry);
   sensitivities::hostpricer differences(host);
   py::array_t<bool> refused(points);
-  py::array_t<double> values(points);
-  py::list vectors, said;
+  py::array_t<double> values(points), errors(blocks > 0 ? points : 0);
+  py::list vectors, vectorerrors, said;
   auto refusedcell = refused.mutable_unchecked<1>();
   auto valuecell = values.mutable_unchecked<1>();
   const double* data = tables.data();
@@ -121,7 +129,29 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
     standin::tensor T1 = standin::integertensor({parameterentrycount}, flags);
     standin::tensor T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries);
     bool no = false;
-    if (vector) {
+    if (blocks > 0) {
+      pricingcall point = call;
+      point.rows.assign(static_cast<std::size_t>(rows), {});
+      for (py::ssize_t r = 0; r < rows; ++r)
+        point.rows[r].assign(first + r * columns, first + (r + 1) * columns);
+      errorplan plan;
+      try {
+        plan = planerrors(point, blocks);
+      } catch (const usageerror& error) {
+        throw py::value_error(error.what());
+      }
+      const blockestimate out = priceblocks(differences, plan);
+      const std::vector<double>& v = out.estimate.values;
+      const std::vector<double>& e = out.estimate.errors;
+      no = out.refused;
+      if (vector) {
+        vectors.append(py::array_t<double>(static_cast<py::ssize_t>(v.size()), v.data()));
+        vectorerrors.append(py::array_t<double>(static_cast<py::ssize_t>(e.size()), e.data()));
+      } else {
+        valuecell(i) = v.empty() ? 0.0 : v[0];
+        errors.mutable_at(i) = e.empty() ? 0.0 : e[0];
+      }
+    } else if (vector) {
       const standin::vectorresult out = host.funvec(code, T0, T1, T2);
       no = out.status != hoststatusok;
       vectors.append(
@@ -146,7 +176,10 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
     refusedcell(i) = no || tablesrefused(lines);
     for (const std::string& line : lines) said.append(py::make_tuple(i, line));
   }
-  return py::make_tuple(refused, vector ? py::object(vectors) : py::object(values), said);
+  py::object errorsout = py::none();
+  if (blocks > 0) errorsout = vector ? py::object(vectorerrors) : py::object(errors);
+  return py::make_tuple(refused, vector ? py::object(vectors) : py::object(values), said,
+                        errorsout);
 }
 
 // One fifun call. Returns (answered, status, scalar, values, dated, messages).

@@ -9,12 +9,24 @@
 #include "curvecommand.h"
 #include "plotting.h"
 #include "runner.h"
+#include "splitsimulation.h"
 
 bool runner::curvevalues(pricingcall call, std::size_t varied, const std::vector<double>& points,
-                         std::vector<double>& values) {
+                         std::vector<double>& values, std::vector<double>* errors, int blocks) {
   values.clear();
+  if (errors != nullptr) errors->clear();
   for (double point : points) {
     call.rows[varied] = {point};
+    if (errors != nullptr) {
+      const blockestimate out = priceblocks(calls, planerrors(call, blocks));
+      if (out.refused) {
+        reportrefusal(call);
+        return false;
+      }
+      values.push_back(out.estimate.values.at(0));
+      errors->push_back(out.estimate.errors.at(0));
+      continue;
+    }
     const answer result = price(call);
     if (result.refused) {
       reportrefusal(call);
@@ -25,30 +37,46 @@ bool runner::curvevalues(pricingcall call, std::size_t varied, const std::vector
   return true;
 }
 
-int runner::runcurve(const std::vector<std::string>& words) {
-  const curvecall curve = parsecurvecall(words);
+int runner::runcurve(const std::vector<std::string>& given) {
+  std::vector<std::string> words = given;
+  const errorrequest request = takeerroroptions(words);
+  curvecall curve = parsecurvecall(words);
+  const bool witherror = request.wanted || request.blocks != 0;
+  int blocks = 0;
+  if (witherror) {
+    blocks = errorblocksof(request);
+    const std::string notsimulated = whynoerror(curve.call);
+    if (!notsimulated.empty()) throw usageerror(notsimulated);
+    // One seed for every point and column: the curve's points share their blocks' draws.
+    curve.call = sensitivities::withrequestseed(curve.call);
+  }
   const std::vector<std::string> columns =
       curve.greeks.empty() ? std::vector<std::string>{"price"} : curve.greeks;
-  std::vector<std::vector<double>> values(columns.size());
+  std::vector<std::vector<double>> values(columns.size()), errors(columns.size());
   for (std::size_t k = 0; k < columns.size(); ++k) {  // one column at a time: caches carry over
     pricingcall call = curve.call;
     if (!curve.greeks.empty()) applyoption(call, "--greek", curve.greeks[k]);
-    if (!curvevalues(call, curve.varied, curve.points, values[k])) return exitusage;
+    if (!curvevalues(call, curve.varied, curve.points, values[k],
+                     witherror ? &errors[k] : nullptr, blocks))
+      return exitusage;
   }
   startline();
   std::cout << "# " << curve.name;
-  for (const std::string& column : columns) std::cout << ' ' << column;
+  for (const std::string& column : columns) std::cout << ' ' << column << (witherror ? " stderr" : "");
   std::cout << '\n';
   for (std::size_t i = 0; i < curve.points.size(); ++i) {
     std::cout << formatnumber(curve.points[i]);
-    for (const auto& column : values) std::cout << ' ' << formatnumber(column[i]);
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      std::cout << ' ' << formatnumber(values[k][i]);
+      if (witherror) std::cout << ' ' << formatnumber(errors[k][i]);
+    }
     std::cout << '\n';
   }
   if (curve.plotfile.empty()) return exitanswered;
 
   plotpicture picture{curve.plotfile, curvetitle(curve), curve.name, curve.points, {}, {}};
   for (std::size_t k = 0; k < columns.size(); ++k)
-    picture.panels.push_back({columns[k], {{curve.call.code, values[k]}}});
+    picture.panels.push_back({columns[k], {{curve.call.code, values[k], errors[k]}}});
   std::cout.flush();
   const std::string failure = drawpicture(picture);
   if (failure.empty()) return exitanswered;

@@ -55,8 +55,13 @@ std::string script(const plotpicture& picture) {
   for (std::size_t i = 0; i < picture.x.size(); ++i) {
     s << number(picture.x[i]);
     for (const plotpanel& panel : picture.panels)
-      for (const plotseries& series : panel.series)
-        s << ' ' << number(i < series.y.size() ? series.y[i] : NAN);
+      for (const plotseries& series : panel.series) {
+        const double y = i < series.y.size() ? series.y[i] : NAN;
+        s << ' ' << number(y);
+        if (series.error.empty()) continue;
+        const double e = i < series.error.size() ? series.error[i] : NAN;
+        s << ' ' << number(y - 2 * e) << ' ' << number(y + 2 * e);
+      }
     s << '\n';
   }
   s << "EOD\n"
@@ -75,9 +80,19 @@ std::string script(const plotpicture& picture) {
   int column = 2;
   for (const plotpanel& panel : picture.panels) {
     s << "set ylabel " << quoted(panel.ylabel) << "\nplot ";
-    for (std::size_t k = 0; k < panel.series.size(); ++k)
-      s << (k ? ", " : "") << "$curve using 1:" << column++ << " with lines linewidth 2 title "
-        << quoted(panel.series[k].title);
+    for (std::size_t k = 0; k < panel.series.size(); ++k) {
+      const plotseries& series = panel.series[k];
+      const int y = column++;
+      if (!series.error.empty()) {
+        s << (k ? ", " : "") << "$curve using 1:" << column << ':' << column + 1
+          << " with filledcurves fillcolor rgb 'grey70' fillstyle transparent solid 0.5 "
+             "title 'two standard errors', ";
+        column += 2;
+      } else if (k) {
+        s << ", ";
+      }
+      s << "$curve using 1:" << y << " with lines linewidth 2 title " << quoted(series.title);
+    }
     s << '\n';
   }
   if (panels > 1) s << "unset multiplot\n";

@@ -1,6 +1,7 @@
 // Pictures of curves, drawn by gnuplot (its pngcairo terminal) from a script the tool writes:
-// one or more panels stacked over a common x axis, each with one or more series, and vertical
-// marks (a barrier, a critical price) labelled on every panel.
+// one or more panels stacked over a common x axis, each with one or more series (a series with
+// standard errors over its band of two errors either side), and vertical marks (a barrier, a
+// critical price) labelled on every panel.
 #ifndef KZR_TOOLS_PLOTTING_H
 #define KZR_TOOLS_PLOTTING_H
 
@@ -10,6 +11,8 @@
 struct plotseries {
   std::string title;
   std::vector<double> y;  // one value per x; NaN and infinities leave a gap
+  // Standard errors of y (empty: none): drawn as a shaded band y - 2 e to y + 2 e.
+  std::vector<double> error = {};
 };
 
 struct plotpanel {

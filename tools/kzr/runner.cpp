@@ -1,6 +1,7 @@
 #include "runner.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "greeks.h"
 #include "impliedinput.h"
 #include "progress.h"
+#include "splitsimulation.h"
 
 std::string formatrow(const std::vector<double>& row) {
   std::string text;
@@ -168,8 +170,24 @@ int runner::run(const std::vector<std::string>& words) {
   throw usageerror("unknown command '" + command + "'");
 }
 
-int runner::runprice(const std::vector<std::string>& words) {
+int runner::runprice(const std::vector<std::string>& given) {
+  std::vector<std::string> words = given;
+  const errorrequest errors = takeerroroptions(words);
   const pricingcall call = parsepricingcall(words);
+  if (errors.wanted || errors.blocks != 0) {
+    const errorplan plan = planerrors(call, errorblocksof(errors));
+    if (!plan.split.said.empty()) std::cerr << "kzr: " << plan.split.said << '\n';
+    const blockestimate out = priceblocks(calls, plan);
+    if (out.refused) {
+      reportrefusal(call);
+      return exitusage;
+    }
+    const std::vector<double>& values = out.estimate.values;
+    startline();
+    std::cout << (call.vector ? formatrow(values) : formatnumber(values.at(0))) << '\n'
+              << "stderr " << formatrow(out.estimate.errors) << '\n';
+    return exitanswered;
+  }
   const answer result = price(call);
   if (result.refused) {
     reportrefusal(call);
@@ -233,6 +251,10 @@ int runner::runbatchwords(int number, const std::vector<std::string>& words) {
     if (words[0] == "solve") return runsolve(words, prefix);
     if (words[0] != "price" && words[0] != "vector")
       throw usageerror("a batch line is a price, vector, greeks, solve or fi call");
+    std::vector<std::string> rest = words;
+    const errorrequest errors = takeerroroptions(rest);
+    if (errors.wanted || errors.blocks != 0)
+      throw usageerror("--stderr and --blocks are not taken in a batch line: run the call alone");
     const pricingcall call = parsepricingcall(words);
     const answer result = price(call);
     if (result.refused) {
@@ -345,26 +367,52 @@ int runner::runfi(const std::vector<std::string>& words, const std::string& pref
   return exitanswered;
 }
 
-int runner::rungreeks(const std::vector<std::string>& words, const std::string& prefix) {
+int runner::rungreeks(const std::vector<std::string>& given, const std::string& prefix) {
+  std::vector<std::string> words = given;
+  const errorrequest errors = takeerroroptions(words);
+  if (!prefix.empty() && (errors.wanted || errors.blocks != 0))
+    throw usageerror("--stderr and --blocks are not taken in a batch line: run the call alone");
   const greekscall request = parsegreekscall(words);
-  const sensitivities::greeksreport report =
-      sensitivities::greeksof(calls, request.call, request.which);
+  const bool witherror = errors.wanted || errors.blocks != 0;
+  sensitivities::greeksreport report;
+  std::vector<double> stderrs;  // the price's, then each sensitivity's
+  if (witherror) {
+    const errorplan plan = planerrors(request.call, errorblocksof(errors), true);
+    if (!plan.split.said.empty()) std::cerr << "kzr: " << plan.split.said << '\n';
+    greeksestimate estimate = greeksinblocks(calls, plan, request.which);
+    report = std::move(estimate.report);
+    stderrs = std::move(estimate.errors);
+  } else {
+    report = sensitivities::greeksof(calls, request.call, request.which);
+  }
   if (report.refused) {
     reportrefusal(request.call, prefix.empty() ? "" : "line " + prefix);
     return exitusage;
   }
-  std::vector<std::pair<std::string, std::string>> lines{{"price", formatnumber(report.price)}};
+  // label, value and (with --stderr) its standard error
+  std::vector<std::array<std::string, 3>> lines{{"price", formatnumber(report.price), ""}};
   for (const sensitivities::sensitivity& s : report.sensitivities) {
     const std::string label =
         std::string(sensitivities::nameof(s.which)) + (s.input.empty() ? "" : " " + s.input);
-    lines.emplace_back(label, s.available ? formatnumber(s.value) : "-");
+    lines.push_back({label, s.available ? formatnumber(s.value) : "-", ""});
   }
-  std::size_t width = 0;
-  for (const auto& line : lines) width = std::max(width, line.first.size());
+  for (std::size_t k = 0; k < stderrs.size() && k < lines.size(); ++k)
+    lines[k][2] = formatnumber(stderrs[k]);
+  std::size_t width = 0, valuewidth = 0;
+  for (const auto& line : lines) {
+    width = std::max(width, line[0].size());
+    valuewidth = std::max(valuewidth, line[1].size());
+  }
   startline();
-  for (const auto& [label, value] : lines)
-    std::cout << prefix << std::left << std::setw(static_cast<int>(width) + 2) << label << value
-              << '\n';
+  for (const auto& line : lines) {
+    std::cout << prefix << std::left << std::setw(static_cast<int>(width) + 2) << line[0];
+    if (witherror)
+      std::cout << std::setw(static_cast<int>(valuewidth) + 2) << line[1] << "stderr "
+                << line[2];
+    else
+      std::cout << line[1];
+    std::cout << '\n';
+  }
   return exitanswered;
 }
 

@@ -70,9 +70,11 @@ class runner {
   int runcurve(const std::vector<std::string>& words);
   int drawdemo(const std::string& folder);
   // The curve's values for one sensitivity (empty: the entry as the call has it); false when
-  // the library refused a point (reported on standard error).
+  // the library refused a point (reported on standard error). With errors, each point is priced
+  // in `blocks` blocks (splitsimulation.h) and errors receives the standard errors.
   bool curvevalues(pricingcall call, std::size_t varied, const std::vector<double>& points,
-                   std::vector<double>& values);
+                   std::vector<double>& values, std::vector<double>* errors = nullptr,
+                   int blocks = 0);
   standin::host& library;
   sensitivities::hostpricer calls;
 };

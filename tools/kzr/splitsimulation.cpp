@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "codeentries.h"
+#include "commandline.h"
+#include "runner.h"
 
 namespace {
 
@@ -150,5 +152,155 @@ combinedestimate combineblocks(const pricingcall& call,
     result.values.push_back(mean);
     result.errors.push_back(error);
   }
+  return result;
+}
+
+errorrequest takeerroroptions(std::vector<std::string>& words) {
+  errorrequest request;
+  for (std::size_t i = 0; i < words.size();) {
+    if (words[i] == "--stderr") {
+      request.wanted = true;
+      words.erase(words.begin() + static_cast<std::ptrdiff_t>(i));
+      continue;
+    }
+    if (words[i] != "--blocks") {
+      ++i;
+      continue;
+    }
+    if (i + 1 >= words.size()) throw usageerror("--blocks needs a value");
+    const double b = parsenumber(words[i + 1]);
+    if (!(b >= 1 && b <= mostblocks && b == std::trunc(b)))
+      throw usageerror("--blocks takes a whole number from 1 to " + std::to_string(mostblocks));
+    request.blocks = static_cast<int>(b);
+    words.erase(words.begin() + static_cast<std::ptrdiff_t>(i),
+                words.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+  }
+  return request;
+}
+
+int errorblocksof(const errorrequest& request) {
+  if (!request.wanted && request.blocks != 0)
+    throw usageerror("--blocks B goes with --stderr: it sets the blocks of the standard error");
+  return request.blocks != 0 ? request.blocks : errorblocks;
+}
+
+std::string whynoerror(const pricingcall& call) {
+  const catalogueentry* entry = findentry(call.code);
+  if (entry == nullptr || entry->keeps == cacheuse::draws) return "";
+  return call.code +
+         " is not a simulation: its answer has no standard error (leave out --stderr)";
+}
+
+std::string planblocks(const pricingcall& call, int asked, splitplan& plan) {
+  plan = splitplan();
+  const double paths = call.entries[entrypaths][0];
+  if (!(paths >= 1)) return "";  // priced once, as it stands
+  const int blocks = blocksfor(paths, asked);
+  if (blocks == 0)
+    return "--paths " + formatnumber(paths) + " would take more than " +
+           std::to_string(mostblocks) + " blocks of " + std::to_string(mostblockpaths) + " paths";
+  if (blocks > asked)
+    plan.said = formatnumber(paths) + " paths are split into " + std::to_string(blocks) +
+                " blocks, not " + std::to_string(asked) + ": one call takes at most " +
+                std::to_string(mostblockpaths) + " paths";
+  if (blocks > 1) {
+    const std::string why = whynotsplit(call);
+    if (!why.empty()) return why;
+  }
+  plan.blocks =
+      splitpaths(static_cast<std::int64_t>(paths), call.entries[entryoptions][optionseed], blocks);
+  return "";
+}
+
+errorplan planerrors(const pricingcall& call, int blocks, bool sensitivities) {
+  const std::string notsimulated = whynoerror(call);
+  if (!notsimulated.empty()) throw usageerror(notsimulated);
+  errorplan plan;
+  plan.call = sensitivities::withrequestseed(call);
+  if (findentry(call.code) == nullptr) return plan;  // priced once: the library refuses it
+  if (call.flags[entrypaths] != 0)
+    throw usageerror("give --paths N with --stderr: the blocks share the paths");
+  pricingcall asked = plan.call;
+  if (sensitivities) asked.set(entrysensitivity, selectdelta);
+  const std::string why = planblocks(asked, blocks, plan.split);
+  if (!why.empty()) throw usageerror(why);
+  return plan;
+}
+
+namespace {
+
+// One fun or funvec call as the fronts make it: a sensitivity the engine does not compute is
+// taken by differences (greeks.h).
+sensitivities::vectoranswer askonce(sensitivities::pricer& library, const pricingcall& call) {
+  if (call.vector) return library.funvec(call);
+  const catalogueentry* entry = findentry(call.code);
+  if (entry != nullptr && sensitivities::takenbydifferences(call, *entry)) {
+    const sensitivities::selectedfigure figure =
+        sensitivities::selectedsensitivity(library, call, *entry);
+    if (!figure.refused && !figure.available)
+      throw usageerror(sensitivities::nokindtext(call.code, figure.which));
+    return {figure.refused, {figure.value}};
+  }
+  const sensitivities::scalaranswer one = library.fun(call);
+  return {one.refused, {one.value}};
+}
+
+// The blocks of a plan, one call of each through `ask`, combined; the first block speaks.
+template <typename answer, typename asker, typename valuesof>
+std::vector<answer> runblocks(sensitivities::pricer& library, const errorplan& plan, asker ask,
+                              valuesof values, combinedestimate& estimate,
+                              std::vector<std::int64_t>& paths) {
+  std::vector<answer> answers;
+  std::vector<std::vector<double>> figures;
+  const std::vector<simulationblock>& blocks = plan.split.blocks;
+  const std::size_t count = std::max<std::size_t>(1, blocks.size());
+  for (std::size_t b = 0; b < count; ++b) {
+    const pricingcall part =
+        blocks.empty() ? plan.call : blockcall(plan.call, blocks[b], blocks.size() == 1);
+    library.showmessages(b == 0);  // set again each time: greeksof turns messages back on
+    answers.push_back(ask(part));
+    figures.push_back(values(answers.back()));
+    paths.push_back(blocks.empty() ? 0 : blocks[b].paths);
+  }
+  library.showmessages(true);
+  estimate = combineblocks(plan.call, figures, paths);
+  return answers;
+}
+
+}  // namespace
+
+blockestimate priceblocks(sensitivities::pricer& library, const errorplan& plan) {
+  blockestimate result;
+  std::vector<std::int64_t> paths;
+  const auto answers = runblocks<sensitivities::vectoranswer>(
+      library, plan, [&library](const pricingcall& part) { return askonce(library, part); },
+      [](const sensitivities::vectoranswer& a) { return a.values; }, result.estimate, paths);
+  for (const auto& answer : answers) result.refused = result.refused || answer.refused;
+  return result;
+}
+
+greeksestimate greeksinblocks(sensitivities::pricer& library, const errorplan& plan,
+                              const sensitivities::greekselection& which) {
+  greeksestimate result;
+  std::vector<std::int64_t> paths;
+  combinedestimate estimate;
+  const auto reports = runblocks<sensitivities::greeksreport>(
+      library, plan,
+      [&library, &which](const pricingcall& part) {
+        return sensitivities::greeksof(library, part, which);
+      },
+      [](const sensitivities::greeksreport& r) {
+        std::vector<double> figures{r.price};
+        for (const sensitivities::sensitivity& s : r.sensitivities) figures.push_back(s.value);
+        return figures;
+      },
+      estimate, paths);
+  result.report = reports[0];
+  for (const auto& report : reports) result.report.refused = result.report.refused || report.refused;
+  if (result.report.refused) return result;
+  result.report.price = estimate.values[0];
+  for (std::size_t k = 0; k < result.report.sensitivities.size(); ++k)
+    result.report.sensitivities[k].value = estimate.values[1 + k];
+  result.errors = estimate.errors;
   return result;
 }

@@ -29,6 +29,22 @@
 // variance of one path's value and s / sqrt(N) the error (through the inverse's slope for
 // expmeanlog); one block gives no error (NaN).
 //
+// Standard errors in every front (--stderr [--blocks B] of kzr price, vector, curve and greeks;
+// stderr= and blocks= in Python; kzr-mpi's --stderr): the call is priced as B seeded blocks, B =
+// errorblocks unless told (kzr-mpi: at least that many, and at least one per process), and the
+// answer is the blocks' combined estimate above with its error, not the single call's answer.
+// The blocks of a price or vector run at mode 1 (each draws afresh, nothing is kept); greeks run
+// each block as kzr greeks runs a call, at the block's own seed (its sensitivities reuse its
+// price's draws, never another block's: the cache matches seeds). The rules every front shares:
+//   - the code must simulate (its table keeps draws): a grid, a tree or a closed form has no
+//     sampling error, and an error of 0 would claim an exact answer. Such a call is refused with
+//     one line (whynoerror), as is --blocks without --stderr in the single-process fronts;
+//   - the paths must be given: the blocks share them (a code's default count is the library's);
+//   - a call without a positive seed gets one drawn for the request;
+//   - a count below one path is priced once as it stands, with an undefined error;
+//   - what cannot be split (whynotsplit: HIMALAYAEO's sensitivities) is refused unless
+//     --blocks 1 is given, which prices the call once and prints an undefined error.
+//
 // Where the library's draw-memory limit cuts a call's paths, it cuts each block's call on its own:
 // a split run may then use more paths than one call would (up to the limit on every block). The
 // weights are the paths each block asked for; blocks differ by one path at most and are cut
@@ -40,6 +56,8 @@
 #include <string>
 #include <vector>
 
+#include "greeks.h"
+#include "pricer.h"
 #include "pricingcall.h"
 
 // The most paths one call takes: the library reads its path count as a 32-bit integer and
@@ -47,6 +65,10 @@
 constexpr std::int64_t mostblockpaths = 2147483647;
 // The most blocks a simulation is split into.
 constexpr int mostblocks = 1000000;
+// The blocks of a run with standard errors when --blocks is not given: enough for the error's
+// own spread to be about an eighth of it (a batch-means error on B blocks is off by about
+// 1 / sqrt(2 (B - 1))).
+constexpr int errorblocks = 32;
 
 struct simulationblock {
   std::int64_t paths;
@@ -80,5 +102,59 @@ struct combinedestimate {
 combinedestimate combineblocks(const pricingcall& call,
                                const std::vector<std::vector<double>>& answers,
                                const std::vector<std::int64_t>& paths);
+
+// --stderr and --blocks B as a front reads them.
+struct errorrequest {
+  bool wanted = false;  // --stderr
+  int blocks = 0;       // --blocks B; 0 when not given
+};
+// Takes --stderr and --blocks B out of the words. Throws usageerror for a B that is not a whole
+// number from 1 to mostblocks.
+errorrequest takeerroroptions(std::vector<std::string>& words);
+// The blocks of a single-process front: those asked, or errorblocks. Throws usageerror for
+// --blocks without --stderr.
+int errorblocksof(const errorrequest& request);
+
+// Why the call's answer has no standard error: a one-line message for a code that does not
+// simulate; empty for a simulation, and for an unknown code (the library refuses it).
+std::string whynoerror(const pricingcall& call);
+
+// The blocks of a call with a positive seed and a path count, split into `asked` blocks or as
+// many more as the count needs. blocks is empty when the call is priced once as it stands (a
+// count below one path); said holds a line for standard error when more blocks than asked are
+// taken. Returns why the call cannot be split (empty when it can).
+struct splitplan {
+  std::vector<simulationblock> blocks;
+  std::string said;
+};
+std::string planblocks(const pricingcall& call, int asked, splitplan& plan);
+
+// The plan of a single-process front's call with standard errors: the call made ready (a seed
+// drawn when it has none) and its blocks. Throws usageerror (whynoerror, no paths, planblocks).
+// `sensitivities` marks a request of sensitivities as well as the price (kzr greeks).
+struct errorplan {
+  pricingcall call;
+  splitplan split;
+};
+errorplan planerrors(const pricingcall& call, int blocks, bool sensitivities = false);
+
+// Prices the plan's blocks one after another (fun or funvec, as the call says) and combines them;
+// a plan without blocks prices the call once. The first block's library messages reach the user,
+// the others' are dropped. refused when the library refused any block.
+struct blockestimate {
+  bool refused = false;
+  combinedestimate estimate;
+};
+blockestimate priceblocks(sensitivities::pricer& library, const errorplan& plan);
+
+// kzr greeks of the plan's call, block by block, combined figure by figure: the report's price
+// and sensitivities are the blocks' estimates, errors[0] the price's error and errors[1 + k]
+// sensitivity k's.
+struct greeksestimate {
+  sensitivities::greeksreport report;
+  std::vector<double> errors;
+};
+greeksestimate greeksinblocks(sensitivities::pricer& library, const errorplan& plan,
+                              const sensitivities::greekselection& which);
 
 #endif  // KZR_TOOLS_SPLITSIMULATION_H

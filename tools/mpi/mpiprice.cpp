@@ -48,20 +48,6 @@ blockanswer decode(const std::string& bytes) {
   return answer;
 }
 
-// Takes `option` (a flag, or with a value) out of the words; true when it was there.
-bool takeoption(std::vector<std::string>& words, const std::string& option, std::string* value) {
-  const auto at = std::find(words.begin(), words.end(), option);
-  if (at == words.end()) return false;
-  if (value != nullptr) {
-    if (at + 1 == words.end()) throw usageerror(option + " needs a value");
-    *value = *(at + 1);
-    words.erase(at, at + 2);
-  } else {
-    words.erase(at);
-  }
-  return true;
-}
-
 // A seed drawn for a run without one, the same on every rank (rank 0's).
 double drawnseed() {
   double seed = 0;
@@ -77,20 +63,19 @@ double drawnseed() {
 
 int runmpiprice(runner& tool, const std::vector<std::string>& given) {
   std::vector<std::string> words = given;
-  const bool witherror = takeoption(words, "--stderr", nullptr);
-  std::string blocktext;
-  const bool blocksgiven = takeoption(words, "--blocks", &blocktext);
+  const errorrequest errors = takeerroroptions(words);
+  const bool witherror = errors.wanted;
   pricingcall call = parsepricingcall(words);
-  int blocks = worldsize();
-  if (blocksgiven) {
-    const double b = parsenumber(blocktext);
-    if (!(b >= 1 && b <= 1e6 && b == std::trunc(b)))
-      throw usageerror("--blocks takes a whole number from 1 to 1000000");
-    blocks = static_cast<int>(b);
+  // One block per process; with --stderr at least errorblocks, for a steady error.
+  int blocks = errors.blocks != 0 ? errors.blocks
+               : witherror        ? std::max(errorblocks, worldsize())
+                                  : worldsize();
+  if (witherror) {
+    const std::string notsimulated = whynoerror(call);
+    if (!notsimulated.empty()) throw usageerror(notsimulated);
   }
   const catalogueentry* entry = findentry(call.code);
   const bool simulation = entry != nullptr && entry->keeps == cacheuse::draws;
-  const double paths = call.entries[entrypaths][0];
   if (simulation && call.flags[entrypaths] != 0)
     throw usageerror("give --paths N: the paths are what the ranks share");
   // A simulation without a positive seed (none, 0, negative or NaN, which the library would take
@@ -104,28 +89,15 @@ int runmpiprice(runner& tool, const std::vector<std::string>& given) {
 
   // What cannot be split is priced once, on rank 0: codes that do not simulate, path counts
   // below one. A count beyond what one call takes is split into more blocks than asked.
-  const bool splittable = simulation && paths >= 1;
-  if (splittable) {
-    const int needed = blocksfor(paths, blocks);
-    if (needed == 0)
-      throw usageerror("--paths " + formatnumber(paths) + " would take more than " +
-                       std::to_string(mostblocks) + " blocks of " +
-                       std::to_string(mostblockpaths) + " paths");
-    if (needed > blocks && worldrank() == 0)
-      std::cerr << "kzr-mpi: " << formatnumber(paths) << " paths are split into " << needed
-                << " blocks, not " << blocks << ": one call takes at most " << mostblockpaths
-                << " paths\n";
-    blocks = needed;
-  }
-  if (splittable && blocks > 1) {
-    const std::string why = whynotsplit(call);
+  splitplan plan;
+  if (simulation) {
+    const std::string why = planblocks(call, blocks, plan);
     if (!why.empty()) throw usageerror(why);
+    if (!plan.said.empty() && worldrank() == 0) std::cerr << "kzr-mpi: " << plan.said << '\n';
   }
+  const bool splittable = !plan.blocks.empty();
   const std::vector<simulationblock> split =
-      splittable
-          ? splitpaths(static_cast<std::int64_t>(paths), call.entries[entryoptions][optionseed],
-                       blocks)
-          : std::vector<simulationblock>{{0, 0}};
+      splittable ? plan.blocks : std::vector<simulationblock>{{0, 0}};
   const int count = static_cast<int>(split.size());
   const int rank = worldrank(), size = worldsize();
 
@@ -173,12 +145,8 @@ int runmpiprice(runner& tool, const std::vector<std::string>& given) {
   std::cout << (call.vector ? formatrow(estimate.values) : formatnumber(estimate.values[0]))
             << '\n';
   if (witherror) {
-    // A simulation's error comes from its blocks alone (undefined for one block); a code that
-    // does not simulate answers exactly.
-    std::cout << "stderr "
-              << formatrow(simulation ? estimate.errors
-                                      : std::vector<double>(estimate.values.size(), 0))
-              << '\n';
+    // A simulation's error comes from its blocks alone (undefined for one block).
+    std::cout << "stderr " << formatrow(estimate.errors) << '\n';
     if (count == 1 && splittable)
       std::cerr << "kzr-mpi: one block gives no standard error: run on more ranks, or give "
                    "--blocks B\n";
@@ -197,7 +165,8 @@ std::string mpiusagetext() {
          "price, vector: a simulation's N paths split into B blocks (K by default), each with its\n"
          "  own seed derived from S, and combined into the estimate of all N paths; with K = 1\n"
          "  and one block, exactly kzr price ... --seed S. --stderr adds a line with the\n"
-         "  standard error from the spread of the blocks. Without --seed a seed is drawn.\n"
+         "  standard error from the spread of the blocks (at least 32 blocks unless --blocks is\n"
+         "  given; a code that does not simulate is refused). Without --seed a seed is drawn.\n"
          "\n" +
          optionstext();
 }
