@@ -25,6 +25,12 @@ so its sensitivity is taken as ``kzr greeks`` takes it, in the first input of th
 (the first spot: S1 of a spread, S of a quanto; the first volatility; the first rate), theta as
 one day's change (per day). A code with no input of the kind raises ``ValueError``.
 
+``stderr=True`` (with ``blocks=B``, 32 when left out) prices a simulation as B seeded blocks, as
+``kzr price ... --stderr`` does, and returns ``(value, error)``: the blocks' combined estimate,
+not the single call's answer, and its standard error (arrays of the result's shape when inputs
+are arrays, every point at one seed). It needs ``paths``; a code that does not simulate raises
+``ValueError``, as do HIMALAYAEO's sensitivities unless ``blocks=1`` (whose error is NaN).
+
 The library's messages arrive as ``LibraryWarning``s; a call the library refused raises
 ``RefusedError`` with its message.
 """
@@ -143,12 +149,27 @@ def _inputs(entry, rows, named):
     return tables, shape
 
 
-def _call(code, rows, named, options, vector):
+def _blocks(stderr, blocks):
+    """The blocks the extension prices each point in: 0 for no standard error."""
+    if blocks is not None and not stderr:
+        raise ValueError("blocks goes with stderr=True: it sets the blocks of the standard error")
+    if not stderr:
+        return 0
+    if blocks is None:
+        return 32
+    if isinstance(blocks, bool) or not isinstance(blocks, numbers.Integral) or \
+            not 1 <= blocks <= 1000000:
+        raise ValueError("blocks takes a whole number from 1 to 1000000")
+    return int(blocks)
+
+
+def _call(code, rows, named, options, vector, blocks=0):
     entry = _entry(code)
     if vector and not entry.vector:
         raise TypeError(f"{code} has no vector form (use kzr.price)")
     tables, shape = _inputs(entry, rows, named)
-    refused, results, said = _host.price(LIBRARY, code, vector, tables, _options(**options))
+    refused, results, said, errors = _host.price(LIBRARY, code, vector, tables,
+                                                 _options(**options), blocks)
     for text in dict.fromkeys(line for _, line in said):
         warnings.warn(text, LibraryWarning, stacklevel=3)
     if refused.any():
@@ -156,31 +177,40 @@ def _call(code, rows, named, options, vector):
         lines = [line for i, line in said if i == point]
         raise RefusedError(f"the library refused the call of {code}"
                            + (": " + "; ".join(lines) if lines else ""))
-    return results, shape
+    return results, shape, errors
 
 
 def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
-          precise=False, **inputs):
+          precise=False, stderr=False, blocks=None, **inputs):
     """The price (or the sensitivity asked by ``greek``) of contract ``code``: a float, or an
-    array of the inputs' broadcast shape."""
+    array of the inputs' broadcast shape; with ``stderr=True``, ``(value, error)``."""
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
                    precise=precise)
-    values, shape = _call(code, rows, inputs, options, vector=False)
-    return float(values[0]) if shape == () else values.reshape(shape)
+    values, shape, errors = _call(code, rows, inputs, options, vector=False,
+                                  blocks=_blocks(stderr, blocks))
+
+    def shaped(figures):
+        return float(figures[0]) if shape == () else figures.reshape(shape)
+    return shaped(values) if errors is None else (shaped(values), shaped(errors))
 
 
 def vector(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
-           precise=False, **inputs):
+           precise=False, stderr=False, blocks=None, **inputs):
     """What funvec answers for ``code`` (the per-asset sensitivities): an array, with the
-    inputs' broadcast shape in front when inputs are arrays."""
+    inputs' broadcast shape in front when inputs are arrays; with ``stderr=True``,
+    ``(values, errors)``."""
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
                    precise=precise)
-    values, shape = _call(code, rows, inputs, options, vector=True)
-    if shape == ():
-        return values[0]
-    if len({v.size for v in values}) != 1:
-        raise RefusedError(f"{code} answered vectors of different lengths across the points")
-    return np.stack(values).reshape(shape + (values[0].size,))
+    values, shape, errors = _call(code, rows, inputs, options, vector=True,
+                                  blocks=_blocks(stderr, blocks))
+
+    def shaped(figures):
+        if shape == ():
+            return figures[0]
+        if len({v.size for v in figures}) != 1:
+            raise RefusedError(f"{code} answered vectors of different lengths across the points")
+        return np.stack(figures).reshape(shape + (figures[0].size,))
+    return shaped(values) if errors is None else (shaped(values), shaped(errors))
 
 
 def fi(name, **keys):
