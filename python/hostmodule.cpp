@@ -81,10 +81,10 @@ bool tablesrefused(const std::vector<std::string>& lines) {
 }
 
 // Prices one table per point: tables[i] is a rows x columns data table. Returns (refused,
-// results, messages, errors): refused[i] is true when the library refused point i's call;
-// results a float array (fun) or a list of arrays (funvec); messages a list of (point, line);
-// errors None, or with blocks > 0 the standard errors shaped as the results, each point priced
-// in that many blocks (splitsimulation.h), every point at one seed.
+// results, messages): refused[i] is true when the library refused point i's call; results a
+// float array (fun) or a list of arrays (funvec); messages a list of (point, line). With
+// blocks > 0, each point is priced in that many blocks (splitsimulation.h), every point at one
+// seed, and a fourth element holds the standard errors, shaped as the results.
 py::tuple price(const std::string& path, const std::string& code, bool vector,
                 py::array_t<double, py::array::c_style | py::array::forcecast> tables,
                 const std::vector<std::pair<std::string, std::string>>& options, int blocks) {
@@ -176,10 +176,10 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
     refusedcell(i) = no || tablesrefused(lines);
     for (const std::string& line : lines) said.append(py::make_tuple(i, line));
   }
-  py::object errorsout = py::none();
-  if (blocks > 0) errorsout = vector ? py::object(vectorerrors) : py::object(errors);
-  return py::make_tuple(refused, vector ? py::object(vectors) : py::object(values), said,
-                        errorsout);
+  const py::object results = vector ? py::object(vectors) : py::object(values);
+  if (blocks <= 0) return py::make_tuple(refused, results, said);
+  return py::make_tuple(refused, results, said,
+                        vector ? py::object(vectorerrors) : py::object(errors));
 }
 
 // One fifun call. Returns (answered, status, scalar, values, dated, messages).
@@ -222,7 +222,8 @@ py::list codes() {
 
 PYBIND11_MODULE(_host, module) {
   module.doc() = "The host of the kzr module: loads libkzr.so and calls its entry points.";
-  module.def("price", &price);
+  module.def("price", &price, py::arg("path"), py::arg("code"), py::arg("vector"),
+             py::arg("tables"), py::arg("options"), py::arg("blocks") = 0);
   module.def("fixedincome", &fixedincome);
   module.def("codes", &codes);
   module.def("unload", [] { loaded.reset(); });

@@ -168,8 +168,9 @@ def _call(code, rows, named, options, vector, blocks=0):
     if vector and not entry.vector:
         raise TypeError(f"{code} has no vector form (use kzr.price)")
     tables, shape = _inputs(entry, rows, named)
-    refused, results, said, errors = _host.price(LIBRARY, code, vector, tables,
-                                                 _options(**options), blocks)
+    answer = _host.price(LIBRARY, code, vector, tables, _options(**options), blocks)
+    refused, results, said = answer[:3]
+    errors = answer[3] if blocks else None
     for text in dict.fromkeys(line for _, line in said):
         warnings.warn(text, LibraryWarning, stacklevel=3)
     if refused.any():

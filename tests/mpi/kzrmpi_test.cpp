@@ -160,4 +160,20 @@ TEST(KzrMpi, PathsBeyondOneCallAreSplitIntoMoreBlocks) {
   EXPECT_NE(unsplit.out.find("stderr nan\n"), std::string::npos) << unsplit.out;
 }
 
+// --stderr without --blocks takes at least 32 blocks, the single-process fronts' count, through
+// the same plan: on 2 processes it prints exactly what kzr price --stderr prints. A code that
+// does not simulate has no standard error (0 would claim an exact answer): refused in one line.
+TEST(KzrMpi, StandardErrorsAreTheSingleProcessFrontsOnes) {
+  const std::string call = "price " + everest + " --paths 6400 --seed 3 --stderr";
+  const auto kzr = runkzr(call);
+  ASSERT_EQ(kzr.status, 0) << kzr.err;
+  EXPECT_EQ(runmpi(2, call).out, kzr.out);
+  const auto grid = runmpi(2, "price BSAPO 1 100 100 0.2 0.05 0.02 --stderr");
+  EXPECT_EQ(grid.status, 2);
+  EXPECT_EQ(grid.err,
+            "kzr-mpi: BSAPO is not a simulation: its answer has no standard error (leave out "
+            "--stderr)\n");
+  EXPECT_EQ(grid.out, "");
+}
+
 }  // namespace

@@ -289,3 +289,50 @@ def test_the_interface_numbers_come_from_the_extension():
         by_number = kzr.vector("EVERESTEO", **everest, paths=200, seed=3,
                                greek=kzr.SENSITIVITIES.index(name))
         assert list(by_name) == list(by_number)
+
+
+# A call on the maximum of one asset is a European call: n, T, S_i, K, sigma_i, rho_ij, r, q_i.
+EUROPEAN = [1, 1, 100, 100, 0.2, 1, 0.05, 0.02]
+
+
+def test_stderr_returns_the_blocks_estimate_and_its_error():
+    value, error = kzr.price("RAINBOWMAXECO", *EUROPEAN, paths=3200, seed=5, stderr=True)
+    assert isinstance(value, float) and isinstance(error, float)
+    assert abs(value - black_scholes(**BSECO)) < 4 * error
+    words = ["price", "RAINBOWMAXECO", *EUROPEAN, "--paths", 3200, "--seed", 5, "--stderr"]
+    printed, printederror = tool(*words)  # the tool prints the same estimate and error
+    label, number = printederror.split()
+    assert (float(printed), label, float(number)) == (value, "stderr", error)
+    # One block is the single call, with no error.
+    alone, none = kzr.price("RAINBOWMAXECO", *EUROPEAN, paths=3200, seed=5, stderr=True,
+                            blocks=1)
+    assert alone == kzr.price("RAINBOWMAXECO", *EUROPEAN, paths=3200, seed=5)
+    assert math.isnan(none)
+
+
+def test_stderr_broadcasts_and_covers_vectors():
+    spots = np.array([[90.0, 100.0, 110.0]])
+    values, errors = kzr.price("ASIANAARECO", 1, 1, spots, 100, 100, 0.2, 0.05, 0.02, paths=800,
+                               seed=5, stderr=True, blocks=8)
+    assert values.shape == errors.shape == (1, 3)
+    assert (errors > 0).all()
+    assert values[0, 1] == kzr.price("ASIANAARECO", 1, 1, 100, 100, 100, 0.2, 0.05, 0.02,
+                                     paths=800, seed=5, stderr=True, blocks=8)[0]
+    rows = (2, 1, 100, [0.2, 0.3], [1, 0.5, 0.5, 1], 0.05, [0, 0])
+    vegas, vegaerrors = kzr.vector("EVERESTEO", *rows, greek="vega", paths=3200, seed=5,
+                                   stderr=True, blocks=8)
+    assert vegas.shape == vegaerrors.shape == (2,)
+    assert (vegaerrors > 0).all()
+
+
+@pytest.mark.parametrize("code, row, keywords, says", [
+    ("BSECO", [1, 100, 100, 0.2, 0.05, 0.02], dict(stderr=True), "not a simulation"),
+    ("RAINBOWMAXECO", EUROPEAN, dict(stderr=True), "paths"),
+    ("RAINBOWMAXECO", EUROPEAN, dict(paths=100, blocks=4), "blocks goes with stderr"),
+    ("RAINBOWMAXECO", EUROPEAN, dict(paths=100, stderr=True, blocks=0), "whole number"),
+    ("HIMALAYAEO", [2, 1, 100, [0.2, 0.3], [1, 0.5, 0.5, 1], 0.05, [0, 0]],
+     dict(paths=100, stderr=True, greek="delta"), "blocks 1"),
+])
+def test_stderr_refuses_what_has_no_error(code, row, keywords, says):
+    with pytest.raises(ValueError, match=says):
+        kzr.price(code, *row, **keywords)
