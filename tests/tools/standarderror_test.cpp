@@ -123,6 +123,9 @@ TEST(StandardError, RefusesWhatHasNoError) {
       {"price BSECO 1 100 100 0.2 0.05 0.02", 32, false, "not a simulation"},
       {"price BSAPO 1 100 100 0.2 0.05 0.02 --grid 100,50", 32, false, "not a simulation"},
       {"price BINAPO 1 100 100 0.2 0.05 0.02 --steps 50", 32, false, "not a simulation"},
+      // A closed form in the simulations' table.
+      {"price ASIANGARECO 1 1 100 100 100 0.2 0.05 0.02 --paths 100", 32, false,
+       "not a simulation"},
       {"price " + european + " --seed 1", 32, false, "give --paths N"},
       {himalaya + " --paths 1000 --greek delta", 32, false, "--blocks 1"},
       {"vector" + himalaya.substr(5) + " --paths 1000", 32, false, "--blocks 1"},

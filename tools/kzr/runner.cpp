@@ -51,10 +51,11 @@ std::string echoentries(const pricingcall& call) {
 std::string usagetext() {
   return "usage: kzr price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] "
          "[--steps N]\n"
-         "                 [--seed N] [--precise]\n"
+         "                 [--seed N] [--precise] [--stderr [--blocks B]]\n"
          "       kzr vector CODE ROW... [options]\n"
          "       kzr greeks CODE ROW... [--only LIST] [--grid N,M] [--paths N] [--steps N] "
          "[--seed N] [--precise]\n"
+         "                  [--stderr [--blocks B]]\n"
          "       kzr solve CODE ROW... --target PRICE --for NAME [--bracket LO,HI] "
          "[options of greeks]\n"
          "       kzr fi NAME [--number KEY=VALUE]... [--date KEY=YYYY-MM-DD]... "
@@ -67,7 +68,14 @@ std::string usagetext() {
          "[--plot FILE.png]\n"
          "       kzr demo [--plot FOLDER]\n"
          "\n" +
-         optionstext() + "\n" + greekstext();
+         optionstext() + "\n" + greekstext() + "\n" + errortext();
+}
+
+std::string errortext() {
+  return "--stderr (price, vector, curve, greeks): a simulation with --paths N priced as B seeded\n"
+         "  blocks (--blocks B, 32 unless given), each at mode 1; the answer is the blocks'\n"
+         "  path-weighted mean, then a line 'stderr X...' (greeks and curve: a column) with the\n"
+         "  batch-means standard error of each value. A code that does not simulate is refused.\n";
 }
 
 std::string greekstext() {

@@ -84,5 +84,7 @@ std::string usagetext();
 std::string optionstext();
 // The conventions of greeks and solve (part of the usage text).
 std::string greekstext();
+// What --stderr and --blocks do (part of the usage text).
+std::string errortext();
 
 #endif  // KZR_TOOLS_RUNNER_H

@@ -186,7 +186,9 @@ int errorblocksof(const errorrequest& request) {
 
 std::string whynoerror(const pricingcall& call) {
   const catalogueentry* entry = findentry(call.code);
-  if (entry == nullptr || entry->keeps == cacheuse::draws) return "";
+  // A simulation keeps draws and its engine reads the selector: the geometric Asians share the
+  // simulations' table but are closed forms.
+  if (entry == nullptr || (entry->keeps == cacheuse::draws && entry->sensitivities)) return "";
   return call.code +
          " is not a simulation: its answer has no standard error (leave out --stderr)";
 }

@@ -36,7 +36,8 @@
 // The blocks of a price or vector run at mode 1 (each draws afresh, nothing is kept); greeks run
 // each block as kzr greeks runs a call, at the block's own seed (its sensitivities reuse its
 // price's draws, never another block's: the cache matches seeds). The rules every front shares:
-//   - the code must simulate (its table keeps draws): a grid, a tree or a closed form has no
+//   - the code must simulate (its table keeps draws and its engine computes sensitivities, which
+//     leaves out the geometric Asians' closed forms): a grid, a tree or a closed form has no
 //     sampling error, and an error of 0 would claim an exact answer. Such a call is refused with
 //     one line (whynoerror), as is --blocks without --stderr in the single-process fronts;
 //   - the paths must be given: the blocks share them (a code's default count is the library's);

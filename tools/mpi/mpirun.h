@@ -6,7 +6,8 @@
 //   kzr-mpi price CODE ROW... --paths N [--seed S] [--blocks B] [--stderr] [price options]
 //   kzr-mpi vector CODE ROW... (the same)
 //       One simulation's N paths split into B blocks (by default one per rank), dealt to the ranks
-//       in turn and combined (splitsimulation.h); --stderr adds the standard error.
+//       in turn and combined (splitsimulation.h); --stderr adds the standard error (at least
+//       errorblocks blocks unless --blocks is given, as the single-process fronts take).
 #ifndef KZR_TOOLS_MPIRUN_H
 #define KZR_TOOLS_MPIRUN_H
 
