@@ -188,8 +188,8 @@ TEST(StandardError, TheToolPrintsTheErrorAfterTheAnswer) {
   EXPECT_EQ(figures[0].rfind("price ", 0), 0u);
 
   const auto curve = runkzr(
-      "curve ASIANAARECO 1 1 100 100 0.2 0.05 0.02 --vary S=90:110:3 --paths 800 --seed 5 "
-      "--stderr --blocks 8 --greek price --greek delta");
+      "curve ASIANAARECO 1 1 100 100 0.2 0.05 0.02 --vary S=90:110:3 --paths 800 --steps 20 "
+      "--seed 5 --stderr --blocks 8 --greek price --greek delta");
   ASSERT_EQ(curve.status, 0) << curve.err;
   const auto table = linesof(curve.out);
   ASSERT_EQ(table.size(), 4u) << curve.out;
