@@ -168,8 +168,9 @@ TEST(StandardError, TheToolPrintsTheErrorAfterTheAnswer) {
   EXPECT_EQ(lines[0], formatnumber(direct.estimate.values[0]));
   EXPECT_EQ(lines[1], "stderr " + formatnumber(direct.estimate.errors[0]));
 
-  const auto vector = runkzr("vector EVERESTEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 --greek vega "
-                             "--paths 3200 --seed 5 --stderr --blocks 8");
+  const auto vector = runkzr(
+      "vector EVERESTEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 --greek vega "
+      "--paths 3200 --seed 5 --stderr --blocks 8");
   ASSERT_EQ(vector.status, 0) << vector.err;
   double a = 0, b = 0, ea = 0, eb = 0;
   const auto rows = linesof(vector.out);
@@ -198,7 +199,6 @@ TEST(StandardError, TheToolPrintsTheErrorAfterTheAnswer) {
   ASSERT_EQ(std::sscanf(table[2].c_str(), "%lf %lf %lf", &x, &v, &e), 3);
   EXPECT_EQ(x, 100);
   EXPECT_GT(e, 0);
-
 }
 
 TEST(StandardError, TheToolRefusesWhatHasNoErrorInOneLine) {

@@ -56,13 +56,14 @@ int runner::runcurve(const std::vector<std::string>& given) {
   for (std::size_t k = 0; k < columns.size(); ++k) {  // one column at a time: caches carry over
     pricingcall call = curve.call;
     if (!curve.greeks.empty()) applyoption(call, "--greek", curve.greeks[k]);
-    if (!curvevalues(call, curve.varied, curve.points, values[k],
-                     witherror ? &errors[k] : nullptr, blocks))
+    if (!curvevalues(call, curve.varied, curve.points, values[k], witherror ? &errors[k] : nullptr,
+                     blocks))
       return exitusage;
   }
   startline();
   std::cout << "# " << curve.name;
-  for (const std::string& column : columns) std::cout << ' ' << column << (witherror ? " stderr" : "");
+  for (const std::string& column : columns)
+    std::cout << ' ' << column << (witherror ? " stderr" : "");
   std::cout << '\n';
   for (std::size_t i = 0; i < curve.points.size(); ++i) {
     std::cout << formatnumber(curve.points[i]);

@@ -415,8 +415,7 @@ int runner::rungreeks(const std::vector<std::string>& given, const std::string& 
   for (const auto& line : lines) {
     std::cout << prefix << std::left << std::setw(static_cast<int>(width) + 2) << line[0];
     if (witherror)
-      std::cout << std::setw(static_cast<int>(valuewidth) + 2) << line[1] << "stderr "
-                << line[2];
+      std::cout << std::setw(static_cast<int>(valuewidth) + 2) << line[1] << "stderr " << line[2];
     else
       std::cout << line[1];
     std::cout << '\n';

@@ -189,8 +189,7 @@ std::string whynoerror(const pricingcall& call) {
   // A simulation keeps draws and its engine reads the selector: the geometric Asians share the
   // simulations' table but are closed forms.
   if (entry == nullptr || (entry->keeps == cacheuse::draws && entry->sensitivities)) return "";
-  return call.code +
-         " is not a simulation: its answer has no standard error (leave out --stderr)";
+  return call.code + " is not a simulation: its answer has no standard error (leave out --stderr)";
 }
 
 std::string planblocks(const pricingcall& call, int asked, splitplan& plan) {
@@ -298,7 +297,8 @@ greeksestimate greeksinblocks(sensitivities::pricer& library, const errorplan& p
       },
       estimate, paths);
   result.report = reports[0];
-  for (const auto& report : reports) result.report.refused = result.report.refused || report.refused;
+  for (const auto& report : reports)
+    result.report.refused = result.report.refused || report.refused;
   if (result.report.refused) return result;
   result.report.price = estimate.values[0];
   for (std::size_t k = 0; k < result.report.sensitivities.size(); ++k)
