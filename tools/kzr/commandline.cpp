@@ -19,11 +19,19 @@ std::vector<double> parserow(const std::string& text) {
 }
 
 double parsegreek(const std::string& text) {
-  for (std::size_t i = 0; i < sensitivitynames.size(); ++i)
+  std::string names;
+  for (std::size_t i = 0; i < sensitivitynames.size(); ++i) {
     if (text == sensitivitynames[i]) return static_cast<double>(i);
-  const double value = parsenumber(text);
+    names += (i ? ", " : "") + std::string(sensitivitynames[i]);
+  }
+  double value = std::nan("");
+  try {
+    value = parsenumber(text);
+  } catch (const usageerror&) {  // a name that is not a greek's
+  }
   if (!(value >= selectprice && value <= selectrho && value == std::trunc(value)))
-    throw usageerror("--greek takes 0 to 5 or price, delta, gamma, vega, theta, rho");
+    throw usageerror("--greek takes " + std::to_string(selectprice) + " to " +
+                     std::to_string(selectrho) + " or " + names + ": not '" + text + "'");
   return value;
 }
 
