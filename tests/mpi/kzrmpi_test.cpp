@@ -50,7 +50,8 @@ std::string mixedbatch() {
          "--text Compounding=Compounded\n"
          "greeks BSAPO 1 100 100 0.2 0.05 0.02\n"
          "solve BSECO 1 100 100 0.2 0.05 0.02 --target 9 --for sigma\n"
-         "price EVERESTEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 --paths -5 --seed 3\n" +
+         "price EVERESTEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 --paths -5 --seed 3\n"
+         "fi NoSuchFunction  # exits 2, its message on standard error with its line\n" +
          fillers(40);
 }
 
@@ -58,7 +59,12 @@ TEST(KzrMpi, BatchWritesWhatOneProcessWrites) {
   const std::string batch = mixedbatch();
   const auto one = runkzr("batch -", batch);
   ASSERT_EQ(one.status, 2) << "the batch has refused lines";
-  ASSERT_NE(one.out.find("Unknown contract code: NOSUCH"), std::string::npos);
+  // Every line of the output, the library's messages included, starts with its line's number.
+  std::stringstream lines(one.out);
+  for (std::string line; std::getline(lines, line);)
+    ASSERT_NE(line.find_first_not_of("0123456789"), 0u) << line;
+  ASSERT_NE(one.out.find(": Unknown contract code: NOSUCH"), std::string::npos);
+  ASSERT_NE(one.out.find(": Paths should be positive"), std::string::npos);
   for (const int processes : {2, 3}) {
     const auto many = runmpi(processes, "batch -", batch);
     EXPECT_EQ(many.out, one.out) << processes;

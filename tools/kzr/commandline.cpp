@@ -87,7 +87,7 @@ std::vector<std::string> splitwords(const std::string& line) {
   std::vector<std::string> words;
   std::stringstream stream(line);
   std::string word;
-  while (stream >> word) words.push_back(word);
+  while (stream >> word && word[0] != '#') words.push_back(word);  // a comment ends the line
   return words;
 }
 
@@ -103,9 +103,7 @@ batcharguments parsebatcharguments(const std::vector<std::string>& words) {
   return arguments;
 }
 
-bool isbatchentry(const std::vector<std::string>& words) {
-  return !words.empty() && words[0][0] != '#';
-}
+bool isbatchentry(const std::vector<std::string>& words) { return !words.empty(); }
 
 void applyoption(pricingcall& call, const std::string& option, const std::string& value) {
   if (option == "--precise") {  // takes no value of its own
