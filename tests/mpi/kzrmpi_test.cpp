@@ -3,9 +3,17 @@
 // processes gives the one-process price on one process and a consistent estimate on several.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <future>
 #include <sstream>
+#include <thread>
 
 #include "catalogue.h"
 #include "testsupport.h"
@@ -164,6 +172,61 @@ TEST(KzrMpi, PathsBeyondOneCallAreSplitIntoMoreBlocks) {
   const auto unsplit = runmpi(2, "price " + everest + " --paths 0.5 --seed 1 --stderr");
   ASSERT_EQ(unsplit.status, 0) << unsplit.err;
   EXPECT_NE(unsplit.out.find("stderr nan\n"), std::string::npos) << unsplit.out;
+}
+
+// The text of /proc/PID/NAME (NUL-separated fields as they are).
+std::string procfile(const std::string& pid, const char* name) {
+  std::ifstream file("/proc/" + pid + "/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The working process of rank `rank` of a kzr-mpi run on `batchfile` (the watcher's child), or
+// "" while there is none.
+std::string workingprocess(const std::string& batchfile, int rank) {
+  DIR* folder = opendir("/proc");
+  std::string found;
+  while (dirent* entry = folder != nullptr ? readdir(folder) : nullptr) {
+    const std::string pid = entry->d_name;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (procfile(pid, "comm") != "kzr-mpi\n") continue;
+    if (procfile(pid, "cmdline").find(batchfile) == std::string::npos) continue;
+    const std::string environ = '\0' + procfile(pid, "environ");
+    if (environ.find('\0' + std::string("OMPI_COMM_WORLD_RANK=") + std::to_string(rank) + '\0') ==
+        std::string::npos)
+      continue;
+    std::istringstream stat(procfile(pid, "stat"));
+    std::string field, parent;
+    for (int i = 0; i < 4 && stat >> field; ++i) parent = field;
+    if (procfile(parent, "comm") == "kzr-mpi\n") found = pid;
+  }
+  if (folder != nullptr) closedir(folder);
+  return found;
+}
+
+// A process killed outright (SIGKILL, as the kernel's out-of-memory killer does) cannot speak,
+// and mpirun -q says nothing: kzr-mpi still names the rank and the line in one line.
+TEST(KzrMpi, AKilledProcessNamesItsRankAndLine) {
+  char name[] = "/tmp/kzrmpidiesXXXXXX";
+  const int descriptor = mkstemp(name);
+  ASSERT_GE(descriptor, 0);
+  close(descriptor);
+  // Line 2, the heaviest, goes to rank 1 and takes seconds; it is killed while it runs.
+  std::ofstream(name) << "# one slow simulation\nprice " << everest
+                      << " --paths 20000000 --steps 50 --seed 1\n" << fillers(3);
+  auto run = std::async(std::launch::async,
+                        [&] { return runmpi(2, std::string("batch ") + name); });
+  std::string pid;
+  for (int wait = 0; wait < 200 && pid.empty(); ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pid = workingprocess(name, 1);
+  }
+  ASSERT_FALSE(pid.empty()) << "rank 1 did not start";
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // into its line
+  kill(std::stoi(pid), SIGKILL);
+  const auto result = run.get();
+  std::remove(name);
+  EXPECT_NE(result.status, 0);
+  EXPECT_EQ(result.err, "kzr-mpi: rank 1 died of signal 9 (Killed) while pricing line 2\n");
 }
 
 }  // namespace
