@@ -203,6 +203,17 @@ std::string workingprocess(const std::string& batchfile, int rank) {
   return found;
 }
 
+// The processor time a process has used, in seconds.
+double cputime(const std::string& pid) {
+  const std::string stat = procfile(pid, "stat");
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // after the command's name
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i == 14 || i == 15) ticks += std::stod(field);  // utime, stime
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 // A process killed outright (SIGKILL, as the kernel's out-of-memory killer does) cannot speak,
 // and mpirun -q says nothing: kzr-mpi still names the rank and the line in one line.
 TEST(KzrMpi, AKilledProcessNamesItsRankAndLine) {
@@ -221,7 +232,9 @@ TEST(KzrMpi, AKilledProcessNamesItsRankAndLine) {
     pid = workingprocess(name, 1);
   }
   ASSERT_FALSE(pid.empty()) << "rank 1 did not start";
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // into its line
+  // Into its line: starting costs rank 1 far less than half a second of processor time.
+  for (int wait = 0; wait < 400 && cputime(pid) < 0.5; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   kill(std::stoi(pid), SIGKILL);
   const auto result = run.get();
   std::remove(name);
