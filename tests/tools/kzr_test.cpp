@@ -315,6 +315,14 @@ TEST(Tool, CodesAndDemo) {
   for (const catalogueentry& entry : catalogue())
     EXPECT_NE(codes.out.find(entry.code), std::string::npos) << entry.code;
   EXPECT_NE(codes.out.find("T, S, K, sigma, r, q"), std::string::npos);
+  // Every description ends at least two spaces before its inputs start (four ran into them).
+  const std::string table = "\n" + codes.out;
+  for (const catalogueentry& entry : catalogue()) {
+    const auto at = table.find("\n" + entry.code + " ");
+    ASSERT_NE(at, std::string::npos) << entry.code;
+    const auto end = table.find(entry.description, at) + entry.description.size();
+    EXPECT_EQ(table.substr(end, 2), "  ") << entry.code;
+  }
   EXPECT_NE(codes.out.find("--precise"), std::string::npos);
   EXPECT_NE(codes.out.find("--seed N"), std::string::npos);
   EXPECT_NE(runkzr("--help").out.find("--precise"), std::string::npos);

@@ -254,13 +254,20 @@ int runner::runbatchwords(int number, const std::vector<std::string>& words) {
 }
 
 int runner::runcodes() {
+  // Each column as wide as its widest text and two spaces, so that none runs into the next.
+  std::size_t codewidth = 0, descriptionwidth = 0;
+  for (const catalogueentry& entry : catalogue()) {
+    codewidth = std::max(codewidth, entry.code.size() + 2);
+    descriptionwidth = std::max(descriptionwidth, entry.description.size() + 2);
+  }
   for (const catalogueentry& entry : catalogue()) {
     std::string inputs;
     for (std::size_t i = 0; i < entry.inputs.size(); ++i)
       inputs += (i ? ", " : "") + entry.inputs[i];
     if (entry.variable) inputs += ", ...";
-    std::cout << std::left << std::setw(24) << entry.code << std::setw(56) << entry.description
-              << inputs << (entry.vector ? "  [price, vector]" : "") << '\n';
+    std::cout << std::left << std::setw(static_cast<int>(codewidth)) << entry.code
+              << std::setw(static_cast<int>(descriptionwidth)) << entry.description << inputs
+              << (entry.vector ? "  [price, vector]" : "") << '\n';
   }
   std::cout << '\n' << optionstext();
   return exitanswered;
