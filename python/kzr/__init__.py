@@ -25,6 +25,10 @@ so its sensitivity is taken as ``kzr greeks`` takes it, in the first input of th
 (the first spot: S1 of a spread, S of a quanto; the first volatility; the first rate), theta as
 one day's change (per day). A code with no input of the kind raises ``ValueError``.
 
+``greeks`` and ``solve`` give what ``kzr greeks`` and ``kzr solve`` print (kzr/_sensitivities.py
+says how). A keyword that is neither an input of the code nor an option raises ``TypeError``
+naming it and listing both.
+
 The library's messages arrive as ``LibraryWarning``s; a call the library refused raises
 ``RefusedError`` with its message.
 """

@@ -32,6 +32,9 @@ class SolveError(ValueError):
     """No value of the input inside the bracket gives the target price (the tool's reason)."""
 
 
+SolveError.__module__ = "kzr"  # raised and caught as kzr.SolveError
+
+
 def _warn(said):
     for text in dict.fromkeys(line for _, line in said):
         warnings.warn(text, LibraryWarning, stacklevel=3)
