@@ -352,8 +352,7 @@ int runner::runfi(const std::vector<std::string>& words, const std::string& pref
   std::cout.flush();
   if (unknown) return exitusage;  // as an unknown code: the library's message says why
   if (!answered) {
-    std::cerr << "kzr: " << (prefix.empty() ? "" : "line " + prefix)
-              << "the library refused the fi call of " << call.name << '\n';
+    std::cerr << "kzr: " << where << "the library refused the fi call of " << call.name << '\n';
     return exitusage;
   }
   startline();
