@@ -5,7 +5,8 @@
 #              tables, the interface's numbers (binding/interfacenumbers.h: parameter entries,
 #              sensitivity selectors, library options), and kzrversion.h with the versions of
 #              the library and the host interface
-#   bin/kzr    the command-line host, which finds lib/libkzr.so from its own folder
+#   bin/kzr    the command-line host, which finds lib/libkzr.so from its own folder, and
+#              bin/kzr-mpi beside it when MPI was found (tools/mpi installs it)
 #   lib/cmake/kzr/  the CMake package: find_package(kzr) gives kzr::kzr, kzr::host, kzr::codes
 #   lib/pkgconfig/kzr.pc  the same for pkg-config
 include(GNUInstallDirs)

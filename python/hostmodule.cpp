@@ -25,6 +25,7 @@
 #include "fixedincomecommand.h"
 #include "greeks.h"
 #include "host.h"
+#include "hostlibrary.h"
 #include "numerics/messages.h"
 #include "splitsimulation.h"
 
@@ -34,45 +35,14 @@ namespace {
 
 std::unique_ptr<standin::host> loaded;
 
+}  // namespace
+
 standin::host& library(const std::string& path) {
   if (!loaded) loaded = std::make_unique<standin::host>(path);
   return *loaded;
 }
 
-// Collects what the library writes to std::cout and shows over the link during one scope.
-class messagecapture {
- public:
-  explicit messagecapture(standin::host& host) : host(host) {
-    std::cout.flush();
-    previous = std::cout.rdbuf(&buffer);
-    host.watchmessages([this](const std::string& text) { shown.push_back(text); });
-  }
-  ~messagecapture() {
-    host.watchmessages(nullptr);
-    std::cout.rdbuf(previous);
-  }
-  messagecapture(const messagecapture&) = delete;
-  messagecapture& operator=(const messagecapture&) = delete;
-
-  // The lines written so far, each once, emptied for the next call.
-  std::vector<std::string> take() {
-    std::vector<std::string> lines;
-    std::stringstream text(buffer.str());
-    std::string line;
-    while (std::getline(text, line))
-      if (!line.empty()) lines.push_back(line);
-    lines.insert(lines.end(), shown.begin(), shown.end());
-    buffer.str(std::string());
-    shown.clear();
-    return lines;
-  }
-
- private:
-  standin::host& host;
-  std::stringbuf buffer;
-  std::streambuf* previous = nullptr;
-  std::vector<std::string> shown;
-};
+namespace {
 
 bool tablesrefused(const std::vector<std::string>& lines) {
   for (const std::string& line : lines)
@@ -226,6 +196,7 @@ PYBIND11_MODULE(_host, module) {
              py::arg("tables"), py::arg("options"), py::arg("blocks") = 0);
   module.def("fixedincome", &fixedincome);
   module.def("codes", &codes);
+  addsensitivities(module);
   module.def("unload", [] { loaded.reset(); });
   // The interface's numbers (binding/interfacenumbers.h), so that Python does not retype them.
   py::dict entries;

@@ -12,6 +12,7 @@ their answers repeat; a share of the lines also sets grid sizes, tree steps, cac
 sensitivities. The inputs come from `kzr codes` (the tool's catalogue), so new codes are covered.
 """
 import random
+import re
 import subprocess
 import sys
 
@@ -32,15 +33,11 @@ def catalogue():
         counted = tail.endswith("]")
         if counted:
             tail = tail[: tail.rindex("[")].rstrip()
-        # The inputs column starts at column 80; a description that fills its column runs into it
-        # (the inputs then follow its closing parenthesis).
-        if counted:
-            start = tail.index("n, T")
-        elif tail[79] == " ":
-            start = 80
-        else:
-            start = tail.rindex(")", 0, 90) + 1
-        code_descriptions[code] = tail[24:start]
+        # The columns are as wide as their widest text and two spaces: the description is the
+        # second field, the inputs the third, between runs of two spaces or more.
+        fields = re.split(r"\s{2,}", tail)
+        code_descriptions[code] = fields[1]
+        start = len(tail) - len(fields[2])
         names = [n.strip() for n in tail[start:].split(",") if n.strip() and n.strip() != "..."]
         codes.append((code, names, counted))
     return codes

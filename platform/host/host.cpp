@@ -208,22 +208,46 @@ void lend(tensor& t) {
   ++state().sharesout;
 }
 
-std::string defaultlibrarypath() {
+std::vector<std::string> librarycandidates() {
+  std::vector<std::string> places;
   char buffer[4096];
   const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) return "libkzr.so";
-  std::string path(buffer, static_cast<std::size_t>(length));
-  const std::string folder = path.substr(0, path.find_last_of('/') + 1);
-  const std::string beside = folder + "libkzr.so";
+  std::string folder;
+  if (length > 0) {
+    const std::string path(buffer, static_cast<std::size_t>(length));
+    folder = path.substr(0, path.find_last_of('/') + 1);
+    places.push_back(folder + "libkzr.so");
 #ifdef KZR_LIBRARY_FROM_PROGRAM
-  // An installed program lives in bin/ and the library in lib/.
-  if (access(beside.c_str(), F_OK) != 0) {
-    const std::string installed = folder + KZR_LIBRARY_FROM_PROGRAM "/libkzr.so";
-    if (access(installed.c_str(), F_OK) == 0) return installed;
-  }
+    // An installed program lives in bin/ and the library in lib/.
+    places.push_back(folder + KZR_LIBRARY_FROM_PROGRAM "/libkzr.so");
 #endif
-  return beside;
+  }
+  // The link library is installed beside libkzr.so, and this program has loaded it.
+  Dl_info where{};
+  if (dladdr(reinterpret_cast<void*>(&VLCreateLink), &where) != 0 && where.dli_fname != nullptr) {
+    const std::string link = where.dli_fname;
+    const std::string linkfolder = link.substr(0, link.find_last_of('/') + 1);
+    if (!linkfolder.empty() && linkfolder != folder) places.push_back(linkfolder + "libkzr.so");
+  }
+  if (places.empty()) places.push_back("libkzr.so");
+  return places;
 }
+
+std::string defaultlibrarypath() {
+  const std::vector<std::string> places = librarycandidates();
+  for (const std::string& place : places)
+    if (access(place.c_str(), F_OK) == 0) return place;
+  return places.front();
+}
+
+host::host() : host([] {
+  const std::vector<std::string> places = librarycandidates();
+  for (const std::string& place : places)
+    if (access(place.c_str(), F_OK) == 0) return place;
+  std::string looked;
+  for (const std::string& place : places) looked += (looked.empty() ? "" : ", ") + place;
+  throw loaderror("cannot find libkzr.so: looked for " + looked);
+}()) {}
 
 host::host(const std::string& librarypath) {
   hoststate& s = state();

@@ -90,14 +90,31 @@ class loaderror : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// libkzr.so in the folder of the running program or, failing that, in the library folder of an
-// installation the program belongs to (bin/../lib).
+// The parameter tables of a call, T1 (the flags) and T2 (the values), with every entry at the
+// library's default: each flag 1, each value 0, each row wide enough for every library option.
+// set gives value k of an entry (its flag becomes 0, so the library reads the entry's values).
+struct parametertables {
+  tensor flags;
+  tensor entries;
+  void set(int entry, int k, double value);
+};
+parametertables defaultparameters();
+
+// Where the default constructor looks for libkzr.so, in order: the folder of the running
+// program; the library folder of an installation the program belongs to (bin/../lib); the folder
+// the link library (libkzrlink.so, installed beside libkzr.so) was loaded from, which finds an
+// installed lib/ from a host program built anywhere against the installation.
+std::vector<std::string> librarycandidates();
+// The first candidate that exists, or the first when none does.
 std::string defaultlibrarypath();
 
 class host {
  public:
   // Loads the library, checks its version and initialises it; throws loaderror on failure.
-  explicit host(const std::string& librarypath = defaultlibrarypath());
+  explicit host(const std::string& librarypath);
+  // The same from the first of librarycandidates() that exists; when none does, the loaderror
+  // names every place looked in.
+  host();
   ~host();
   host(const host&) = delete;
   host& operator=(const host&) = delete;

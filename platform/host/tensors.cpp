@@ -1,6 +1,9 @@
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include "host.h"
+#include "interfacenumbers.h"
 
 namespace standin {
 
@@ -34,6 +37,20 @@ tensor realtable(const std::vector<std::vector<double>>& rows) {
   tensor t;
   filltable(t, rows);
   return t;
+}
+
+parametertables defaultparameters() {
+  return {integertensor({parameterentrycount}, std::vector<hostinteger>(parameterentrycount, 1)),
+          realtensor({parameterentrycount, entryvaluecount},
+                     std::vector<double>(parameterentrycount * entryvaluecount, 0.0))};
+}
+
+void parametertables::set(int entry, int k, double value) {
+  if (entry < 0 || entry >= parameterentrycount || k < 0 || k >= entryvaluecount)
+    throw std::out_of_range("no value " + std::to_string(k) + " of parameter entry " +
+                            std::to_string(entry));
+  flags.integers[static_cast<std::size_t>(entry)] = 0;
+  entries.reals[static_cast<std::size_t>(entry * entryvaluecount + k)] = value;
 }
 
 }  // namespace standin

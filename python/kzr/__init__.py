@@ -31,12 +31,17 @@ not the single call's answer, and its standard error (arrays of the result's sha
 are arrays, every point at one seed). It needs ``paths``; a code that does not simulate raises
 ``ValueError``, as do HIMALAYAEO's sensitivities unless ``blocks=1`` (whose error is NaN).
 
+``greeks`` and ``solve`` give what ``kzr greeks`` and ``kzr solve`` print (kzr/_sensitivities.py
+says how). A keyword that is neither an input of the code nor an option raises ``TypeError``
+naming it and listing both.
+
 The library's messages arrive as ``LibraryWarning``s; a call the library refused raises
 ``RefusedError`` with its message.
 """
 
 import collections
 import datetime
+import inspect
 import numbers
 import warnings
 
@@ -45,9 +50,9 @@ import numpy as np
 from . import _host
 from ._location import LIBRARY
 
-__all__ = ["price", "vector", "fi", "codes", "Code", "FixedIncomeResult", "RefusedError",
+__all__ = ["price", "vector", "greeks", "solve", "fi", "codes", "Code", "FixedIncomeResult", "RefusedError",
            "LibraryWarning", "ENTRIES", "SENSITIVITIES", "OPTIONS", "ENTRY_VALUES",
-           "SAME_TOLERANCE"]
+           "SAME_TOLERANCE", "SolveError"]
 
 # The interface's numbers, as the extension exports them from the library's own header: the
 # parameter entries by keyword and position, the sensitivity selector's names at their numbers,
@@ -110,21 +115,36 @@ def _options(mode, greek, grid, paths, steps, seed, precise):
     return given
 
 
+def _keywords(function):
+    """The option keywords of a public function, as its signature names them."""
+    return [name for name, parameter in inspect.signature(function).parameters.items()
+            if parameter.kind == inspect.Parameter.KEYWORD_ONLY]
+
+
+def _checknames(entry, named, function):
+    """Refuses a keyword that is neither an input of the code nor an option of the function."""
+    for name in named:
+        if name not in entry.inputs:
+            raise TypeError(f"{function.__name__}() of {entry.code} got an unknown keyword "
+                            f"{name!r} (its inputs: {', '.join(entry.inputs)}; the options: "
+                            f"{', '.join(_keywords(function))})")
+
+
 def _inputs(entry, rows, named):
     """The data tables, one per point, and the broadcast shape of the points."""
     if rows and named:
         raise TypeError(f"{entry.code} takes its inputs by name or in row order, not both")
     if named:
-        for name in named:
-            if name not in entry.inputs:
-                raise TypeError(f"{entry.code} has no input named {name!r} "
-                                f"(its inputs: {', '.join(entry.inputs)})")
         missing = [name for name in entry.inputs if name not in named]
         if missing:
             raise TypeError(f"{entry.code} is missing input {missing[0]!r}")
         rows = [named[name] for name in entry.inputs]
     if entry.counted:
-        table = [np.atleast_1d(np.asarray(row, dtype=float)) for row in rows]
+        # The correlations rho_ij may come as the n x n matrix itself; the table takes it
+        # row-major in one row.
+        table = [np.asarray(row, dtype=float) for row in rows]
+        table = [row.ravel() if row.ndim == 2 and name.endswith("_ij") else np.atleast_1d(row)
+                 for name, row in zip(entry.inputs, table)]
         if any(row.ndim != 1 for row in table):
             raise TypeError(f"each row of {entry.code} is a number or a sequence of numbers")
         for name, row in zip(entry.inputs, table):
@@ -165,6 +185,7 @@ def _blocks(stderr, blocks):
 
 def _call(code, rows, named, options, vector, blocks=0):
     entry = _entry(code)
+    _checknames(entry, named, globals()["vector" if vector else "price"])
     if vector and not entry.vector:
         raise TypeError(f"{code} has no vector form (use kzr.price)")
     tables, shape = _inputs(entry, rows, named)
@@ -241,4 +262,8 @@ def fi(name, **keys):
         raise RefusedError(f"the library refused the fi call of {name}"
                            + (": " + "; ".join(said) if said else ""))
     dated = [(datetime.date(int(y), int(m), int(d)), amount) for (y, m, d), amount in dated]
-    return FixedIncomeResult(status, scalar, np.asarray(values, dtype=float), dated)
+    return FixedIncomeResult(int(status) if np.isfinite(status) else status, scalar, np.asarray(values, dtype=float), dated)
+
+
+# Greeks and implied inputs: their own module, over the same helpers.
+from ._sensitivities import SolveError, greeks, solve  # noqa: E402

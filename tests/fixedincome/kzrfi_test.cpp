@@ -57,7 +57,8 @@ TEST(kzrfi, batchlinesarenumbered) {
   EXPECT_NE(run.out.find("1: status 1\n1: scalar 30\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("3: 1 0 0 "), std::string::npos) << "the status row of line 3";
   EXPECT_NE(run.out.find("4: status 0\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.err.find("kzr: DayCount: the text \"DayCounter\" is missing\n"), std::string::npos)
+  EXPECT_NE(run.err.find("kzr: line 4: DayCount: the text \"DayCounter\" is missing\n"),
+            std::string::npos)
       << run.err;
 }
 
@@ -95,8 +96,10 @@ TEST(kzrfi, everyfunctionrefusesbadinputinabatch) {
   EXPECT_NE(run.out.find("2: status 1\n"), std::string::npos) << run.out;
   for (int number = 3; number <= 10; ++number)
     EXPECT_NE(run.out.find(std::to_string(number) + ": status 0\n"), std::string::npos) << number;
-  std::string expected;
-  for (const auto& line : lines) expected += std::string(line.second) + "\n";
+  std::string expected;  // each message with its line's number
+  int number = 3;
+  for (const auto& line : lines)
+    expected += "kzr: line " + std::to_string(number++) + ": " + (line.second + 5) + "\n";
   EXPECT_EQ(run.err, expected);
 }
 

@@ -3,9 +3,17 @@
 // processes gives the one-process price on one process and a consistent estimate on several.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <future>
 #include <sstream>
+#include <thread>
 
 #include "catalogue.h"
 #include "testsupport.h"
@@ -50,7 +58,8 @@ std::string mixedbatch() {
          "--text Compounding=Compounded\n"
          "greeks BSAPO 1 100 100 0.2 0.05 0.02\n"
          "solve BSECO 1 100 100 0.2 0.05 0.02 --target 9 --for sigma\n"
-         "price EVERESTEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 --paths -5 --seed 3\n" +
+         "price EVERESTEO 2 1 100 0.2,0.3 1,0.5,0.5,1 0.05 0,0 --paths -5 --seed 3\n"
+         "fi NoSuchFunction  # exits 2, its message on standard error with its line\n" +
          fillers(40);
 }
 
@@ -58,7 +67,12 @@ TEST(KzrMpi, BatchWritesWhatOneProcessWrites) {
   const std::string batch = mixedbatch();
   const auto one = runkzr("batch -", batch);
   ASSERT_EQ(one.status, 2) << "the batch has refused lines";
-  ASSERT_NE(one.out.find("Unknown contract code: NOSUCH"), std::string::npos);
+  // Every line of the output, the library's messages included, starts with its line's number.
+  std::stringstream lines(one.out);
+  for (std::string line; std::getline(lines, line);)
+    ASSERT_NE(line.find_first_not_of("0123456789"), 0u) << line;
+  ASSERT_NE(one.out.find(": Unknown contract code: NOSUCH"), std::string::npos);
+  ASSERT_NE(one.out.find(": Paths should be positive"), std::string::npos);
   for (const int processes : {2, 3}) {
     const auto many = runmpi(processes, "batch -", batch);
     EXPECT_EQ(many.out, one.out) << processes;
@@ -174,6 +188,74 @@ TEST(KzrMpi, StandardErrorsAreTheSingleProcessFrontsOnes) {
             "kzr-mpi: BSAPO is not a simulation: its answer has no standard error (leave out "
             "--stderr)\n");
   EXPECT_EQ(grid.out, "");
+}
+
+// The text of /proc/PID/NAME (NUL-separated fields as they are).
+std::string procfile(const std::string& pid, const char* name) {
+  std::ifstream file("/proc/" + pid + "/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The working process of rank `rank` of a kzr-mpi run on `batchfile` (the watcher's child), or
+// "" while there is none.
+std::string workingprocess(const std::string& batchfile, int rank) {
+  DIR* folder = opendir("/proc");
+  std::string found;
+  while (dirent* entry = folder != nullptr ? readdir(folder) : nullptr) {
+    const std::string pid = entry->d_name;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (procfile(pid, "comm") != "kzr-mpi\n") continue;
+    if (procfile(pid, "cmdline").find(batchfile) == std::string::npos) continue;
+    const std::string environ = '\0' + procfile(pid, "environ");
+    if (environ.find('\0' + std::string("OMPI_COMM_WORLD_RANK=") + std::to_string(rank) + '\0') ==
+        std::string::npos)
+      continue;
+    std::istringstream stat(procfile(pid, "stat"));
+    std::string field, parent;
+    for (int i = 0; i < 4 && stat >> field; ++i) parent = field;
+    if (procfile(parent, "comm") == "kzr-mpi\n") found = pid;
+  }
+  if (folder != nullptr) closedir(folder);
+  return found;
+}
+
+// The processor time a process has used, in seconds.
+double cputime(const std::string& pid) {
+  const std::string stat = procfile(pid, "stat");
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));  // after the command's name
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i == 14 || i == 15) ticks += std::stod(field);  // utime, stime
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// A process killed outright (SIGKILL, as the kernel's out-of-memory killer does) cannot speak,
+// and mpirun -q says nothing: kzr-mpi still names the rank and the line in one line.
+TEST(KzrMpi, AKilledProcessNamesItsRankAndLine) {
+  char name[] = "/tmp/kzrmpidiesXXXXXX";
+  const int descriptor = mkstemp(name);
+  ASSERT_GE(descriptor, 0);
+  close(descriptor);
+  // Line 2, the heaviest, goes to rank 1 and takes seconds; it is killed while it runs.
+  std::ofstream(name) << "# one slow simulation\nprice " << everest
+                      << " --paths 20000000 --steps 50 --seed 1\n" << fillers(3);
+  auto run = std::async(std::launch::async,
+                        [&] { return runmpi(2, std::string("batch ") + name); });
+  std::string pid;
+  for (int wait = 0; wait < 200 && pid.empty(); ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pid = workingprocess(name, 1);
+  }
+  ASSERT_FALSE(pid.empty()) << "rank 1 did not start";
+  // Into its line: starting costs rank 1 far less than half a second of processor time.
+  for (int wait = 0; wait < 400 && cputime(pid) < 0.5; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  kill(std::stoi(pid), SIGKILL);
+  const auto result = run.get();
+  std::remove(name);
+  EXPECT_NE(result.status, 0);
+  EXPECT_EQ(result.err, "kzr-mpi: rank 1 died of signal 9 (Killed) while pricing line 2\n");
 }
 
 }  // namespace

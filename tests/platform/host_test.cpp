@@ -4,7 +4,11 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
+#include "binding/interfacenumbers.h"
 #include "binding/registries.h"
 #include "closedform/BlackScholes.h"
 #include "numerics/undefined.h"
@@ -30,6 +34,30 @@ struct tables {
 
 TEST(HostStandIn, RefusesALibraryThatIsNotThere) {
   EXPECT_THROW(standin::host("/nonexistent/libkzr.so"), standin::loaderror);
+}
+
+// The default tables leave every entry to the library; set hands it one value. The precise
+// numerics move a two-asset rainbow's price (the default bivariate normal errs by up to 8.3e-6).
+TEST(HostStandIn, DefaultParameterTablesAreTheLibrarysDefaults) {
+  standin::tensor T0 = standin::realtable(
+      {{0.5}, {100}, {105}, {0.11}, {0.16}, {0.63}, {0.05}, {0.06}, {0.09}, {98}});
+  standin::tensor flags = standin::integertensor({6}, {1, 1, 1, 1, 1, 1});
+  standin::tensor values = standin::realtensor({6, 1}, std::vector<double>(6, 0.0));
+  const double byhand = host().fun("RAINBOWMAX2ECO", T0, flags, values).value;
+  standin::parametertables parameters = standin::defaultparameters();
+  EXPECT_EQ(host().fun("RAINBOWMAX2ECO", T0, parameters.flags, parameters.entries).value, byhand);
+  parameters.set(entryoptions, optionnumerics, 1);
+  EXPECT_EQ(parameters.flags.integers[entryoptions], 0);
+  EXPECT_NE(host().fun("RAINBOWMAX2ECO", T0, parameters.flags, parameters.entries).value, byhand);
+  EXPECT_THROW(parameters.set(parameterentrycount, 0, 1), std::out_of_range);
+  EXPECT_THROW(parameters.set(entrymode, entryvaluecount, 1), std::out_of_range);
+}
+
+TEST(HostStandIn, LooksForTheLibraryBesideTheProgramFirst) {
+  const std::vector<std::string> places = standin::librarycandidates();
+  ASSERT_FALSE(places.empty());
+  EXPECT_EQ("'" + places[0] + "'", testsupport::besideprogram("libkzr.so"));
+  EXPECT_EQ(standin::defaultlibrarypath(), places[0]);  // the build puts it there
 }
 
 TEST(HostStandIn, TheLibraryExportsOnlyItsEntryPoints) {

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <limits>
 #include <set>
+#include <sstream>
 
 #include "binding/registries.h"
 #include "catalogue.h"
@@ -17,6 +18,7 @@
 #include "closedform/EuropeanPower.h"
 #include "closedform/EuropeanRainbowTwoAsset.h"
 #include "commandline.h"
+#include "numerics/messages.h"
 #include "numerics/undefined.h"
 #include "runner.h"
 #include "testsupport.h"
@@ -217,15 +219,45 @@ TEST(Tool, BatchNumbersResultsByInputLine) {
       "\n"
       "price BSEPO 1 100 100 0.2 0.05 0.02\n"
       "price NOSUCH 1\n"
-      "price BSECO 1 100 100 0 0.05 0.02\n";
+      "price COCEO 0.1 0.25 125.0 90.0 3.0 0.12 0.08 0.0   # q = 0: undefined\n";
   const auto run = runkzr("batch -", input);
   const std::string call =
       formatnumber(BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02));
   const std::string put = formatnumber(BlackScholes::blackscholesput(1, 100, 100, 0.2, 0.05, 0.02));
-  // The library's own message for the unknown code comes in its place.
-  EXPECT_EQ(run.out, "2: " + call + "\n4: " + put + "\nUnknown contract code: NOSUCH\n6: nan\n");
+  // The library's own messages carry the number of the line that made them.
+  EXPECT_EQ(run.out, "2: " + call + "\n4: " + put + "\n5: Unknown contract code: NOSUCH\n6: " +
+                         messages::valueundefined + "\n6: nan\n");
   EXPECT_EQ(run.err.rfind("kzr: line 5: ", 0), 0u) << run.err;
   EXPECT_EQ(run.status, 2);  // a line was refused; the others still ran
+}
+
+// A script reads a batch's output line by line: every line it writes starts with its number, a
+// fixed-income message on standard error too, and mistakes exit 2 as an unknown code does.
+TEST(Tool, BatchTiesEveryLineToItsNumber) {
+  const auto run = runkzr("batch -",
+                          "fi NoSuchFunction\n"
+                          "fi DayCount --date StartDate=2024-01-01 --date EndDate=2024-07-01 "
+                          "--text DayCounter=Actual360 --number Oops=1  # a key it does not take\n"
+                          "greeks BSECO 1 100 100 0.2 0.05 0.02 --only delta # comment\n");
+  EXPECT_EQ(run.status, 2);
+  std::stringstream out(run.out), err(run.err);
+  std::vector<std::string> numbers;
+  for (std::string line; std::getline(out, line);) numbers.push_back(line.substr(0, 3));
+  EXPECT_EQ(numbers, (std::vector<std::string>{"2: ", "2: ", "3: ", "3: "})) << run.out;
+  std::string line;
+  ASSERT_TRUE(std::getline(err, line));
+  EXPECT_EQ(line.rfind(std::string("kzr: line 1: ") + messages::fixedincomeunknownname, 0), 0u)
+      << run.err;
+  while (std::getline(err, line)) EXPECT_EQ(line.rfind("kzr: line 2: ", 0), 0u) << run.err;
+  EXPECT_NE(run.out.find("2: scalar nan"), std::string::npos) << run.out;
+  EXPECT_EQ(runkzr("fi NoSuchFunction").status, 2);  // it used to answer "status 0" and exit 0
+}
+
+TEST(Tool, AVectorOfACodeWithoutOneAsksNothingOfTheLibrary) {
+  const auto run = runkzr("vector BSECO 1 100 100 0.2 0.05 0.02");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");  // the library's "Unknown contract code" came here before
+  EXPECT_EQ(run.err, "kzr: BSECO has no vector form (use kzr price)\n");
 }
 
 // Progress goes to standard error, only on a terminal or when asked for, and leaves the results
@@ -283,6 +315,14 @@ TEST(Tool, CodesAndDemo) {
   for (const catalogueentry& entry : catalogue())
     EXPECT_NE(codes.out.find(entry.code), std::string::npos) << entry.code;
   EXPECT_NE(codes.out.find("T, S, K, sigma, r, q"), std::string::npos);
+  // Every description ends at least two spaces before its inputs start (four ran into them).
+  const std::string table = "\n" + codes.out;
+  for (const catalogueentry& entry : catalogue()) {
+    const auto at = table.find("\n" + entry.code + " ");
+    ASSERT_NE(at, std::string::npos) << entry.code;
+    const auto end = table.find(entry.description, at) + entry.description.size();
+    EXPECT_EQ(table.substr(end, 2), "  ") << entry.code;
+  }
   EXPECT_NE(codes.out.find("--precise"), std::string::npos);
   EXPECT_NE(codes.out.find("--seed N"), std::string::npos);
   EXPECT_NE(runkzr("--help").out.find("--precise"), std::string::npos);

@@ -40,6 +40,24 @@ TEST(LineOutput, WritesOutAsTheLineWouldHaveWrittenItAfterWhateverCameBefore) {
             std::string("2: 1.5\nSingular matrix\n2: 1.5\na\0b\n", 34));
 }
 
+TEST(LineOutput, APrefixStartsEveryLineAndAnOpenLineIsClosed) {
+  trackstandardoutput();
+  lineoutput line;
+  {
+    recordedline recording("7: ");
+    std::cout << "Singular matrix" << std::flush;  // no line end
+    startline();
+    std::cout << "1.5\nsecond\n";
+    std::cout << "open" << std::flush;
+    line = recording.take();
+  }
+  testing::internal::CaptureStdout();
+  writeout(line);
+  std::cout << "8: next\n" << std::flush;
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "7: Singular matrix\n7: 1.5\n7: second\n7: open\n8: next\n");
+}
+
 TEST(LineOutput, RecordsTravelAsBytesAndMalformedBytesAreRefused) {
   lineoutput first{3, 2, std::string("x\0ny\0\0", 6), "kzr: line 3: oops\n"};
   lineoutput second{17, 0, "17: 4.25\n", ""};

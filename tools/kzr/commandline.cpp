@@ -19,11 +19,19 @@ std::vector<double> parserow(const std::string& text) {
 }
 
 double parsegreek(const std::string& text) {
-  for (std::size_t i = 0; i < sensitivitynames.size(); ++i)
+  std::string names;
+  for (std::size_t i = 0; i < sensitivitynames.size(); ++i) {
     if (text == sensitivitynames[i]) return static_cast<double>(i);
-  const double value = parsenumber(text);
+    names += (i ? ", " : "") + std::string(sensitivitynames[i]);
+  }
+  double value = std::nan("");
+  try {
+    value = parsenumber(text);
+  } catch (const usageerror&) {  // a name that is not a greek's
+  }
   if (!(value >= selectprice && value <= selectrho && value == std::trunc(value)))
-    throw usageerror("--greek takes 0 to 5 or price, delta, gamma, vega, theta, rho");
+    throw usageerror("--greek takes " + std::to_string(selectprice) + " to " +
+                     std::to_string(selectrho) + " or " + names + ": not '" + text + "'");
   return value;
 }
 
@@ -79,7 +87,7 @@ std::vector<std::string> splitwords(const std::string& line) {
   std::vector<std::string> words;
   std::stringstream stream(line);
   std::string word;
-  while (stream >> word) words.push_back(word);
+  while (stream >> word && word[0] != '#') words.push_back(word);  // a comment ends the line
   return words;
 }
 
@@ -95,9 +103,7 @@ batcharguments parsebatcharguments(const std::vector<std::string>& words) {
   return arguments;
 }
 
-bool isbatchentry(const std::vector<std::string>& words) {
-  return !words.empty() && words[0][0] != '#';
-}
+bool isbatchentry(const std::vector<std::string>& words) { return !words.empty(); }
 
 void applyoption(pricingcall& call, const std::string& option, const std::string& value) {
   if (option == "--precise") {  // takes no value of its own

@@ -65,9 +65,10 @@ struct batcharguments {
 };
 batcharguments parsebatcharguments(const std::vector<std::string>& words);
 
-// Splits a batch line into words at white space.
+// Splits a batch line into words at white space; a word starting with # starts a comment, which
+// runs to the end of the line (a whole line, or after a call).
 std::vector<std::string> splitwords(const std::string& line);
-// Whether a batch line's words are a call: not blank, not a comment (#).
+// Whether a batch line's words are a call: not blank, not only a comment.
 bool isbatchentry(const std::vector<std::string>& words);
 
 #endif  // KZR_TOOLS_COMMANDLINE_H

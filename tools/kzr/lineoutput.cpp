@@ -19,6 +19,15 @@ class trackingbuffer : public std::streambuf {
   explicit trackingbuffer(std::streambuf* inner) : inner(inner) {}
   char last = '\n';
   std::string* record = nullptr;  // set while a line is recorded
+  std::string prefix;             // starts every line of the record
+  bool atlinestart = true;        // the record's next character starts a line
+
+  // A fresh-line point in the record: what follows starts a line.
+  void markfreshline() {
+    record->push_back(escape);
+    record->push_back(freshline);
+    atlinestart = true;
+  }
 
  protected:
   int overflow(int c) override {
@@ -44,8 +53,10 @@ class trackingbuffer : public std::streambuf {
 
  private:
   void append(char ch) {
+    if (atlinestart) *record += prefix;
     if (ch == escape) record->push_back(escape);
     record->push_back(ch);
+    atlinestart = ch == '\n';
   }
   std::streambuf* inner;
 };
@@ -85,15 +96,18 @@ void trackstandardoutput() {
 void startline() {
   if (tracker == nullptr) return;
   if (tracker->record != nullptr) {
-    tracker->record->push_back(escape);
-    tracker->record->push_back(freshline);
+    tracker->markfreshline();
   } else if (tracker->last != '\n') {
     std::cout << '\n';
   }
 }
 
-recordedline::recordedline() : previouserr(std::cerr.rdbuf(&errors)) {
-  if (tracker != nullptr) tracker->record = &out;
+recordedline::recordedline(const std::string& prefix) : previouserr(std::cerr.rdbuf(&errors)) {
+  if (tracker != nullptr) {
+    tracker->record = &out;
+    tracker->prefix = prefix;
+    tracker->atlinestart = true;
+  }
 }
 
 recordedline::~recordedline() {
@@ -102,6 +116,9 @@ recordedline::~recordedline() {
 }
 
 lineoutput recordedline::take() {
+  // A line left open (a message without its line end) is closed where the record is written,
+  // so that the next record's lines start lines of their own.
+  if (tracker != nullptr && !tracker->atlinestart) tracker->markfreshline();
   lineoutput line;
   line.out = std::move(out);
   out.clear();

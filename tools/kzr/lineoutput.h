@@ -29,10 +29,13 @@ struct lineoutput {
 };
 
 // While it lives, what is written to std::cout and std::cerr is recorded instead of written
-// (trackstandardoutput must have been called). Not nestable.
+// (trackstandardoutput must have been called). Every line of standard output the record holds
+// starts with prefix: a batch line's number ("3: ") ties each line it writes, the library's
+// messages included, to it. A record whose writing ends inside a line ends with a fresh-line
+// point, so that what is written after it starts a line of its own. Not nestable.
 class recordedline {
  public:
-  recordedline();
+  explicit recordedline(const std::string& prefix = std::string());
   ~recordedline();
   recordedline(const recordedline&) = delete;
   recordedline& operator=(const recordedline&) = delete;

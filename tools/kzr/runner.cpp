@@ -13,6 +13,7 @@
 #include "fixedincomecommand.h"
 #include "greeks.h"
 #include "impliedinput.h"
+#include "numerics/messages.h"
 #include "progress.h"
 #include "splitsimulation.h"
 
@@ -121,13 +122,17 @@ std::string optionstext() {
 
 runner::pricedcall runner::pricevalues(const pricingcall& call) {
   pricedcall result;
+  const catalogueentry* entry = findentry(call.code);
+  if (call.vector && entry != nullptr && !entry->vector) {
+    result.refused = true;  // reportrefusal says why; the library is not asked
+    return result;
+  }
   if (call.vector) {
     sensitivities::vectoranswer out = calls.funvec(call);
     result.refused = out.refused;
     result.values = std::move(out.values);
     return result;
   }
-  const catalogueentry* entry = findentry(call.code);
   if (entry != nullptr && sensitivities::takenbydifferences(call, *entry)) {
     // A sensitivity the code's engine does not compute: fun would answer the price.
     const sensitivities::selectedfigure figure =
@@ -243,7 +248,7 @@ int runner::runbatchlines(std::istream& input, progressline& progress) {
 }
 
 lineoutput runner::runbatchline(int number, const std::string& line) {
-  recordedline recording;
+  recordedline recording(std::to_string(number) + ": ");  // every line it writes carries it
   const int status = runbatchwords(number, splitwords(line));
   lineoutput record = recording.take();
   record.number = number;
@@ -270,7 +275,7 @@ int runner::runbatchwords(int number, const std::vector<std::string>& words) {
       return exitusage;
     }
     startline();
-    std::cout << prefix << result.text << '\n';
+    std::cout << result.text << '\n';
     return exitanswered;
   } catch (const usageerror& error) {
     std::cerr << "kzr: line " << number << ": " << error.what() << '\n';
@@ -279,13 +284,20 @@ int runner::runbatchwords(int number, const std::vector<std::string>& words) {
 }
 
 int runner::runcodes() {
+  // Each column as wide as its widest text and two spaces, so that none runs into the next.
+  std::size_t codewidth = 0, descriptionwidth = 0;
+  for (const catalogueentry& entry : catalogue()) {
+    codewidth = std::max(codewidth, entry.code.size() + 2);
+    descriptionwidth = std::max(descriptionwidth, entry.description.size() + 2);
+  }
   for (const catalogueentry& entry : catalogue()) {
     std::string inputs;
     for (std::size_t i = 0; i < entry.inputs.size(); ++i)
       inputs += (i ? ", " : "") + entry.inputs[i];
     if (entry.variable) inputs += ", ...";
-    std::cout << std::left << std::setw(24) << entry.code << std::setw(56) << entry.description
-              << inputs << (entry.vector ? "  [price, vector]" : "") << '\n';
+    std::cout << std::left << std::setw(static_cast<int>(codewidth)) << entry.code
+              << std::setw(static_cast<int>(descriptionwidth)) << entry.description << inputs
+              << (entry.vector ? "  [price, vector]" : "") << '\n';
   }
   std::cout << '\n' << optionstext();
   return exitanswered;
@@ -351,12 +363,15 @@ int runner::rundemo() {
 
 int runner::runfi(const std::vector<std::string>& words, const std::string& prefix) {
   const fixedincomecall call = parsefixedincomecall(words);
+  const std::string where = prefix.empty() ? "" : "line " + prefix;
+  bool unknown = false;
   std::cout.flush();
-  library.watchmessages([](const std::string& text) {
+  library.watchmessages([&where, &unknown](const std::string& text) {
+    unknown = unknown || text.rfind(messages::fixedincomeunknownname, 0) == 0;
     std::size_t start = 0;
     for (;;) {
       const auto end = text.find('\n', start);
-      std::cerr << "kzr: " << text.substr(start, end - start) << '\n';
+      std::cerr << "kzr: " << where << text.substr(start, end - start) << '\n';
       if (end == std::string::npos) break;
       start = end + 1;
     }
@@ -365,13 +380,13 @@ int runner::runfi(const std::vector<std::string>& words, const std::string& pref
   const bool answered = runfixedincome(library, call, lines);
   library.watchmessages(nullptr);
   std::cout.flush();
+  if (unknown) return exitusage;  // as an unknown code: the library's message says why
   if (!answered) {
-    std::cerr << "kzr: " << (prefix.empty() ? "" : "line " + prefix)
-              << "the library refused the fi call of " << call.name << '\n';
+    std::cerr << "kzr: " << where << "the library refused the fi call of " << call.name << '\n';
     return exitusage;
   }
   startline();
-  for (const std::string& line : lines) std::cout << prefix << line << '\n';
+  for (const std::string& line : lines) std::cout << line << '\n';
   return exitanswered;
 }
 
@@ -413,9 +428,10 @@ int runner::rungreeks(const std::vector<std::string>& given, const std::string& 
   }
   startline();
   for (const auto& line : lines) {
-    std::cout << prefix << std::left << std::setw(static_cast<int>(width) + 2) << line[0];
+    std::cout << std::left << std::setw(static_cast<int>(width) + 2) << line[0];
     if (witherror)
-      std::cout << std::setw(static_cast<int>(valuewidth) + 2) << line[1] << "stderr " << line[2];
+      std::cout << std::setw(static_cast<int>(valuewidth) + 2) << line[1] << "stderr "
+                << line[2];
     else
       std::cout << line[1];
     std::cout << '\n';
@@ -431,7 +447,7 @@ int runner::runsolve(const std::vector<std::string>& words, const std::string& p
   switch (result.outcome) {
     case sensitivities::solveoutcome::found:
       startline();
-      std::cout << prefix << formatnumber(result.value) << '\n';
+      std::cout << formatnumber(result.value) << '\n';
       return exitanswered;
     case sensitivities::solveoutcome::refused: reportrefusal(request.call, where); return exitusage;
     case sensitivities::solveoutcome::unknowninput:

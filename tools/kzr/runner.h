@@ -55,11 +55,11 @@ class runner {
   answer price(const pricingcall& call);
   int runprice(const std::vector<std::string>& words);
   int runbatch(const std::vector<std::string>& words);
-  // greeks and solve; every printed line starts with prefix (the line number in a batch, "3: "),
-  // every message on standard error with "line " and the prefix.
+  // greeks, solve and fi NAME [options]; in a batch, prefix is the line's number ("3: "): each
+  // message on standard error starts with "line " and the prefix (the line's recording puts the
+  // prefix before every line of standard output). An unknown fixed-income function exits 2.
   int rungreeks(const std::vector<std::string>& words, const std::string& prefix);
   int runsolve(const std::vector<std::string>& words, const std::string& prefix);
-  // fi NAME [options]; every printed line starts with prefix (the line number in a batch).
   int runfi(const std::vector<std::string>& words, const std::string& prefix);
   int runbatchlines(std::istream& input, class progressline& progress);
   // One batch line's call (words not empty); returns its exit status.

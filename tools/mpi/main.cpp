@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "deathwatch.h"
 #include "mpimessages.h"
 #include "mpirun.h"
 
@@ -25,7 +26,9 @@ int run(const std::vector<std::string>& words) {
     if (speaks) std::cerr << "kzr-mpi: " << error.what() << '\n';
     return exitusage;
   } catch (const std::exception& error) {
-    std::cerr << "kzr-mpi: rank " << worldrank() << ": " << error.what() << '\n';
+    std::cerr << "kzr-mpi: rank " << worldrank() << ": " << error.what();
+    if (pricingline() > 0) std::cerr << " while pricing line " << pricingline();
+    std::cerr << '\n';
     MPI_Abort(MPI_COMM_WORLD, 1);
     return 1;
   }
@@ -34,7 +37,9 @@ int run(const std::vector<std::string>& words) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  watchfordeath();  // a process that dies says which line it was pricing
   MPI_Init(&argc, &argv);
+  setwatchedrank(worldrank());
   trackstandardoutput();
   const int status = run(std::vector<std::string>(argv + 1, argv + argc));
   std::cout.flush();

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "batchplan.h"
+#include "deathwatch.h"
 #include "mpimessages.h"
 #include "mpirun.h"
 #include "progress.h"
@@ -28,13 +29,21 @@ constexpr int stop = -1;
 constexpr int chunksahead = 2;     // chunks a worker holds: the one it runs and the next
 constexpr int chunksperrank = 16;  // the chunk size aims at this many chunks per rank
 
+// Runs one line with its writing recorded, its number kept where a death would name it.
+lineoutput runline(runner& tool, const batchentry& entry) {
+  setpricingline(entry.number);
+  lineoutput record = tool.runbatchline(entry.number, entry.text);
+  setpricingline(0);
+  return record;
+}
+
 // Runs every line of a chunk, in unit order and file order inside a unit.
 std::vector<lineoutput> runchunk(runner& tool, const batchplan& plan,
                                  const std::vector<int>& units) {
   std::vector<lineoutput> records;
   for (const int u : units)
     for (const int e : plan.units[u].entries)
-      records.push_back(tool.runbatchline(plan.entries[e].number, plan.entries[e].text));
+      records.push_back(runline(tool, plan.entries[e]));
   return records;
 }
 
@@ -71,7 +80,7 @@ class dealer {
         const std::vector<int>& units = chunks[--back];
         for (const int u : units) {
           for (const int e : plan.units[u].entries) {
-            store(e, tool.runbatchline(plan.entries[e].number, plan.entries[e].text));
+            store(e, runline(tool, plan.entries[e]));
             collect();
           }
         }
@@ -133,6 +142,8 @@ class dealer {
       ++written;
       progress.update(static_cast<long>(written));
     }
+    // What is written stays written if a process dies: mpirun then ends every rank at once.
+    std::cout.flush();
   }
 
   runner& tool;

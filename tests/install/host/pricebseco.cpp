@@ -1,6 +1,10 @@
-// A host of an installed kzr: loads libkzr.so by its installed path, checks the versions the
-// package states, reads BSECO's inputs from the catalogue and prices it. Exits 0 only when the
-// price equals the Black-Scholes-Merton value computed here.
+// A host of an installed kzr, built outside the installation: the stand-in's default constructor
+// finds libkzr.so in the installed lib/ (the path the package states), it checks the versions the
+// package states, reads BSECO's inputs from the catalogue and prices it with the precise numerics
+// set on the default parameter tables. Exits 0 only when the price equals the
+// Black-Scholes-Merton value computed here.
+#include <stdlib.h>
+
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -37,19 +41,22 @@ int main() {
       if (std::string(row.code) == "BSECO") inputs = row.inputs;
   if (inputs != "T, S, K, sigma, r, q") return fail("BSECO's inputs: '" + inputs + "'");
   try {
-    standin::host library(KZR_LIBRARY_PATH);
+    standin::host library;
+    char* found = realpath(standin::defaultlibrarypath().c_str(), nullptr);
+    char* stated = realpath(KZR_LIBRARY_PATH, nullptr);
+    const bool same = found != nullptr && stated != nullptr && std::string(found) == stated;
+    free(found);
+    free(stated);
+    if (!same) return fail("the stand-in loaded " + standin::defaultlibrarypath());
     auto version = reinterpret_cast<int (*)()>(library.symbol("QuillonLibrary_getVersion"));
     if (version == nullptr || version() != KZR_HOST_INTERFACE_VERSION)
       return fail("the library reports another host-interface version");
     standin::tensor T0 = standin::realtable({{1}, {100}, {100}, {0.2}, {0.05}, {0.02}});
-    // Every entry at its default but the options, given at full width with the precise numerics.
-    std::vector<hostinteger> flags(parameterentrycount, 1);
-    flags[entryoptions] = 0;
-    std::vector<double> entries(parameterentrycount * entryvaluecount, 0.0);
-    entries[entryoptions * entryvaluecount + optionnumerics] = 1;
-    standin::tensor T1 = standin::integertensor({parameterentrycount}, flags);
-    standin::tensor T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries);
-    const standin::scalarresult result = library.fun("BSECO", T0, T1, T2);
+    // Every entry at its default but the options' numerics.
+    standin::parametertables parameters = standin::defaultparameters();
+    parameters.set(entryoptions, optionnumerics, 1);
+    const standin::scalarresult result =
+        library.fun("BSECO", T0, parameters.flags, parameters.entries);
     const double expected = blackscholescall(1, 100, 100, 0.2, 0.05, 0.02);
     std::printf("BSECO %.17g (closed form %.17g) kzr %s, host interface %d\n", result.value,
                 expected, KZR_VERSION, KZR_HOST_INTERFACE_VERSION);
