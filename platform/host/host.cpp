@@ -45,7 +45,8 @@ struct hoststate {
   }
 };
 
-// One host state for the process, built at load so that the callbacks reach it without a guard.
+// One host state for the process, built at load so that the callbacks reach it without a guard
+// (and, within this file, without a call).
 hoststate hostglobal;
 
 hoststate& state() { return hostglobal; }
@@ -53,7 +54,7 @@ hoststate& state() { return hostglobal; }
 namespace {
 
 int releasestring(char* text) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   if (s.recording) s.events.push_back(std::string("releasestring ") + text);
   if (std::strlen(text) < pooledtextsize)
     s.freetexts.push_back(text);
@@ -74,13 +75,13 @@ int newtensor(hostinteger type, hostinteger rank, const hostinteger* dims, hostt
     t.reals.assign(count, 0.0);
   else
     t.integers.assign(count, 0);
-  state().created.push_back(std::move(t));
-  *out = state().created.back().handle();
+  hostglobal.created.push_back(std::move(t));
+  *out = hostglobal.created.back().handle();
   return hoststatusok;
 }
 
 void releasetensor(hosttensor handle) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   tensor* t = tensor::from(handle);
   if (s.recording) s.events.push_back("releasetensor " + t->label);
   --t->shares;
@@ -101,8 +102,9 @@ int setreal(hosttensor handle, const hostinteger* position, double value) {
 }
 
 void recordquery(const char* query, const tensor* t) {
-  hoststate& s = state();
-  if (s.recording && s.recordingqueries) s.events.push_back(query + (" " + t->label));
+  hoststate& s = hostglobal;
+  if (__builtin_expect(s.recording && s.recordingqueries, 0))
+    s.events.push_back(query + (" " + t->label));
 }
 
 hostinteger tensorrank(hosttensor handle) {
@@ -119,8 +121,8 @@ const hostinteger* tensordims(hosttensor handle) {
 // the one-byte block.
 template <typename element>
 element* storage(std::vector<element>& elements) {
-  if (elements.empty() && state().onebyteforempty)
-    return reinterpret_cast<element*>(state().onebyte.get());
+  if (elements.empty() && hostglobal.onebyteforempty)
+    return reinterpret_cast<element*>(hostglobal.onebyte.get());
   return elements.data();
 }
 
@@ -143,7 +145,7 @@ hostlink kernellinkof(hoststate& s) {
 }
 
 hostlink getlink(librarydata) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   ++s.getlinkcalls;
   return kernellinkof(s);
 }
@@ -153,7 +155,7 @@ constexpr const char* messagehead = "Finance`FIDerivalixDump`printmessage";
 
 // Evaluates EvaluatePacket[f[argument]] written on the link and queues the answer.
 int processlink(hostlink link) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   const std::vector<vlkernel::token> expression = vlkernel::takeexpression(link);
   for (int kind : s.behaviour.packetsbefore)
     vlkernel::putpacket(
@@ -185,7 +187,7 @@ int processlink(hostlink link) {
 }  // namespace
 
 char* lendstring(const std::string& text) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   char* copy;
   if (text.size() >= pooledtextsize) {
     auto buffer = std::make_unique<char[]>(text.size() + 1);
@@ -199,13 +201,13 @@ char* lendstring(const std::string& text) {
     copy = s.pooledtexts.back().get();
   }
   std::memcpy(copy, text.c_str(), text.size() + 1);
-  ++state().stringsout;
+  ++hostglobal.stringsout;
   return copy;
 }
 
 void lend(tensor& t) {
   ++t.shares;
-  ++state().sharesout;
+  ++hostglobal.sharesout;
 }
 
 std::string defaultlibrarypath() {

@@ -21,7 +21,7 @@ class callarguments {
  public:
   // True when the host table, the code and every expected tensor are present.
   bool complete() const { return data != nullptr && codetext != nullptr && tensorsmissing == 0; }
-  std::string code() const { return codetext; }
+  const char* code() const { return codetext; }
   hosttensor tensor(int position) const { return tensors[position - 1]; }
 
  private:
@@ -57,14 +57,15 @@ struct tensorview {
   bool wellformed = false;  // dimensions present and none negative
   std::int64_t rows() const { return dims[rank - 2]; }
   std::int64_t columns() const { return dims[rank - 1]; }
-  // The number of elements, saturated at the largest 64-bit value.
+  // The number of elements, saturated at the largest 64-bit value (a negative dimension
+  // saturates too). Multiplied with an overflow test: no division on the per-call path.
   std::int64_t elements() const {
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
     std::int64_t count = 1;
     for (std::int64_t i = 0; i < rank; ++i) {
       if (dims[i] == 0) return 0;
-      count = count > std::numeric_limits<std::int64_t>::max() / dims[i]
-                  ? std::numeric_limits<std::int64_t>::max()
-                  : count * dims[i];
+      std::int64_t product;
+      count = dims[i] < 0 || __builtin_mul_overflow(count, dims[i], &product) ? largest : product;
     }
     return count;
   }
