@@ -147,6 +147,17 @@ void entrypoint_formula_BSECO(benchmark::State& state) {
 }
 BENCHMARK(entrypoint_formula_BSECO);
 
+// The formula with each call waiting for the one before (its latency, where the benchmark above
+// lets calls overlap): a call through the entry point cannot overlap the next.
+void entrypoint_formula_BSECO_chained(benchmark::State& state) {
+  double price = 0.0;
+  for (auto _ : state) {
+    price = BlackScholes::blackscholescall(T, S + 1e-300 * price, K, sigma, r, q);
+    benchmark::DoNotOptimize(price);
+  }
+}
+BENCHMARK(entrypoint_formula_BSECO_chained);
+
 // funvec's path on a simulated code whose draws are kept (mode 0, a fixed seed, the same terms):
 // the call reuses the kept price, so what is timed is the path, the counted table's lookup, the
 // cache's comparison and the result tensor; fun on the same kept simulation beside it.
@@ -184,7 +195,7 @@ void entrypoint_nullhost_funvec_EVERESTEO_kept(benchmark::State& state) {
   everestcall call("funvec");
   hosttensor out = nullptr;
   call(&out);
-  if (out == nullptr || nullresult.dims[0] != 3 || !std::isfinite(nullresultvalues[0])) {
+  if (out == nullptr || nullresult.dims[0] < 1 || !std::isfinite(nullresultvalues[0])) {
     state.SkipWithError("the kept simulation gave no vector");
     return;
   }
@@ -196,13 +207,3 @@ void entrypoint_nullhost_funvec_EVERESTEO_kept(benchmark::State& state) {
 BENCHMARK(entrypoint_nullhost_funvec_EVERESTEO_kept);
 
 }  // namespace
-namespace {
-void entrypoint_formula_BSECO_chained(benchmark::State& state) {
-  double price = 0.0;
-  for (auto _ : state) {
-    price = BlackScholes::blackscholescall(T, S + 1e-300 * price, K, sigma, r, q);
-    benchmark::DoNotOptimize(price);
-  }
-}
-BENCHMARK(entrypoint_formula_BSECO_chained);
-}

@@ -41,8 +41,9 @@ standin::host& library(const std::string& path) {
 // Collects what the library writes to std::cout and shows over the link during one scope.
 class messagecapture {
  public:
-  explicit messagecapture(standin::host& host) : host(host) {
+  explicit messagecapture(standin::host& host) : host(host), buffer(sharedbuffer()) {
     std::cout.flush();
+    buffer.str(std::string());
     previous = std::cout.rdbuf(&buffer);
     host.watchmessages([this](const std::string& text) { shown.push_back(text); });
   }
@@ -52,6 +53,9 @@ class messagecapture {
   }
   messagecapture(const messagecapture&) = delete;
   messagecapture& operator=(const messagecapture&) = delete;
+
+  // True when nothing was written or shown since the last take.
+  bool quiet() { return shown.empty() && buffer.in_avail() <= 0; }
 
   // The lines written so far, each once, emptied for the next call.
   std::vector<std::string> take() {
@@ -67,8 +71,14 @@ class messagecapture {
   }
 
  private:
+  // One buffer serves every capture (they never overlap): a stream buffer costs a locale to make.
+  static std::stringbuf& sharedbuffer() {
+    static std::stringbuf shared;
+    return shared;
+  }
+
   standin::host& host;
-  std::stringbuf buffer;
+  std::stringbuf& buffer;
   std::streambuf* previous = nullptr;
   std::vector<std::string> shown;
 };
@@ -114,12 +124,15 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
   auto valuecell = values.mutable_unchecked<1>();
   const double* data = tables.data();
   messagecapture capture(host);
+  // The tables are made once and T0 refilled per point (the library only reads them).
+  standin::tensor T0 = standin::realtensor({rows, columns}, {});
+  const standin::tensor T1model = standin::integertensor({parameterentrycount}, flags);
+  const standin::tensor T2model =
+      standin::realtensor({parameterentrycount, entryvaluecount}, entries);
+  standin::tensor T1 = T1model, T2 = T2model;
   for (py::ssize_t i = 0; i < points; ++i) {
     const double* first = data + i * rows * columns;
-    standin::tensor T0 =
-        standin::realtensor({rows, columns}, std::vector<double>(first, first + rows * columns));
-    standin::tensor T1 = standin::integertensor({parameterentrycount}, flags);
-    standin::tensor T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries);
+    T0.reals.assign(first, first + rows * columns);
     bool no = false;
     if (vector) {
       const standin::vectorresult out = host.funvec(code, T0, T1, T2);
@@ -142,11 +155,58 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
       no = out.status != hoststatusok;
       valuecell(i) = out.value;
     }
+    if (capture.quiet()) {
+      refusedcell(i) = no;
+      continue;
+    }
     const std::vector<std::string> lines = capture.take();
     refusedcell(i) = no || tablesrefused(lines);
     for (const std::string& line : lines) said.append(py::make_tuple(i, line));
   }
   return py::make_tuple(refused, vector ? py::object(vectors) : py::object(values), said);
+}
+
+// One point of a plain code with every parameter entry at its default, its inputs in row order:
+// the scalar call's short road. Answers None when an input is not a plain number (the general
+// road then broadcasts it), the price when the library answered without a word, and otherwise
+// (refused, price, messages) for the Python layer to report as price() does.
+py::object point(const std::string& path, const std::string& code, const py::tuple& inputs) {
+  static standin::tensor T0 = standin::realtensor({0, 1}, {});
+  static standin::tensor T1, T2;
+  static bool made = false;
+  if (!made) {
+    const pricingcall defaults;
+    T1 = standin::integertensor({parameterentrycount},
+                                std::vector<hostinteger>(defaults.flags.begin(), defaults.flags.end()));
+    std::vector<double> entries;
+    for (const auto& entry : defaults.entries)
+      entries.insert(entries.end(), entry.begin(), entry.end());
+    T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries);
+    made = true;
+  }
+  const py::ssize_t count = static_cast<py::ssize_t>(inputs.size());
+  T0.reals.resize(static_cast<std::size_t>(count));
+  for (py::ssize_t k = 0; k < count; ++k) {
+    PyObject* item = PyTuple_GET_ITEM(inputs.ptr(), k);
+    if (PyFloat_CheckExact(item)) {
+      T0.reals[k] = PyFloat_AS_DOUBLE(item);
+    } else if (PyLong_CheckExact(item)) {
+      T0.reals[k] = PyLong_AsDouble(item);
+      if (PyErr_Occurred()) {
+        PyErr_Clear();
+        return py::none();
+      }
+    } else {
+      return py::none();
+    }
+  }
+  T0.dims = {count, 1};
+  standin::host& host = library(path);
+  messagecapture capture(host);
+  const standin::scalarresult out = host.fun(code, T0, T1, T2);
+  if (capture.quiet() && out.status == hoststatusok) return py::float_(out.value);
+  const std::vector<std::string> lines = capture.take();
+  return py::make_tuple(out.status != hoststatusok || tablesrefused(lines), out.value, lines);
 }
 
 // One fifun call. Returns (answered, status, scalar, values, dated, messages).
@@ -190,6 +250,7 @@ py::list codes() {
 PYBIND11_MODULE(_host, module) {
   module.doc() = "The host of the kzr module: loads libkzr.so and calls its entry points.";
   module.def("price", &price);
+  module.def("point", &point);
   module.def("fixedincome", &fixedincome);
   module.def("codes", &codes);
   module.def("unload", [] { loaded.reset(); });

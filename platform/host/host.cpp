@@ -163,13 +163,13 @@ int processlink(hostlink link) {
   const bool wellformed = expression.size() == 3 && expression[0].kind == vltokenfunction &&
                           expression[0].text == "EvaluatePacket" && expression[0].integer == 1 &&
                           expression[1].kind == vltokenfunction && expression[1].integer == 1;
-  vlkernel::packet answer{vlpacketanswer, {vlkernel::token::symbol("$Failed")}};
+  vlkernel::packet answer{vlpacketanswer, {}};
   if (wellformed && expression[1].text == retrievalhead && expression[2].kind == vltokeninteger) {
     const hostinteger id = expression[2].integer;
     const auto found = s.texts.find(id);
     switch (s.behaviour.retrieval) {
       case linkbehaviour::answerkind::string:
-        if (found != s.texts.end()) answer.tokens = {vlkernel::token::string(found->second)};
+        if (found != s.texts.end()) answer.tokens.push_back(vlkernel::token::string(found->second));
         break;
       case linkbehaviour::answerkind::integer: answer.tokens = {vlkernel::token::number(id)}; break;
       case linkbehaviour::answerkind::endpacket: answer = vlkernel::packet{vlpacketnone, {}}; break;
@@ -180,7 +180,9 @@ int processlink(hostlink link) {
     if (s.watcher) s.watcher(expression[2].text);
     answer.tokens = {vlkernel::token::symbol("Null")};
   }
-  vlkernel::putpacket(link, answer);
+  if (answer.kind == vlpacketanswer && answer.tokens.empty())
+    answer.tokens = {vlkernel::token::symbol("$Failed")};
+  vlkernel::putpacket(link, std::move(answer));
   return wellformed ? hoststatusok : hoststatusfunctionerror;
 }
 
@@ -246,6 +248,7 @@ host::host(const std::string& librarypath) {
   initializeentry = reinterpret_cast<int (*)(librarydata)>(symbol("QuillonLibrary_initialize"));
   funentry = reinterpret_cast<entrypoint>(symbol("fun"));
   funvecentry = reinterpret_cast<entrypoint>(symbol("funvec"));
+  fifunentry = reinterpret_cast<entrypoint>(symbol("fifun"));  // optional
   if (version == nullptr || initializeentry == nullptr || funentry == nullptr ||
       funvecentry == nullptr) {
     dlclose(library);
@@ -340,23 +343,24 @@ double fixedincomeresult::at(hostinteger row, hostinteger column) const {
 
 fixedincomeresult host::fifun(const std::string& name, const std::array<tensor*, 11>& tables,
                               entrypoint function) {
-  if (function == nullptr) function = reinterpret_cast<entrypoint>(symbol("fifun"));
+  if (function == nullptr) function = fifunentry;
   if (function == nullptr) throw loaderror("the library does not export fifun");
   char* text = lendstring(name);
-  std::vector<hosttensor> handles;
-  for (tensor* t : tables) {
-    lend(*t);
-    handles.push_back(t->handle());
+  std::array<hosttensor, 11> handles;
+  std::array<hostargument, 12> cells;
+  cells[0] = &text;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    lend(*tables[i]);
+    handles[i] = tables[i]->handle();
+    cells[i + 1] = &handles[i];
   }
-  std::vector<hostargument> cells{&text};
-  for (hosttensor& handle : handles) cells.push_back(&handle);
   hosttensor out = nullptr;
   fixedincomeresult result;
   result.status = function(table(), static_cast<hostinteger>(cells.size()), cells.data(), &out);
   if (out != nullptr) {
     tensor* made = tensor::from(out);
-    result.dims = made->dims;
-    result.values = made->reals;
+    result.dims = std::move(made->dims);
+    result.values = std::move(made->reals);
     state().created.remove_if([made](const tensor& t) { return &t == made; });
   }
   return result;

@@ -71,21 +71,25 @@ class LibraryWarning(UserWarning):
 
 
 _catalogue = None
+_bycode = None
 
 
 def codes():
     """Every contract code the library registers, in catalogue order, as ``Code`` tuples."""
-    global _catalogue
+    global _catalogue, _bycode
     if _catalogue is None:
         _catalogue = [Code(c, d, tuple(i), v, n) for c, d, i, v, n in _host.codes()]
+        _bycode = {entry.code: entry for entry in _catalogue}
     return list(_catalogue)
 
 
 def _entry(code):
-    for entry in codes():
-        if entry.code == code:
-            return entry
-    raise KeyError(f"unknown contract code {code!r} (kzr.codes() lists the codes)")
+    if _bycode is None:
+        codes()
+    entry = _bycode.get(code) if isinstance(code, str) else None
+    if entry is None:
+        raise KeyError(f"unknown contract code {code!r} (kzr.codes() lists the codes)")
+    return entry
 
 
 def _options(mode, greek, grid, paths, steps, seed, precise):
@@ -149,20 +153,62 @@ def _call(code, rows, named, options, vector):
         raise TypeError(f"{code} has no vector form (use kzr.price)")
     tables, shape = _inputs(entry, rows, named)
     refused, results, said = _host.price(LIBRARY, code, vector, tables, _options(**options))
-    for text in dict.fromkeys(line for _, line in said):
-        warnings.warn(text, LibraryWarning, stacklevel=3)
-    if refused.any():
-        point = int(np.argmax(refused))
-        lines = [line for i, line in said if i == point]
-        raise RefusedError(f"the library refused the call of {code}"
-                           + (": " + "; ".join(lines) if lines else ""))
+    point = int(np.argmax(refused)) if refused.any() else -1
+    _report(code, [line for _, line in said], point >= 0,
+            [line for i, line in said if i == point])
     return results, shape
+
+
+def _report(code, said, refused, refusal):
+    """Warns once per line the library said; raises RefusedError with the refused point's lines."""
+    for text in dict.fromkeys(said):
+        warnings.warn(text, LibraryWarning, stacklevel=4)
+    if refused:
+        raise RefusedError(f"the library refused the call of {code}"
+                           + (": " + "; ".join(refusal) if refusal else ""))
+
+
+# The keywords of price() that price() tests before the short road (a scalar call of a plain code
+# that sets none of them); a keyword added to price() belongs here and in that test
+# (tests/python checks the list against the signature).
+_SHORT_ROAD_KEYWORDS = ("mode", "greek", "grid", "paths", "steps", "seed", "precise")
+
+
+def _point(code, rows, named):
+    """The price of one point of a plain code whose inputs are all plain numbers, called with
+    every option at its default; None when the call needs the general road."""
+    try:
+        entry = _bycode[code]
+    except (KeyError, TypeError):  # not loaded yet, an unknown code, or not a text
+        return None
+    if entry.counted:
+        return None
+    if named:
+        if rows or len(named) != len(entry.inputs):
+            return None
+        try:
+            rows = tuple(map(named.__getitem__, entry.inputs))
+        except KeyError:
+            return None
+    elif len(rows) != len(entry.inputs):
+        return None
+    answer = _host.point(LIBRARY, code, rows)
+    if answer is None or isinstance(answer, float):
+        return answer
+    refused, value, said = answer
+    _report(code, said, refused, said)
+    return value
 
 
 def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
           precise=False, **inputs):
     """The price (or the sensitivity asked by ``greek``) of contract ``code``: a float, or an
     array of the inputs' broadcast shape."""
+    if (mode is None and greek is None and grid is None and paths is None and steps is None
+            and seed is None and not precise):
+        value = _point(code, rows, inputs)
+        if value is not None:
+            return value
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
                    precise=precise)
     values, shape = _call(code, rows, inputs, options, vector=False)
