@@ -8,7 +8,8 @@ Times, after checking that both sides agree with the closed form:
     do), against QuantLib-Python's AnalyticEuropeanEngine re-pricing after a spot quote change;
   - kzr.price on an array of points, per point, against one fun call through the host stand-in
     (kzrbench's entrypoint_standin_fun_BSECO, run from here when the program is found).
-Each figure is the best of several rounds, which keeps the least disturbed one on a busy machine.
+Each figure is the process time (as kzrbench's CPU column) of the best of several rounds, which
+keeps the least disturbed one on a busy machine.
 """
 
 import argparse
@@ -39,9 +40,9 @@ def best(function, calls):
     """The least time per call over ROUNDS rounds of `calls` calls (seconds)."""
     times = []
     for _ in range(ROUNDS):
-        start = time.perf_counter()
+        start = time.process_time()
         function(calls)
-        times.append((time.perf_counter() - start) / calls)
+        times.append((time.process_time() - start) / calls)
     return min(times)
 
 

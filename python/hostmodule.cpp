@@ -16,6 +16,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -166,28 +167,64 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
   return py::make_tuple(refused, vector ? py::object(vectors) : py::object(values), said);
 }
 
-// One point of a plain code with every parameter entry at its default, its inputs in row order:
-// the scalar call's short road. Answers None when an input is not a plain number (the general
-// road then broadcasts it), the price when the library answered without a word, and otherwise
-// (refused, price, messages) for the Python layer to report as price() does.
-py::object point(const std::string& path, const std::string& code, const py::tuple& inputs) {
+// The input names of every plain code (not counted), as interned Python texts for dictionary
+// look-ups; made on first use and kept for the process.
+const std::vector<PyObject*>* plaininputs(const char* code, Py_ssize_t length) {
+  static auto* names = [] {
+    auto* table = new std::unordered_map<std::string, std::vector<PyObject*>>();
+    for (const catalogueentry& entry : catalogue()) {
+      if (entry.variable) continue;
+      std::vector<PyObject*>& list = (*table)[entry.code];
+      for (const std::string& name : entry.inputs)
+        list.push_back(PyUnicode_InternFromString(name.c_str()));
+    }
+    return table;
+  }();
+  const auto found = names->find(std::string(code, static_cast<std::size_t>(length)));
+  return found == names->end() ? nullptr : &found->second;
+}
+
+// One point of a plain code with every parameter entry at its default, its inputs given in row
+// order (rows) or by name (named), not both: the scalar call's short road. Answers None when the
+// call needs the general road (a code that is unknown or counted, inputs missing, extra or not
+// plain numbers: the general road broadcasts arrays and names every mistake), the price when the
+// library answered without a word, and otherwise (refused, price, messages) for the Python layer
+// to report as the general road does.
+py::object point(const std::string& path, const py::object& code, const py::tuple& rows,
+                 const py::dict& named) {
   static standin::tensor T0 = standin::realtensor({0, 1}, {});
   static standin::tensor T1, T2;
   static bool made = false;
   if (!made) {
     const pricingcall defaults;
-    T1 = standin::integertensor({parameterentrycount},
-                                std::vector<hostinteger>(defaults.flags.begin(), defaults.flags.end()));
+    T1 = standin::integertensor(
+        {parameterentrycount},
+        std::vector<hostinteger>(defaults.flags.begin(), defaults.flags.end()));
     std::vector<double> entries;
     for (const auto& entry : defaults.entries)
       entries.insert(entries.end(), entry.begin(), entry.end());
     T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries);
     made = true;
   }
-  const py::ssize_t count = static_cast<py::ssize_t>(inputs.size());
-  T0.reals.resize(static_cast<std::size_t>(count));
-  for (py::ssize_t k = 0; k < count; ++k) {
-    PyObject* item = PyTuple_GET_ITEM(inputs.ptr(), k);
+  if (!PyUnicode_Check(code.ptr())) return py::none();
+  Py_ssize_t length = 0;
+  const char* text = PyUnicode_AsUTF8AndSize(code.ptr(), &length);
+  if (text == nullptr) {
+    PyErr_Clear();
+    return py::none();
+  }
+  const std::vector<PyObject*>* names = plaininputs(text, length);
+  if (names == nullptr) return py::none();
+  const std::size_t count = names->size();
+  const bool bynames = PyDict_GET_SIZE(named.ptr()) > 0;
+  if (bynames ? (rows.size() != 0 || static_cast<std::size_t>(PyDict_GET_SIZE(named.ptr())) != count)
+              : rows.size() != count)
+    return py::none();
+  T0.reals.resize(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    PyObject* item = bynames ? PyDict_GetItem(named.ptr(), (*names)[k])
+                             : PyTuple_GET_ITEM(rows.ptr(), static_cast<Py_ssize_t>(k));
+    if (item == nullptr) return py::none();
     if (PyFloat_CheckExact(item)) {
       T0.reals[k] = PyFloat_AS_DOUBLE(item);
     } else if (PyLong_CheckExact(item)) {
@@ -200,10 +237,11 @@ py::object point(const std::string& path, const std::string& code, const py::tup
       return py::none();
     }
   }
-  T0.dims = {count, 1};
+  T0.dims = {static_cast<hostinteger>(count), 1};
   standin::host& host = library(path);
   messagecapture capture(host);
-  const standin::scalarresult out = host.fun(code, T0, T1, T2);
+  const standin::scalarresult out = host.fun(std::string(text, static_cast<std::size_t>(length)),
+                                             T0, T1, T2);
   if (capture.quiet() && out.status == hoststatusok) return py::float_(out.value);
   const std::vector<std::string> lines = capture.take();
   return py::make_tuple(out.status != hoststatusok || tablesrefused(lines), out.value, lines);

@@ -141,10 +141,13 @@ def _inputs(entry, rows, named):
             raise TypeError(f"{entry.code} is missing input {entry.inputs[len(rows)]!r}")
         raise TypeError(f"{entry.code} takes {len(entry.inputs)} inputs "
                         f"({', '.join(entry.inputs)}), not {len(rows)}")
-    arrays = np.broadcast_arrays(*[np.asarray(row, dtype=float) for row in rows])
-    shape = arrays[0].shape
-    tables = np.stack([a.reshape(-1) for a in arrays], axis=-1)[:, :, np.newaxis]
-    return tables, shape
+    arrays = [np.asarray(row, dtype=float) for row in rows]
+    shape = np.broadcast_shapes(*[a.shape for a in arrays])
+    # Each input is broadcast straight into its row of the tables, without copies between.
+    tables = np.empty(shape + (len(arrays), 1))
+    for j, a in enumerate(arrays):
+        tables[..., j, 0] = a
+    return tables.reshape(-1, len(arrays), 1), shape
 
 
 def _call(code, rows, named, options, vector):
@@ -159,45 +162,20 @@ def _call(code, rows, named, options, vector):
     return results, shape
 
 
-def _report(code, said, refused, refusal):
-    """Warns once per line the library said; raises RefusedError with the refused point's lines."""
+def _report(code, said, refused, refusal, stacklevel=4):
+    """Warns once per line the library said; raises RefusedError with the refused point's lines.
+    stacklevel: the user's call as warnings.warn counts from here."""
     for text in dict.fromkeys(said):
-        warnings.warn(text, LibraryWarning, stacklevel=4)
+        warnings.warn(text, LibraryWarning, stacklevel=stacklevel)
     if refused:
         raise RefusedError(f"the library refused the call of {code}"
                            + (": " + "; ".join(refusal) if refusal else ""))
 
 
 # The keywords of price() that price() tests before the short road (a scalar call of a plain code
-# that sets none of them); a keyword added to price() belongs here and in that test
-# (tests/python checks the list against the signature).
+# that sets none of them, kzr._host.point); a keyword added to price() belongs here and in that
+# test (tests/python checks the list against the signature).
 _SHORT_ROAD_KEYWORDS = ("mode", "greek", "grid", "paths", "steps", "seed", "precise")
-
-
-def _point(code, rows, named):
-    """The price of one point of a plain code whose inputs are all plain numbers, called with
-    every option at its default; None when the call needs the general road."""
-    try:
-        entry = _bycode[code]
-    except (KeyError, TypeError):  # not loaded yet, an unknown code, or not a text
-        return None
-    if entry.counted:
-        return None
-    if named:
-        if rows or len(named) != len(entry.inputs):
-            return None
-        try:
-            rows = tuple(map(named.__getitem__, entry.inputs))
-        except KeyError:
-            return None
-    elif len(rows) != len(entry.inputs):
-        return None
-    answer = _host.point(LIBRARY, code, rows)
-    if answer is None or isinstance(answer, float):
-        return answer
-    refused, value, said = answer
-    _report(code, said, refused, said)
-    return value
 
 
 def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
@@ -206,8 +184,12 @@ def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None,
     array of the inputs' broadcast shape."""
     if (mode is None and greek is None and grid is None and paths is None and steps is None
             and seed is None and not precise):
-        value = _point(code, rows, inputs)
-        if value is not None:
+        answer = _host.point(LIBRARY, code, rows, inputs)
+        if answer.__class__ is float:
+            return answer
+        if answer is not None:
+            refused, value, said = answer
+            _report(code, said, refused, said, stacklevel=3)
             return value
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
                    precise=precise)

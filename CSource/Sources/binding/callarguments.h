@@ -72,7 +72,10 @@ struct tensorview {
   // True when the elements cover what the rows and columns promise (rank 2 or more). A table of
   // rank 3 or more with a zero leading dimension holds no element, whatever its last two
   // dimensions say, and must not be read at all.
-  bool holdsitsrows() const { return rows() == 0 || columns() == 0 || elements() > 0; }
+  // (A rank-2 table holds rows x columns elements: the count is not needed.)
+  bool holdsitsrows() const {
+    return rank == 2 || rows() == 0 || columns() == 0 || elements() > 0;
+  }
 };
 // The view of a rank and dimension list already asked of the host (callers ask in the order
 // their entry point fixes).
