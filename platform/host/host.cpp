@@ -25,6 +25,7 @@ struct hoststate {
   long sharesout = 0;
   long stringsout = 0;
   std::list<tensor> created;  // tensors made by newtensor, until the host frees them
+  std::list<tensor> freed;    // their storage once freed, reused by the next newtensor
   bool recording = false;
   bool recordingqueries = false;
   std::vector<std::string> events;
@@ -53,6 +54,21 @@ hoststate& state() { return hostglobal; }
 
 namespace {
 
+// Moves a tensor made by newtensor from the created list to the freed one.
+void releaseresult(const tensor* made) {
+  hoststate& s = hostglobal;
+  for (auto it = s.created.begin(); it != s.created.end(); ++it) {
+    if (&*it == made) {
+      s.freed.splice(s.freed.begin(), s.created, it);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
 int releasestring(char* text) {
   hoststate& s = hostglobal;
   if (s.recording) s.events.push_back(std::string("releasestring ") + text);
@@ -66,17 +82,24 @@ int releasestring(char* text) {
 
 int newtensor(hostinteger type, hostinteger rank, const hostinteger* dims, hosttensor* out) {
   if (rank < 0 || (rank > 0 && dims == nullptr)) return hoststatusfunctionerror;
-  tensor t;
+  // A freed tensor's storage is filled, then moves to the created list.
+  hoststate& s = hostglobal;
+  if (s.freed.empty()) s.freed.emplace_back();
+  tensor& t = s.freed.front();
   t.type = type;
   t.dims.assign(dims, dims + rank);
   hostinteger count = 1;
   for (hostinteger d : t.dims) count *= d;
+  t.reals.clear();
+  t.integers.clear();
   if (type == hosttypereal)
     t.reals.assign(count, 0.0);
   else
     t.integers.assign(count, 0);
-  hostglobal.created.push_back(std::move(t));
-  *out = hostglobal.created.back().handle();
+  t.shares = 0;
+  t.label.clear();
+  s.created.splice(s.created.end(), s.freed, s.freed.begin());
+  *out = t.handle();
   return hoststatusok;
 }
 
@@ -323,7 +346,7 @@ vectorresult host::funvec(const std::string& code, tensor& T0, tensor& T1, tenso
 
 void freeresult(hosttensor result) {
   tensor* made = tensor::from(result);
-  state().created.remove_if([made](const tensor& t) { return &t == made; });
+  releaseresult(made);
 }
 
 long host::outstandingshares() const { return state().sharesout; }
@@ -361,7 +384,7 @@ fixedincomeresult host::fifun(const std::string& name, const std::array<tensor*,
     tensor* made = tensor::from(out);
     result.dims = std::move(made->dims);
     result.values = std::move(made->reals);
-    state().created.remove_if([made](const tensor& t) { return &t == made; });
+    releaseresult(made);
   }
   return result;
 }
