@@ -216,10 +216,9 @@ py::object point(const std::string& path, const py::object& code, const py::tupl
   const std::vector<PyObject*>* names = plaininputs(text, length);
   if (names == nullptr) return py::none();
   const std::size_t count = names->size();
-  const bool bynames = PyDict_GET_SIZE(named.ptr()) > 0;
-  if (bynames ? (rows.size() != 0 || static_cast<std::size_t>(PyDict_GET_SIZE(named.ptr())) != count)
-              : rows.size() != count)
-    return py::none();
+  const std::size_t given = static_cast<std::size_t>(PyDict_GET_SIZE(named.ptr()));
+  const bool bynames = given > 0;
+  if (bynames ? (rows.size() != 0 || given != count) : rows.size() != count) return py::none();
   T0.reals.resize(count);
   for (std::size_t k = 0; k < count; ++k) {
     PyObject* item = bynames ? PyDict_GetItem(named.ptr(), (*names)[k])

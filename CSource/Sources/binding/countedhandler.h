@@ -8,12 +8,12 @@
 //   const vectorhandlerentry mountainvectorhandler = countedvectorentry<mountaincodes, price>(...);
 //
 // Each binds the rows into its own counted row table, takes the code's variant (found at
-// registration), checks that the table holds the code's rows and, for n of 1 or more, the columns its rows need
-// (n for a per-asset row, n x n for the matrix), and calls the pricing routine with the variant
-// and the rows. The routine returns a result array (binding/resultarray.h): the vector handler
-// returns it, the scalar handler answers its element 1. A table too short or too narrow for the
-// code is refused before anything is read past its end: "Input data error, value undefined" and
-// a one-value result holding the undefined value.
+// registration), checks that the table holds the code's rows and, for n of 1 or more, the columns
+// its rows need (n for a per-asset row, n x n for the matrix), and calls the pricing routine with
+// the variant and the rows. The routine returns a result array (binding/resultarray.h): the vector
+// handler returns it, the scalar handler answers its element 1. A table too short or too narrow
+// for the code is refused before anything is read past its end: "Input data error, value
+// undefined" and a one-value result holding the undefined value.
 //
 // The registry takes the row capacity of a counted code from its input names: a table with more
 // rows than the code names is refused before the handler runs.
@@ -134,7 +134,8 @@ double countedscalarhandler(int variant, const double* data, const datashape* sh
 template <const auto& codes, assetpricing pricing>
 double* countedvectorhandler(int variant, const double* data, const datashape* shape,
                              parameterblock* block) {
-  return countedhandling::countedresult<codes, pricing, true>(variant, data, *shape, block).release();
+  return countedhandling::countedresult<codes, pricing, true>(variant, data, *shape, block)
+      .release();
 }
 
 // The registration entries of the two handlers; entries lists the parameter entries the pricing
