@@ -19,8 +19,9 @@ standin::host& library(const std::string& path);
 // Collects what the library writes to std::cout and shows over the link during one scope.
 class messagecapture {
  public:
-  explicit messagecapture(standin::host& host) : host(host) {
+  explicit messagecapture(standin::host& host) : host(host), buffer(sharedbuffer()) {
     std::cout.flush();
+    buffer.str(std::string());
     previous = std::cout.rdbuf(&buffer);
     host.watchmessages([this](const std::string& text) { shown.push_back(text); });
   }
@@ -30,6 +31,9 @@ class messagecapture {
   }
   messagecapture(const messagecapture&) = delete;
   messagecapture& operator=(const messagecapture&) = delete;
+
+  // True when nothing was written or shown since the last take.
+  bool quiet() { return shown.empty() && buffer.in_avail() <= 0; }
 
   // The lines written so far, each once, emptied for the next call.
   std::vector<std::string> take() {
@@ -45,8 +49,14 @@ class messagecapture {
   }
 
  private:
+  // One buffer serves every capture (they never overlap): a stream buffer costs a locale to make.
+  static std::stringbuf& sharedbuffer() {
+    static std::stringbuf shared;
+    return shared;
+  }
+
   standin::host& host;
-  std::stringbuf buffer;
+  std::stringbuf& buffer;
   std::streambuf* previous = nullptr;
   std::vector<std::string> shown;
 };

@@ -16,6 +16,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -92,12 +93,15 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
   auto valuecell = values.mutable_unchecked<1>();
   const double* data = tables.data();
   messagecapture capture(host);
+  // The tables are made once and T0 refilled per point (the library only reads them).
+  standin::tensor T0 = standin::realtensor({rows, columns}, {});
+  const standin::tensor T1model = standin::integertensor({parameterentrycount}, flags);
+  const standin::tensor T2model =
+      standin::realtensor({parameterentrycount, entryvaluecount}, entries);
+  standin::tensor T1 = T1model, T2 = T2model;
   for (py::ssize_t i = 0; i < points; ++i) {
     const double* first = data + i * rows * columns;
-    standin::tensor T0 =
-        standin::realtensor({rows, columns}, std::vector<double>(first, first + rows * columns));
-    standin::tensor T1 = standin::integertensor({parameterentrycount}, flags);
-    standin::tensor T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries);
+    T0.reals.assign(first, first + rows * columns);
     bool no = false;
     if (blocks > 0) {
       pricingcall point = call;
@@ -142,6 +146,10 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
       no = out.status != hoststatusok;
       valuecell(i) = out.value;
     }
+    if (capture.quiet()) {
+      refusedcell(i) = no;
+      continue;
+    }
     const std::vector<std::string> lines = capture.take();
     refusedcell(i) = no || tablesrefused(lines);
     for (const std::string& line : lines) said.append(py::make_tuple(i, line));
@@ -150,6 +158,85 @@ py::tuple price(const std::string& path, const std::string& code, bool vector,
   if (blocks <= 0) return py::make_tuple(refused, results, said);
   return py::make_tuple(refused, results, said,
                         vector ? py::object(vectorerrors) : py::object(errors));
+}
+
+// The input names of every plain code (not counted), as interned Python texts for dictionary
+// look-ups; made on first use and kept for the process.
+const std::vector<PyObject*>* plaininputs(const char* code, Py_ssize_t length) {
+  static auto* names = [] {
+    auto* table = new std::unordered_map<std::string, std::vector<PyObject*>>();
+    for (const catalogueentry& entry : catalogue()) {
+      if (entry.variable) continue;
+      std::vector<PyObject*>& list = (*table)[entry.code];
+      for (const std::string& name : entry.inputs)
+        list.push_back(PyUnicode_InternFromString(name.c_str()));
+    }
+    return table;
+  }();
+  const auto found = names->find(std::string(code, static_cast<std::size_t>(length)));
+  return found == names->end() ? nullptr : &found->second;
+}
+
+// One point of a plain code with every parameter entry at its default, its inputs given in row
+// order (rows) or by name (named), not both: the scalar call's short road. Answers None when the
+// call needs the general road (a code that is unknown or counted, inputs missing, extra or not
+// plain numbers: the general road broadcasts arrays and names every mistake), the price when the
+// library answered without a word, and otherwise (refused, price, messages) for the Python layer
+// to report as the general road does.
+py::object point(const std::string& path, const py::object& code, const py::tuple& rows,
+                 const py::dict& named) {
+  static standin::tensor T0 = standin::realtensor({0, 1}, {});
+  static standin::tensor T1, T2;
+  static bool made = false;
+  if (!made) {
+    const pricingcall defaults;
+    T1 = standin::integertensor(
+        {parameterentrycount},
+        std::vector<hostinteger>(defaults.flags.begin(), defaults.flags.end()));
+    std::vector<double> entries;
+    for (const auto& entry : defaults.entries)
+      entries.insert(entries.end(), entry.begin(), entry.end());
+    T2 = standin::realtensor({parameterentrycount, entryvaluecount}, entries);
+    made = true;
+  }
+  if (!PyUnicode_Check(code.ptr())) return py::none();
+  Py_ssize_t length = 0;
+  const char* text = PyUnicode_AsUTF8AndSize(code.ptr(), &length);
+  if (text == nullptr) {
+    PyErr_Clear();
+    return py::none();
+  }
+  const std::vector<PyObject*>* names = plaininputs(text, length);
+  if (names == nullptr) return py::none();
+  const std::size_t count = names->size();
+  const std::size_t given = static_cast<std::size_t>(PyDict_GET_SIZE(named.ptr()));
+  const bool bynames = given > 0;
+  if (bynames ? (rows.size() != 0 || given != count) : rows.size() != count) return py::none();
+  T0.reals.resize(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    PyObject* item = bynames ? PyDict_GetItem(named.ptr(), (*names)[k])
+                             : PyTuple_GET_ITEM(rows.ptr(), static_cast<Py_ssize_t>(k));
+    if (item == nullptr) return py::none();
+    if (PyFloat_CheckExact(item)) {
+      T0.reals[k] = PyFloat_AS_DOUBLE(item);
+    } else if (PyLong_CheckExact(item)) {
+      T0.reals[k] = PyLong_AsDouble(item);
+      if (PyErr_Occurred()) {
+        PyErr_Clear();
+        return py::none();
+      }
+    } else {
+      return py::none();
+    }
+  }
+  T0.dims = {static_cast<hostinteger>(count), 1};
+  standin::host& host = library(path);
+  messagecapture capture(host);
+  const standin::scalarresult out = host.fun(std::string(text, static_cast<std::size_t>(length)),
+                                             T0, T1, T2);
+  if (capture.quiet() && out.status == hoststatusok) return py::float_(out.value);
+  const std::vector<std::string> lines = capture.take();
+  return py::make_tuple(out.status != hoststatusok || tablesrefused(lines), out.value, lines);
 }
 
 // One fifun call. Returns (answered, status, scalar, values, dated, messages).
@@ -194,6 +281,7 @@ PYBIND11_MODULE(_host, module) {
   module.doc() = "The host of the kzr module: loads libkzr.so and calls its entry points.";
   module.def("price", &price, py::arg("path"), py::arg("code"), py::arg("vector"),
              py::arg("tables"), py::arg("options"), py::arg("blocks") = 0);
+  module.def("point", &point);
   module.def("fixedincome", &fixedincome);
   module.def("codes", &codes);
   addsensitivities(module);

@@ -25,6 +25,7 @@ struct hoststate {
   long sharesout = 0;
   long stringsout = 0;
   std::list<tensor> created;  // tensors made by newtensor, until the host frees them
+  std::list<tensor> freed;    // their storage once freed, reused by the next newtensor
   bool recording = false;
   bool recordingqueries = false;
   std::vector<std::string> events;
@@ -45,15 +46,31 @@ struct hoststate {
   }
 };
 
-// One host state for the process, built at load so that the callbacks reach it without a guard.
+// One host state for the process, built at load so that the callbacks reach it without a guard
+// (and, within this file, without a call).
 hoststate hostglobal;
 
 hoststate& state() { return hostglobal; }
 
 namespace {
 
+// Moves a tensor made by newtensor from the created list to the freed one.
+void releaseresult(const tensor* made) {
+  hoststate& s = hostglobal;
+  for (auto it = s.created.begin(); it != s.created.end(); ++it) {
+    if (&*it == made) {
+      s.freed.splice(s.freed.begin(), s.created, it);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
 int releasestring(char* text) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   if (s.recording) s.events.push_back(std::string("releasestring ") + text);
   if (std::strlen(text) < pooledtextsize)
     s.freetexts.push_back(text);
@@ -65,22 +82,29 @@ int releasestring(char* text) {
 
 int newtensor(hostinteger type, hostinteger rank, const hostinteger* dims, hosttensor* out) {
   if (rank < 0 || (rank > 0 && dims == nullptr)) return hoststatusfunctionerror;
-  tensor t;
+  // A freed tensor's storage is filled, then moves to the created list.
+  hoststate& s = hostglobal;
+  if (s.freed.empty()) s.freed.emplace_back();
+  tensor& t = s.freed.front();
   t.type = type;
   t.dims.assign(dims, dims + rank);
   hostinteger count = 1;
   for (hostinteger d : t.dims) count *= d;
+  t.reals.clear();
+  t.integers.clear();
   if (type == hosttypereal)
     t.reals.assign(count, 0.0);
   else
     t.integers.assign(count, 0);
-  state().created.push_back(std::move(t));
-  *out = state().created.back().handle();
+  t.shares = 0;
+  t.label.clear();
+  s.created.splice(s.created.end(), s.freed, s.freed.begin());
+  *out = t.handle();
   return hoststatusok;
 }
 
 void releasetensor(hosttensor handle) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   tensor* t = tensor::from(handle);
   if (s.recording) s.events.push_back("releasetensor " + t->label);
   --t->shares;
@@ -101,8 +125,9 @@ int setreal(hosttensor handle, const hostinteger* position, double value) {
 }
 
 void recordquery(const char* query, const tensor* t) {
-  hoststate& s = state();
-  if (s.recording && s.recordingqueries) s.events.push_back(query + (" " + t->label));
+  hoststate& s = hostglobal;
+  if (__builtin_expect(s.recording && s.recordingqueries, 0))
+    s.events.push_back(query + (" " + t->label));
 }
 
 hostinteger tensorrank(hosttensor handle) {
@@ -119,8 +144,8 @@ const hostinteger* tensordims(hosttensor handle) {
 // the one-byte block.
 template <typename element>
 element* storage(std::vector<element>& elements) {
-  if (elements.empty() && state().onebyteforempty)
-    return reinterpret_cast<element*>(state().onebyte.get());
+  if (elements.empty() && hostglobal.onebyteforempty)
+    return reinterpret_cast<element*>(hostglobal.onebyte.get());
   return elements.data();
 }
 
@@ -143,7 +168,7 @@ hostlink kernellinkof(hoststate& s) {
 }
 
 hostlink getlink(librarydata) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   ++s.getlinkcalls;
   return kernellinkof(s);
 }
@@ -153,7 +178,7 @@ constexpr const char* messagehead = "Finance`FIDerivalixDump`printmessage";
 
 // Evaluates EvaluatePacket[f[argument]] written on the link and queues the answer.
 int processlink(hostlink link) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   const std::vector<vlkernel::token> expression = vlkernel::takeexpression(link);
   for (int kind : s.behaviour.packetsbefore)
     vlkernel::putpacket(
@@ -161,13 +186,13 @@ int processlink(hostlink link) {
   const bool wellformed = expression.size() == 3 && expression[0].kind == vltokenfunction &&
                           expression[0].text == "EvaluatePacket" && expression[0].integer == 1 &&
                           expression[1].kind == vltokenfunction && expression[1].integer == 1;
-  vlkernel::packet answer{vlpacketanswer, {vlkernel::token::symbol("$Failed")}};
+  vlkernel::packet answer{vlpacketanswer, {}};
   if (wellformed && expression[1].text == retrievalhead && expression[2].kind == vltokeninteger) {
     const hostinteger id = expression[2].integer;
     const auto found = s.texts.find(id);
     switch (s.behaviour.retrieval) {
       case linkbehaviour::answerkind::string:
-        if (found != s.texts.end()) answer.tokens = {vlkernel::token::string(found->second)};
+        if (found != s.texts.end()) answer.tokens.push_back(vlkernel::token::string(found->second));
         break;
       case linkbehaviour::answerkind::integer: answer.tokens = {vlkernel::token::number(id)}; break;
       case linkbehaviour::answerkind::endpacket: answer = vlkernel::packet{vlpacketnone, {}}; break;
@@ -178,14 +203,16 @@ int processlink(hostlink link) {
     if (s.watcher) s.watcher(expression[2].text);
     answer.tokens = {vlkernel::token::symbol("Null")};
   }
-  vlkernel::putpacket(link, answer);
+  if (answer.kind == vlpacketanswer && answer.tokens.empty())
+    answer.tokens = {vlkernel::token::symbol("$Failed")};
+  vlkernel::putpacket(link, std::move(answer));
   return wellformed ? hoststatusok : hoststatusfunctionerror;
 }
 
 }  // namespace
 
 char* lendstring(const std::string& text) {
-  hoststate& s = state();
+  hoststate& s = hostglobal;
   char* copy;
   if (text.size() >= pooledtextsize) {
     auto buffer = std::make_unique<char[]>(text.size() + 1);
@@ -199,13 +226,13 @@ char* lendstring(const std::string& text) {
     copy = s.pooledtexts.back().get();
   }
   std::memcpy(copy, text.c_str(), text.size() + 1);
-  ++state().stringsout;
+  ++hostglobal.stringsout;
   return copy;
 }
 
 void lend(tensor& t) {
   ++t.shares;
-  ++state().sharesout;
+  ++hostglobal.sharesout;
 }
 
 std::vector<std::string> librarycandidates() {
@@ -268,6 +295,7 @@ host::host(const std::string& librarypath) {
   initializeentry = reinterpret_cast<int (*)(librarydata)>(symbol("QuillonLibrary_initialize"));
   funentry = reinterpret_cast<entrypoint>(symbol("fun"));
   funvecentry = reinterpret_cast<entrypoint>(symbol("funvec"));
+  fifunentry = reinterpret_cast<entrypoint>(symbol("fifun"));  // optional
   if (version == nullptr || initializeentry == nullptr || funentry == nullptr ||
       funvecentry == nullptr) {
     dlclose(library);
@@ -342,7 +370,7 @@ vectorresult host::funvec(const std::string& code, tensor& T0, tensor& T1, tenso
 
 void freeresult(hosttensor result) {
   tensor* made = tensor::from(result);
-  state().created.remove_if([made](const tensor& t) { return &t == made; });
+  releaseresult(made);
 }
 
 long host::outstandingshares() const { return state().sharesout; }
@@ -362,24 +390,25 @@ double fixedincomeresult::at(hostinteger row, hostinteger column) const {
 
 fixedincomeresult host::fifun(const std::string& name, const std::array<tensor*, 11>& tables,
                               entrypoint function) {
-  if (function == nullptr) function = reinterpret_cast<entrypoint>(symbol("fifun"));
+  if (function == nullptr) function = fifunentry;
   if (function == nullptr) throw loaderror("the library does not export fifun");
   char* text = lendstring(name);
-  std::vector<hosttensor> handles;
-  for (tensor* t : tables) {
-    lend(*t);
-    handles.push_back(t->handle());
+  std::array<hosttensor, 11> handles;
+  std::array<hostargument, 12> cells;
+  cells[0] = &text;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    lend(*tables[i]);
+    handles[i] = tables[i]->handle();
+    cells[i + 1] = &handles[i];
   }
-  std::vector<hostargument> cells{&text};
-  for (hosttensor& handle : handles) cells.push_back(&handle);
   hosttensor out = nullptr;
   fixedincomeresult result;
   result.status = function(table(), static_cast<hostinteger>(cells.size()), cells.data(), &out);
   if (out != nullptr) {
     tensor* made = tensor::from(out);
-    result.dims = made->dims;
-    result.values = made->reals;
-    state().created.remove_if([made](const tensor& t) { return &t == made; });
+    result.dims = std::move(made->dims);
+    result.values = std::move(made->reals);
+    releaseresult(made);
   }
   return result;
 }

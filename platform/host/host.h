@@ -169,6 +169,7 @@ class host {
   void* library = nullptr;
   entrypoint funentry = nullptr;
   entrypoint funvecentry = nullptr;
+  entrypoint fifunentry = nullptr;
   int (*initializeentry)(librarydata) = nullptr;
 };
 

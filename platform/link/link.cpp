@@ -1,6 +1,7 @@
 #include "link.h"
 
 #include <deque>
+#include <iterator>
 #include <list>
 #include <utility>
 
@@ -15,14 +16,17 @@ struct linkobject {
   std::size_t nexttoken = 0;             // in the open packet
   bool fetched = false;                  // VLGetNext moved onto token nexttoken - 1
   std::list<std::string> handedout;      // texts given by VLGetString
+  std::list<std::string> spare;          // given back, kept for reuse (no allocation per text)
   bool recording = false;
   std::vector<std::string> calls;
 };
 
 linkobject* from(hostlink link) { return reinterpret_cast<linkobject*>(link); }
 
-void record(linkobject* l, std::string call) {
-  if (l->recording) l->calls.push_back(std::move(call));
+// Records a call while recording is on; the text is made only then.
+template <typename text>
+void record(linkobject* l, text&& describe) {
+  if (l->recording) l->calls.push_back(describe());
 }
 
 void dropopen(linkobject* l) {
@@ -39,7 +43,9 @@ extern "C" {
 VL_EXPORT int VLPutFunction(hostlink link, const char* head, int argumentcount) {
   linkobject* l = from(link);
   if (l == nullptr || head == nullptr) return 0;
-  record(l, std::string("VLPutFunction ") + head + " " + std::to_string(argumentcount));
+  record(l, [&] {
+    return std::string("VLPutFunction ") + head + " " + std::to_string(argumentcount);
+  });
   l->written.push_back(vlkernel::token::function(head, argumentcount));
   return 1;
 }
@@ -47,7 +53,7 @@ VL_EXPORT int VLPutFunction(hostlink link, const char* head, int argumentcount) 
 VL_EXPORT int VLPutInteger32(hostlink link, int value) {
   linkobject* l = from(link);
   if (l == nullptr) return 0;
-  record(l, "VLPutInteger32 " + std::to_string(value));
+  record(l, [&] { return "VLPutInteger32 " + std::to_string(value); });
   l->written.push_back(vlkernel::token::number(value));
   return 1;
 }
@@ -55,7 +61,7 @@ VL_EXPORT int VLPutInteger32(hostlink link, int value) {
 VL_EXPORT int VLPutString(hostlink link, const char* text) {
   linkobject* l = from(link);
   if (l == nullptr || text == nullptr) return 0;
-  record(l, std::string("VLPutString ") + text);
+  record(l, [&] { return std::string("VLPutString ") + text; });
   l->written.push_back(vlkernel::token::string(text));
   return 1;
 }
@@ -69,14 +75,14 @@ VL_EXPORT int VLNextPacket(hostlink link) {
     l->open = true;
     kind = l->queued.front().kind;
   }
-  record(l, "VLNextPacket -> " + std::to_string(kind));
+  record(l, [&] { return "VLNextPacket -> " + std::to_string(kind); });
   return kind;
 }
 
 VL_EXPORT int VLNewPacket(hostlink link) {
   linkobject* l = from(link);
   if (l == nullptr) return 0;
-  record(l, "VLNewPacket");
+  record(l, [&] { return std::string("VLNewPacket"); });
   dropopen(l);
   return 1;
 }
@@ -92,7 +98,7 @@ VL_EXPORT int VLGetNext(hostlink link) {
   } else {
     l->fetched = false;
   }
-  record(l, "VLGetNext -> " + std::to_string(kind));
+  record(l, [&] { return "VLGetNext -> " + std::to_string(kind); });
   return kind;
 }
 
@@ -114,24 +120,29 @@ VL_EXPORT int VLGetString(hostlink link, const char** text) {
     if (present) {
       const vlkernel::token& t = tokens[index];
       if (t.kind == vltokenstring) {
-        l->handedout.push_back(t.text);
+        if (l->spare.empty()) {
+          l->handedout.push_back(t.text);
+        } else {
+          l->handedout.splice(l->handedout.end(), l->spare, l->spare.begin());
+          l->handedout.back() = t.text;
+        }
         *text = l->handedout.back().c_str();
         success = 1;
       }
     }
     l->fetched = false;
   }
-  record(l, "VLGetString -> " + std::to_string(success));
+  record(l, [&] { return "VLGetString -> " + std::to_string(success); });
   return success;
 }
 
 VL_EXPORT int VLReleaseString(hostlink link, const char* text) {
   linkobject* l = from(link);
   if (l == nullptr) return 0;
-  record(l, "VLReleaseString");
+  record(l, [&] { return std::string("VLReleaseString"); });
   for (auto it = l->handedout.begin(); it != l->handedout.end(); ++it) {
     if (it->c_str() == text) {
-      l->handedout.erase(it);
+      l->spare.splice(l->spare.begin(), l->handedout, it);
       return 1;
     }
   }
@@ -149,8 +160,10 @@ namespace vlkernel {
 VL_EXPORT std::vector<token> takeexpression(hostlink link) {
   linkobject* l = from(link);
   if (l == nullptr) return {};
-  std::vector<token> expression;
-  expression.swap(l->written);
+  // The tokens move out and the link keeps its storage for the next expression.
+  std::vector<token> expression(std::make_move_iterator(l->written.begin()),
+                                std::make_move_iterator(l->written.end()));
+  l->written.clear();
   return expression;
 }
 

@@ -82,21 +82,25 @@ class LibraryWarning(UserWarning):
 
 
 _catalogue = None
+_bycode = None
 
 
 def codes():
     """Every contract code the library registers, in catalogue order, as ``Code`` tuples."""
-    global _catalogue
+    global _catalogue, _bycode
     if _catalogue is None:
         _catalogue = [Code(c, d, tuple(i), v, n) for c, d, i, v, n in _host.codes()]
+        _bycode = {entry.code: entry for entry in _catalogue}
     return list(_catalogue)
 
 
 def _entry(code):
-    for entry in codes():
-        if entry.code == code:
-            return entry
-    raise KeyError(f"unknown contract code {code!r} (kzr.codes() lists the codes)")
+    if _bycode is None:
+        codes()
+    entry = _bycode.get(code) if isinstance(code, str) else None
+    if entry is None:
+        raise KeyError(f"unknown contract code {code!r} (kzr.codes() lists the codes)")
+    return entry
 
 
 def _options(mode, greek, grid, paths, steps, seed, precise):
@@ -163,10 +167,13 @@ def _inputs(entry, rows, named):
             raise TypeError(f"{entry.code} is missing input {entry.inputs[len(rows)]!r}")
         raise TypeError(f"{entry.code} takes {len(entry.inputs)} inputs "
                         f"({', '.join(entry.inputs)}), not {len(rows)}")
-    arrays = np.broadcast_arrays(*[np.asarray(row, dtype=float) for row in rows])
-    shape = arrays[0].shape
-    tables = np.stack([a.reshape(-1) for a in arrays], axis=-1)[:, :, np.newaxis]
-    return tables, shape
+    arrays = [np.asarray(row, dtype=float) for row in rows]
+    shape = np.broadcast_shapes(*[a.shape for a in arrays])
+    # Each input is broadcast straight into its row of the tables, without copies between.
+    tables = np.empty(shape + (len(arrays), 1))
+    for j, a in enumerate(arrays):
+        tables[..., j, 0] = a
+    return tables.reshape(-1, len(arrays), 1), shape
 
 
 def _blocks(stderr, blocks):
@@ -192,20 +199,42 @@ def _call(code, rows, named, options, vector, blocks=0):
     answer = _host.price(LIBRARY, code, vector, tables, _options(**options), blocks)
     refused, results, said = answer[:3]
     errors = answer[3] if blocks else None
-    for text in dict.fromkeys(line for _, line in said):
-        warnings.warn(text, LibraryWarning, stacklevel=3)
-    if refused.any():
-        point = int(np.argmax(refused))
-        lines = [line for i, line in said if i == point]
-        raise RefusedError(f"the library refused the call of {code}"
-                           + (": " + "; ".join(lines) if lines else ""))
+    point = int(np.argmax(refused)) if refused.any() else -1
+    _report(code, [line for _, line in said], point >= 0,
+            [line for i, line in said if i == point])
     return results, shape, errors
+
+
+def _report(code, said, refused, refusal, stacklevel=4):
+    """Warns once per line the library said; raises RefusedError with the refused point's lines.
+    stacklevel: the user's call as warnings.warn counts from here."""
+    for text in dict.fromkeys(said):
+        warnings.warn(text, LibraryWarning, stacklevel=stacklevel)
+    if refused:
+        raise RefusedError(f"the library refused the call of {code}"
+                           + (": " + "; ".join(refusal) if refusal else ""))
+
+
+# The keywords of price() that price() tests before the short road (a scalar call of a plain code
+# that sets none of them, kzr._host.point); a keyword added to price() belongs here and in that
+# test (tests/python checks the list against the signature).
+_SHORT_ROAD_KEYWORDS = ("mode", "greek", "grid", "paths", "steps", "seed", "precise", "stderr",
+                        "blocks")
 
 
 def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
           precise=False, stderr=False, blocks=None, **inputs):
     """The price (or the sensitivity asked by ``greek``) of contract ``code``: a float, or an
     array of the inputs' broadcast shape; with ``stderr=True``, ``(value, error)``."""
+    if (mode is None and greek is None and grid is None and paths is None and steps is None
+            and seed is None and not precise and not stderr and blocks is None):
+        answer = _host.point(LIBRARY, code, rows, inputs)
+        if answer.__class__ is float:
+            return answer
+        if answer is not None:
+            refused, value, said = answer
+            _report(code, said, refused, said, stacklevel=3)
+            return value
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
                    precise=precise)
     values, shape, errors = _call(code, rows, inputs, options, vector=False,

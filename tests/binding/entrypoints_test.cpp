@@ -8,6 +8,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "binding/codecatalogue.h"
 #include "binding/entrypoints.h"
 #include "binding/parameterblock.h"
 #include "binding/registries.h"
@@ -20,10 +21,10 @@ namespace {
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-double throwinghandler(std::string, const double*, const datashape*, parameterblock*) {
+double throwinghandler(int, const double*, const datashape*, parameterblock*) {
   throw std::runtime_error("boom");
 }
-double allocationhandler(std::string, const double*, const datashape*, parameterblock*) {
+double allocationhandler(int, const double*, const datashape*, parameterblock*) {
   throw std::bad_alloc();
 }
 double* vectorof(std::initializer_list<double> values) {
@@ -31,19 +32,19 @@ double* vectorof(std::initializer_list<double> values) {
   std::copy(values.begin(), values.end(), p);
   return p;
 }
-double* vectorthree(std::string, const double*, const datashape*, parameterblock*) {
+double* vectorthree(int, const double*, const datashape*, parameterblock*) {
   return vectorof({3.9, 1.5, 2.5, 3.5, 99});  // a count of 3.9 gives three elements
 }
-double* vectorempty(std::string, const double*, const datashape*, parameterblock*) {
+double* vectorempty(int, const double*, const datashape*, parameterblock*) {
   return vectorof({0});
 }
-double* vectornan(std::string, const double*, const datashape*, parameterblock*) {
+double* vectornan(int, const double*, const datashape*, parameterblock*) {
   return vectorof({std::numeric_limits<double>::quiet_NaN()});
 }
-double* vectornegative(std::string, const double*, const datashape*, parameterblock*) {
+double* vectornegative(int, const double*, const datashape*, parameterblock*) {
   return vectorof({-2, 1});
 }
-double* vectorthrowing(std::string, const double*, const datashape*, parameterblock*) {
+double* vectorthrowing(int, const double*, const datashape*, parameterblock*) {
   throw std::runtime_error("vector boom");
 }
 
@@ -101,6 +102,29 @@ TEST_F(EntryPoints, DispatchesToTheHandlerOfTheCode) {
   double result = 0;
   EXPECT_EQ(invoke(scalarentry, "BSECO", t, &result), hoststatusok);
   EXPECT_EQ(result, BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02));
+}
+
+// The last code found is remembered: codes that alternate, share a handler or are the same text
+// in a new buffer each reach their own formula, and an unknown code between them finds nothing.
+TEST_F(EntryPoints, AlternatingCodesEachReachTheirOwnFormula) {
+  const double call = BlackScholes::blackscholescall(1, 100, 100, 0.2, 0.05, 0.02);
+  const double put = BlackScholes::blackscholesput(1, 100, 100, 0.2, 0.05, 0.02);
+  const std::pair<const char*, double> calls[] = {{"BSECO", call}, {"BSECO", call},
+                                                  {"BSEPO", put},  {"BSECO", call},
+                                                  {"BSECOX", 0.0}, {"BSEPO", put}};
+  for (const auto& [code, expected] : calls) {
+    tables t;
+    double result = 0;
+    CaptureStdout();
+    const int status = invoke(scalarentry, code, t, &result);
+    GetCapturedStdout();
+    if (expected == 0.0) {
+      EXPECT_EQ(status, hoststatusfunctionerror) << code;
+      continue;
+    }
+    EXPECT_EQ(status, hoststatusok) << code;
+    EXPECT_EQ(result, expected) << code;
+  }
 }
 
 TEST_F(EntryPoints, UnknownCodesAreRefusedAndInsertNothing) {
@@ -312,6 +336,21 @@ TEST(Registries, TablesAreRegisteredWholeAndChecked) {
   registerhandler(vectors, vectorhandlerentry{vectorthree, tableof(rows), 2, noentries});
   EXPECT_EQ(vectors.size(), 1u);
   EXPECT_EQ(vectors.count("TESTB"), 1u);
+}
+
+// The handler receives the variant the registry holds for the code: every code of the catalogue
+// is registered with its own row's variant (funvec's codes in the vector registry too).
+TEST(Registries, EveryCatalogueCodeCarriesItsVariant) {
+  initializeregistries();
+  for (const codetable& table : codecatalogue()) {
+    for (const coderow& row : table) {
+      ASSERT_EQ(scalarhandlers().count(row.code), 1u) << row.code;
+      EXPECT_EQ(scalarhandlers().at(row.code).variant, row.variant) << row.code;
+      if (!row.vector) continue;
+      ASSERT_EQ(vectorhandlers().count(row.code), 1u) << row.code;
+      EXPECT_EQ(vectorhandlers().at(row.code).variant, row.variant) << row.code;
+    }
+  }
 }
 
 }  // namespace

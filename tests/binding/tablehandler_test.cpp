@@ -7,6 +7,7 @@
 #include <string>
 
 #include "binding/countedhandler.h"
+#include "binding/registries.h"
 #include "binding/tablehandler.h"
 
 namespace {
@@ -55,16 +56,22 @@ static_assert(inputrow(tableof(assetcodes), down, "sigma_i") == 4);
 static_assert(inputrow(tableof(assetcodes), down, "K") == 3);
 static_assert(inputrow(tableof(assetcodes), down, "q_i") == 7);
 
+// Registered, each code carries its variant to the handler, which calls that variant's formula.
 TEST(TableHandler, EachCodeReachesTheFormulaOfItsVariant) {
   const double table[] = {2.0, 0.5};  // T, S, one value a row
   const std::int64_t dims[] = {2, 1};
   const datashape shape{2, dims, 8};
-  const scalarhandler handler = tablehandler<sidecodes, refusal::silent, formulafor<level, third>,
-                                             formulafor<down, second>, formulafor<up, first>>;
-  EXPECT_EQ(handler("UPA", table, &shape, nullptr), 2.5);
-  EXPECT_EQ(handler("DOWNA", table, &shape, nullptr), 1.5);
-  EXPECT_EQ(handler("UPB", table, &shape, nullptr), 2.5);
-  EXPECT_EQ(handler("LEVEL", table, &shape, nullptr), 20.0);
+  scalarregistry registry;
+  registerhandler(registry, handlerentryof<sidecodes, refusal::silent, formulafor<level, third>,
+                                           formulafor<down, second>, formulafor<up, first>>());
+  const auto price = [&](const char* code) {
+    const auto& entry = registry.at(code);
+    return entry.function(entry.variant, table, &shape, nullptr);
+  };
+  EXPECT_EQ(price("UPA"), 2.5);
+  EXPECT_EQ(price("DOWNA"), 1.5);
+  EXPECT_EQ(price("UPB"), 2.5);
+  EXPECT_EQ(price("LEVEL"), 20.0);
 }
 
 }  // namespace

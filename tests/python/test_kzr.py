@@ -133,6 +133,42 @@ def test_library_messages_become_warnings():
         kzr.price("BINAPO", **BSECO, steps=50)  # a call without messages warns nothing
 
 
+@pytest.mark.parametrize("code, row", [
+    ("BSECO", (1.0, 100.0, 100.0, 0.2, 0.05, 0.02)),
+    ("BLACK76EPO", (0.5, 105.0, 100, 0.25, 0.03)),  # an int among the floats
+    ("DOWNOUTECO", (1.0, 100.0, 90.0, 100.0, 0.2, 0.05, 0.02, 3.0)),
+    ("BINAPO", (1.0, 100.0, 100.0, 0.2, 0.05, 0.02)),
+    ("BSEPO", (-1.0, 100.0, 100.0, 0.2, 0.05, 0.02)),  # refused inputs: the undefined value
+])
+def test_a_scalar_call_answers_as_one_point_of_an_array(code, row):
+    # A scalar call of a plain code without options takes a road of its own through the
+    # extension; it must answer, to the bit, what the general road answers for one point.
+    names = next(c.inputs for c in kzr.codes() if c.code == code)
+    general = kzr.price(code, *[np.array([value]) for value in row])[0]
+    for value in (kzr.price(code, *row), kzr.price(code, **dict(zip(names, row)))):
+        assert type(value) is float
+        assert np.array_equal(value, general, equal_nan=True)
+        if math.isnan(general):
+            assert np.float64(value).view(np.int64) == np.float64(general).view(np.int64)
+
+
+def test_a_scalar_call_reports_messages_as_the_general_road():
+    with pytest.warns(kzr.LibraryWarning, match="Input data error, value undefined"):
+        value = kzr.price("LBFLSTECO", T=1, S=100, m=120, sigma=0.2, r=0.05, q=0.02)
+    assert math.isnan(value)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        kzr.price("LBFLSTECO", T=1, S=100, m=90, sigma=0.2, r=0.05, q=0.02)  # nothing said
+
+
+def test_every_option_keyword_of_price_is_tested_before_the_short_road():
+    # A keyword of price() that the short road does not test would be ignored there.
+    import inspect
+    keywords = {name for name, p in inspect.signature(kzr.price).parameters.items()
+                if p.kind is inspect.Parameter.KEYWORD_ONLY}
+    assert keywords == set(kzr._SHORT_ROAD_KEYWORDS)
+
+
 def test_refusals():
     # The library refuses tables too long for the code; the module turns that into RefusedError
     # (the Python layer never builds such a table, so the host part is called directly).

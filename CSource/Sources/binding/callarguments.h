@@ -21,7 +21,7 @@ class callarguments {
  public:
   // True when the host table, the code and every expected tensor are present.
   bool complete() const { return data != nullptr && codetext != nullptr && tensorsmissing == 0; }
-  std::string code() const { return codetext; }
+  const char* code() const { return codetext; }
   hosttensor tensor(int position) const { return tensors[position - 1]; }
 
  private:
@@ -50,6 +50,42 @@ class retainedcall {
   callarguments current;
 };
 
+// Inline: on every call's path, where the argument count is a constant.
+inline void retainedcall::begin(librarydata data, hostinteger argumentcount,
+                                hostargument* arguments, int expected) {
+  current.data = nullptr;
+  current.codetext = nullptr;
+  current.tensorcount = 0;
+  current.tensorsmissing = 0;
+  if (data == nullptr) return;
+  if (retainedcode != nullptr) {
+    data->releasestring(retainedcode);
+    retainedcode = nullptr;
+  }
+  current.data = data;
+  const hostinteger available = arguments == nullptr ? 0 : argumentcount;
+  if (available >= 1 && arguments[0] != nullptr) {
+    retainedcode = *static_cast<char**>(arguments[0]);
+    current.codetext = retainedcode;
+  }
+  current.tensorcount = expected - 1;
+  for (int i = 1; i < expected; ++i) {
+    hosttensor tensor = nullptr;
+    if (i < available && arguments[i] != nullptr) tensor = *static_cast<hosttensor*>(arguments[i]);
+    current.tensors[i - 1] = tensor;
+    if (tensor == nullptr) ++current.tensorsmissing;
+  }
+}
+
+inline void retainedcall::end() {
+  if (current.data == nullptr) return;
+  for (int i = 0; i < current.tensorcount; ++i) {
+    if (current.tensors[i] != nullptr) current.data->releasetensor(current.tensors[i]);
+  }
+  current.data = nullptr;
+  current.tensorcount = 0;
+}
+
 // A tensor's rank and dimensions as the host reports them.
 struct tensorview {
   std::int64_t rank = 0;
@@ -57,21 +93,25 @@ struct tensorview {
   bool wellformed = false;  // dimensions present and none negative
   std::int64_t rows() const { return dims[rank - 2]; }
   std::int64_t columns() const { return dims[rank - 1]; }
-  // The number of elements, saturated at the largest 64-bit value.
+  // The number of elements, saturated at the largest 64-bit value (a negative dimension
+  // saturates too). Multiplied with an overflow test: no division on the per-call path.
   std::int64_t elements() const {
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
     std::int64_t count = 1;
     for (std::int64_t i = 0; i < rank; ++i) {
       if (dims[i] == 0) return 0;
-      count = count > std::numeric_limits<std::int64_t>::max() / dims[i]
-                  ? std::numeric_limits<std::int64_t>::max()
-                  : count * dims[i];
+      std::int64_t product;
+      count = dims[i] < 0 || __builtin_mul_overflow(count, dims[i], &product) ? largest : product;
     }
     return count;
   }
   // True when the elements cover what the rows and columns promise (rank 2 or more). A table of
   // rank 3 or more with a zero leading dimension holds no element, whatever its last two
   // dimensions say, and must not be read at all.
-  bool holdsitsrows() const { return rows() == 0 || columns() == 0 || elements() > 0; }
+  // (A rank-2 table holds rows x columns elements: the count is not needed.)
+  bool holdsitsrows() const {
+    return rank == 2 || rows() == 0 || columns() == 0 || elements() > 0;
+  }
 };
 // The view of a rank and dimension list already asked of the host (callers ask in the order
 // their entry point fixes).

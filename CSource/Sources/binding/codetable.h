@@ -38,11 +38,12 @@
 struct datashape;
 struct parameterblock;
 
-// handler(code, data, shape, block). The code is the handler's own copy.
-using scalarhandler = double (*)(std::string code, const double* data, const datashape* shape,
+// handler(variant, data, shape, block). The variant is the code's number in the handler's table,
+// found once at registration: a call compares no text below the registry's lookup.
+using scalarhandler = double (*)(int variant, const double* data, const datashape* shape,
                                  parameterblock* block);
 // Returns a heap array (new double[]): element 0 holds the count n, elements 1..n the results.
-using vectorhandler = double* (*)(std::string code, const double* data, const datashape* shape,
+using vectorhandler = double* (*)(int variant, const double* data, const datashape* shape,
                                   parameterblock* block);
 
 // How a simulated code's price is formed from its paths, for a host that combines the answers of

@@ -7,18 +7,18 @@
 //   const scalarhandlerentry mountainhandler = countedscalarentry<mountaincodes, price>(entries);
 //   const vectorhandlerentry mountainvectorhandler = countedvectorentry<mountaincodes, price>(...);
 //
-// Each binds the rows into its own counted row table, looks the code up in its own variant table,
-// checks that the table holds the code's rows and, for n of 1 or more, the columns its rows need
-// (n for a per-asset row, n x n for the matrix), and calls the pricing routine with the variant
-// and the rows. The routine returns a result array (binding/resultarray.h): the vector handler
-// returns it, the scalar handler answers its element 1. A table too short or too narrow for the
-// code is refused before anything is read past its end: "Input data error, value undefined" and
-// a one-value result holding the undefined value.
+// Each binds the rows into its own counted row table, takes the code's variant (found at
+// registration), checks that the table holds the code's rows and, for n of 1 or more, the columns
+// its rows need (n for a per-asset row, n x n for the matrix), and calls the pricing routine with
+// the variant and the rows. The routine returns a result array (binding/resultarray.h): the vector
+// handler returns it, the scalar handler answers its element 1. A table too short or too narrow
+// for the code is refused before anything is read past its end: "Input data error, value
+// undefined" and a one-value result holding the undefined value.
 //
 // The registry takes the row capacity of a counted code from its input names: a table with more
 // rows than the code names is refused before the handler runs.
 //
-// Not thread-safe: each handler's row table and variant table are process-wide.
+// Not thread-safe: each handler's row table is process-wide.
 #ifndef KZR_BINDING_COUNTEDHANDLER_H
 #define KZR_BINDING_COUNTEDHANDLER_H
 
@@ -28,7 +28,6 @@
 #include "binding/codetable.h"
 #include "binding/parameterblock.h"
 #include "binding/resultarray.h"
-#include "binding/varianttable.h"
 #include "numerics/messages.h"
 
 // The rows of a counted table as a pricing routine reads them.
@@ -102,12 +101,10 @@ inline const coderow& rowofvariant(codetable codes, int variant) {
 }
 
 template <const auto& codes, assetpricing pricing, bool vectorform>
-resultarray countedresult(const std::string& code, const double* data, const datashape& shape,
+resultarray countedresult(int variant, const double* data, const datashape& shape,
                           parameterblock* block) {
-  static varianttable variants;
   static countedrowtable<largestinputcount(tableof(codes))> rows;
   bindcountedrows(rows, data, shape);
-  const int variant = variants.lookup(code, tableof(codes));
   const coderow& row = rowofvariant(tableof(codes), variant);
   if (!rows.holds(inputcount(row.inputs)) ||
       (rows.count >= 1 && tablecolumns(shape) < columnsneeded(row.inputs, rows.count))) {
@@ -127,17 +124,18 @@ constexpr bool countedcodes() {
 }  // namespace countedhandling
 
 template <const auto& codes, assetpricing pricing>
-double countedscalarhandler(std::string code, const double* data, const datashape* shape,
+double countedscalarhandler(int variant, const double* data, const datashape* shape,
                             parameterblock* block) {
   static_assert(countedhandling::countedcodes<codes>(),
                 "every code of a counted table ends its inputs with \"...\" and has a description");
-  return countedhandling::countedresult<codes, pricing, false>(code, data, *shape, block)[1];
+  return countedhandling::countedresult<codes, pricing, false>(variant, data, *shape, block)[1];
 }
 
 template <const auto& codes, assetpricing pricing>
-double* countedvectorhandler(std::string code, const double* data, const datashape* shape,
+double* countedvectorhandler(int variant, const double* data, const datashape* shape,
                              parameterblock* block) {
-  return countedhandling::countedresult<codes, pricing, true>(code, data, *shape, block).release();
+  return countedhandling::countedresult<codes, pricing, true>(variant, data, *shape, block)
+      .release();
 }
 
 // The registration entries of the two handlers; entries lists the parameter entries the pricing

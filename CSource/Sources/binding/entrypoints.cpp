@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "binding/callarguments.h"
@@ -43,95 +44,148 @@ tablequeries querytables(librarydata data, const callarguments& call) {
   return q;
 }
 
+// What is wrong with the tables, found before anything is written; none when they fit. The check
+// returns the fault alone, and its text is built only for a refusal, so that a call whose tables
+// fit builds no string.
+enum class tablefault {
+  none,
+  datarank,
+  datanegative,
+  datarows,
+  datanotreal,
+  flagnegative,
+  flagcount,
+  flagnotinteger,
+  parameterrank,
+  parameternegative,
+  parameterrows,
+  parameternotreal,
+  entrycolumns,  // the entry `entry` needs more columns than T2 has
+  dataempty,
+  parameterempty,
+};
+
+struct tablecheck {
+  tablefault fault = tablefault::none;
+  int entry = 0;
+};
+
 // Checks the tables against the handler's row table and the parameter entries it reads. Rows
-// within the row table that a code does not read are ignored. Returns an empty string when they
-// fit, else what is wrong.
-std::string checktables(const tablequeries& q, std::int64_t rowcapacity, entrymask entries) {
-  if (q.data0.rank < 2) return "the data table needs rank 2 or more";
-  if (!q.data0.wellformed) return "the data table has a negative dimension";
-  if (q.data0.rows() > rowcapacity)
-    return "the data table has " + std::to_string(q.data0.rows()) +
-           " rows, the handler reads at most " + std::to_string(rowcapacity);
-  if (q.inputs == nullptr) return "the data table is not a real tensor";
-  if (!q.flagshape.wellformed) return "the flag table has a negative dimension";
-  if (q.flagshape.elements() < parameterentrycount)
-    return "the flag table needs at least 6 elements";
-  if (q.flags == nullptr) return "the flag table is not an integer tensor";
-  if (q.rows.rank < 2) return "the parameter table needs rank 2 or more";
-  if (!q.rows.wellformed) return "the parameter table has a negative dimension";
-  if (q.rows.rows() < parameterentrycount) return "the parameter table needs at least 6 rows";
-  if (q.values == nullptr) return "the parameter table is not a real tensor";
-  for (int e = 0; e < parameterentrycount; ++e) {
+// within the row table that a code does not read are ignored. Last, checks that the data and
+// parameter tables hold every element their rows and columns promise (a table of rank 3 or more
+// with a zero leading dimension holds none), so that no row is ever read past the table's end.
+tablecheck checktables(const tablequeries& q, std::int64_t rowcapacity, entrymask entries) {
+  if (q.data0.rank < 2) return {tablefault::datarank};
+  if (!q.data0.wellformed) return {tablefault::datanegative};
+  if (q.data0.rows() > rowcapacity) return {tablefault::datarows};
+  if (q.inputs == nullptr) return {tablefault::datanotreal};
+  if (!q.flagshape.wellformed) return {tablefault::flagnegative};
+  if (q.flagshape.elements() < parameterentrycount) return {tablefault::flagcount};
+  if (q.flags == nullptr) return {tablefault::flagnotinteger};
+  if (q.rows.rank < 2) return {tablefault::parameterrank};
+  if (!q.rows.wellformed) return {tablefault::parameternegative};
+  if (q.rows.rows() < parameterentrycount) return {tablefault::parameterrows};
+  if (q.values == nullptr) return {tablefault::parameternotreal};
+  for (int e = 0; entries != noentries && e < parameterentrycount; ++e) {
     if ((entries & readsentry(e)) != 0 && q.flags[e] == 0 && q.rows.columns() < entrywidth(e))
-      return "parameter entry " + std::to_string(e) + " needs " + std::to_string(entrywidth(e)) +
-             " values";
+      return {tablefault::entrycolumns, e};
   }
+  if (!q.data0.holdsitsrows()) return {tablefault::dataempty};
+  if (!q.rows.holdsitsrows()) return {tablefault::parameterempty};
   return {};
 }
 
-// Checks that the data and parameter tables hold every element their rows and columns promise
-// (a table of rank 3 or more with a zero leading dimension holds none), so that no row is ever
-// read past the table's end. The tables have passed checktables.
-std::string checkelementcounts(const tablequeries& q) {
-  const std::pair<const tensorview*, const char*> tables[] = {{&q.data0, "data"},
-                                                              {&q.rows, "parameter"}};
-  for (const auto& [view, name] : tables) {
-    if (!view->holdsitsrows())
-      return std::string("the ") + name + " table holds no values but promises " +
-             std::to_string(view->rows()) + " rows of " + std::to_string(view->columns());
+// The text of a fault that checktables found.
+std::string describe(const tablecheck& check, const tablequeries& q, std::int64_t rowcapacity) {
+  const auto empty = [](const tensorview& view, const char* name) {
+    return std::string("the ") + name + " table holds no values but promises " +
+           std::to_string(view.rows()) + " rows of " + std::to_string(view.columns());
+  };
+  switch (check.fault) {
+    case tablefault::none: break;
+    case tablefault::datarank: return "the data table needs rank 2 or more";
+    case tablefault::datanegative: return "the data table has a negative dimension";
+    case tablefault::datarows:
+      return "the data table has " + std::to_string(q.data0.rows()) +
+             " rows, the handler reads at most " + std::to_string(rowcapacity);
+    case tablefault::datanotreal: return "the data table is not a real tensor";
+    case tablefault::flagnegative: return "the flag table has a negative dimension";
+    case tablefault::flagcount: return "the flag table needs at least 6 elements";
+    case tablefault::flagnotinteger: return "the flag table is not an integer tensor";
+    case tablefault::parameterrank: return "the parameter table needs rank 2 or more";
+    case tablefault::parameternegative: return "the parameter table has a negative dimension";
+    case tablefault::parameterrows: return "the parameter table needs at least 6 rows";
+    case tablefault::parameternotreal: return "the parameter table is not a real tensor";
+    case tablefault::entrycolumns:
+      return "parameter entry " + std::to_string(check.entry) + " needs " +
+             std::to_string(entrywidth(check.entry)) + " values";
+    case tablefault::dataempty: return empty(q.data0, "data");
+    case tablefault::parameterempty: return empty(q.rows, "parameter");
   }
   return {};
 }
 
 // Steps shared by both entry points up to the handler call: give back the previous text, keep
 // this one, record the tensors, look the code up, check the tables, rebuild the block. On success
-// fills code, inputs and shape; otherwise says why through the returned outcome.
+// fills handler, inputs and shape; otherwise says why through the returned outcome.
 enum class preparation { ready, badarguments, unknowncode, badtables };
 
 // The last code found in a registry. A host tends to price one contract many times in a row, and
-// the registries only ever gain entries, so a found position stays valid.
+// the registries only ever gain entries, so a found position stays valid. The code is compared as
+// text with the host's own; the map is searched with it directly, so no string is built per call.
+// A code longer than the kept text is not kept (every code of the catalogue fits).
 template <typename registry>
 struct lookupcache {
-  std::string code;
+  static constexpr std::size_t longest = 31;
+  char code[longest + 1] = {};  // empty: nothing kept (no code is empty)
   typename registry::const_iterator position;
-  bool valid = false;
 };
 
+// True when text equals kept, a text of at most `longest` characters.
+inline bool samekepttext(const char* kept, const char* text) {
+  while (*kept != '\0' && *kept == *text) ++kept, ++text;
+  return *kept == *text;
+}
+
 template <typename registry>
-typename registry::const_iterator findhandler(const registry& handlers, const std::string& code) {
+typename registry::const_iterator findhandler(const registry& handlers, const char* code) {
   static lookupcache<registry> last;
-  if (last.valid && last.code == code) return last.position;
-  const auto position = handlers.find(code);
-  if (position != handlers.end()) last = {code, position, true};
+  if (last.code[0] != '\0' && samekepttext(last.code, code)) return last.position;
+  const std::string_view text(code);
+  const auto position = handlers.find(text);
+  if (position != handlers.end() && text.size() <= lookupcache<registry>::longest) {
+    text.copy(last.code, text.size());
+    last.code[text.size()] = '\0';
+    last.position = position;
+  }
   return position;
 }
 
 template <typename registry>
 preparation prepare(librarydata data, hostinteger argumentcount, hostargument* arguments,
                     retainedcall& state, const registry& handlers,
-                    typename registry::const_iterator& handler, std::string& code,
-                    const double*& inputs, datashape& shape) {
+                    typename registry::const_iterator& handler, const double*& inputs,
+                    datashape& shape, parameterblock& block) {
   state.begin(data, argumentcount, arguments, pricingargumentcount);
   const callarguments& call = state.arguments();
   if (!call.complete()) {
     writemessage(std::string(messages::badtables) + "a call takes a code and three tables");
     return preparation::badarguments;
   }
-  code = call.code();
+  const char* code = call.code();
   handler = findhandler(handlers, code);
   if (handler == handlers.end()) {
-    writemessage(messages::unknowncode + code);
+    writemessage(messages::unknowncode + std::string(code));
     return preparation::unknowncode;
   }
   const tablequeries q = querytables(data, call);
-  std::string problem = checktables(q, handler->second.rowcapacity, handler->second.entries);
-  if (problem.empty()) problem = checkelementcounts(q);
-  if (!problem.empty()) {
-    writemessage(messages::badtables + problem);
+  const tablecheck check = checktables(q, handler->second.rowcapacity, handler->second.entries);
+  if (check.fault != tablefault::none) {
+    writemessage(messages::badtables + describe(check, q, handler->second.rowcapacity));
     return preparation::badtables;
   }
   shape = {q.data0.rank, q.data0.dims, 8};
-  fillparameterblock(q.flags, q.values, q.rows.rank, q.rows.dims, theparameterblock());
+  fillparameterblock(q.flags, q.values, q.rows.rank, q.rows.dims, block);
   inputs = q.inputs;
   return preparation::ready;
 }
@@ -144,14 +198,14 @@ int scalarentry(librarydata data, hostinteger argumentcount, hostargument* argum
   int status = hoststatusok;
   try {
     scalarregistry::const_iterator handler;
-    std::string code;
     const double* inputs = nullptr;
     datashape shape{};
+    parameterblock& block = theparameterblock();
     const preparation outcome = prepare(data, argumentcount, arguments, funstate, scalarhandlers(),
-                                        handler, code, inputs, shape);
+                                        handler, inputs, shape, block);
     if (outcome == preparation::ready) {
       const double price =
-          handler->second.function(std::move(code), inputs, &shape, &theparameterblock());
+          handler->second.function(handler->second.variant, inputs, &shape, &block);
       if (cell != nullptr) *cell = price;
     } else {
       if (cell != nullptr) *cell = undefinedvalue();
@@ -176,14 +230,14 @@ int vectorentry(librarydata data, hostinteger argumentcount, hostargument* argum
   int status = hoststatusok;
   try {
     vectorregistry::const_iterator handler;
-    std::string code;
     const double* inputs = nullptr;
     datashape shape{};
+    parameterblock& block = theparameterblock();
     const preparation outcome = prepare(data, argumentcount, arguments, funvecstate,
-                                        vectorhandlers(), handler, code, inputs, shape);
+                                        vectorhandlers(), handler, inputs, shape, block);
     if (outcome == preparation::ready) {
       std::unique_ptr<double[]> values(
-          handler->second.function(std::move(code), inputs, &shape, &theparameterblock()));
+          handler->second.function(handler->second.variant, inputs, &shape, &block));
       status = writevectorresult(data, values.get(), cell);
     } else {
       status = hoststatusfunctionerror;

@@ -14,7 +14,7 @@ void store(registry& map, const handlerentry<handler>& entry, bool vectorsonly) 
     // A counted code's rows are its named inputs (a family's groups read tables of their own).
     const std::int64_t rows =
         countedinputs(row.inputs) ? inputcount(row.inputs) : entry.rowcapacity;
-    map[row.code] = {entry.function, rows, entry.entries};
+    map[row.code] = {entry.function, rows, entry.entries, row.variant};
   }
 }
 

@@ -2,8 +2,8 @@
 //
 // Each family contributes its handlers through a registration function of its own (closed forms,
 // finite differences, Monte Carlo); each handler brings the code table of the codes it serves,
-// and initialisation stores every code of it. A lookup never inserts. Not thread-safe: calls
-// must not overlap.
+// and initialisation stores every code of it with its variant. A lookup never inserts (the maps
+// compare with any text, so a lookup builds no string). Not thread-safe: calls must not overlap.
 #ifndef KZR_BINDING_REGISTRIES_H
 #define KZR_BINDING_REGISTRIES_H
 
@@ -14,12 +14,14 @@
 #include "binding/codetable.h"
 
 // A registered handler with the slots of its row table (data tables with more rows are refused
-// before the handler runs) and the parameter entries it reads.
+// before the handler runs), the parameter entries it reads and the code's variant, which the
+// handler receives.
 template <typename handler>
 struct registration {
   handler function;
   std::int64_t rowcapacity;
   entrymask entries = noentries;
+  int variant = 0;
 };
 
 using scalarregistry = std::map<std::string, registration<scalarhandler>, std::less<>>;

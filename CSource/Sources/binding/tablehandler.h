@@ -1,7 +1,7 @@
 // The handler adapter: one template is the handler of every family whose codes read a plain row
 // table. From the family's code table and its formulas it binds the rows of the data table,
-// looks the code up in its variant table, checks that the table holds the inputs of the code and
-// calls the formula of the variant with the inputs in row order, one argument each:
+// takes the code's variant (found at registration), checks that the table holds the inputs of the
+// code and calls the formula of the variant with the inputs in row order, one argument each:
 //
 //   const scalarhandlerentry blackscholeshandler =
 //       handlerentryof<blackscholescodes, refusal::silent, formulafor<call, blackscholescall>,
@@ -21,12 +21,11 @@
 // then per-asset rows): binding/countedhandler.h makes their scalar and vector handlers, and the
 // vector registry takes the rows marked vector.
 //
-// Not thread-safe: each handler's row table and variant table are process-wide.
+// Each call binds a row table of its own, on the stack.
 #ifndef KZR_BINDING_TABLEHANDLER_H
 #define KZR_BINDING_TABLEHANDLER_H
 
 #include <cstddef>
-#include <string>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -34,7 +33,6 @@
 #include "binding/codetable.h"
 #include "binding/libraryoptions.h"
 #include "binding/parameterblock.h"
-#include "binding/varianttable.h"
 #include "numerics/messages.h"
 #include "numerics/undefined.h"
 
@@ -146,7 +144,7 @@ double dispatch(int variant, const rowtable<slots>& rows, parameterblock* block)
 }  // namespace tablehandling
 
 template <const auto& codes, refusal style, class... formulas>
-double tablehandler(std::string code, const double* data, const datashape* shape,
+double tablehandler(int variant, const double* data, const datashape* shape,
                     parameterblock* block) {
   using namespace tablehandling;
   static_assert(sizeof...(formulas) > 0, "a handler needs a formula");
@@ -157,10 +155,10 @@ double tablehandler(std::string code, const double* data, const datashape* shape
                 "many inputs as the table names for the variant's codes");
   static_assert(codesareunique<codes>(), "a code is listed twice, or without a description");
   constexpr int slots = largestinputcount(tableof(codes));
-  static varianttable variants;
-  static rowtable<slots> rows;
+  // The row table lives on the stack: bound and read within the call, its slots stay in
+  // registers.
+  rowtable<slots> rows;
   bindrows(rows, data, *shape);
-  const int variant = variants.lookup(code, tableof(codes));
   return dispatch<style, slots, formulas...>(variant, rows, block);
 }
 
