@@ -67,6 +67,29 @@
 // shifted by H and finds, for a call with T = 1, K = 100, H = 50, sigma = 0.3, r = 0.05,
 // q = 0.06, a critical price of 128.4 where the contract's is 158.6 (156.0 on the default grid).
 //
+// The precise option (parameter entry 5, value 1 = 1) changes the method of the eight knock-out
+// codes after their refusals and their early results for a barrier already reached and for
+// T = 0 (the other early results are the design's approximations and do not apply): the grid
+// of finitedifference/precisegrid.h in x = ln S, from the barrier to spot and strike plus eight
+// standard deviations, with the strike on a node and the nodes crowded there, a Rannacher start,
+// time levels crowded at expiry (tau = T (k / M)^2), the exact one-sided exercise step, and
+// Richardson over the grid and its half. The barrier edge carries the exercise value at the
+// barrier, the limit of the contract's value there (the holder exercises the moment before the
+// option dies), so that the jump of the design's edge is gone and the grid converges at second
+// order; the far edge carries the larger of the exercise value and the European value, the
+// American value there to far below the target. So DOWNOUTACO with H above K and UPOUTAPO with
+// K at or above H are solved too, not answered by their exercise value. On ordinary contracts the
+// error is below max(1e-5 price, 1e-7 K); DOWNOUTAPO with T = 1, S = 100, H = 90, K = 100,
+// sigma = 0.2, r = 0.05, q = 0.02 gives 5.887569 (the design's grid 4.4158). Explicit sizes of
+// entry 2 (flag 0) keep their meaning: N nodes and M levels are the finer grid, the coarser has
+// half the intervals and steps; sizes that cannot be halved give one grid without Richardson;
+// sizes out of range are refused as on the design's grids. Entry 4 is not read (no trees). The
+// grid's refusals stay (T, S, r, q negative, sigma not positive: silently). The critical prices
+// are read between nodes (precisegrid.h's boundaryof) off one grid of as many steps as intervals
+// (400 by default), to about 2e-4 relative; their early results and messages stay as above.
+// Under the option nothing is cached: each call solves its grids (a cached design grid is
+// neither read nor replaced).
+//
 // The tree steps of entry 4 (the far edge of the down-and-out grids) are part of the contract a
 // cached grid is kept for: a mode-0 call with other steps solves afresh instead of reading a grid
 // whose far edge was priced with the first ones.

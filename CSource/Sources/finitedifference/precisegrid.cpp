@@ -1,0 +1,187 @@
+#include "finitedifference/precisegrid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace precisegrid {
+
+namespace {
+
+constexpr int rannachersteps = 2;  // the first steps, each as two implicit Euler half steps
+double timepower = 2.0;  // levels at T (k / M)^timepower
+
+std::size_t idx(int i) { return static_cast<std::size_t>(i); }
+
+// The three coefficients of the operator at each interior node (zero at the two ends).
+struct operatorrows {
+  std::vector<double> lower, diagonal, upper;
+};
+
+operatorrows operatorof(const std::vector<double>& x, const market& terms) {
+  const std::size_t n = x.size();
+  operatorrows rows{std::vector<double>(n, 0.0), std::vector<double>(n, 0.0),
+                    std::vector<double>(n, 0.0)};
+  const double a = 0.5 * terms.sigma * terms.sigma;
+  const double b = terms.r - terms.q - a;
+  for (std::size_t i = 1; i + 1 < n; ++i) {
+    const double hm = x[i] - x[i - 1], hp = x[i + 1] - x[i];
+    rows.lower[i] = (2.0 * a - b * hp) / (hm * (hm + hp));
+    rows.diagonal[i] = (-2.0 * a + b * (hp - hm)) / (hm * hp) - terms.r;
+    rows.upper[i] = (2.0 * a + b * hm) / (hp * (hm + hp));
+  }
+  return rows;
+}
+
+// One theta step of a layer from its values at the previous level to tau: the edges from its
+// rules, the interior from the implicit system, floored at the exercise values when it has them.
+void step(const operatorrows& rows, double dt, double theta, double tau,
+          std::vector<layer>& layers, std::size_t which, std::vector<double>& sub,
+          std::vector<double>& dia, std::vector<double>& sup, std::vector<double>& rhs) {
+  layer& f = layers[which];
+  std::vector<double>& v = f.values;
+  const int n = f.last - f.first + 1;
+  const double low = f.lowedge(tau, layers);
+  const double high = f.highedge(tau, layers);
+  if (n >= 3) {
+    const double explicitpart = (1.0 - theta) * dt, implicitpart = theta * dt;
+    for (int k = 1; k + 1 < n; ++k) {
+      const std::size_t i = idx(f.first + k), j = idx(k);
+      rhs[j] = v[j] + explicitpart * (rows.lower[i] * v[j - 1] + rows.diagonal[i] * v[j] +
+                                      rows.upper[i] * v[j + 1]);
+      sub[j] = -implicitpart * rows.lower[i];
+      dia[j] = 1.0 - implicitpart * rows.diagonal[i];
+      sup[j] = -implicitpart * rows.upper[i];
+    }
+    rhs[1] -= sub[1] * low;
+    rhs[idx(n - 2)] -= sup[idx(n - 2)] * high;
+    const bool floored = !f.exercise.empty();
+    if (!floored || f.exerciseside > 0) {
+      // Eliminate upward, substitute downward (floored: the region at the high side).
+      for (int k = 2; k + 1 < n; ++k) {
+        const double m = sub[idx(k)] / dia[idx(k - 1)];
+        dia[idx(k)] -= m * sup[idx(k - 1)];
+        rhs[idx(k)] -= m * rhs[idx(k - 1)];
+      }
+      double next = high;
+      for (int k = n - 2; k >= 1; --k) {
+        double value = (rhs[idx(k)] - (k == n - 2 ? 0.0 : sup[idx(k)] * next)) / dia[idx(k)];
+        if (floored && value < f.exercise[idx(k)]) value = f.exercise[idx(k)];
+        v[idx(k)] = value;
+        next = value;
+      }
+    } else {
+      // Eliminate downward, substitute upward (the region at the low side).
+      for (int k = n - 3; k >= 1; --k) {
+        const double m = sup[idx(k)] / dia[idx(k + 1)];
+        dia[idx(k)] -= m * sub[idx(k + 1)];
+        rhs[idx(k)] -= m * rhs[idx(k + 1)];
+      }
+      double previous = low;
+      for (int k = 1; k + 1 < n; ++k) {
+        double value = k == 1 ? rhs[idx(k)] / dia[idx(k)]
+                              : (rhs[idx(k)] - sub[idx(k)] * previous) / dia[idx(k)];
+        if (value < f.exercise[idx(k)]) value = f.exercise[idx(k)];
+        v[idx(k)] = value;
+        previous = value;
+      }
+    }
+  }
+  v[0] = low;
+  v[idx(n - 1)] = high;
+}
+
+}  // namespace
+
+std::vector<double> stretchednodes(const std::vector<double>& marks, double focus, double width,
+                                   int intervals, int refine) {
+  auto measure = [&](double x) { return std::asinh((x - focus) / width); };
+  std::vector<double> nodes{marks.front()};
+  const double total = measure(marks.back()) - measure(marks.front());
+  for (std::size_t s = 0; s + 1 < marks.size(); ++s) {
+    const double a = marks[s], b = marks[s + 1];
+    if (!(b > a)) continue;
+    const double ma = measure(a), mb = measure(b);
+    const long share = std::lround(intervals * (mb - ma) / total);
+    const int count = static_cast<int>(std::max(1L, share)) * refine;
+    for (int k = 1; k < count; ++k)
+      nodes.push_back(focus + width * std::sinh(ma + (mb - ma) * k / count));
+    nodes.push_back(b);
+  }
+  return nodes;
+}
+
+void march(const std::vector<double>& nodes, const market& terms, double T, int steps,
+           std::vector<layer>& layers) {
+  const operatorrows rows = operatorof(nodes, terms);
+  std::size_t widest = 0;
+  for (const layer& f : layers) widest = std::max(widest, f.values.size());
+  std::vector<double> sub(widest), dia(widest), sup(widest), rhs(widest);
+  auto level = [&](double k) {
+    const double s = k / steps;
+    return T * std::pow(s, timepower);
+  };
+  const int rannacher = steps >= 2 ? rannachersteps : steps;
+  for (int k = 1; k <= steps; ++k) {
+    const double from = level(k - 1), to = k == steps ? T : level(k);
+    if (k <= rannacher) {
+      const double middle = level(k - 0.5);
+      for (std::size_t w = 0; w < layers.size(); ++w)
+        step(rows, middle - from, 1.0, middle, layers, w, sub, dia, sup, rhs);
+      for (std::size_t w = 0; w < layers.size(); ++w)
+        step(rows, to - middle, 1.0, to, layers, w, sub, dia, sup, rhs);
+    } else {
+      for (std::size_t w = 0; w < layers.size(); ++w)
+        step(rows, to - from, 0.5, to, layers, w, sub, dia, sup, rhs);
+    }
+  }
+}
+
+double richardson(double coarse, double fine) { return (4.0 * fine - coarse) / 3.0; }
+
+double at(const std::vector<double>& nodes, const layer& function, double x) {
+  const int first = function.first, last = function.last;
+  const auto begin = nodes.begin() + first, end = nodes.begin() + last + 1;
+  int j = static_cast<int>(std::upper_bound(begin, end, x) - nodes.begin()) - 1;
+  j = std::clamp(j, first, last);
+  if (last - first < 3) {
+    if (j == last) return function.values.back();
+    const double w = (x - nodes[idx(j)]) / (nodes[idx(j + 1)] - nodes[idx(j)]);
+    return (1.0 - w) * function.values[idx(j - first)] + w * function.values[idx(j + 1 - first)];
+  }
+  const int start = std::clamp(j - 1, first, last - 3);
+  double sum = 0.0;
+  for (int a = start; a < start + 4; ++a) {
+    double weight = 1.0;
+    for (int b = start; b < start + 4; ++b)
+      if (b != a) weight *= (x - nodes[idx(b)]) / (nodes[idx(a)] - nodes[idx(b)]);
+    sum += weight * function.values[idx(a - first)];
+  }
+  return sum;
+}
+
+double boundaryof(const std::vector<double>& nodes, const layer& function) {
+  const int n = function.last - function.first + 1;
+  const int direction = function.exerciseside < 0 ? 1 : -1;
+  const int start = direction > 0 ? 0 : n - 1;
+  auto gap = [&](int k) { return function.values[idx(k)] - function.exercise[idx(k)]; };
+  auto x = [&](int k) { return nodes[idx(function.first + k)]; };
+  int inside = -1;  // the last node of the exercise region from the exercise side
+  for (int k = start; k >= 0 && k < n && !(gap(k) > 0.0); k += direction) inside = k;
+  if (inside < 0) return x(start);
+  const int a = inside + direction, b = a + direction, c = b + direction;
+  if (c < 0 || c >= n) return x(inside);
+  // The parabola through the three nodes; its vertex is where V' = exercise'.
+  const double slopeab = (gap(b) - gap(a)) / (x(b) - x(a));
+  const double slopebc = (gap(c) - gap(b)) / (x(c) - x(b));
+  const double curvature = (slopebc - slopeab) / (x(c) - x(a));
+  if (!(curvature > 0.0)) return x(inside);
+  const double vertex = 0.5 * (x(a) + x(b)) - slopeab / (2.0 * curvature);
+  // The discrete region may end a node or two short of the boundary or beyond it: the vertex is
+  // held within the fitted nodes and as far again into the region.
+  const double reach = x(c) - x(inside);
+  const double lo = std::min(x(inside) - reach, x(c)), hi = std::max(x(inside) - reach, x(c));
+  return std::clamp(vertex, lo, hi);
+}
+
+}  // namespace precisegrid

@@ -1,0 +1,261 @@
+// The American single-barrier codes under the precise option (parameter entry 5, value 1 = 1):
+// knock-outs against a converged grid written here (uniform in ln S with the barrier and the
+// strike on nodes, the barrier edge at the exercise value there, early exercise by projection,
+// Richardson over two grids) and against QuantLib's European barrier formulas where early
+// exercise never pays; critical prices against the precise vanilla boundary under a far barrier
+// and against the exercise value at the returned price; explicit sizes; refusals.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "binding/parameterblock.h"
+#include "fdtestsupport.h"
+#include "numerics/undefined.h"
+#include "qlbarrier.h"
+#include "testsupport.h"
+
+namespace {
+
+using fdtest::exercise;
+using QuantLib::Barrier;
+
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+testsupport::parameters precise() { return testsupport::parameters().set(entryoptions, 0, 1); }
+
+// The target of the option: |error| <= max(1e-5 price, 1e-7 K).
+double tolerance(double price, double K) { return std::max(1e-5 * std::fabs(price), 1e-7 * K); }
+
+struct knockout {
+  const char* code;
+  bool down;
+  int callput;
+  double T, S, H, K, sigma, r, q;
+  std::vector<double> inputs() const { return {T, S, H, K, sigma, r, q}; }
+  std::string describe() const {
+    return std::string(code) + " T " + std::to_string(T) + " S " + std::to_string(S) + " H " +
+           std::to_string(H) + " K " + std::to_string(K) + " sigma " + std::to_string(sigma) +
+           " r " + std::to_string(r) + " q " + std::to_string(q);
+  }
+};
+
+// The knock-out on a uniform grid in y = ln S: the barrier is the edge, the strike a node
+// (the spacing, about sigma sqrt(T) / perdeviation, divides their distance), the far edge 6
+// standard deviations beyond spot and strike, where the option is its exercise value or its
+// forward, whichever is more. The barrier edge is the exercise value at the barrier: an option
+// in the money there is exercised the moment before it dies. Levels at tau = T (k / M)^2 with
+// M = 3 perdeviation, the first two steps as four implicit half steps, then Crank-Nicolson; early
+// exercise by projection after each step. The value at S by the cubic through the four nearest
+// nodes.
+double referencegrid(const knockout& c, int perdeviation) {
+  const int steps = 3 * perdeviation;
+  const double deviation = c.sigma * std::sqrt(c.T), reach = 6 * deviation;
+  const double yH = std::log(c.H), yK = std::log(c.K), yS = std::log(c.S);
+  const double far = c.down ? std::max(yS, yK) + reach : std::min(yS, yK) - reach;
+  const double target = deviation / perdeviation, distance = std::fabs(yK - yH);
+  const double h = distance > target ? distance / std::round(distance / target) : target;
+  const int n = static_cast<int>(std::ceil(std::fabs(far - yH) / h)) + 1;
+  const double sign = c.down ? 1.0 : -1.0;
+  std::vector<double> y(static_cast<std::size_t>(n)), v(y.size()), g(y.size());
+  for (int i = 0; i < n; ++i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    y[k] = yH + sign * h * i;
+    g[k] = std::max(c.callput * (std::exp(y[k]) - c.K), 0.0);
+    v[k] = g[k];
+  }
+  const double a2 = 0.5 * c.sigma * c.sigma / (h * h);
+  const double a1 = sign * (c.r - c.q - 0.5 * c.sigma * c.sigma) / (2 * h);
+  const double lo = a2 - a1, mid = -2 * a2 - c.r, hi = a2 + a1;  // node i-1, i, i+1 (index order)
+  const double Sfar = std::exp(y.back());
+  auto faredge = [&](double tau) {
+    const double forward = c.callput * (Sfar * std::exp(-c.q * tau) - c.K * std::exp(-c.r * tau));
+    return std::max({forward, g.back(), 0.0});
+  };
+  std::vector<double> sub(y.size()), dia(y.size()), sup(y.size()), rhs(y.size());
+  auto step = [&](double dt, double theta, double tau) {
+    for (int i = 1; i + 1 < n; ++i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      rhs[k] = v[k] + (1 - theta) * dt * (lo * v[k - 1] + mid * v[k] + hi * v[k + 1]);
+      sub[k] = -theta * dt * lo;
+      dia[k] = 1 - theta * dt * mid;
+      sup[k] = -theta * dt * hi;
+    }
+    v[0] = g[0];
+    v.back() = faredge(tau);
+    rhs[1] -= sub[1] * v[0];
+    rhs[static_cast<std::size_t>(n - 2)] -= sup[static_cast<std::size_t>(n - 2)] * v.back();
+    for (int i = 2; i + 1 < n; ++i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      const double m = sub[k] / dia[k - 1];
+      dia[k] -= m * sup[k - 1];
+      rhs[k] -= m * rhs[k - 1];
+    }
+    for (int i = n - 2; i >= 1; --i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      v[k] = (rhs[k] - (i == n - 2 ? 0.0 : sup[k] * v[k + 1])) / dia[k];
+    }
+    for (std::size_t k = 1; k + 1 < y.size(); ++k) v[k] = std::max(v[k], g[k]);
+  };
+  auto level = [&](double k) { return c.T * (k / steps) * (k / steps); };
+  for (int k = 1; k <= steps; ++k) {
+    if (k <= 2) {
+      step(level(k - 0.5) - level(k - 1), 1.0, level(k - 0.5));
+      step(level(k) - level(k - 0.5), 1.0, level(k));
+    } else {
+      step(level(k) - level(k - 1), 0.5, level(k));
+    }
+  }
+  const double at = (yS - yH) / (sign * h);
+  const int start = std::clamp(static_cast<int>(std::floor(at)) - 1, 0, n - 4);
+  double sum = 0.0;
+  for (int a = start; a < start + 4; ++a) {
+    double weight = 1.0;
+    for (int b = start; b < start + 4; ++b)
+      if (b != a) weight *= (at - b) / static_cast<double>(a - b);
+    sum += weight * v[static_cast<std::size_t>(a)];
+  }
+  return sum;
+}
+
+// The projection makes the grid's error c1 h + c2 h^2 (h the spacing, the time step in
+// proportion): the extrapolation over three grids removes both terms.
+double reference(const knockout& c) {
+  const double v1 = referencegrid(c, 80), v2 = referencegrid(c, 160), v4 = referencegrid(c, 320);
+  return (8 * v4 - 6 * v2 + v1) / 3;
+}
+
+// Ordinary contracts of each code, the example first: at the money and away from it,
+// barriers near and far, short and long expiries, r above and below q.
+const knockout knockouts[] = {
+    {"DOWNOUTAPO", true, -1, 1.0, 100, 90, 100, 0.2, 0.05, 0.02},
+    {"DOWNOUTAPO", true, -1, 0.5, 95, 80, 100, 0.3, 0.08, 0.0},
+    {"DOWNOUTAPO", true, -1, 2.0, 110, 70, 100, 0.25, 0.03, 0.05},
+    {"DOWNOUTACO", true, 1, 1.0, 100, 90, 100, 0.2, 0.05, 0.02},
+    {"DOWNOUTACO", true, 1, 0.25, 105, 95, 100, 0.35, 0.02, 0.08},
+    {"UPOUTACO", false, 1, 1.0, 100, 130, 100, 0.2, 0.05, 0.02},
+    {"UPOUTACO", false, 1, 0.5, 95, 120, 90, 0.3, 0.03, 0.06},
+    {"UPOUTAPO", false, -1, 1.0, 100, 130, 100, 0.2, 0.05, 0.02},
+    {"UPOUTAPO", false, -1, 1.5, 105, 115, 110, 0.25, 0.07, 0.01},
+};
+
+// The references of the table, solved once for the tests that read them.
+double referenceof(std::size_t row) {
+  static std::vector<double> solved;
+  if (solved.empty())
+    for (const knockout& c : knockouts) solved.push_back(reference(c));
+  return solved[row];
+}
+
+TEST(AmericanBarrierPrecise, KnockOutsMatchAConvergedGrid) {
+  for (std::size_t row = 0; row < std::size(knockouts); ++row) {
+    const knockout& c = knockouts[row];
+    const double expected = referenceof(row);
+    const double value = testsupport::price(c.code, c.inputs(), precise());
+    EXPECT_NEAR(value, expected, tolerance(expected, c.K)) << c.describe();
+  }
+}
+
+// Explicit sizes keep their meaning under the option: the same nodes and levels, a better method.
+TEST(AmericanBarrierPrecise, ExplicitSizesDoNoWorseThanTheDesign) {
+  const double sizes[][2] = {{100, 50}, {400, 200}};
+  for (std::size_t row = 0; row < std::size(knockouts); ++row) {
+    const knockout& c = knockouts[row];
+    const double expected = referenceof(row);
+    for (const auto& size : sizes) {
+      const auto grid = testsupport::parameters().set(entrygrid, size[0], size[1]);
+      const auto both = testsupport::parameters(grid).set(entryoptions, 0, 1);
+      const double design = testsupport::price(c.code, c.inputs(), grid);
+      const double improved = testsupport::price(c.code, c.inputs(), both);
+      EXPECT_LE(std::fabs(improved - expected), std::fabs(design - expected))
+          << c.describe() << " grid " << size[0] << " x " << size[1];
+    }
+  }
+}
+
+// Where early exercise never pays, the American knock-out is the European one: a call without
+// yield whose barrier is at or below the strike (at the barrier it is out of the money), a put
+// without rate whose barrier is at or above the strike. QuantLib's European barrier formulas.
+TEST(AmericanBarrierPrecise, EuropeanWhereEarlyExerciseNeverPays) {
+  const knockout europeans[] = {
+      {"DOWNOUTACO", true, 1, 1.0, 100, 90, 100, 0.2, 0.05, 0.0},
+      {"DOWNOUTACO", true, 1, 0.5, 120, 100, 100, 0.3, 0.02, 0.0},
+      {"DOWNOUTACO", true, 1, 2.0, 95, 60, 110, 0.25, 0.08, 0.0},
+      {"UPOUTAPO", false, -1, 1.0, 100, 130, 100, 0.2, 0.0, 0.02},
+      {"UPOUTAPO", false, -1, 0.5, 90, 100, 100, 0.3, 0.0, 0.05},
+  };
+  for (const knockout& c : europeans) {
+    const int days = static_cast<int>(std::lround(c.T * 365));  // QuantLib's whole days
+    const fdtest::market m{days, c.S, c.K, c.sigma, c.r, c.q};
+    const double expected =
+        qlbarrier::analyticbarrier(c.down ? Barrier::DownOut : Barrier::UpOut, c.callput, m, c.H);
+    std::vector<double> inputs = c.inputs();
+    inputs[0] = m.T();
+    const double value = testsupport::price(c.code, inputs, precise());
+    EXPECT_NEAR(value, expected, tolerance(expected, c.K)) << c.describe();
+  }
+}
+
+// A barrier far below the put's boundary (far above the call's) leaves the vanilla's boundary:
+// the precise vanilla critical price. And at the returned price the knock-out is worth its
+// exercise value, a little further into the continuation region more.
+TEST(AmericanBarrierPrecise, CriticalPricesReadBetweenNodes) {
+  struct row {
+    const char* code;
+    const char* vanilla;
+    int callput;
+    double T, H, K, sigma, r, q;
+  };
+  const row rows[] = {
+      {"DOWNOUTAPOCrit", "BSAPOCrit", -1, 1.0, 30, 100, 0.2, 0.05, 0.02},
+      {"UPOUTAPOCrit", "BSAPOCrit", -1, 1.0, 1000, 100, 0.2, 0.05, 0.02},
+      {"DOWNOUTAPOCrit", "BSAPOCrit", -1, 0.5, 40, 100, 0.3, 0.08, 0.0},
+      {"DOWNOUTACOCrit", "BSACOCrit", 1, 1.0, 5, 100, 0.2, 0.05, 0.04},
+      {"UPOUTAPOCrit", "BSAPOCrit", -1, 2.0, 500, 100, 0.25, 0.06, 0.03},
+  };
+  for (const row& c : rows) {
+    const std::string name = std::string(c.code) + " T " + std::to_string(c.T) + " H " +
+                             std::to_string(c.H) + " sigma " + std::to_string(c.sigma);
+    const double critical = testsupport::price(c.code, {c.T, c.H, c.K, c.sigma, c.r, c.q}, precise());
+    const double vanilla =
+        testsupport::price(c.vanilla, {c.T, c.K, c.sigma, c.r, c.q}, precise());
+    EXPECT_NEAR(critical, vanilla, 5e-4 * vanilla) << name;
+    const std::string knockout = std::string(c.code).substr(0, std::string(c.code).size() - 4);
+    auto value = [&](double S) {
+      return testsupport::price(knockout, {c.T, S, c.H, c.K, c.sigma, c.r, c.q}, precise());
+    };
+    const double beyond = critical * (1 - 0.02 * c.callput);
+    EXPECT_NEAR(value(critical), c.callput * (critical - c.K), 1e-4 * c.K) << name;
+    EXPECT_GT(value(beyond), c.callput * (beyond - c.K) + 1e-3) << name;
+  }
+}
+
+// The option's own early results and refusals: the barrier reached, expiry, the grid's refusals
+// (silent), sizes out of range (after their message), NaN.
+TEST(AmericanBarrierPrecise, EarlyResultsAndRefusals) {
+  EXPECT_EQ(testsupport::price("DOWNOUTAPO", {1, 85, 90, 100, 0.2, 0.05, 0.02}, precise()), 0.0);
+  EXPECT_EQ(testsupport::price("UPOUTACO", {1, 140, 130, 100, 0.2, 0.05, 0.02}, precise()), 0.0);
+  EXPECT_EQ(testsupport::price("DOWNOUTAPO", {0, 95, 90, 100, 0.2, 0.05, 0.02}, precise()), 5.0);
+  for (const char* code : {"DOWNOUTAPO", "DOWNOUTACO", "UPOUTACO", "UPOUTAPO"}) {
+    const std::vector<double> ok{1, 100, 100, 100, 0.2, 0.05, 0.02};
+    std::vector<double> fine = ok;
+    fine[2] = std::string(code).rfind("DOWN", 0) == 0 ? 90 : 130;
+    for (int term : {0, 4, 5, 6}) {  // T, sigma, r, q
+      std::vector<double> bad = fine;
+      bad[static_cast<std::size_t>(term)] = -0.1;
+      EXPECT_TRUE(isundefined(testsupport::price(code, bad, precise()))) << code << " " << term;
+    }
+    std::vector<double> withnan = fine;
+    withnan[4] = nan;
+    EXPECT_TRUE(std::isnan(testsupport::price(code, withnan, precise()))) << code;
+    const auto tiny = testsupport::parameters(precise()).set(entrygrid, 2, 50);
+    EXPECT_TRUE(isundefined(testsupport::price(code, fine, tiny))) << code;
+  }
+}
+
+}  // namespace
