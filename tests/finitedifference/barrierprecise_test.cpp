@@ -256,6 +256,158 @@ TEST(AmericanBarrierPrecise, EarlyResultsAndRefusals) {
     const auto tiny = testsupport::parameters(precise()).set(entrygrid, 2, 50);
     EXPECT_TRUE(isundefined(testsupport::price(code, fine, tiny))) << code;
   }
+  const auto tiny = testsupport::parameters(precise()).set(entrygrid, 2, 50);
+  EXPECT_TRUE(
+      isundefined(testsupport::price("DOWNINAPO", {1, 100, 90, 100, 0.2, 0.05, 0.02, 0}, tiny)));
+  EXPECT_TRUE(isundefined(
+      testsupport::price("UPINACO", {1, 100, 120, 100, 0.2, 0.05, 0.02, -1}, precise())));
+  EXPECT_TRUE(std::isnan(
+      testsupport::price("UPINACO", {1, 100, 120, 100, nan, 0.05, 0.02, 1}, precise())));
+}
+
+// The knock-in on a uniform grid in y = ln S with the barrier and the strike on nodes, 6
+// standard deviations beyond spot, strike and barrier each way: the American vanilla on every
+// node (exercise by projection, the far edges as for the knock-out), and the region not yet
+// knocked in from the barrier to its far edge, without exercise, R at expiry, R discounted at the
+// far edge and the vanilla's value at the barrier. Levels and the start as referencegrid.
+double referenceknockingrid(const knockout& c, double R, int perdeviation) {
+  const int steps = 3 * perdeviation;
+  const double deviation = c.sigma * std::sqrt(c.T), reach = 6 * deviation;
+  const double yH = std::log(c.H), yK = std::log(c.K), yS = std::log(c.S);
+  const double target = deviation / perdeviation, distance = std::fabs(yK - yH);
+  const double h = distance > target ? distance / std::round(distance / target) : target;
+  const double low = std::min({yS, yK, yH}) - reach, high = std::max({yS, yK, yH}) + reach;
+  const int below = static_cast<int>(std::ceil((yH - low) / h));
+  const int n = below + static_cast<int>(std::ceil((high - yH) / h)) + 1;
+  std::vector<double> y(static_cast<std::size_t>(n)), g(y.size());
+  for (int i = 0; i < n; ++i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    y[k] = yH + h * (i - below);
+    g[k] = std::max(c.callput * (std::exp(y[k]) - c.K), 0.0);
+  }
+  std::vector<double> vanilla = g, waiting(y.size(), R);
+  const std::size_t b = static_cast<std::size_t>(below);
+  waiting[b] = g[b];
+  const std::size_t first = c.down ? b : 0, last = c.down ? y.size() - 1 : b;
+  const double a2 = 0.5 * c.sigma * c.sigma / (h * h);
+  const double a1 = (c.r - c.q - 0.5 * c.sigma * c.sigma) / (2 * h);
+  const double lo = a2 - a1, mid = -2 * a2 - c.r, hi = a2 + a1;
+  auto vanillaedge = [&](std::size_t k, double tau) {
+    const double S = std::exp(y[k]);
+    const double forward = c.callput * (S * std::exp(-c.q * tau) - c.K * std::exp(-c.r * tau));
+    return std::max({forward, g[k], 0.0});
+  };
+  std::vector<double> sub(y.size()), dia(y.size()), sup(y.size()), rhs(y.size());
+  // One theta step of v on nodes [a, z] with edge values va, vz; floored at g when asked.
+  auto step = [&](std::vector<double>& v, std::size_t a, std::size_t z, double dt, double theta,
+                  double va, double vz, bool floored) {
+    for (std::size_t k = a + 1; k < z; ++k) {
+      rhs[k] = v[k] + (1 - theta) * dt * (lo * v[k - 1] + mid * v[k] + hi * v[k + 1]);
+      sub[k] = -theta * dt * lo;
+      dia[k] = 1 - theta * dt * mid;
+      sup[k] = -theta * dt * hi;
+    }
+    v[a] = va;
+    v[z] = vz;
+    rhs[a + 1] -= sub[a + 1] * va;
+    rhs[z - 1] -= sup[z - 1] * vz;
+    for (std::size_t k = a + 2; k < z; ++k) {
+      const double m = sub[k] / dia[k - 1];
+      dia[k] -= m * sup[k - 1];
+      rhs[k] -= m * rhs[k - 1];
+    }
+    for (std::size_t k = z - 1; k > a; --k)
+      v[k] = (rhs[k] - (k == z - 1 ? 0.0 : sup[k] * v[k + 1])) / dia[k];
+    if (floored)
+      for (std::size_t k = a + 1; k < z; ++k) v[k] = std::max(v[k], g[k]);
+  };
+  auto advance = [&](double dt, double theta, double tau) {
+    step(vanilla, 0, y.size() - 1, dt, theta, vanillaedge(0, tau), vanillaedge(y.size() - 1, tau),
+         true);
+    const double rebate = R * std::exp(-c.r * tau);
+    step(waiting, first, last, dt, theta, c.down ? vanilla[b] : rebate,
+         c.down ? rebate : vanilla[b], false);
+  };
+  auto level = [&](double k) { return c.T * (k / steps) * (k / steps); };
+  for (int k = 1; k <= steps; ++k) {
+    if (k <= 2) {
+      advance(level(k - 0.5) - level(k - 1), 1.0, level(k - 0.5));
+      advance(level(k) - level(k - 0.5), 1.0, level(k));
+    } else {
+      advance(level(k) - level(k - 1), 0.5, level(k));
+    }
+  }
+  const double at = (yS - y[first]) / h;
+  const int span = static_cast<int>(last - first);
+  const int start = std::clamp(static_cast<int>(std::floor(at)) - 1, 0, span - 3);
+  double sum = 0.0;
+  for (int a = start; a < start + 4; ++a) {
+    double weight = 1.0;
+    for (int z = start; z < start + 4; ++z)
+      if (z != a) weight *= (at - z) / static_cast<double>(a - z);
+    sum += weight * waiting[first + static_cast<std::size_t>(a)];
+  }
+  return sum;
+}
+
+struct knockin {
+  knockout contract;
+  double R;
+  std::vector<double> inputs() const {
+    std::vector<double> all = contract.inputs();
+    all.push_back(R);
+    return all;
+  }
+};
+
+// The two contracts first (the design's blend gives 7.232 and 3.810), then each code.
+const knockin knockins[] = {
+    {{"DOWNINAPO", true, -1, 1.0, 100, 90, 100, 0.25, 0.08, 0.0}, 0.0},
+    {{"DOWNINACO", true, 1, 1.0, 100, 90, 100, 0.25, 0.05, 0.03}, 2.0},
+    {{"UPINACO", false, 1, 1.0, 100, 120, 100, 0.2, 0.05, 0.03}, 1.0},
+    {{"UPINAPO", false, -1, 1.0, 100, 110, 100, 0.2, 0.05, 0.01}, 0.0},
+    {{"DOWNINAPO", true, -1, 0.5, 110, 95, 105, 0.3, 0.06, 0.02}, 0.5},
+};
+
+// Under the option the knock-ins are the contract itself, no longer the design's blend.
+TEST(AmericanBarrierPrecise, KnockInsMatchAConvergedGrid) {
+  for (const knockin& c : knockins) {
+    const double v1 = referenceknockingrid(c.contract, c.R, 80);
+    const double v2 = referenceknockingrid(c.contract, c.R, 160);
+    const double v4 = referenceknockingrid(c.contract, c.R, 320);
+    const double expected = (8 * v4 - 6 * v2 + v1) / 3;
+    const double value = testsupport::price(c.contract.code, c.inputs(), precise());
+    EXPECT_NEAR(value, expected, tolerance(expected, c.contract.K))
+        << c.contract.describe() << " R " << c.R;
+  }
+}
+
+// A knocked-in call without yield (put without rate) is the European vanilla: the American
+// knock-in is then the European one, QuantLib's formula (no rebate). A barrier already reached
+// gives the converged American vanilla, the vanilla code's answer under the option.
+TEST(AmericanBarrierPrecise, KnockInsWhereEarlyExerciseNeverPaysAndAtTheBarrier) {
+  const knockout europeans[] = {
+      {"DOWNINACO", true, 1, 1.0, 100, 90, 100, 0.25, 0.05, 0.0},
+      {"DOWNINACO", true, 1, 1.0, 100, 95, 90, 0.2, 0.03, 0.0},
+      {"UPINAPO", false, -1, 1.0, 100, 110, 100, 0.2, 0.0, 0.03},
+      {"UPINACO", false, 1, 1.0, 100, 120, 100, 0.2, 0.05, 0.0},
+  };
+  for (const knockout& c : europeans) {
+    const fdtest::market m{365, c.S, c.K, c.sigma, c.r, c.q};
+    const double expected =
+        qlbarrier::analyticbarrier(c.down ? Barrier::DownIn : Barrier::UpIn, c.callput, m, c.H);
+    std::vector<double> inputs = c.inputs();
+    inputs.push_back(0.0);
+    EXPECT_NEAR(testsupport::price(c.code, inputs, precise()), expected,
+                tolerance(expected, c.K))
+        << c.describe();
+  }
+  EXPECT_EQ(testsupport::price("DOWNINAPO", {1, 85, 90, 100, 0.2, 0.05, 0.02, 1}, precise()),
+            testsupport::price("BINAPO", {1, 85, 100, 0.2, 0.05, 0.02}, precise()));
+  EXPECT_EQ(testsupport::price("UPINACO", {1, 130, 120, 100, 0.2, 0.05, 0.02, 1}, precise()),
+            testsupport::price("BSACO", {1, 130, 100, 0.2, 0.05, 0.02}, precise()));
+  EXPECT_EQ(testsupport::price("UPINACO", {0, 100, 120, 100, 0.2, 0.05, 0.02, 1.5}, precise()),
+            1.5);
 }
 
 }  // namespace

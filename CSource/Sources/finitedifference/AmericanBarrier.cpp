@@ -69,17 +69,54 @@ precisegrid::sizes precisegridsizes(const parameterblock& block, bool critical) 
           clampto32(truncatetointeger(grid.row[1])) - 1};
 }
 
-// The knock-out on the grid in x = ln S from the barrier (its edge carries the exercise value
-// there: the holder exercises just before the option dies) to spot and strike plus precisespan
-// standard deviations (the far edge: the larger of the exercise value and the European value,
-// which is the American value there to far below the target). Today's level of one grid.
-struct knockoutsolve {
+// One solved grid of the option: its nodes and today's level of its layers.
+struct gridsolve {
   std::vector<double> nodes;
   std::vector<precisegrid::layer> layers;
 };
 
-knockoutsolve knockoutgrid(int callput, side barrier, double T, double S, double H, double K,
-                           double sigma, double r, double q, int intervals, int steps, int refine) {
+// The American vanilla far out of or deep in the money at spot `at`: the larger of the exercise
+// value and the European value, the American value there to far below the target.
+precisegrid::edgerule vanillaedge(int callput, double at, double K, double sigma, double r,
+                                  double q) {
+  return [=](double tau, const std::vector<precisegrid::layer>&) {
+    const double european = callput > 0 ? BlackScholes::blackscholescall(tau, at, K, sigma, r, q)
+                                        : BlackScholes::blackscholesput(tau, at, K, sigma, r, q);
+    return maxof(european, exercise(callput, at, K));
+  };
+}
+
+// The nodes from low to high with the strike a node when inside, crowded at the strike (at the
+// barrier when the strike is outside).
+std::vector<double> gridnodes(double low, double high, double xH, double xK, double deviation,
+                              int intervals, int refine) {
+  std::vector<double> marks{low};
+  for (double level : {minof(xH, xK), maxof(xH, xK)})
+    if (level > marks.back() && level < high) marks.push_back(level);
+  marks.push_back(high);
+  const double focus = xK > low && xK < high ? xK : xH;
+  return precisegrid::stretchednodes(marks, focus, precisewidth * deviation, intervals, refine);
+}
+
+// The American vanilla on every node, early exercise and all.
+precisegrid::layer vanillalayer(int callput, const std::vector<double>& nodes, double K,
+                                double sigma, double r, double q) {
+  precisegrid::layer option;
+  option.first = 0;
+  option.last = static_cast<int>(nodes.size()) - 1;
+  for (double x : nodes) option.values.push_back(exercise(callput, std::exp(x), K));
+  option.exercise = option.values;
+  option.exerciseside = callput > 0 ? 1 : -1;
+  option.lowedge = vanillaedge(callput, std::exp(nodes.front()), K, sigma, r, q);
+  option.highedge = vanillaedge(callput, std::exp(nodes.back()), K, sigma, r, q);
+  return option;
+}
+
+// The knock-out on the grid in x = ln S from the barrier (its edge carries the exercise value
+// there: the holder exercises just before the option dies) to spot and strike plus precisespan
+// standard deviations (the far edge: vanillaedge). Today's level of one grid.
+gridsolve knockoutgrid(int callput, side barrier, double T, double S, double H, double K,
+                       double sigma, double r, double q, int intervals, int steps, int refine) {
   const double deviation = sigma * std::sqrt(T);
   const double xH = std::log(H), xK = std::log(K), xS = std::log(S);
   const double low = barrier == down ? xH : std::min(xS, xK) - precisespan * deviation;
@@ -88,56 +125,95 @@ knockoutsolve knockoutgrid(int callput, side barrier, double T, double S, double
   // the exercise region, so that the boundary is read inside the grid.
   if (barrier == down && callput > 0 && q > 0)
     high = maxof(high, std::log(AmericanVanilla::perpetualcalllevel(K, sigma, r, q)) + deviation);
-  const bool kinked = xK > low && xK < high;
-  std::vector<double> marks{low};
-  if (kinked) marks.push_back(xK);
-  marks.push_back(high);
-  const double focus = kinked ? xK : xH;
-  knockoutsolve grid;
-  grid.nodes = precisegrid::stretchednodes(marks, focus, precisewidth * deviation, intervals,
-                                           refine);
-  precisegrid::layer option;
-  option.first = 0;
-  option.last = static_cast<int>(grid.nodes.size()) - 1;
-  for (double x : grid.nodes) option.values.push_back(exercise(callput, std::exp(x), K));
-  option.exercise = option.values;
-  option.exerciseside = callput > 0 ? 1 : -1;
+  gridsolve grid;
+  grid.nodes = gridnodes(low, high, xH, xK, deviation, intervals, refine);
+  precisegrid::layer option = vanillalayer(callput, grid.nodes, K, sigma, r, q);
   const double atbarrier = exercise(callput, H, K);
-  const double far = std::exp(barrier == down ? high : low);
-  auto faredge = [=](double tau, const std::vector<precisegrid::layer>&) {
-    const double european = callput > 0 ? BlackScholes::blackscholescall(tau, far, K, sigma, r, q)
-                                        : BlackScholes::blackscholesput(tau, far, K, sigma, r, q);
-    return maxof(european, exercise(callput, far, K));
-  };
   auto barrieredge = [=](double, const std::vector<precisegrid::layer>&) { return atbarrier; };
-  option.lowedge = barrier == down ? precisegrid::edgerule(barrieredge) : faredge;
-  option.highedge = barrier == down ? precisegrid::edgerule(faredge) : barrieredge;
+  (barrier == down ? option.lowedge : option.highedge) = barrieredge;
   grid.layers.push_back(std::move(option));
   precisegrid::march(grid.nodes, {sigma, r, q}, T, steps, grid.layers);
   return grid;
 }
 
-// The value at S (critical: the critical price) by Richardson over the grid of the block's sizes
-// and the one of half as many intervals and steps; one grid where the sizes cannot be halved.
+// The knock-in: the American vanilla on the whole grid (spot, strike and barrier plus
+// precisespan standard deviations each way, the barrier a node), and beside it the region not
+// yet knocked in, from the barrier to the far edge: no exercise there (the option does not exist
+// yet), the rebate R at expiry, R discounted at the far edge, and at the barrier the vanilla's
+// value at the same level (the option becomes the vanilla the moment the barrier is touched).
+gridsolve knockingrid(int callput, side barrier, double T, double S, double H, double K,
+                      double sigma, double r, double q, double R, int intervals, int steps,
+                      int refine) {
+  const double deviation = sigma * std::sqrt(T);
+  const double xH = std::log(H), xK = std::log(K), xS = std::log(S);
+  const double low = minof(minof(xS, xK), xH) - precisespan * deviation;
+  const double high = maxof(maxof(xS, xK), xH) + precisespan * deviation;
+  gridsolve grid;
+  grid.nodes = gridnodes(low, high, xH, xK, deviation, intervals, refine);
+  const int last = static_cast<int>(grid.nodes.size()) - 1;
+  const int atbarrier = static_cast<int>(
+      std::lower_bound(grid.nodes.begin(), grid.nodes.end(), xH) - grid.nodes.begin());
+  grid.layers.push_back(vanillalayer(callput, grid.nodes, K, sigma, r, q));
+  precisegrid::layer waiting;
+  waiting.first = barrier == down ? atbarrier : 0;
+  waiting.last = barrier == down ? last : atbarrier;
+  waiting.values.assign(static_cast<std::size_t>(waiting.last - waiting.first + 1), R);
+  waiting.values[barrier == down ? 0 : waiting.values.size() - 1] = exercise(callput, H, K);
+  auto touched = [atbarrier](double, const std::vector<precisegrid::layer>& layers) {
+    return layers.front().values[static_cast<std::size_t>(atbarrier)];
+  };
+  auto rebate = [R, r](double tau, const std::vector<precisegrid::layer>&) {
+    return R * std::exp(-r * tau);
+  };
+  waiting.lowedge = barrier == down ? precisegrid::edgerule(touched) : rebate;
+  waiting.highedge = barrier == down ? precisegrid::edgerule(rebate) : touched;
+  grid.layers.push_back(std::move(waiting));
+  precisegrid::march(grid.nodes, {sigma, r, q}, T, steps, grid.layers);
+  return grid;
+}
+
+// The grid's sizes of the block, or the undefined value after the message.
+bool precisesizesadmissible(const precisegrid::sizes& fine) {
+  if (gridsizesadmissible(fine.intervals + 1, fine.steps + 1)) return true;
+  writemessage(messages::gridsizes);
+  return false;
+}
+
+// Richardson over the grid of the block's sizes and the one of half as many intervals and
+// steps; one grid where the sizes cannot be halved. solve(intervals, steps, refine) reads one.
+template <class reader>
+double extrapolated(const precisegrid::sizes& fine, reader solve) {
+  const int intervals = fine.intervals / 2, steps = fine.steps / 2;
+  if (intervals < 2 || steps < 1) return solve(fine.intervals, fine.steps, 1);
+  return precisegrid::richardson(solve(intervals, steps, 1), solve(intervals, 2 * steps, 2));
+}
+
+// The value at S (critical: the critical price, off one grid).
 double preciseknockout(int callput, side barrier, bool critical, double T, double S, double H,
                        double K, double sigma, double r, double q, const parameterblock* block) {
   const precisegrid::sizes fine = precisegridsizes(*block, critical);
-  if (!gridsizesadmissible(fine.intervals + 1, fine.steps + 1))
-    return refusedwith(messages::gridsizes);
-  auto read = [&](const knockoutsolve& grid) {
+  if (!precisesizesadmissible(fine)) return undefinedvalue();
+  auto solve = [&](int intervals, int steps, int refine) {
+    const gridsolve grid =
+        knockoutgrid(callput, barrier, T, S, H, K, sigma, r, q, intervals, steps, refine);
     const precisegrid::layer& option = grid.layers.front();
     return critical ? std::exp(precisegrid::boundaryof(grid.nodes, option))
                     : precisegrid::at(grid.nodes, option, std::log(S));
   };
-  const int intervals = fine.intervals / 2, steps = fine.steps / 2;
-  if (critical || intervals < 2 || steps < 1)
-    return read(knockoutgrid(callput, barrier, T, S, H, K, sigma, r, q, fine.intervals,
-                             fine.steps, 1));
-  const double coarse =
-      read(knockoutgrid(callput, barrier, T, S, H, K, sigma, r, q, intervals, steps, 1));
-  const double finer =
-      read(knockoutgrid(callput, barrier, T, S, H, K, sigma, r, q, intervals, 2 * steps, 2));
-  return precisegrid::richardson(coarse, finer);
+  if (critical) return solve(fine.intervals, fine.steps, 1);
+  return extrapolated(fine, solve);
+}
+
+// The knock-in's value at S under the option.
+double preciseknockin(int callput, side barrier, double T, double S, double H, double K,
+                      double sigma, double r, double q, double R, const parameterblock* block) {
+  const precisegrid::sizes fine = precisegridsizes(*block, false);
+  if (!precisesizesadmissible(fine)) return undefinedvalue();
+  return extrapolated(fine, [&](int intervals, int steps, int refine) {
+    const gridsolve grid =
+        knockingrid(callput, barrier, T, S, H, K, sigma, r, q, R, intervals, steps, refine);
+    return precisegrid::at(grid.nodes, grid.layers.back(), std::log(S));
+  });
 }
 
 // The precise path after the grid's own refusals (fdvaluation.h), which it keeps.
@@ -154,6 +230,13 @@ double knockin(int callput, side barrier, double T, double S, double H, double K
     return refusedwith(messages::valueundefined);
   if (anynan({T, S, H, K, sigma, r, q, R})) return nanresult();
   const bool reached = barrier == down ? H >= S : S >= H;
+  if (precisenumerics(*block)) {
+    if (reached)  // the vanilla code under the option: the converged American value
+      return callput > 0 ? AmericanVanilla::binomialcall(T, S, K, sigma, r, q, block)
+                         : AmericanVanilla::binomialput(T, S, K, sigma, r, q, block);
+    if (T == 0) return R;
+    return preciseknockin(callput, barrier, T, S, H, K, sigma, r, q, R, block);
+  }
   if (reached) return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);
   if (T == 0) return R;
   namespace eb = EuropeanBarrier;

@@ -1,7 +1,8 @@
 // American calls and puts with one barrier watched continuously.
 //
 //   DOWNINACO, UPINACO, DOWNINAPO, UPINAPO  knock-in, cash rebate R at expiry if never knocked
-//                                           in: a blend of European and binomial prices
+//                                           in: a blend of European and binomial prices (the
+//                                           contract itself on a grid under the precise option)
 //   DOWNOUTACO, DOWNOUTAPO                  knock-out, Douglas scheme on the heat-equation grid
 //                                           from the barrier to 20 K
 //   UPOUTACO, UPOUTAPO                      knock-out, Crank-Nicolson on the price grid [0, H]
@@ -87,6 +88,16 @@
 // grid's refusals stay (T, S, r, q negative, sigma not positive: silently). The critical prices
 // are read between nodes (precisegrid.h's boundaryof) off one grid of as many steps as intervals
 // (400 by default), to about 2e-4 relative; their early results and messages stay as above.
+// The option changes the method of the four knock-ins too, because the blend above is an
+// approximation of the contract (a few cents to a few tenths off) that no finer tree mends:
+// under the option a knock-in is the contract itself. After the design's refusals, a barrier
+// already reached gives the converged American vanilla (the vanilla code's answer under the
+// option) and T = 0 gives R; otherwise the same grid carries the American vanilla on every node
+// and, beside it, the region not yet knocked in, from the barrier (a node) to the far edge:
+// no exercise there, R at expiry, R e^(-r tau) at the far edge and at the barrier the vanilla's
+// value of the same level, Richardson over two grids as for the knock-outs. DOWNINAPO and
+// DOWNINACO of the blend's example above give 6.99420 and 3.46431 (the blend 7.232 and 3.810).
+// Entry 4 is not read; entry 2 as for the knock-outs.
 // Under the option nothing is cached: each call solves its grids (a cached design grid is
 // neither read nor replaced).
 //
