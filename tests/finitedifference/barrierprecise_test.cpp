@@ -201,6 +201,32 @@ TEST(AmericanBarrierPrecise, EuropeanWhereEarlyExerciseNeverPays) {
   }
 }
 
+// A call without yield whose barrier is above the strike is exercised only the moment before
+// it dies (at the barrier, H - K): the European knock-out with a rebate of H - K paid at the
+// touch, QuantLib's formula; so is a put without rate whose barrier is below the strike.
+// The design answers the exercise value for these two.
+TEST(AmericanBarrierPrecise, InTheMoneyAtTheBarrierIsARebateAtTheTouch) {
+  const knockout rows[] = {
+      {"DOWNOUTACO", true, 1, 1.0, 110, 105, 100, 0.3, 0.05, 0.0},
+      {"DOWNOUTACO", true, 1, 0.5, 130, 110, 100, 0.2, 0.02, 0.0},
+      {"UPOUTAPO", false, -1, 1.0, 100, 105, 110, 0.3, 0.0, 0.03},
+  };
+  for (const knockout& c : rows) {
+    using namespace QuantLib;
+    const fdtest::market m{static_cast<int>(std::lround(c.T * 365)), c.S, c.K, c.sigma, c.r, c.q};
+    auto process = qlbarrier::processof(m);
+    BarrierOption option(c.down ? Barrier::DownOut : Barrier::UpOut, c.H, c.callput * (c.H - c.K),
+                         ext::make_shared<PlainVanillaPayoff>(qlbarrier::optiontype(c.callput), c.K),
+                         qlbarrier::exerciseof(m, exercise::european));
+    option.setPricingEngine(ext::make_shared<AnalyticBarrierEngine>(process));
+    const double expected = option.NPV();
+    std::vector<double> inputs = c.inputs();
+    inputs[0] = m.T();
+    EXPECT_NEAR(testsupport::price(c.code, inputs, precise()), expected, tolerance(expected, c.K))
+        << c.describe();
+  }
+}
+
 // A barrier far below the put's boundary (far above the call's) leaves the vanilla's boundary:
 // the precise vanilla critical price. And at the returned price the knock-out is worth its
 // exercise value, a little further into the continuation region more.

@@ -13,7 +13,7 @@
 #include "finitedifference/heatvanilla.h"
 #include "finitedifference/logndi.h"
 #include "finitedifference/ndi.h"
-#include "finitedifference/precisegrid.h"
+#include "finitedifference/precisebarrier.h"
 #include "numerics/comparisons.h"
 #include "numerics/messages.h"
 #include "numerics/undefined.h"
@@ -50,178 +50,39 @@ double heatgridvalue(contractdata record, parameterblock* block) {
   return gridvalue<americanbarrier, DouglasLogNDI>(record, block, edgetreesteps(*block));
 }
 
-// The converged grids of the precise option (precisegrid.h).
-
-// Sizes of the finer of the two grids of a price, and of the one grid of a critical price, when
-// entry 2 keeps its default flag (about 4 ms and 6 ms a call). A critical price takes as many
-// steps as intervals: with larger steps the free boundary moves across several nodes in the last
-// step and its reading scatters by a few 1e-4.
-constexpr precisegrid::sizes precisesizes{400, 200};
-constexpr precisegrid::sizes precisecriticalsizes{400, 400};
-constexpr double precisespan = 8.0;    // standard deviations sigma sqrt(T) beyond spot and strike
-constexpr double precisewidth = 0.5;   // the stretch's width at the strike, in sigma sqrt(T)
-
-// The finer grid's sizes: entry 2's nodes and levels less one, or the option's own.
-precisegrid::sizes precisegridsizes(const parameterblock& block, bool critical) {
-  if (usesdefault(block, entrygrid)) return critical ? precisecriticalsizes : precisesizes;
-  const parameterentry& grid = block.entries[entrygrid];
-  return {clampto32(truncatetointeger(grid.row[0])) - 1,
-          clampto32(truncatetointeger(grid.row[1])) - 1};
-}
-
-// One solved grid of the option: its nodes and today's level of its layers.
-struct gridsolve {
-  std::vector<double> nodes;
-  std::vector<precisegrid::layer> layers;
-};
-
-// The American vanilla far out of or deep in the money at spot `at`: the larger of the exercise
-// value and the European value, the American value there to far below the target.
-precisegrid::edgerule vanillaedge(int callput, double at, double K, double sigma, double r,
-                                  double q) {
-  return [=](double tau, const std::vector<precisegrid::layer>&) {
-    const double european = callput > 0 ? BlackScholes::blackscholescall(tau, at, K, sigma, r, q)
-                                        : BlackScholes::blackscholesput(tau, at, K, sigma, r, q);
-    return maxof(european, exercise(callput, at, K));
-  };
-}
-
-// The nodes from low to high with the strike a node when inside, crowded at the strike (at the
-// barrier when the strike is outside).
-std::vector<double> gridnodes(double low, double high, double xH, double xK, double deviation,
-                              int intervals, int refine) {
-  std::vector<double> marks{low};
-  for (double level : {minof(xH, xK), maxof(xH, xK)})
-    if (level > marks.back() && level < high) marks.push_back(level);
-  marks.push_back(high);
-  const double focus = xK > low && xK < high ? xK : xH;
-  return precisegrid::stretchednodes(marks, focus, precisewidth * deviation, intervals, refine);
-}
-
-// The American vanilla on every node, early exercise and all.
-precisegrid::layer vanillalayer(int callput, const std::vector<double>& nodes, double K,
-                                double sigma, double r, double q) {
-  precisegrid::layer option;
-  option.first = 0;
-  option.last = static_cast<int>(nodes.size()) - 1;
-  for (double x : nodes) option.values.push_back(exercise(callput, std::exp(x), K));
-  option.exercise = option.values;
-  option.exerciseside = callput > 0 ? 1 : -1;
-  option.lowedge = vanillaedge(callput, std::exp(nodes.front()), K, sigma, r, q);
-  option.highedge = vanillaedge(callput, std::exp(nodes.back()), K, sigma, r, q);
-  return option;
-}
-
-// The knock-out on the grid in x = ln S from the barrier (its edge carries the exercise value
-// there: the holder exercises just before the option dies) to spot and strike plus precisespan
-// standard deviations (the far edge: vanillaedge). Today's level of one grid.
-gridsolve knockoutgrid(int callput, side barrier, double T, double S, double H, double K,
-                       double sigma, double r, double q, int intervals, int steps, int refine) {
-  const double deviation = sigma * std::sqrt(T);
-  const double xH = std::log(H), xK = std::log(K), xS = std::log(S);
-  const double low = barrier == down ? xH : std::min(xS, xK) - precisespan * deviation;
-  double high = barrier == down ? std::max(xS, xK) + precisespan * deviation : xH;
-  // A down-and-out call's boundary lies below the perpetual call's: a far edge beyond it is in
-  // the exercise region, so that the boundary is read inside the grid.
-  if (barrier == down && callput > 0 && q > 0)
-    high = maxof(high, std::log(AmericanVanilla::perpetualcalllevel(K, sigma, r, q)) + deviation);
-  gridsolve grid;
-  grid.nodes = gridnodes(low, high, xH, xK, deviation, intervals, refine);
-  precisegrid::layer option = vanillalayer(callput, grid.nodes, K, sigma, r, q);
-  const double atbarrier = exercise(callput, H, K);
-  auto barrieredge = [=](double, const std::vector<precisegrid::layer>&) { return atbarrier; };
-  (barrier == down ? option.lowedge : option.highedge) = barrieredge;
-  grid.layers.push_back(std::move(option));
-  precisegrid::march(grid.nodes, {sigma, r, q}, T, steps, grid.layers);
-  return grid;
-}
-
-// The knock-in: the American vanilla on the whole grid (spot, strike and barrier plus
-// precisespan standard deviations each way, the barrier a node), and beside it the region not
-// yet knocked in, from the barrier to the far edge: no exercise there (the option does not exist
-// yet), the rebate R at expiry, R discounted at the far edge, and at the barrier the vanilla's
-// value at the same level (the option becomes the vanilla the moment the barrier is touched).
-gridsolve knockingrid(int callput, side barrier, double T, double S, double H, double K,
-                      double sigma, double r, double q, double R, int intervals, int steps,
-                      int refine) {
-  const double deviation = sigma * std::sqrt(T);
-  const double xH = std::log(H), xK = std::log(K), xS = std::log(S);
-  const double low = minof(minof(xS, xK), xH) - precisespan * deviation;
-  const double high = maxof(maxof(xS, xK), xH) + precisespan * deviation;
-  gridsolve grid;
-  grid.nodes = gridnodes(low, high, xH, xK, deviation, intervals, refine);
-  const int last = static_cast<int>(grid.nodes.size()) - 1;
-  const int atbarrier = static_cast<int>(
-      std::lower_bound(grid.nodes.begin(), grid.nodes.end(), xH) - grid.nodes.begin());
-  grid.layers.push_back(vanillalayer(callput, grid.nodes, K, sigma, r, q));
-  precisegrid::layer waiting;
-  waiting.first = barrier == down ? atbarrier : 0;
-  waiting.last = barrier == down ? last : atbarrier;
-  waiting.values.assign(static_cast<std::size_t>(waiting.last - waiting.first + 1), R);
-  waiting.values[barrier == down ? 0 : waiting.values.size() - 1] = exercise(callput, H, K);
-  auto touched = [atbarrier](double, const std::vector<precisegrid::layer>& layers) {
-    return layers.front().values[static_cast<std::size_t>(atbarrier)];
-  };
-  auto rebate = [R, r](double tau, const std::vector<precisegrid::layer>&) {
-    return R * std::exp(-r * tau);
-  };
-  waiting.lowedge = barrier == down ? precisegrid::edgerule(touched) : rebate;
-  waiting.highedge = barrier == down ? precisegrid::edgerule(rebate) : touched;
-  grid.layers.push_back(std::move(waiting));
-  precisegrid::march(grid.nodes, {sigma, r, q}, T, steps, grid.layers);
-  return grid;
-}
-
-// The grid's sizes of the block, or the undefined value after the message.
-bool precisesizesadmissible(const precisegrid::sizes& fine) {
-  if (gridsizesadmissible(fine.intervals + 1, fine.steps + 1)) return true;
-  writemessage(messages::gridsizes);
-  return false;
-}
-
-// Richardson over the grid of the block's sizes and the one of half as many intervals and
-// steps; one grid where the sizes cannot be halved. solve(intervals, steps, refine) reads one.
-template <class reader>
-double extrapolated(const precisegrid::sizes& fine, reader solve) {
-  const int intervals = fine.intervals / 2, steps = fine.steps / 2;
-  if (intervals < 2 || steps < 1) return solve(fine.intervals, fine.steps, 1);
-  return precisegrid::richardson(solve(intervals, steps, 1), solve(intervals, 2 * steps, 2));
-}
-
-// The value at S (critical: the critical price, off one grid).
-double preciseknockout(int callput, side barrier, bool critical, double T, double S, double H,
-                       double K, double sigma, double r, double q, const parameterblock* block) {
-  const precisegrid::sizes fine = precisegridsizes(*block, critical);
-  if (!precisesizesadmissible(fine)) return undefinedvalue();
-  auto solve = [&](int intervals, int steps, int refine) {
-    const gridsolve grid =
-        knockoutgrid(callput, barrier, T, S, H, K, sigma, r, q, intervals, steps, refine);
-    const precisegrid::layer& option = grid.layers.front();
-    return critical ? std::exp(precisegrid::boundaryof(grid.nodes, option))
-                    : precisegrid::at(grid.nodes, option, std::log(S));
-  };
-  if (critical) return solve(fine.intervals, fine.steps, 1);
-  return extrapolated(fine, solve);
-}
-
-// The knock-in's value at S under the option.
-double preciseknockin(int callput, side barrier, double T, double S, double H, double K,
-                      double sigma, double r, double q, double R, const parameterblock* block) {
-  const precisegrid::sizes fine = precisegridsizes(*block, false);
-  if (!precisesizesadmissible(fine)) return undefinedvalue();
-  return extrapolated(fine, [&](int intervals, int steps, int refine) {
-    const gridsolve grid =
-        knockingrid(callput, barrier, T, S, H, K, sigma, r, q, R, intervals, steps, refine);
-    return precisegrid::at(grid.nodes, grid.layers.back(), std::log(S));
-  });
-}
-
-// The precise path after the grid's own refusals (fdvaluation.h), which it keeps.
+// The precise option's knock-out at S (critical: its critical price), after the grid's own
+// refusals (fdvaluation.h), which it keeps. The grid runs from the barrier to spot and strike
+// plus the span; a down-and-out call's boundary lies below the perpetual call's, so for its
+// critical price the far edge lies beyond that level, in the exercise region.
 double preciseknockoutchecked(int callput, side barrier, bool critical, double T, double S,
                               double H, double K, double sigma, double r, double q,
                               const parameterblock* block) {
   if (T < 0 || S < 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
-  return preciseknockout(callput, barrier, critical, T, critical ? K : S, H, K, sigma, r, q, block);
+  const precisegrid::sizes fine = precisebarrier::gridsizes(*block, critical);
+  if (fine.intervals == 0) return undefinedvalue();
+  if (critical) S = K;
+  const precisebarrier::contract c{callput, T, K, sigma, r, q, 0.0};
+  const double xH = std::log(H), xS = std::log(S), xK = std::log(K);
+  precisebarrier::corridor limits{xH, xH, barrier == down, barrier == up};
+  if (barrier == down) {
+    limits.high = precisebarrier::faredge(1, c, {xS, xK});
+    if (critical && callput > 0 && q > 0)
+      limits.high = maxof(limits.high, std::log(AmericanVanilla::perpetualcalllevel(K, sigma, r, q)) +
+                                           sigma * std::sqrt(T));
+  } else {
+    limits.low = precisebarrier::faredge(-1, c, {xS, xK});
+  }
+  return precisebarrier::knockout(c, limits, S, critical, fine);
+}
+
+// The precise option's knock-in at S.
+double preciseknockin(int callput, side barrier, double T, double S, double H, double K,
+                      double sigma, double r, double q, double R, const parameterblock* block) {
+  const precisegrid::sizes fine = precisebarrier::gridsizes(*block, false);
+  if (fine.intervals == 0) return undefinedvalue();
+  const double xH = std::log(H);
+  const precisebarrier::corridor barriers{xH, xH, barrier == down, barrier == up};
+  return precisebarrier::knockin({callput, T, K, sigma, r, q, R}, barriers, S, fine);
 }
 
 double knockin(int callput, side barrier, double T, double S, double H, double K, double sigma,

@@ -71,10 +71,10 @@
 // The precise option (parameter entry 5, value 1 = 1) changes the method of the eight knock-out
 // codes after their refusals and their early results for a barrier already reached and for
 // T = 0 (the other early results are the design's approximations and do not apply): the grid
-// of finitedifference/precisegrid.h in x = ln S, from the barrier to spot and strike plus eight
-// standard deviations, with the strike on a node and the nodes crowded there, a Rannacher start,
-// time levels crowded at expiry (tau = T (k / M)^2), the exact one-sided exercise step, and
-// Richardson over the grid and its half. The barrier edge carries the exercise value at the
+// of finitedifference/precisebarrier.h and precisegrid.h in x = ln S, from the barrier to spot
+// and strike plus eight standard deviations, with the strike on a node and the nodes crowded
+// there, a Rannacher start, time levels crowded at expiry (tau = T (k / M)^2), the exact
+// exercise step, and Richardson over the grid and its half. The barrier edge carries the exercise value at the
 // barrier, the limit of the contract's value there (the holder exercises the moment before the
 // option dies), so that the jump of the design's edge is gone and the grid converges at second
 // order; the far edge carries the larger of the exercise value and the European value, the

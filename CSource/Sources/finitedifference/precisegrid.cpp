@@ -33,6 +33,61 @@ operatorrows operatorof(const std::vector<double>& x, const market& terms) {
   return rows;
 }
 
+// The implicit system with its exercise floor where the exercise region may touch both edges:
+// the primal-dual active set method (Hintermueller, Ito and Kunisch, SIAM Journal on
+// Optimization 13(3), 2002, pp. 865-888), from the nodes exercised at the previous level. Each
+// round solves the system with the exercised nodes held at their floor, then frees a held node
+// whose row would push it down and holds a free node below its floor; it ends when no node
+// changes (a few rounds), at most maximumrounds.
+constexpr int maximumrounds = 50;
+
+void activeset(layer& f, int n, double low, double high, const std::vector<double>& sub,
+               const std::vector<double>& dia, const std::vector<double>& sup,
+               const std::vector<double>& rhs) {
+  std::vector<double>& v = f.values;
+  const std::vector<double>& g = f.exercise;
+  std::vector<char> held(idx(n), 0);
+  for (int k = 1; k + 1 < n; ++k) held[idx(k)] = !(v[idx(k)] > g[idx(k)]);
+  std::vector<double> d(idx(n)), b(idx(n)), x(idx(n));
+  v[0] = low;
+  v[idx(n - 1)] = high;
+  for (int round = 0; round < maximumrounds; ++round) {
+    // Thomas on the rows, a held row being x = g.
+    for (int k = 1; k + 1 < n; ++k) {
+      const std::size_t i = idx(k);
+      const double a = held[i] || k == 1 ? 0.0 : sub[i];
+      const double c = held[i] || k == n - 2 ? 0.0 : sup[i];
+      double dk = held[i] ? 1.0 : dia[i];
+      double bk = held[i] ? g[i] : rhs[i];
+      if (k > 1 && a != 0.0) {
+        const double m = a / d[i - 1];
+        dk -= m * x[i - 1];  // x holds the previous row's modified upper coefficient
+        bk -= m * b[i - 1];
+      }
+      d[i] = dk;
+      b[i] = bk;
+      x[i] = c;
+    }
+    for (int k = n - 2; k >= 1; --k) {
+      const std::size_t i = idx(k);
+      v[i] = (b[i] - (k == n - 2 ? 0.0 : x[i] * v[i + 1])) / d[i];
+    }
+    bool changed = false;
+    for (int k = 1; k + 1 < n; ++k) {
+      const std::size_t i = idx(k);
+      const double residual = sub[i] * v[i - 1] + dia[i] * v[i] + sup[i] * v[i + 1] -
+                              (rhs[i] + (k == 1 ? sub[i] * low : 0.0) +
+                               (k == n - 2 ? sup[i] * high : 0.0));
+      const bool hold = held[i] ? residual >= 0.0 : v[i] < g[i];
+      if (hold != static_cast<bool>(held[i])) {
+        held[i] = hold;
+        changed = true;
+      }
+    }
+    if (!changed) break;
+  }
+}
+
 // One theta step of a layer from its values at the previous level to tau: the edges from its
 // rules, the interior from the implicit system, floored at the exercise values when it has them.
 void step(const operatorrows& rows, double dt, double theta, double tau,
@@ -56,7 +111,9 @@ void step(const operatorrows& rows, double dt, double theta, double tau,
     rhs[1] -= sub[1] * low;
     rhs[idx(n - 2)] -= sup[idx(n - 2)] * high;
     const bool floored = !f.exercise.empty();
-    if (!floored || f.exerciseside > 0) {
+    if (floored && f.exerciseside == 0) {
+      activeset(f, n, low, high, sub, dia, sup, rhs);
+    } else if (!floored || f.exerciseside > 0) {
       // Eliminate upward, substitute downward (floored: the region at the high side).
       for (int k = 2; k + 1 < n; ++k) {
         const double m = sub[idx(k)] / dia[idx(k - 1)];

@@ -24,7 +24,11 @@
 //                   and a substitution away from it that floors each value at its exercise value
 //                   (Brennan and Schwartz, Journal of Finance 32(2), 1977, pp. 449-462): exact
 //                   when the exercise region is one interval at that side, as for calls (high
-//                   side) and puts (low side).
+//                   side) and puts (low side). A layer whose exercise region may touch both
+//                   edges (side 0: an option in the money at a knock-out barrier on its
+//                   continuation side) takes the primal-dual active set method instead, exact
+//                   for any region (Hintermueller, Ito and Kunisch, SIAM Journal on
+//                   Optimization 13(3), 2002, pp. 865-888).
 //   richardson      (4 fine - coarse) / 3 over a grid and its double: the second-order error
 //                   cancels (Richardson, Phil. Trans. Royal Society A 210, 1911, pp. 307-357).
 //   atnode / at     the value of a layer at a node or, by the cubic through the four nearest
@@ -76,7 +80,8 @@ struct layer {
   int last = 0;                 // its last node (inclusive)
   std::vector<double> values;   // at nodes first..last: the payoff at expiry, then the result
   std::vector<double> exercise; // empty: no early exercise; else the floor at each node
-  int exerciseside = -1;        // -1: the exercise region touches the low edge, +1 the high edge
+  int exerciseside = -1;        // -1: the exercise region touches the low edge, +1 the high
+                                // edge, 0 either or both
   edgerule lowedge;             // the value at node `first`
   edgerule highedge;            // the value at node `last`
 };

@@ -1,0 +1,74 @@
+// The barrier options of the precise option (parameter entry 5, value 1 = 1) on the grids of
+// precisegrid.h: what the single- and double-barrier families share there. A corridor states the
+// grid's limits in x = ln S and which of them are barriers; the strike and every barrier are
+// nodes, the nodes crowd at the strike.
+//
+//   knock-out  the American option on the corridor; a barrier edge carries the exercise value at
+//              the barrier (the limit of the contract's value there: the holder exercises the
+//              moment before the option dies), so the grid has no jump at its edge and keeps
+//              second order; an edge that is no barrier lies spanwidth standard deviations
+//              beyond spot and strike and carries the vanilla there (vanillaedge).
+//   knock-in   the American vanilla on every node of a grid reaching spanwidth standard
+//              deviations beyond spot, strike and barriers, and beside it the region not yet
+//              knocked in, between its barriers (or a barrier and a far edge): no exercise
+//              there (the option does not exist yet), R at expiry, R e^(-r tau) at a far edge,
+//              and at a barrier the vanilla's node of the same level (the option becomes the
+//              vanilla the moment a barrier is touched).
+// A price is Richardson over the grid of the sizes and the one of half as many intervals and
+// steps (one grid where the sizes cannot be halved); a critical price is read between nodes off
+// one grid of the critical sizes.
+//
+// Sizes: parameter entry 2 with flag 0 gives N nodes and M levels of the finer grid (explicit
+// sizes keep their meaning; the option improves the method at those sizes), out of range is
+// refused after "Grid sizes out of range, value undefined" as on the design's grids; otherwise
+// the option's own: 400 intervals and 200 steps (about 4 ms a price on one core), and for a
+// critical price one grid of 400 and 400 (with larger steps the free boundary moves across
+// several nodes in the last step and its reading scatters by a few 1e-4). Nothing is cached.
+#ifndef KZR_FINITEDIFFERENCE_PRECISEBARRIER_H
+#define KZR_FINITEDIFFERENCE_PRECISEBARRIER_H
+
+#include <cmath>
+#include <vector>
+
+#include "binding/parameterblock.h"
+#include "finitedifference/precisegrid.h"
+
+namespace precisebarrier {
+
+constexpr precisegrid::sizes pricesizes{400, 200};
+constexpr precisegrid::sizes criticalsizes{400, 400};
+constexpr double spanwidth = 8.0;     // standard deviations sigma sqrt(T) beyond the levels
+constexpr double stretchwidth = 0.5;  // the stretch's width at the strike, in sigma sqrt(T)
+
+// The contract of one barrier grid.
+struct contract {
+  int callput;  // +1 call, -1 put
+  double T, K, sigma, r, q;
+  double R;  // knock-in: the rebate at expiry if never knocked in
+};
+
+// The limits in x = ln S, each a barrier or a far edge.
+struct corridor {
+  double low, high;
+  bool lowbarrier, highbarrier;
+};
+
+// The finer grid's sizes (entry 2, or the option's own), or {0, 0} after the message when they
+// are out of range.
+precisegrid::sizes gridsizes(const parameterblock& block, bool critical);
+
+// The knock-out's value at S, or its critical price (the boundary today).
+double knockout(const contract& c, const corridor& limits, double S, bool critical,
+                const precisegrid::sizes& fine);
+
+// The knock-in's value at S; limits are the barriers (a side without one: a far edge of 0 or
+// +infinity in price, as -HUGE_VAL or HUGE_VAL in x).
+double knockin(const contract& c, const corridor& barriers, double S,
+               const precisegrid::sizes& fine);
+
+// The far edge spanwidth deviations below (-1) or above (+1) the levels, in x.
+double faredge(int side, const contract& c, std::initializer_list<double> levels);
+
+}  // namespace precisebarrier
+
+#endif  // KZR_FINITEDIFFERENCE_PRECISEBARRIER_H
