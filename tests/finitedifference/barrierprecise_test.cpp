@@ -436,4 +436,126 @@ TEST(AmericanBarrierPrecise, KnockInsWhereEarlyExerciseNeverPaysAndAtTheBarrier)
             1.5);
 }
 
+struct doubleknockout {
+  const char* code;
+  int callput;
+  double T, S, L, U, K, sigma, r, q;
+  std::vector<double> inputs() const { return {T, S, L, U, K, sigma, r, q}; }
+  std::string describe() const {
+    return std::string(code) + " T " + std::to_string(T) + " S " + std::to_string(S) + " L " +
+           std::to_string(L) + " U " + std::to_string(U) + " K " + std::to_string(K) +
+           " sigma " + std::to_string(sigma) + " r " + std::to_string(r) + " q " +
+           std::to_string(q);
+  }
+};
+
+// The double knock-out on a uniform grid in y = ln S from L to U whose spacing divides both
+// ln(K / L) and ln(U / L) (the table's levels are chosen so: K = 100, L = 100 e^(-a/20),
+// U = 100 e^(b/20) for whole a, b), perdeviation spacings a deviation or more. Both edges carry
+// the exercise value at their barrier; levels, start, projection and read-off as referencegrid.
+double referencecorridor(const doubleknockout& c, int perdeviation) {
+  const int steps = 3 * perdeviation;
+  const double yL = std::log(c.L), yU = std::log(c.U);
+  const double unit = 0.05;  // divides ln(K / L) and ln(U / L) in the table
+  const double pieces = std::ceil(unit / (c.sigma * std::sqrt(c.T) / perdeviation));
+  const double h = unit / pieces;
+  const int n = static_cast<int>(std::lround((yU - yL) / h)) + 1;
+  std::vector<double> y(static_cast<std::size_t>(n)), v(y.size()), g(y.size());
+  for (int i = 0; i < n; ++i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    y[k] = yL + h * i;
+    g[k] = std::max(c.callput * (std::exp(y[k]) - c.K), 0.0);
+    v[k] = g[k];
+  }
+  const double a2 = 0.5 * c.sigma * c.sigma / (h * h);
+  const double a1 = (c.r - c.q - 0.5 * c.sigma * c.sigma) / (2 * h);
+  const double lo = a2 - a1, mid = -2 * a2 - c.r, hi = a2 + a1;
+  const double edgelow = std::max(c.callput * (c.L - c.K), 0.0);
+  const double edgehigh = std::max(c.callput * (c.U - c.K), 0.0);
+  std::vector<double> sub(y.size()), dia(y.size()), sup(y.size()), rhs(y.size());
+  auto step = [&](double dt, double theta) {
+    for (int i = 1; i + 1 < n; ++i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      rhs[k] = v[k] + (1 - theta) * dt * (lo * v[k - 1] + mid * v[k] + hi * v[k + 1]);
+      sub[k] = -theta * dt * lo;
+      dia[k] = 1 - theta * dt * mid;
+      sup[k] = -theta * dt * hi;
+    }
+    v[0] = edgelow;
+    v.back() = edgehigh;
+    rhs[1] -= sub[1] * v[0];
+    rhs[static_cast<std::size_t>(n - 2)] -= sup[static_cast<std::size_t>(n - 2)] * v.back();
+    for (int i = 2; i + 1 < n; ++i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      const double m = sub[k] / dia[k - 1];
+      dia[k] -= m * sup[k - 1];
+      rhs[k] -= m * rhs[k - 1];
+    }
+    for (int i = n - 2; i >= 1; --i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      v[k] = (rhs[k] - (i == n - 2 ? 0.0 : sup[k] * v[k + 1])) / dia[k];
+    }
+    for (std::size_t k = 1; k + 1 < y.size(); ++k) v[k] = std::max(v[k], g[k]);
+  };
+  auto level = [&](double k) { return c.T * (k / steps) * (k / steps); };
+  for (int k = 1; k <= steps; ++k) {
+    if (k <= 2) {
+      step(level(k - 0.5) - level(k - 1), 1.0);
+      step(level(k) - level(k - 0.5), 1.0);
+    } else {
+      step(level(k) - level(k - 1), 0.5);
+    }
+  }
+  const double at = (std::log(c.S) - yL) / h;
+  const int start = std::clamp(static_cast<int>(std::floor(at)) - 1, 0, n - 4);
+  double sum = 0.0;
+  for (int a = start; a < start + 4; ++a) {
+    double weight = 1.0;
+    for (int b = start; b < start + 4; ++b)
+      if (b != a) weight *= (at - b) / static_cast<double>(a - b);
+    sum += weight * v[static_cast<std::size_t>(a)];
+  }
+  return sum;
+}
+
+// The example first (the design's grid gives 8.5297; here L = 100 e^(-0.2) = 81.87 and
+// U = 100 e^(0.25) = 128.40 keep the reference's levels on nodes).
+const doubleknockout doubleknockouts[] = {
+    {"DBKNOCKOUTACO", 1, 1.0, 100, 100 * std::exp(-0.2), 100 * std::exp(0.25), 100, 0.2, 0.05, 0.02},
+    {"DBKNOCKOUTAPO", -1, 1.0, 100, 100 * std::exp(-0.2), 100 * std::exp(0.25), 100, 0.2, 0.05,
+     0.02},
+    {"DBKNOCKOUTACO", 1, 0.5, 105, 100 * std::exp(-0.1), 100 * std::exp(0.35), 100, 0.3, 0.03, 0.06},
+    {"DBKNOCKOUTAPO", -1, 2.0, 95, 100 * std::exp(-0.4), 100 * std::exp(0.15), 100, 0.25, 0.07, 0.0},
+};
+
+TEST(DoubleBarrierPrecise, KnockOutsMatchAConvergedGrid) {
+  for (const doubleknockout& c : doubleknockouts) {
+    const double v1 = referencecorridor(c, 80), v2 = referencecorridor(c, 160),
+                 v4 = referencecorridor(c, 320);
+    const double expected = (8 * v4 - 6 * v2 + v1) / 3;
+    const double value = testsupport::price(c.code, c.inputs(), precise());
+    EXPECT_NEAR(value, expected, tolerance(expected, c.K)) << c.describe();
+  }
+}
+
+// The double knock-in between bounds that hold for the contract: no more than the American
+// vanilla, and with the knock-out at least the American vanilla (the holder of both follows the
+// vanilla's exercise with the knock-out until a touch, with the knock-in after it). Outside the
+// corridor it is the vanilla code's converged value.
+TEST(DoubleBarrierPrecise, KnockInsBetweenTheirBounds) {
+  for (const doubleknockout& c : doubleknockouts) {
+    const std::string in = c.callput > 0 ? "DBKNOCKINACO" : "DBKNOCKINAPO";
+    const std::string vanilla = c.callput > 0 ? "BSACO" : "BSAPO";
+    const double knockin = testsupport::price(in, c.inputs(), precise());
+    const double knockout = testsupport::price(c.code, c.inputs(), precise());
+    const double american =
+        testsupport::price(vanilla, {c.T, c.S, c.K, c.sigma, c.r, c.q}, precise());
+    EXPECT_GE(knockin + knockout, american - tolerance(american, c.K)) << c.describe();
+    EXPECT_LE(knockin, american) << c.describe();
+    EXPECT_GT(knockin, 0.0) << c.describe();
+  }
+  EXPECT_EQ(testsupport::price("DBKNOCKINAPO", {1, 75, 80, 130, 100, 0.2, 0.05, 0.02}, precise()),
+            testsupport::price("BSAPO", {1, 75, 100, 0.2, 0.05, 0.02}, precise()));
+}
+
 }  // namespace

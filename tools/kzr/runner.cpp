@@ -107,8 +107,8 @@ std::string optionstext() {
          "               rainbow codes, and converged American vanilla prices and critical prices\n"
          "               (BSACO, BSAPO, BINACO, BINAPO and their Crit codes, about 1e-9\n"
          "               relative; --grid and --steps do not apply to them), and converged\n"
-         "               American knock-outs and knock-ins (DOWNINACO to UPOUTAPO, and the\n"
-         "               knock-outs' Crit codes,\n"
+         "               American knock-outs and knock-ins (DOWNINACO to UPOUTAPO, the\n"
+         "               knock-outs' Crit codes, DBKNOCKOUTACO/APO, DBKNOCKINACO/APO,\n"
          "               about 1e-5 relative; --grid keeps its meaning: the option improves\n"
          "               the method at those sizes)\n";
 }

@@ -8,9 +8,9 @@
 //            prices and critical prices (BSACO, BSAPO, BINACO, BINAPO and their Crit codes, about
 //            1e-9 relative, by the boundary integral equation of numerics/americanboundary.h,
 //            without the grid of entry 2 or the steps of entry 4), and converged American
-//            knock-outs and knock-ins and the knock-outs' critical prices (DOWNINACO to
-//            UPOUTAPOCrit: the grids of finitedifference/precisegrid.h, whose explicit sizes
-//            keep their meaning);
+//            knock-outs and knock-ins, single and double, and the knock-outs' critical prices
+//            (DOWNINACO to UPOUTAPOCrit, DBKNOCKOUTACO/APO, DBKNOCKINACO/APO: the grids of
+//            finitedifference/precisebarrier.h, whose explicit sizes keep their meaning);
 //            anything else keeps the design's numbers. Read only when T2 has two columns or more.
 //   values 2 to 4 (Sobol draws, control variates, negative rates) have their positions but are
 //            not read yet.
