@@ -109,6 +109,7 @@ std::string optionstext() {
          "               relative; --grid and --steps do not apply to them), and converged\n"
          "               American knock-outs and knock-ins (DOWNINACO to UPOUTAPO, the\n"
          "               knock-outs' Crit codes, DBKNOCKOUTACO/APO, DBKNOCKINACO/APO,\n"
+         "               and the lookbacks LBFLSTACO to LBFLSTAPOCrit,\n"
          "               about 1e-5 relative; --grid keeps its meaning: the option improves\n"
          "               the method at those sizes)\n";
 }

@@ -10,7 +10,8 @@
 //            without the grid of entry 2 or the steps of entry 4), and converged American
 //            knock-outs and knock-ins, single and double, and the knock-outs' critical prices
 //            (DOWNINACO to UPOUTAPOCrit, DBKNOCKOUTACO/APO, DBKNOCKINACO/APO: the grids of
-//            finitedifference/precisebarrier.h, whose explicit sizes keep their meaning);
+//            finitedifference/precisebarrier.h, whose explicit sizes keep their meaning), and
+//            the American lookbacks (LBFLSTACO to LBFLSTAPOCrit, the same rule);
 //            anything else keeps the design's numbers. Read only when T2 has two columns or more.
 //   values 2 to 4 (Sobol draws, control variates, negative rates) have their positions but are
 //            not read yet.

@@ -13,19 +13,23 @@ double timepower = 2.0;  // levels at T (k / M)^timepower
 
 std::size_t idx(int i) { return static_cast<std::size_t>(i); }
 
-// The three coefficients of the operator at each interior node (zero at the two ends).
+// The three coefficients of the operator at each node; at the last node they take a ghost node
+// one spacing beyond (for a reflecting edge), at the first they are zero.
 struct operatorrows {
   std::vector<double> lower, diagonal, upper;
 };
 
-operatorrows operatorof(const std::vector<double>& x, const market& terms) {
+operatorrows operatorof(const std::vector<double>& x, const market& terms, space coordinates) {
   const std::size_t n = x.size();
   operatorrows rows{std::vector<double>(n, 0.0), std::vector<double>(n, 0.0),
                     std::vector<double>(n, 0.0)};
-  const double a = 0.5 * terms.sigma * terms.sigma;
-  const double b = terms.r - terms.q - a;
-  for (std::size_t i = 1; i + 1 < n; ++i) {
-    const double hm = x[i] - x[i - 1], hp = x[i + 1] - x[i];
+  const double half = 0.5 * terms.sigma * terms.sigma;
+  for (std::size_t i = 1; i < n; ++i) {
+    const double hm = x[i] - x[i - 1], hp = i + 1 < n ? x[i + 1] - x[i] : hm;
+    // sigma^2/2 S^2 V_SS + (r - q) S V_S in price, sigma^2/2 V_xx + (r - q - sigma^2/2) V_x in ln S
+    const double a = coordinates == space::price ? half * x[i] * x[i] : half;
+    const double b = coordinates == space::price ? (terms.r - terms.q) * x[i]
+                                                 : terms.r - terms.q - half;
     rows.lower[i] = (2.0 * a - b * hp) / (hm * (hm + hp));
     rows.diagonal[i] = (-2.0 * a + b * (hp - hm)) / (hm * hp) - terms.r;
     rows.upper[i] = (2.0 * a + b * hm) / (hp * (hm + hp));
@@ -89,53 +93,61 @@ void activeset(layer& f, int n, double low, double high, const std::vector<doubl
 }
 
 // One theta step of a layer from its values at the previous level to tau: the edges from its
-// rules, the interior from the implicit system, floored at the exercise values when it has them.
-void step(const operatorrows& rows, double dt, double theta, double tau,
-          std::vector<layer>& layers, std::size_t which, std::vector<double>& sub,
+// rules (a reflecting high edge from the ghost node W_N = W_{N-2} + 2 h c W_{N-1}, second order),
+// the interior from the implicit system, floored at the exercise values when it has them.
+void step(const std::vector<double>& x, const operatorrows& rows, double dt, double theta,
+          double tau, std::vector<layer>& layers, std::size_t which, std::vector<double>& sub,
           std::vector<double>& dia, std::vector<double>& sup, std::vector<double>& rhs) {
   layer& f = layers[which];
   std::vector<double>& v = f.values;
   const int n = f.last - f.first + 1;
   const double low = f.lowedge(tau, layers);
-  const double high = f.highedge(tau, layers);
+  const double high = f.reflecting ? 0.0 : f.highedge(tau, layers);
+  const int top = f.reflecting ? n - 1 : n - 2;  // the last unknown
   if (n >= 3) {
     const double explicitpart = (1.0 - theta) * dt, implicitpart = theta * dt;
-    for (int k = 1; k + 1 < n; ++k) {
+    for (int k = 1; k <= top; ++k) {
       const std::size_t i = idx(f.first + k), j = idx(k);
-      rhs[j] = v[j] + explicitpart * (rows.lower[i] * v[j - 1] + rows.diagonal[i] * v[j] +
-                                      rows.upper[i] * v[j + 1]);
-      sub[j] = -implicitpart * rows.lower[i];
-      dia[j] = 1.0 - implicitpart * rows.diagonal[i];
-      sup[j] = -implicitpart * rows.upper[i];
+      double lower = rows.lower[i], diagonal = rows.diagonal[i], upper = rows.upper[i];
+      if (k == n - 1) {  // the reflecting edge: the ghost node folded in
+        lower += upper;
+        diagonal += 2.0 * (x[i] - x[i - 1]) * f.reflection * upper;
+        upper = 0.0;
+      }
+      rhs[j] = v[j] + explicitpart * (lower * v[j - 1] + diagonal * v[j] +
+                                      (upper != 0.0 ? upper * v[j + 1] : 0.0));
+      sub[j] = -implicitpart * lower;
+      dia[j] = 1.0 - implicitpart * diagonal;
+      sup[j] = -implicitpart * upper;
     }
     rhs[1] -= sub[1] * low;
-    rhs[idx(n - 2)] -= sup[idx(n - 2)] * high;
+    if (!f.reflecting) rhs[idx(top)] -= sup[idx(top)] * high;
     const bool floored = !f.exercise.empty();
     if (floored && f.exerciseside == 0) {
       activeset(f, n, low, high, sub, dia, sup, rhs);
     } else if (!floored || f.exerciseside > 0) {
       // Eliminate upward, substitute downward (floored: the region at the high side).
-      for (int k = 2; k + 1 < n; ++k) {
+      for (int k = 2; k <= top; ++k) {
         const double m = sub[idx(k)] / dia[idx(k - 1)];
         dia[idx(k)] -= m * sup[idx(k - 1)];
         rhs[idx(k)] -= m * rhs[idx(k - 1)];
       }
       double next = high;
-      for (int k = n - 2; k >= 1; --k) {
-        double value = (rhs[idx(k)] - (k == n - 2 ? 0.0 : sup[idx(k)] * next)) / dia[idx(k)];
+      for (int k = top; k >= 1; --k) {
+        double value = (rhs[idx(k)] - (k == top ? 0.0 : sup[idx(k)] * next)) / dia[idx(k)];
         if (floored && value < f.exercise[idx(k)]) value = f.exercise[idx(k)];
         v[idx(k)] = value;
         next = value;
       }
     } else {
       // Eliminate downward, substitute upward (the region at the low side).
-      for (int k = n - 3; k >= 1; --k) {
+      for (int k = top - 1; k >= 1; --k) {
         const double m = sup[idx(k)] / dia[idx(k + 1)];
         dia[idx(k)] -= m * sub[idx(k + 1)];
         rhs[idx(k)] -= m * rhs[idx(k + 1)];
       }
       double previous = low;
-      for (int k = 1; k + 1 < n; ++k) {
+      for (int k = 1; k <= top; ++k) {
         double value = k == 1 ? rhs[idx(k)] / dia[idx(k)]
                               : (rhs[idx(k)] - sub[idx(k)] * previous) / dia[idx(k)];
         if (value < f.exercise[idx(k)]) value = f.exercise[idx(k)];
@@ -145,7 +157,7 @@ void step(const operatorrows& rows, double dt, double theta, double tau,
     }
   }
   v[0] = low;
-  v[idx(n - 1)] = high;
+  if (!f.reflecting) v[idx(n - 1)] = high;
 }
 
 }  // namespace
@@ -169,8 +181,8 @@ std::vector<double> stretchednodes(const std::vector<double>& marks, double focu
 }
 
 void march(const std::vector<double>& nodes, const market& terms, double T, int steps,
-           std::vector<layer>& layers) {
-  const operatorrows rows = operatorof(nodes, terms);
+           std::vector<layer>& layers, space coordinates) {
+  const operatorrows rows = operatorof(nodes, terms, coordinates);
   std::size_t widest = 0;
   for (const layer& f : layers) widest = std::max(widest, f.values.size());
   std::vector<double> sub(widest), dia(widest), sup(widest), rhs(widest);
@@ -184,12 +196,12 @@ void march(const std::vector<double>& nodes, const market& terms, double T, int 
     if (k <= rannacher) {
       const double middle = level(k - 0.5);
       for (std::size_t w = 0; w < layers.size(); ++w)
-        step(rows, middle - from, 1.0, middle, layers, w, sub, dia, sup, rhs);
+        step(nodes, rows, middle - from, 1.0, middle, layers, w, sub, dia, sup, rhs);
       for (std::size_t w = 0; w < layers.size(); ++w)
-        step(rows, to - middle, 1.0, to, layers, w, sub, dia, sup, rhs);
+        step(nodes, rows, to - middle, 1.0, to, layers, w, sub, dia, sup, rhs);
     } else {
       for (std::size_t w = 0; w < layers.size(); ++w)
-        step(rows, to - from, 0.5, to, layers, w, sub, dia, sup, rhs);
+        step(nodes, rows, to - from, 0.5, to, layers, w, sub, dia, sup, rhs);
     }
   }
 }

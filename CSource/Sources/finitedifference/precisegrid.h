@@ -13,8 +13,8 @@
 //                   counts follow the stretched measure, and a doubled grid halves every
 //                   interval of the same map (Tavella and Randall, "Pricing Financial
 //                   Instruments: The Finite Difference Method", Wiley, 2000, ch. 5).
-//   march           theta steps of the Black-Scholes operator in x (three-point differences on
-//                   the uneven nodes), Crank-Nicolson after a Rannacher start (the first two
+//   march           theta steps of the Black-Scholes operator in x = ln S or x = S (three-point
+//                   differences on the uneven nodes; a reflecting high edge by a ghost node), Crank-Nicolson after a Rannacher start (the first two
 //                   steps taken as four implicit Euler half steps: Rannacher, Numerische
 //                   Mathematik 43, 1984, pp. 309-327; Giles and Carter, Journal of
 //                   Computational Finance 9(4), 2006, pp. 89-112), so the kink at the strike and
@@ -57,6 +57,9 @@ struct market {
   double q;      // continuous yield
 };
 
+// The grid's coordinate: x = ln S (the default), or x = S (a similarity variable).
+enum class space { logprice, price };
+
 // Sizes of one grid: intervals in x and time steps.
 struct sizes {
   int intervals;
@@ -83,13 +86,17 @@ struct layer {
   int exerciseside = -1;        // -1: the exercise region touches the low edge, +1 the high
                                 // edge, 0 either or both
   edgerule lowedge;             // the value at node `first`
-  edgerule highedge;            // the value at node `last`
+  edgerule highedge;            // the value at node `last`, unless reflecting
+  // A reflecting high edge, W' = reflection W at node `last` (the grid's last node), second
+  // order by a ghost node; the layer's exercise region must then touch the low edge.
+  bool reflecting = false;
+  double reflection = 0.0;
 };
 
 // Marches every layer from expiry (tau = 0) to today (tau = T) in `steps` time steps; at each
 // level the layers advance in their order, so a layer's edge may read an earlier layer.
 void march(const std::vector<double>& nodes, const market& terms, double T, int steps,
-           std::vector<layer>& layers);
+           std::vector<layer>& layers, space coordinates = space::logprice);
 
 // (4 fine - coarse) / 3.
 double richardson(double coarse, double fine);
