@@ -261,6 +261,23 @@ TEST(AmericanBarrierPrecise, CriticalPricesReadBetweenNodes) {
   }
 }
 
+// Extreme expiries stay finite (a vanishing or an enormous deviation once put the nodes out of
+// the range of doubles: NaN), and a put without rate, never exercised early, has no critical
+// price above 0 (it once answered the grid's far edge).
+TEST(AmericanBarrierPrecise, ExtremeInputsAndNoExerciseRegion) {
+  EXPECT_NEAR(testsupport::price("DOWNOUTAPO", {1e-300, 95, 90, 100, 0.2, 0.05, 0.02}, precise()),
+              5.0, 1e-9);
+  EXPECT_NEAR(testsupport::price("LBFLSTAPO", {1e-300, 90, 100, 0.2, 0.05, 0.02}, precise()), 10.0,
+              1e-9);
+  for (const char* code : {"DOWNOUTAPO", "DOWNINAPO"}) {
+    std::vector<double> inputs{1e6, 100, 90, 100, 0.2, 0.05, 0.02};
+    if (std::string(code) == "DOWNINAPO") inputs.push_back(1.0);
+    const double value = testsupport::price(code, inputs, precise());
+    EXPECT_TRUE(std::isfinite(value) && value >= 0 && value <= 100) << code << " " << value;
+  }
+  EXPECT_EQ(testsupport::price("UPOUTAPOCrit", {1, 130, 100, 0.2, 0.0, 0.02}, precise()), 0.0);
+}
+
 // The option's own early results and refusals: the barrier reached, expiry, the grid's refusals
 // (silent), sizes out of range (after their message), NaN.
 TEST(AmericanBarrierPrecise, EarlyResultsAndRefusals) {

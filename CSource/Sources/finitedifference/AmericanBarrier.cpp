@@ -50,6 +50,14 @@ double heatgridvalue(contractdata record, parameterblock* block) {
   return gridvalue<americanbarrier, DouglasLogNDI>(record, block, edgetreesteps(*block));
 }
 
+// The perpetual American put's exercise level K lambda / (lambda - 1), lambda the negative root
+// of sigma^2/2 l (l - 1) + (r - q) l - r = 0 (r > 0) (Merton, Bell J. Economics 4 (1973)).
+double perpetualputlevel(double K, double sigma, double r, double q) {
+  const double s2 = sigma * sigma, m = r - q - 0.5 * s2;
+  const double lambda = (-m - std::sqrt(m * m + 2.0 * r * s2)) / s2;
+  return K * lambda / (lambda - 1.0);
+}
+
 // The precise option's knock-out at S (critical: its critical price), after the grid's own
 // refusals (fdvaluation.h), which it keeps. The grid runs from the barrier to spot and strike
 // plus the span; a down-and-out call's boundary lies below the perpetual call's, so for its
@@ -64,13 +72,17 @@ double preciseknockoutchecked(int callput, side barrier, bool critical, double T
   const precisebarrier::contract c{callput, T, K, sigma, r, q, 0.0};
   const double xH = std::log(H), xS = std::log(S), xK = std::log(K);
   precisebarrier::corridor limits{xH, xH, barrier == down, barrier == up};
+  const double deviation = precisebarrier::griddeviation(sigma, T);
   if (barrier == down) {
     limits.high = precisebarrier::faredge(1, c, {xS, xK});
     if (critical && callput > 0 && q > 0)
-      limits.high = maxof(limits.high, std::log(AmericanVanilla::perpetualcalllevel(K, sigma, r, q)) +
-                                           sigma * std::sqrt(T));
+      limits.high = maxof(limits.high,
+                          std::log(AmericanVanilla::perpetualcalllevel(K, sigma, r, q)) + deviation);
   } else {
     limits.low = precisebarrier::faredge(-1, c, {xS, xK});
+    // An up-and-out put's boundary lies above the perpetual put's: the same for its critical price.
+    if (critical && callput < 0 && r > 0)
+      limits.low = minof(limits.low, std::log(perpetualputlevel(K, sigma, r, q)) - deviation);
   }
   return precisebarrier::knockout(c, limits, S, critical, fine);
 }

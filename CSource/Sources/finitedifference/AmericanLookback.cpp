@@ -31,7 +31,8 @@ double precisesimilarity(int callput, bool critical, double T, double xi, double
   const precisegrid::market terms{sigma, call ? q : r, call ? r : q};
   auto solve = [&](int intervals, int steps, int refine) {
     const std::vector<double> nodes = precisegrid::stretchednodes(
-        {0.0, 1.0}, 1.0, precisebarrier::stretchwidth * sigma * std::sqrt(T), intervals, refine);
+        {0.0, 1.0}, 1.0, precisebarrier::stretchwidth * precisebarrier::griddeviation(sigma, T),
+        intervals, refine);
     precisegrid::layer w;
     w.first = 0;
     w.last = static_cast<int>(nodes.size()) - 1;

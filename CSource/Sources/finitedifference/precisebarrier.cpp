@@ -21,7 +21,7 @@ struct gridsolve {
   std::vector<precisegrid::layer> layers;
 };
 
-double deviationof(const contract& c) { return c.sigma * std::sqrt(c.T); }
+double deviationof(const contract& c) { return griddeviation(c.sigma, c.T); }
 
 // The American vanilla far out of or deep in the money at spot `at`: the larger of the exercise
 // value and the European value, the American value there to far below the target.
@@ -140,6 +140,13 @@ double extrapolated(const precisegrid::sizes& fine, reader solve) {
 }
 
 }  // namespace
+
+double griddeviation(double sigma, double T) {
+  const double deviation = sigma * std::sqrt(T);
+  return deviation < smallestdeviation   ? smallestdeviation
+         : deviation > largestdeviation ? largestdeviation
+                                         : deviation;
+}
 
 precisegrid::sizes gridsizes(const parameterblock& block, bool critical) {
   precisegrid::sizes fine = critical ? criticalsizes : pricesizes;

@@ -39,6 +39,13 @@ constexpr precisegrid::sizes pricesizes{400, 200};
 constexpr precisegrid::sizes criticalsizes{400, 400};
 constexpr double spanwidth = 8.0;     // standard deviations sigma sqrt(T) beyond the levels
 constexpr double stretchwidth = 0.5;  // the stretch's width at the strike, in sigma sqrt(T)
+// The deviation sigma sqrt(T) that places the nodes is held to [1e-6, 5]: below, the spacing's
+// square would leave the range of doubles (the option is then its payoff on the grid); above,
+// the far edges would (the value is then near its perpetual limit, which the held span covers).
+constexpr double smallestdeviation = 1e-6, largestdeviation = 5.0;
+
+// sigma sqrt(T) held to [smallestdeviation, largestdeviation].
+double griddeviation(double sigma, double T);
 
 // The contract of one barrier grid.
 struct contract {

@@ -237,7 +237,7 @@ double boundaryof(const std::vector<double>& nodes, const layer& function) {
   auto x = [&](int k) { return nodes[idx(function.first + k)]; };
   int inside = -1;  // the last node of the exercise region from the exercise side
   for (int k = start; k >= 0 && k < n && !(gap(k) > 0.0); k += direction) inside = k;
-  if (inside < 0) return x(start);
+  if (inside < 0) return -direction * HUGE_VAL;  // no exercise region on that side
   const int a = inside + direction, b = a + direction, c = b + direction;
   if (c < 0 || c >= n) return x(inside);
   // The parabola through the three nodes; its vertex is where V' = exercise'.

@@ -105,8 +105,9 @@ double richardson(double coarse, double fine);
 // inside the span).
 double at(const std::vector<double>& nodes, const layer& function, double x);
 
-// The x where the layer's values leave its exercise values, read from its exercise side: the
-// edge of the layer on that side when the region is empty, the far edge when it fills the span.
+// The x where the layer's values leave its exercise values, read from its exercise side:
+// -infinity (low side) or +infinity (high side) when no node on that side is exercised, the far
+// edge when the region fills the span.
 double boundaryof(const std::vector<double>& nodes, const layer& function);
 
 }  // namespace precisegrid
