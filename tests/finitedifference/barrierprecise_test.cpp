@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -16,6 +17,8 @@
 
 #include "binding/parameterblock.h"
 #include "fdtestsupport.h"
+#include "finitedifference/AmericanBarrier.h"
+#include "finitedifference/precisebarrier.h"
 #include "numerics/undefined.h"
 #include "qlbarrier.h"
 #include "testsupport.h"
@@ -573,6 +576,34 @@ TEST(DoubleBarrierPrecise, KnockInsBetweenTheirBounds) {
   }
   EXPECT_EQ(testsupport::price("DBKNOCKINAPO", {1, 75, 80, 130, 100, 0.2, 0.05, 0.02}, precise()),
             testsupport::price("BSAPO", {1, 75, 100, 0.2, 0.05, 0.02}, precise()));
+}
+
+// In caching mode (entry 0 = 0) a precise price keeps its grids; a re-price at another spot of
+// the same grid reads them (the same carrier, the same number as a fresh solve: an
+// interpolation on the same grids); a design grid in the cache is never read under the option,
+// nor the precise grids by the design.
+TEST(AmericanBarrierPrecise, CachingModeKeepsThePreciseGridsApartFromTheDesigns) {
+  fdtest::block params;
+  std::int64_t dims[2] = {6, 2};
+  params->rank = 2;
+  params->dims = dims;
+  params->elementsize = 8;
+  params.set(entrymode, 0);
+  auto put = [&](double S) {
+    return AmericanBarrier::downoutput(1, S, 90, 100, 0.2, 0.05, 0.02, params.get());
+  };
+  const double design = put(100);
+  params.set(entryoptions, 0, 1);
+  EXPECT_NEAR(put(100), 5.887568, 1e-5);
+  const auto* kept = dynamic_cast<const precisebarrier::precisecarrier*>(params->fdcarrier);
+  ASSERT_NE(kept, nullptr);
+  const double moved = put(99.5);  // the same grid: spot and strike below the far edge's reach
+  EXPECT_EQ(params->fdcarrier, kept);
+  params.set(entrymode, 1);
+  EXPECT_EQ(moved, put(99.5));
+  params.set(entrymode, 0).usedefault(entryoptions);
+  EXPECT_EQ(put(100), design);
+  EXPECT_EQ(dynamic_cast<const precisebarrier::precisecarrier*>(params->fdcarrier), nullptr);
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ double perpetualputlevel(double K, double sigma, double r, double q) {
 // critical price the far edge lies beyond that level, in the exercise region.
 double preciseknockoutchecked(int callput, side barrier, bool critical, double T, double S,
                               double H, double K, double sigma, double r, double q,
-                              const parameterblock* block) {
+                              parameterblock* block) {
   if (T < 0 || S < 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
   const precisegrid::sizes fine = precisebarrier::gridsizes(*block, critical);
   if (fine.intervals == 0) return undefinedvalue();
@@ -84,17 +84,19 @@ double preciseknockoutchecked(int callput, side barrier, bool critical, double T
     if (critical && callput < 0 && r > 0)
       limits.low = minof(limits.low, std::log(perpetualputlevel(K, sigma, r, q)) - deviation);
   }
-  return precisebarrier::knockout(c, limits, S, critical, fine);
+  return precisebarrier::knockout(c, limits, S, critical, fine, precisebarrier::singleknockout,
+                                  block);
 }
 
 // The precise option's knock-in at S.
 double preciseknockin(int callput, side barrier, double T, double S, double H, double K,
-                      double sigma, double r, double q, double R, const parameterblock* block) {
+                      double sigma, double r, double q, double R, parameterblock* block) {
   const precisegrid::sizes fine = precisebarrier::gridsizes(*block, false);
   if (fine.intervals == 0) return undefinedvalue();
   const double xH = std::log(H);
   const precisebarrier::corridor barriers{xH, xH, barrier == down, barrier == up};
-  return precisebarrier::knockin({callput, T, K, sigma, r, q, R}, barriers, S, fine);
+  return precisebarrier::knockin({callput, T, K, sigma, r, q, R}, barriers, S, fine,
+                                 precisebarrier::singleknockin, block);
 }
 
 double knockin(int callput, side barrier, double T, double S, double H, double K, double sigma,

@@ -98,8 +98,10 @@
 // value of the same level, Richardson over two grids as for the knock-outs. DOWNINAPO and
 // DOWNINACO of the blend's example above give 6.99420 and 3.46431 (the blend 7.232 and 3.810).
 // Entry 4 is not read; entry 2 as for the knock-outs.
-// Under the option nothing is cached: each call solves its grids (a cached design grid is
-// neither read nor replaced).
+// Under the option, in caching mode (entry 0 not 1), a price keeps its grids in the block's
+// grid carrier word and a later call of the same contract and grid reads its spot off them
+// (precisebarrier.h's precisecarrier); a design grid there is never read under the option, nor
+// these grids by the design's. Critical prices are not kept.
 //
 // The tree steps of entry 4 (the far edge of the down-and-out grids) are part of the contract a
 // cached grid is kept for: a mode-0 call with other steps solves afresh instead of reading a grid

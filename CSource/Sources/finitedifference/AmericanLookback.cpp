@@ -23,34 +23,39 @@ constexpr double calldividendfloor = 0.00001;  // inclusive: LBFLSTACOCrit
 // reflecting edge meets the payoff), the reflecting edge to second order, Richardson over two
 // grids (a critical xi* off one grid); the sizes as for the barrier grids (precisebarrier.h).
 double precisesimilarity(int callput, bool critical, double T, double xi, double sigma, double r,
-                         double q, const parameterblock* block) {
+                         double q, parameterblock* block) {
   if (T < 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
   const precisegrid::sizes fine = precisebarrier::gridsizes(*block, critical);
   if (fine.intervals == 0) return undefinedvalue();
   const bool call = callput == 1;
   const precisegrid::market terms{sigma, call ? q : r, call ? r : q};
   auto solve = [&](int intervals, int steps, int refine) {
-    const std::vector<double> nodes = precisegrid::stretchednodes(
+    precisebarrier::solvedlayer grid;
+    grid.nodes = precisegrid::stretchednodes(
         {0.0, 1.0}, 1.0, precisebarrier::stretchwidth * precisebarrier::griddeviation(sigma, T),
         intervals, refine);
     precisegrid::layer w;
     w.first = 0;
-    w.last = static_cast<int>(nodes.size()) - 1;
-    for (double x : nodes) w.values.push_back(1.0 - x);
+    w.last = static_cast<int>(grid.nodes.size()) - 1;
+    for (double x : grid.nodes) w.values.push_back(1.0 - x);
     w.exercise = w.values;
     w.exerciseside = -1;
     w.lowedge = [](double, const std::vector<precisegrid::layer>&) { return 1.0; };
     w.reflecting = true;
     w.reflection = call ? 0.0 : 1.0;  // dV/dm = 0: W' = 0 (call), W' = W (put)
     std::vector<precisegrid::layer> layers{std::move(w)};
-    precisegrid::march(nodes, terms, T, steps, layers, precisegrid::space::price);
-    return critical ? precisegrid::boundaryof(nodes, layers.front())
-                    : precisegrid::at(nodes, layers.front(), xi);
+    precisegrid::march(grid.nodes, terms, T, steps, layers, precisegrid::space::price);
+    grid.layer = std::move(layers.front());
+    return grid;
   };
-  if (critical) return solve(fine.intervals, fine.steps, 1);
-  const int intervals = fine.intervals / 2, steps = fine.steps / 2;
-  if (intervals < 2 || steps < 1) return solve(fine.intervals, fine.steps, 1);
-  return precisegrid::richardson(solve(intervals, steps, 1), solve(intervals, 2 * steps, 2));
+  if (critical) {
+    const precisebarrier::solvedlayer grid = solve(fine.intervals, fine.steps, 1);
+    return precisegrid::boundaryof(grid.nodes, grid.layer);
+  }
+  const std::vector<double> key{precisebarrier::lookback, static_cast<double>(callput), T, sigma,
+                                r, q, static_cast<double>(fine.intervals),
+                                static_cast<double>(fine.steps)};
+  return precisebarrier::cachedvalue(block, key, fine, xi, solve);
 }
 
 // W at xi (value codes) or the critical xi* (critical codes) from the similarity grid. The

@@ -46,7 +46,8 @@
 // its meaning, the option improves the method at those sizes). LBFLSTAPO with T = 1, S = m = 100,
 // sigma = 0.2, r = 0.05, q = 0.02 gives 15.58242 (the design's grid 15.984, 2.6 per cent high);
 // where early exercise never pays it meets QuantLib's European lookback to 1e-5. The critical
-// spots are read between nodes off one grid (to a few 1e-4). Nothing is cached under the option.
+// spots are read between nodes off one grid (to a few 1e-4). In caching mode the grids of a price
+// are kept as for the barrier grids (precisebarrier.h), apart from the design's.
 //
 // Not thread-safe: the handler's tables and the grid cache are process-wide.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANLOOKBACK_H

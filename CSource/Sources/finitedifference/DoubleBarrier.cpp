@@ -134,12 +134,13 @@ namespace {
 // The precise option's American knock-out (precisebarrier.h) after the checks and early
 // results of the design and the grid's own refusals (fdvaluation.h).
 double preciseknockout(int callput, double T, double S, double L, double U, double K,
-                       double sigma, double r, double q, const parameterblock* block) {
+                       double sigma, double r, double q, parameterblock* block) {
   if (T < 0 || S < 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
   const precisegrid::sizes fine = precisebarrier::gridsizes(*block, false);
   if (fine.intervals == 0) return undefinedvalue();
   const precisebarrier::corridor limits{std::log(L), std::log(U), true, true};
-  return precisebarrier::knockout({callput, T, K, sigma, r, q, 0.0}, limits, S, false, fine);
+  return precisebarrier::knockout({callput, T, K, sigma, r, q, 0.0}, limits, S, false, fine,
+                                  precisebarrier::doubleknockout, block);
 }
 
 double americanknockout(int callput, double T, double S, double L, double U, double K, double sigma,
@@ -163,7 +164,8 @@ double americanknockin(int callput, double T, double S, double L, double U, doub
     const precisegrid::sizes fine = precisebarrier::gridsizes(*block, false);
     if (fine.intervals == 0) return undefinedvalue();
     const precisebarrier::corridor barriers{std::log(L), std::log(U), true, true};
-    return precisebarrier::knockin({callput, T, K, sigma, r, q, 0.0}, barriers, S, fine);
+    return precisebarrier::knockin({callput, T, K, sigma, r, q, 0.0}, barriers, S, fine,
+                                   precisebarrier::doubleknockin, block);
   }
   if (outsidecorridor(S, L, U))
     return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);

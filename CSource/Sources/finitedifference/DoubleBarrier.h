@@ -55,7 +55,8 @@
 // each barrier edge the vanilla's node there instead of a tree; outside the corridor they give
 // the converged American vanilla (the vanilla code's answer under the option). Entry 2 with
 // flag 0 keeps its meaning (the finer grid's nodes and levels: the option improves the method at
-// those sizes); entry 4 is not read; nothing is cached.
+// those sizes); entry 4 is not read; the grids are kept in caching mode as for the single
+// barriers (precisebarrier.h), apart from the design's.
 //
 // Not thread-safe: the handlers' tables and the grid cache are process-wide.
 #ifndef KZR_FINITEDIFFERENCE_DOUBLEBARRIER_H

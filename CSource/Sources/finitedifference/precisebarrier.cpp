@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <utility>
 
 #include "closedform/BlackScholes.h"
 #include "finitedifference/fdbase.h"
+#include "finitedifference/fdvaluation.h"
 #include "numerics/comparisons.h"
 #include "numerics/messages.h"
 
@@ -85,17 +87,12 @@ gridsolve knockoutgrid(const contract& c, const corridor& limits, int intervals,
   return grid;
 }
 
-gridsolve knockingrid(const contract& c, const corridor& barriers, double S, int intervals,
-                      int steps, int refine) {
+gridsolve knockingrid(const contract& c, const corridor& barriers, const corridor& limits,
+                      int intervals, int steps, int refine) {
   std::vector<double> levels;
   if (barriers.lowbarrier) levels.push_back(barriers.low);
   if (barriers.highbarrier) levels.push_back(barriers.high);
-  std::vector<double> all = levels;
-  all.push_back(std::log(S));
-  all.push_back(std::log(c.K));
-  const double reach = spanwidth * deviationof(c);
-  const double low = *std::min_element(all.begin(), all.end()) - reach;
-  const double high = *std::max_element(all.begin(), all.end()) + reach;
+  const double low = limits.low, high = limits.high;
   gridsolve grid;
   grid.nodes = gridnodes(c, low, high, levels, intervals, refine);
   auto nodeof = [&](double x) {
@@ -130,16 +127,53 @@ gridsolve knockingrid(const contract& c, const corridor& barriers, double S, int
   return grid;
 }
 
-// Richardson over the grid of the sizes and the one of half as many intervals and steps; one
-// grid where the sizes cannot be halved. solve(intervals, steps, refine) reads one.
-template <class reader>
-double extrapolated(const precisegrid::sizes& fine, reader solve) {
-  const int intervals = fine.intervals / 2, steps = fine.steps / 2;
-  if (intervals < 2 || steps < 1) return solve(fine.intervals, fine.steps, 1);
-  return precisegrid::richardson(solve(intervals, steps, 1), solve(intervals, 2 * steps, 2));
+bool samekey(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (!(std::fabs(a[i] - b[i]) <= sametolerance)) return false;
+  return true;
+}
+
+double readoff(const precisecarrier& kept, double x) {
+  if (kept.grids.size() == 1) return precisegrid::at(kept.grids[0].nodes, kept.grids[0].layer, x);
+  return precisegrid::richardson(precisegrid::at(kept.grids[0].nodes, kept.grids[0].layer, x),
+                                 precisegrid::at(kept.grids[1].nodes, kept.grids[1].layer, x));
+}
+
+// The key of a barrier grid: kind, the contract, the limits and the sizes.
+std::vector<double> keyof(int kind, const contract& c, const corridor& limits,
+                          const precisegrid::sizes& fine) {
+  return {static_cast<double>(kind), static_cast<double>(c.callput), c.T, c.K, c.sigma, c.r, c.q,
+          c.R, limits.low, limits.high, limits.lowbarrier ? 1.0 : 0.0,
+          limits.highbarrier ? 1.0 : 0.0, static_cast<double>(fine.intervals),
+          static_cast<double>(fine.steps)};
 }
 
 }  // namespace
+
+double cachedvalue(parameterblock* block, const std::vector<double>& key,
+                   const precisegrid::sizes& fine, double x, const gridsolver& solve) {
+  const bool caching = valuationmode(*block) != 1;
+  if (caching) {
+    const auto* kept = dynamic_cast<const precisecarrier*>(block->fdcarrier);
+    if (kept != nullptr && samekey(kept->key, key)) return readoff(*kept, x);
+  }
+  auto fresh = std::make_unique<precisecarrier>();
+  fresh->key = key;
+  const int intervals = fine.intervals / 2, steps = fine.steps / 2;
+  if (intervals < 2 || steps < 1) {
+    fresh->grids.push_back(solve(fine.intervals, fine.steps, 1));
+  } else {
+    fresh->grids.push_back(solve(intervals, steps, 1));
+    fresh->grids.push_back(solve(intervals, 2 * steps, 2));
+  }
+  const double value = readoff(*fresh, x);
+  if (caching) {
+    gridcache::freecache(*block);
+    block->fdcarrier = fresh.release();
+  }
+  return value;
+}
 
 double griddeviation(double sigma, double T) {
   const double deviation = sigma * std::sqrt(T);
@@ -174,22 +208,34 @@ double faredge(int side, const contract& c, std::initializer_list<double> levels
 }
 
 double knockout(const contract& c, const corridor& limits, double S, bool critical,
-                const precisegrid::sizes& fine) {
-  auto solve = [&](int intervals, int steps, int refine) {
-    const gridsolve grid = knockoutgrid(c, limits, intervals, steps, refine);
-    const precisegrid::layer& option = grid.layers.front();
-    return critical ? std::exp(precisegrid::boundaryof(grid.nodes, option))
-                    : precisegrid::at(grid.nodes, option, std::log(S));
-  };
-  if (critical) return solve(fine.intervals, fine.steps, 1);
-  return extrapolated(fine, solve);
+                const precisegrid::sizes& fine, int kind, parameterblock* block) {
+  if (critical) {
+    const gridsolve grid = knockoutgrid(c, limits, fine.intervals, fine.steps, 1);
+    return std::exp(precisegrid::boundaryof(grid.nodes, grid.layers.front()));
+  }
+  return cachedvalue(block, keyof(kind, c, limits, fine), fine, std::log(S),
+                     [&](int intervals, int steps, int refine) {
+                       gridsolve grid = knockoutgrid(c, limits, intervals, steps, refine);
+                       return solvedlayer{std::move(grid.nodes), std::move(grid.layers.front())};
+                     });
 }
 
 double knockin(const contract& c, const corridor& barriers, double S,
-               const precisegrid::sizes& fine) {
-  return extrapolated(fine, [&](int intervals, int steps, int refine) {
-    const gridsolve grid = knockingrid(c, barriers, S, intervals, steps, refine);
-    return precisegrid::at(grid.nodes, grid.layers.back(), std::log(S));
+               const precisegrid::sizes& fine, int kind, parameterblock* block) {
+  // The grid's limits follow the spot: they are part of the key.
+  corridor limits = barriers;
+  std::vector<double> levels{std::log(S), std::log(c.K)};
+  if (barriers.lowbarrier) levels.push_back(barriers.low);
+  if (barriers.highbarrier) levels.push_back(barriers.high);
+  const double reach = spanwidth * deviationof(c);
+  limits.low = *std::min_element(levels.begin(), levels.end()) - reach;
+  limits.high = *std::max_element(levels.begin(), levels.end()) + reach;
+  std::vector<double> key = keyof(kind, c, limits, fine);
+  key.push_back(barriers.lowbarrier ? barriers.low : 0.0);
+  key.push_back(barriers.highbarrier ? barriers.high : 0.0);
+  return cachedvalue(block, key, fine, std::log(S), [&](int intervals, int steps, int refine) {
+    gridsolve grid = knockingrid(c, barriers, limits, intervals, steps, refine);
+    return solvedlayer{std::move(grid.nodes), std::move(grid.layers.back())};
   });
 }
 

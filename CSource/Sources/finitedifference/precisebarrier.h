@@ -16,21 +16,24 @@
 //              vanilla the moment a barrier is touched).
 // A price is Richardson over the grid of the sizes and the one of half as many intervals and
 // steps (one grid where the sizes cannot be halved); a critical price is read between nodes off
-// one grid of the critical sizes.
+// one grid of the critical sizes. In caching mode a price's grids are kept (precisecarrier).
 //
 // Sizes: parameter entry 2 with flag 0 gives N nodes and M levels of the finer grid (explicit
 // sizes keep their meaning; the option improves the method at those sizes), out of range is
 // refused after "Grid sizes out of range, value undefined" as on the design's grids; otherwise
 // the option's own: 400 intervals and 200 steps (about 4 ms a price on one core), and for a
 // critical price one grid of 400 and 400 (with larger steps the free boundary moves across
-// several nodes in the last step and its reading scatters by a few 1e-4). Nothing is cached.
+// several nodes in the last step and its reading scatters by a few 1e-4).
 #ifndef KZR_FINITEDIFFERENCE_PRECISEBARRIER_H
 #define KZR_FINITEDIFFERENCE_PRECISEBARRIER_H
 
 #include <cmath>
+#include <functional>
+#include <initializer_list>
 #include <vector>
 
 #include "binding/parameterblock.h"
+#include "finitedifference/financialbase.h"
 #include "finitedifference/precisegrid.h"
 
 namespace precisebarrier {
@@ -46,6 +49,38 @@ constexpr double smallestdeviation = 1e-6, largestdeviation = 5.0;
 
 // sigma sqrt(T) held to [smallestdeviation, largestdeviation].
 double griddeviation(double sigma, double T);
+
+// Today's level of one solved grid: its nodes and the layer a price is read from.
+struct solvedlayer {
+  std::vector<double> nodes;
+  precisegrid::layer layer;
+};
+
+// The grids of one price kept for reuse in caching mode (every valuation mode of entry 0 but 1,
+// as for the design's grids), in the block's grid carrier word: the key they were solved for
+// (the family's own list of every term but the spot, the grid's limits and the sizes) and the
+// coarse and fine grid (or the one grid). A later call under the option with the same key, each
+// entry within sametolerance, reads its spot off them (the cubic on each grid, then Richardson:
+// a re-price is an interpolation); a design grid in the words is never read under the option,
+// nor this carrier by the design's grids (each tests the carrier's class), and each replaces the
+// other. Critical prices are not kept. Not thread-safe: the words are process-wide.
+class precisecarrier : public methodcarries {
+ public:
+  std::vector<double> key;
+  std::vector<solvedlayer> grids;
+};
+
+// The families' grids, told apart in the cache key.
+enum gridkind { singleknockout = 1, singleknockin, doubleknockout, doubleknockin, lookback };
+
+// Solves one grid of `intervals` intervals and `steps` steps, refined by `refine`.
+using gridsolver = std::function<solvedlayer(int intervals, int steps, int refine)>;
+
+// The value at x: from a kept carrier of the same key in caching mode, else by Richardson over
+// the grids of the sizes and of half of them (one grid when they cannot be halved), kept in
+// caching mode.
+double cachedvalue(parameterblock* block, const std::vector<double>& key,
+                   const precisegrid::sizes& fine, double x, const gridsolver& solve);
 
 // The contract of one barrier grid.
 struct contract {
@@ -64,14 +99,14 @@ struct corridor {
 // are out of range.
 precisegrid::sizes gridsizes(const parameterblock& block, bool critical);
 
-// The knock-out's value at S, or its critical price (the boundary today).
+// The knock-out's value at S, or its critical price (the boundary today). kind tells the
+// family's codes apart in the cache key.
 double knockout(const contract& c, const corridor& limits, double S, bool critical,
-                const precisegrid::sizes& fine);
+                const precisegrid::sizes& fine, int kind, parameterblock* block);
 
-// The knock-in's value at S; limits are the barriers (a side without one: a far edge of 0 or
-// +infinity in price, as -HUGE_VAL or HUGE_VAL in x).
+// The knock-in's value at S; barriers are the barriers in x (a side flagged false has none).
 double knockin(const contract& c, const corridor& barriers, double S,
-               const precisegrid::sizes& fine);
+               const precisegrid::sizes& fine, int kind, parameterblock* block);
 
 // The far edge spanwidth deviations below (-1) or above (+1) the levels, in x.
 double faredge(int side, const contract& c, std::initializer_list<double> levels);
