@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <limits>
 #include <string>
@@ -604,6 +605,24 @@ TEST(AmericanBarrierPrecise, CachingModeKeepsThePreciseGridsApartFromTheDesigns)
   params.set(entrymode, 0).usedefault(entryoptions);
   EXPECT_EQ(put(100), design);
   EXPECT_EQ(dynamic_cast<const precisebarrier::precisecarrier*>(params->fdcarrier), nullptr);
+}
+
+// kzr greeks and kzr solve under --precise price through the option: the price line is the
+// converged price, and the volatility solved for the converged price is the one it was priced at.
+TEST(AmericanBarrierPrecise, ToolGreeksAndSolveUseTheConvergedPrices) {
+  const std::string row = "DOWNOUTAPO 1 100 90 100 0.2 0.05 0.02";
+  const double price = testsupport::price("DOWNOUTAPO", {1, 100, 90, 100, 0.2, 0.05, 0.02},
+                                          precise());
+  const testsupport::toolrun greeks = testsupport::runkzr("greeks " + row + " --precise");
+  ASSERT_EQ(greeks.status, 0) << greeks.err;
+  const std::string first = greeks.out.substr(0, greeks.out.find('\n'));
+  EXPECT_NEAR(std::stod(first.substr(first.find_last_of(' ') + 1)), price, 1e-12 * price) << first;
+  char target[40];
+  std::snprintf(target, sizeof target, "%.17g", price);
+  const testsupport::toolrun solved =
+      testsupport::runkzr("solve " + row + " --target " + target + " --for sigma --precise");
+  ASSERT_EQ(solved.status, 0) << solved.err;
+  EXPECT_NEAR(std::stod(testsupport::lastline(solved.out)), 0.2, 1e-6);
 }
 
 }  // namespace

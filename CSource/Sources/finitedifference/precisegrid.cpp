@@ -9,7 +9,7 @@ namespace precisegrid {
 namespace {
 
 constexpr int rannachersteps = 2;  // the first steps, each as two implicit Euler half steps
-double timepower = 2.0;  // levels at T (k / M)^timepower
+constexpr double timepower = 2.0;  // levels at T (k / M)^timepower: crowded at expiry
 
 std::size_t idx(int i) { return static_cast<std::size_t>(i); }
 
