@@ -625,4 +625,99 @@ TEST(AmericanBarrierPrecise, ToolGreeksAndSolveUseTheConvergedPrices) {
   EXPECT_NEAR(std::stod(testsupport::lastline(solved.out)), 0.2, 1e-6);
 }
 
+// The double knock-in on a uniform grid in y = ln S whose spacing divides 0.05 (the table's
+// levels lie on multiples of it from K = 100), 6 standard deviations beyond both barriers: the
+// American vanilla on every node (exercise by projection, far edges as referencegrid's), and
+// between the barriers the region not yet knocked in, 0 at expiry, at each barrier the vanilla's
+// node. Levels and the start as referencegrid.
+double referencedoubleknockin(const doubleknockout& c, int perdeviation) {
+  const int steps = 3 * perdeviation;
+  const double deviation = c.sigma * std::sqrt(c.T), reach = 6 * deviation;
+  const double h = 0.05 / std::ceil(0.05 / (deviation / perdeviation));
+  const double yL = std::log(c.L), yU = std::log(c.U);
+  const int below = static_cast<int>(std::ceil(reach / h));
+  const int inside = static_cast<int>(std::lround((yU - yL) / h));
+  const int n = 2 * below + inside + 1;
+  const int callput = c.callput;
+  std::vector<double> y(static_cast<std::size_t>(n)), g(y.size());
+  for (int i = 0; i < n; ++i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    y[k] = yL + h * (i - below);
+    g[k] = std::max(callput * (std::exp(y[k]) - c.K), 0.0);
+  }
+  const std::size_t first = static_cast<std::size_t>(below);
+  const std::size_t last = static_cast<std::size_t>(below + inside);
+  std::vector<double> vanilla = g, waiting(y.size(), 0.0);
+  waiting[first] = g[first];
+  waiting[last] = g[last];
+  const double a2 = 0.5 * c.sigma * c.sigma / (h * h);
+  const double a1 = (c.r - c.q - 0.5 * c.sigma * c.sigma) / (2 * h);
+  const double lo = a2 - a1, mid = -2 * a2 - c.r, hi = a2 + a1;
+  auto vanillaedge = [&](std::size_t k, double tau) {
+    const double S = std::exp(y[k]);
+    const double forward = callput * (S * std::exp(-c.q * tau) - c.K * std::exp(-c.r * tau));
+    return std::max({forward, g[k], 0.0});
+  };
+  std::vector<double> sub(y.size()), dia(y.size()), sup(y.size()), rhs(y.size());
+  auto step = [&](std::vector<double>& v, std::size_t a, std::size_t z, double dt, double theta,
+                  double va, double vz, bool floored) {
+    for (std::size_t k = a + 1; k < z; ++k) {
+      rhs[k] = v[k] + (1 - theta) * dt * (lo * v[k - 1] + mid * v[k] + hi * v[k + 1]);
+      sub[k] = -theta * dt * lo;
+      dia[k] = 1 - theta * dt * mid;
+      sup[k] = -theta * dt * hi;
+    }
+    v[a] = va;
+    v[z] = vz;
+    rhs[a + 1] -= sub[a + 1] * va;
+    rhs[z - 1] -= sup[z - 1] * vz;
+    for (std::size_t k = a + 2; k < z; ++k) {
+      const double m = sub[k] / dia[k - 1];
+      dia[k] -= m * sup[k - 1];
+      rhs[k] -= m * rhs[k - 1];
+    }
+    for (std::size_t k = z - 1; k > a; --k)
+      v[k] = (rhs[k] - (k == z - 1 ? 0.0 : sup[k] * v[k + 1])) / dia[k];
+    if (floored)
+      for (std::size_t k = a + 1; k < z; ++k) v[k] = std::max(v[k], g[k]);
+  };
+  auto advance = [&](double dt, double theta, double tau) {
+    step(vanilla, 0, y.size() - 1, dt, theta, vanillaedge(0, tau), vanillaedge(y.size() - 1, tau),
+         true);
+    step(waiting, first, last, dt, theta, vanilla[first], vanilla[last], false);
+  };
+  auto level = [&](double k) { return c.T * (k / steps) * (k / steps); };
+  for (int k = 1; k <= steps; ++k) {
+    if (k <= 2) {
+      advance(level(k - 0.5) - level(k - 1), 1.0, level(k - 0.5));
+      advance(level(k) - level(k - 0.5), 1.0, level(k));
+    } else {
+      advance(level(k) - level(k - 1), 0.5, level(k));
+    }
+  }
+  const double at = (std::log(c.S) - yL) / h;
+  const int start = std::clamp(static_cast<int>(std::floor(at)) - 1, 0, inside - 3);
+  double sum = 0.0;
+  for (int a = start; a < start + 4; ++a) {
+    double weight = 1.0;
+    for (int z = start; z < start + 4; ++z)
+      if (z != a) weight *= (at - z) / static_cast<double>(a - z);
+    sum += weight * waiting[first + static_cast<std::size_t>(a)];
+  }
+  return sum;
+}
+
+// A call and a put of the knock-outs' table (the reference's vanilla spans both barriers and
+// 12 deviations: two contracts keep the test quick).
+TEST(DoubleBarrierPrecise, KnockInsMatchAConvergedGrid) {
+  for (doubleknockout c : {doubleknockouts[0], doubleknockouts[3]}) {
+    c.code = c.callput > 0 ? "DBKNOCKINACO" : "DBKNOCKINAPO";
+    const double v1 = referencedoubleknockin(c, 80), v2 = referencedoubleknockin(c, 160),
+                 v4 = referencedoubleknockin(c, 320);
+    const double expected = (8 * v4 - 6 * v2 + v1) / 3;
+    const double value = testsupport::price(c.code, c.inputs(), precise());
+    EXPECT_NEAR(value, expected, tolerance(expected, c.K)) << c.describe();
+  }
+}
+
 }  // namespace
