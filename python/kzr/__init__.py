@@ -17,7 +17,10 @@ position there), ``grid=(N, M)``, ``paths``, ``steps``, and the library options 
 (a fixed seed for every random source of the call) and ``precise`` (the precise numerics: the
 precise bivariate normal, and converged American vanilla prices and critical prices, to about
 1e-9 relative, for BSACO, BSAPO, BINACO, BINAPO and their Crit codes, which then ignore ``grid``
-and ``steps``). A keyword left out leaves its entry at the library's default.
+and ``steps``; and converged American knock-outs and knock-ins, about 1e-5 relative, for
+DOWNINACO to UPOUTAPO, the knock-outs' Crit codes and the double barriers DBKNOCKOUTACO/APO and
+DBKNOCKINACO/APO, and the lookbacks LBFLSTACO to LBFLSTAPOCrit, for which ``grid`` keeps its meaning: the option improves the method at
+those sizes). A keyword left out leaves its entry at the library's default.
 
 ``greek`` follows the rule of every kzr front: a simulation's engine computes the sensitivity
 itself, and gives it as the library does (theta per year); any other code would answer its price,

@@ -172,3 +172,51 @@ TEST(AmericanLookback, EarlyResultsAndRefusals) {
 }
 
 }  // namespace
+
+namespace {
+
+testsupport::parameters preciseoption() {
+  return testsupport::parameters().set(entryoptions, 0, 1);
+}
+
+// Under the precise option, where early exercise never pays (the call without yield, the put
+// without rate: holding is worth at least the exercise value), the American lookback is the
+// European one: QuantLib's analytic value, to max(1e-5 price, 1e-7 m).
+TEST(AmericanLookbackPrecise, EuropeanWhereEarlyExerciseNeverPays) {
+  struct row {
+    int callput, days;
+    double S, m, sigma, r, q;
+  };
+  const row rows[] = {
+      {+1, 365, 100, 100, 0.2, 0.05, 0.0}, {+1, 182, 110, 95, 0.3, 0.03, 0.0},
+      {+1, 730, 100, 80, 0.25, 0.08, 0.0}, {-1, 365, 100, 100, 0.2, 0.0, 0.02},
+      {-1, 182, 95, 110, 0.3, 0.0, 0.05},  {-1, 730, 100, 130, 0.25, 0.0, 0.03},
+  };
+  for (const row& c : rows) {
+    const double T = c.days / 365.0;
+    const double expected = quantlibeuropean(c.callput, c.days, c.S, c.m, c.sigma, c.r, c.q);
+    const double value = testsupport::price(c.callput > 0 ? "LBFLSTACO" : "LBFLSTAPO",
+                                            {T, c.S, c.m, c.sigma, c.r, c.q}, preciseoption());
+    EXPECT_NEAR(value, expected, std::max(1e-5 * expected, 1e-7 * c.m))
+        << c.callput << " days " << c.days << " S " << c.S << " m " << c.m;
+  }
+}
+
+// With early exercise, the precise grid against the lattice within the lattice's own accuracy
+// (0.3 per cent), and nearer the lattice than the design's default grid; above the European.
+TEST(AmericanLookbackPrecise, AmericanNearTheLattice) {
+  for (const contract& c : contracts) {
+    const double m = c.extreme();
+    const double american =
+        lookbacktree::extrapolated(c.callput, true, c.T(), c.S, c.sigma, c.r, c.q, 250, c.j0);
+    const std::vector<double> inputs{c.T(), c.S, m, c.sigma, c.r, c.q};
+    const double precise = testsupport::price(c.code(), inputs, preciseoption());
+    const double design = testsupport::price(c.code(), inputs);
+    EXPECT_NEAR(precise, american, 0.003 * american) << c.code() << " j0 " << c.j0;
+    EXPECT_LT(std::fabs(precise - american), std::fabs(design - american))
+        << c.code() << " j0 " << c.j0;
+    EXPECT_GE(precise, quantlibeuropean(c.callput, c.days, c.S, m, c.sigma, c.r, c.q));
+  }
+}
+
+}  // namespace

@@ -53,6 +53,8 @@ AGREEMENT = [
      ["--grid", "200,80", "--mode", "1"]),
     ("RAINBOWMAX2ECO", [0.5, 100, 105, 0.11, 0.16, 0.63, 0.05, 0.06, 0.09, 98],
      {"precise": True}, ["--precise"]),
+    ("DOWNOUTAPO", [1, 100, 90, 100, 0.2, 0.05, 0.02], {"precise": True, "grid": (201, 101)},
+     ["--precise", "--grid", "201,101"]),
 ]
 
 

@@ -117,7 +117,12 @@ std::string optionstext() {
          "               of up to 8.3e-6) for the compound, chooser, extendible and two-asset\n"
          "               rainbow codes, and converged American vanilla prices and critical prices\n"
          "               (BSACO, BSAPO, BINACO, BINAPO and their Crit codes, about 1e-9\n"
-         "               relative; --grid and --steps do not apply to them)\n";
+         "               relative; --grid and --steps do not apply to them), and converged\n"
+         "               American knock-outs and knock-ins (DOWNINACO to UPOUTAPO, the\n"
+         "               knock-outs' Crit codes, DBKNOCKOUTACO/APO, DBKNOCKINACO/APO,\n"
+         "               and the lookbacks LBFLSTACO to LBFLSTAPOCrit,\n"
+         "               about 1e-5 relative; --grid keeps its meaning: the option improves\n"
+         "               the method at those sizes)\n";
 }
 
 runner::pricedcall runner::pricevalues(const pricingcall& call) {

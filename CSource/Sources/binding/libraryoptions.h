@@ -7,8 +7,12 @@
 //            (about 1e-15) instead of Drezner's (up to 8.3e-6), and converged American vanilla
 //            prices and critical prices (BSACO, BSAPO, BINACO, BINAPO and their Crit codes, about
 //            1e-9 relative, by the boundary integral equation of numerics/americanboundary.h,
-//            without the grid of entry 2 or the steps of entry 4); anything else keeps the
-//            design's numbers. Read only when T2 has two columns or more.
+//            without the grid of entry 2 or the steps of entry 4), and converged American
+//            knock-outs and knock-ins, single and double, and the knock-outs' critical prices
+//            (DOWNINACO to UPOUTAPOCrit, DBKNOCKOUTACO/APO, DBKNOCKINACO/APO: the grids of
+//            finitedifference/precisebarrier.h, whose explicit sizes keep their meaning), and
+//            the American lookbacks (LBFLSTACO to LBFLSTAPOCrit, the same rule);
+//            anything else keeps the design's numbers. Read only when T2 has two columns or more.
 //   values 2 to 4 (Sobol draws, control variates, negative rates) have their positions but are
 //            not read yet.
 // The value positions are libraryoption (binding/interfacenumbers.h).
@@ -28,5 +32,10 @@ struct libraryoptions {
 };
 
 libraryoptions readlibraryoptions(const parameterblock& block);
+
+// Whether the call asks for the precise numerics (value 1 = 1).
+inline bool precisenumerics(const parameterblock& block) {
+  return readlibraryoptions(block).numerics == bivariatemethod::precise;
+}
 
 #endif  // KZR_BINDING_LIBRARYOPTIONS_H

@@ -1,7 +1,10 @@
 #include "finitedifference/AmericanBarrier.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
+#include "binding/libraryoptions.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "closedform/EuropeanBarrier.h"
@@ -10,6 +13,7 @@
 #include "finitedifference/heatvanilla.h"
 #include "finitedifference/logndi.h"
 #include "finitedifference/ndi.h"
+#include "finitedifference/precisebarrier.h"
 #include "numerics/comparisons.h"
 #include "numerics/messages.h"
 #include "numerics/undefined.h"
@@ -46,12 +50,68 @@ double heatgridvalue(contractdata record, parameterblock* block) {
   return gridvalue<americanbarrier, DouglasLogNDI>(record, block, edgetreesteps(*block));
 }
 
+// The perpetual American put's exercise level K lambda / (lambda - 1), lambda the negative root
+// of sigma^2/2 l (l - 1) + (r - q) l - r = 0 (r > 0) (Merton, Bell J. Economics 4 (1973)).
+double perpetualputlevel(double K, double sigma, double r, double q) {
+  const double s2 = sigma * sigma, m = r - q - 0.5 * s2;
+  const double lambda = (-m - std::sqrt(m * m + 2.0 * r * s2)) / s2;
+  return K * lambda / (lambda - 1.0);
+}
+
+// The precise option's knock-out at S (critical: its critical price), after the grid's own
+// refusals (fdvaluation.h), which it keeps. The grid runs from the barrier to spot and strike
+// plus the span; a down-and-out call's boundary lies below the perpetual call's, so for its
+// critical price the far edge lies beyond that level, in the exercise region.
+double preciseknockoutchecked(int callput, side barrier, bool critical, double T, double S,
+                              double H, double K, double sigma, double r, double q,
+                              parameterblock* block) {
+  if (T < 0 || S < 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
+  const precisegrid::sizes fine = precisebarrier::gridsizes(*block, critical);
+  if (fine.intervals == 0) return undefinedvalue();
+  if (critical) S = K;
+  const precisebarrier::contract c{callput, T, K, sigma, r, q, 0.0};
+  const double xH = std::log(H), xS = std::log(S), xK = std::log(K);
+  precisebarrier::corridor limits{xH, xH, barrier == down, barrier == up};
+  const double deviation = precisebarrier::griddeviation(sigma, T);
+  if (barrier == down) {
+    limits.high = precisebarrier::faredge(1, c, {xS, xK});
+    if (critical && callput > 0 && q > 0)
+      limits.high = maxof(limits.high,
+                          std::log(AmericanVanilla::perpetualcalllevel(K, sigma, r, q)) + deviation);
+  } else {
+    limits.low = precisebarrier::faredge(-1, c, {xS, xK});
+    // An up-and-out put's boundary lies above the perpetual put's: the same for its critical price.
+    if (critical && callput < 0 && r > 0)
+      limits.low = minof(limits.low, std::log(perpetualputlevel(K, sigma, r, q)) - deviation);
+  }
+  return precisebarrier::knockout(c, limits, S, critical, fine, precisebarrier::singleknockout,
+                                  block);
+}
+
+// The precise option's knock-in at S.
+double preciseknockin(int callput, side barrier, double T, double S, double H, double K,
+                      double sigma, double r, double q, double R, parameterblock* block) {
+  const precisegrid::sizes fine = precisebarrier::gridsizes(*block, false);
+  if (fine.intervals == 0) return undefinedvalue();
+  const double xH = std::log(H);
+  const precisebarrier::corridor barriers{xH, xH, barrier == down, barrier == up};
+  return precisebarrier::knockin({callput, T, K, sigma, r, q, R}, barriers, S, fine,
+                                 precisebarrier::singleknockin, block);
+}
+
 double knockin(int callput, side barrier, double T, double S, double H, double K, double sigma,
                double r, double q, double R, parameterblock* block) {
   if (T < 0 || H <= 0 || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0 || R < 0)
     return refusedwith(messages::valueundefined);
   if (anynan({T, S, H, K, sigma, r, q, R})) return nanresult();
   const bool reached = barrier == down ? H >= S : S >= H;
+  if (precisenumerics(*block)) {
+    if (reached)  // the vanilla code under the option: the converged American value
+      return callput > 0 ? AmericanVanilla::binomialcall(T, S, K, sigma, r, q, block)
+                         : AmericanVanilla::binomialput(T, S, K, sigma, r, q, block);
+    if (T == 0) return R;
+    return preciseknockin(callput, barrier, T, S, H, K, sigma, r, q, R, block);
+  }
   if (reached) return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);
   if (T == 0) return R;
   namespace eb = EuropeanBarrier;
@@ -180,6 +240,8 @@ double downoutcall(double T, double S, double H, double K, double sigma, double 
   if (H <= 0 || K <= 0) return refusedwith(messages::valueundefined);
   if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
   if (H >= S) return 0.0;
+  if (T != 0 && precisenumerics(*block))
+    return preciseknockoutchecked(1, down, false, T, S, H, K, sigma, r, q, block);
   if (T == 0 || H > K || S >= farlimit * K) return exercise(1, S, K);
   return heatgridvalue(recordof(1, false, T, S, H, K, sigma, r, q), block);
 }
@@ -191,6 +253,8 @@ double upoutcall(double T, double S, double H, double K, double sigma, double r,
   if (S >= H) return 0.0;
   if (T == 0) return exercise(1, S, K);
   if (K >= H) return 0.0;
+  if (precisenumerics(*block))
+    return preciseknockoutchecked(1, up, false, T, S, H, K, sigma, r, q, block);
   return gridvalue<americanbarrier, CNNDI>(recordof(1, false, T, S, H, K, sigma, r, q), block);
 }
 
@@ -200,6 +264,8 @@ double downoutput(double T, double S, double H, double K, double sigma, double r
   if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
   if (H >= S || H >= K) return 0.0;
   if (T == 0) return exercise(-1, S, K);
+  if (precisenumerics(*block))
+    return preciseknockoutchecked(-1, down, false, T, S, H, K, sigma, r, q, block);
   if (S >= putlimit * K) return 0.0;
   return heatgridvalue(recordof(-1, false, T, S, H, K, sigma, r, q), block);
 }
@@ -209,6 +275,8 @@ double upoutput(double T, double S, double H, double K, double sigma, double r, 
   if (H <= 0 || K <= 0) return refusedwith(messages::valueundefined);
   if (anynan({T, S, H, K, sigma, r, q})) return nanresult();
   if (S >= H) return 0.0;
+  if (T != 0 && precisenumerics(*block))
+    return preciseknockoutchecked(-1, up, false, T, S, H, K, sigma, r, q, block);
   if (T == 0 || K >= H) return exercise(-1, S, K);
   return gridvalue<americanbarrier, CNNDI>(recordof(-1, false, T, S, H, K, sigma, r, q), block);
 }
@@ -223,6 +291,8 @@ double downoutcallcritical(double T, double H, double K, double sigma, double r,
     writemessage(messages::criticalinfinitedividend);
     return HUGE_VAL;
   }
+  if (precisenumerics(*block))
+    return preciseknockoutchecked(1, down, true, T, 0.0, H, K, sigma, r, q, block);
   return gridvalue<americanbarriercrit, CNNDI>(recordof(1, true, T, 0.0, H, K, sigma, r, q), block);
 }
 
@@ -232,6 +302,8 @@ double upoutcallcritical(double T, double H, double K, double sigma, double r, d
   if (anynan({T, H, K, sigma, r, q})) return nanresult();
   if (K >= H) return 0.0;
   if (T == 0) return K;
+  if (precisenumerics(*block))
+    return preciseknockoutchecked(1, up, true, T, 0.0, H, K, sigma, r, q, block);
   return gridvalue<americanbarrier, CNNDI>(recordof(1, true, T, 0.0, H, K, sigma, r, q), block);
 }
 
@@ -244,6 +316,8 @@ double downoutputcritical(double T, double H, double K, double sigma, double r, 
     return HUGE_VAL;
   }
   if (T == 0) return K;
+  if (precisenumerics(*block))
+    return preciseknockoutchecked(-1, down, true, T, 0.0, H, K, sigma, r, q, block);
   return gridvalue<americanbarriercrit, CNNDI>(recordof(-1, true, T, 0.0, H, K, sigma, r, q),
                                                block);
 }
@@ -254,6 +328,8 @@ double upoutputcritical(double T, double H, double K, double sigma, double r, do
   if (anynan({T, H, K, sigma, r, q})) return nanresult();
   if (K >= H) return 0.0;
   if (T == 0) return K;
+  if (precisenumerics(*block))
+    return preciseknockoutchecked(-1, up, true, T, 0.0, H, K, sigma, r, q, block);
   return gridvalue<americanbarrier, CNNDI>(recordof(-1, true, T, 0.0, H, K, sigma, r, q), block);
 }
 

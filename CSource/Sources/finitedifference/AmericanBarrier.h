@@ -1,7 +1,8 @@
 // American calls and puts with one barrier watched continuously.
 //
 //   DOWNINACO, UPINACO, DOWNINAPO, UPINAPO  knock-in, cash rebate R at expiry if never knocked
-//                                           in: a blend of European and binomial prices
+//                                           in: a blend of European and binomial prices (the
+//                                           contract itself on a grid under the precise option)
 //   DOWNOUTACO, DOWNOUTAPO                  knock-out, Douglas scheme on the heat-equation grid
 //                                           from the barrier to 20 K
 //   UPOUTACO, UPOUTAPO                      knock-out, Crank-Nicolson on the price grid [0, H]
@@ -66,6 +67,41 @@
 // S_i / dS (ndi.h): with the node index i instead, the grid solves the equation of a price
 // shifted by H and finds, for a call with T = 1, K = 100, H = 50, sigma = 0.3, r = 0.05,
 // q = 0.06, a critical price of 128.4 where the contract's is 158.6 (156.0 on the default grid).
+//
+// The precise option (parameter entry 5, value 1 = 1) changes the method of the eight knock-out
+// codes after their refusals and their early results for a barrier already reached and for
+// T = 0 (the other early results are the design's approximations and do not apply): the grid
+// of finitedifference/precisebarrier.h and precisegrid.h in x = ln S, from the barrier to spot
+// and strike plus eight standard deviations, with the strike on a node and the nodes crowded
+// there, a Rannacher start, time levels crowded at expiry (tau = T (k / M)^2), the exact
+// exercise step, and Richardson over the grid and its half. The barrier edge carries the exercise value at the
+// barrier, the limit of the contract's value there (the holder exercises the moment before the
+// option dies), so that the jump of the design's edge is gone and the grid converges at second
+// order; the far edge carries the larger of the exercise value and the European value, the
+// American value there to far below the target. So DOWNOUTACO with H above K and UPOUTAPO with
+// K at or above H are solved too, not answered by their exercise value. On ordinary contracts the
+// error is below max(1e-5 price, 1e-7 K); DOWNOUTAPO with T = 1, S = 100, H = 90, K = 100,
+// sigma = 0.2, r = 0.05, q = 0.02 gives 5.887569 (the design's grid 4.4158). Explicit sizes of
+// entry 2 (flag 0) keep their meaning: N nodes and M levels are the finer grid, the coarser has
+// half the intervals and steps; sizes that cannot be halved give one grid without Richardson;
+// sizes out of range are refused as on the design's grids. Entry 4 is not read (no trees). The
+// grid's refusals stay (T, S, r, q negative, sigma not positive: silently). The critical prices
+// are read between nodes (precisegrid.h's boundaryof) off one grid of as many steps as intervals
+// (400 by default), to about 2e-4 relative; their early results and messages stay as above.
+// The option changes the method of the four knock-ins too, because the blend above is an
+// approximation of the contract (a few cents to a few tenths off) that no finer tree mends:
+// under the option a knock-in is the contract itself. After the design's refusals, a barrier
+// already reached gives the converged American vanilla (the vanilla code's answer under the
+// option) and T = 0 gives R; otherwise the same grid carries the American vanilla on every node
+// and, beside it, the region not yet knocked in, from the barrier (a node) to the far edge:
+// no exercise there, R at expiry, R e^(-r tau) at the far edge and at the barrier the vanilla's
+// value of the same level, Richardson over two grids as for the knock-outs. DOWNINAPO and
+// DOWNINACO of the blend's example above give 6.99420 and 3.46431 (the blend 7.232 and 3.810).
+// Entry 4 is not read; entry 2 as for the knock-outs.
+// Under the option, in caching mode (entry 0 not 1), a price keeps its grids in the block's
+// grid carrier word and a later call of the same contract and grid reads its spot off them
+// (precisebarrier.h's precisecarrier); a design grid there is never read under the option, nor
+// these grids by the design's. Critical prices are not kept.
 //
 // The tree steps of entry 4 (the far edge of the down-and-out grids) are part of the contract a
 // cached grid is kept for: a mode-0 call with other steps solves afresh instead of reading a grid

@@ -2,9 +2,12 @@
 
 #include <cmath>
 
+#include "binding/libraryoptions.h"
 #include "binding/tablehandler.h"
 #include "finitedifference/AmericanLookbackCodes.h"
 #include "finitedifference/ndi.h"
+#include "finitedifference/precisebarrier.h"
+#include "finitedifference/precisegrid.h"
 #include "numerics/comparisons.h"
 #include "numerics/messages.h"
 #include "numerics/undefined.h"
@@ -15,10 +18,52 @@ namespace {
 
 constexpr double calldividendfloor = 0.00001;  // inclusive: LBFLSTACOCrit
 
+// W at xi (or the critical xi*) under the precise option, after the grid's own refusals
+// (fdvaluation.h): the grid of precisegrid.h in xi itself, from 0 to 1, crowded at 1 (where the
+// reflecting edge meets the payoff), the reflecting edge to second order, Richardson over two
+// grids (a critical xi* off one grid); the sizes as for the barrier grids (precisebarrier.h).
+double precisesimilarity(int callput, bool critical, double T, double xi, double sigma, double r,
+                         double q, parameterblock* block) {
+  if (T < 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
+  const precisegrid::sizes fine = precisebarrier::gridsizes(*block, critical);
+  if (fine.intervals == 0) return undefinedvalue();
+  const bool call = callput == 1;
+  const precisegrid::market terms{sigma, call ? q : r, call ? r : q};
+  auto solve = [&](int intervals, int steps, int refine) {
+    precisebarrier::solvedlayer grid;
+    grid.nodes = precisegrid::stretchednodes(
+        {0.0, 1.0}, 1.0, precisebarrier::stretchwidth * precisebarrier::griddeviation(sigma, T),
+        intervals, refine);
+    precisegrid::layer w;
+    w.first = 0;
+    w.last = static_cast<int>(grid.nodes.size()) - 1;
+    for (double x : grid.nodes) w.values.push_back(1.0 - x);
+    w.exercise = w.values;
+    w.exerciseside = -1;
+    w.lowedge = [](double, const std::vector<precisegrid::layer>&) { return 1.0; };
+    w.reflecting = true;
+    w.reflection = call ? 0.0 : 1.0;  // dV/dm = 0: W' = 0 (call), W' = W (put)
+    std::vector<precisegrid::layer> layers{std::move(w)};
+    precisegrid::march(grid.nodes, terms, T, steps, layers, precisegrid::space::price);
+    grid.layer = std::move(layers.front());
+    return grid;
+  };
+  if (critical) {
+    const precisebarrier::solvedlayer grid = solve(fine.intervals, fine.steps, 1);
+    return precisegrid::boundaryof(grid.nodes, grid.layer);
+  }
+  const std::vector<double> key{precisebarrier::lookback, static_cast<double>(callput), T, sigma,
+                                r, q, static_cast<double>(fine.intervals),
+                                static_cast<double>(fine.steps)};
+  return precisebarrier::cachedvalue(block, key, fine, xi, solve);
+}
+
 // W at xi (value codes) or the critical xi* (critical codes) from the similarity grid. The
 // call's reduced problem has the share as numeraire: its rate is q and its yield r.
 double similaritygrid(int callput, bool critical, double T, double xi, double extreme, double sigma,
                       double r, double q, parameterblock* block) {
+  if (precisenumerics(*block))
+    return precisesimilarity(callput, critical, T, xi, sigma, r, q, block);
   const bool call = callput == 1;
   const double rate = call ? q : r, dividend = call ? r : q;
   contractdata record{T, critical ? 0.0 : xi, sigma, rate, dividend, extreme, 1.0, 0.0, callput,

@@ -2,12 +2,14 @@
 
 #include <cmath>
 
+#include "binding/libraryoptions.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "finitedifference/AmericanVanilla.h"
 #include "finitedifference/DoubleBarrierCodes.h"
 #include "finitedifference/heatvanilla.h"
 #include "finitedifference/logndi.h"
+#include "finitedifference/precisebarrier.h"
 #include "numerics/comparisons.h"
 #include "numerics/messages.h"
 #include "numerics/undefined.h"
@@ -129,8 +131,23 @@ namespace AmericanDoubleBarrier {
 
 namespace {
 
+// The precise option's American knock-out (precisebarrier.h) after the checks and early
+// results of the design and the grid's own refusals (fdvaluation.h).
+double preciseknockout(int callput, double T, double S, double L, double U, double K,
+                       double sigma, double r, double q, parameterblock* block) {
+  if (T < 0 || S < 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
+  const precisegrid::sizes fine = precisebarrier::gridsizes(*block, false);
+  if (fine.intervals == 0) return undefinedvalue();
+  const precisebarrier::corridor limits{std::log(L), std::log(U), true, true};
+  return precisebarrier::knockout({callput, T, K, sigma, r, q, 0.0}, limits, S, false, fine,
+                                  precisebarrier::doubleknockout, block);
+}
+
 double americanknockout(int callput, double T, double S, double L, double U, double K, double sigma,
                         double r, double q, parameterblock* block) {
+  if (precisenumerics(*block) && !corridorrefused(L, U, K) && !anynan({T, S, L, U, K, sigma, r, q}) &&
+      !outsidecorridor(S, L, U) && T != 0)
+    return preciseknockout(callput, T, S, L, U, K, sigma, r, q, block);
   return knockout<americandoublebarrierout>(callput, 1, T, S, L, U, K, sigma, r, q, block);
 }
 
@@ -138,6 +155,18 @@ double americanknockin(int callput, double T, double S, double L, double U, doub
                        double r, double q, parameterblock* block) {
   if (corridorrefused(L, U, K)) return refusedwith(messages::valueundefined);
   if (anynan({T, S, L, U, K, sigma, r, q})) return nanresult();
+  if (precisenumerics(*block)) {
+    if (outsidecorridor(S, L, U))  // the vanilla code under the option: the converged value
+      return callput > 0 ? AmericanVanilla::binomialcall(T, S, K, sigma, r, q, block)
+                         : AmericanVanilla::binomialput(T, S, K, sigma, r, q, block);
+    if (T == 0) return 0.0;
+    if (T < 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
+    const precisegrid::sizes fine = precisebarrier::gridsizes(*block, false);
+    if (fine.intervals == 0) return undefinedvalue();
+    const precisebarrier::corridor barriers{std::log(L), std::log(U), true, true};
+    return precisebarrier::knockin({callput, T, K, sigma, r, q, 0.0}, barriers, S, fine,
+                                   precisebarrier::doubleknockin, block);
+  }
   if (outsidecorridor(S, L, U))
     return AmericanVanilla::binomialamerican(callput, T, S, K, sigma, r, q, block);
   if (T == 0) return 0.0;
