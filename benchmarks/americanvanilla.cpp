@@ -198,8 +198,7 @@ const reference::comparison& precisecomparison() {
 void americanvanilla_kzr_BSAPO_precise_cachedreprice(benchmark::State& state) {
   fiveblock params(0, 0, 0, true, true);
   AmericanVanilla::gridput(T, S, K, sigma, r, q, &params.block.words);  // solves and keeps
-  const double cached =
-      AmericanVanilla::gridput(T, S - 3.0, K, sigma, r, q, &params.block.words);
+  const double cached = AmericanVanilla::gridput(T, S - 3.0, K, sigma, r, q, &params.block.words);
   if (!reference::agree(state, precisecomparison(), cached)) return;
   movingspot spotof{S};
   for (auto _ : state)
@@ -300,9 +299,9 @@ struct quantlibcontract {
         Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, c.r, dc)),
         Handle<BlackVolTermStructure>(
             ext::make_shared<BlackConstantVol>(today, NullCalendar(), c.sigma, dc)));
-    option = ext::make_shared<VanillaOption>(
-        ext::make_shared<PlainVanillaPayoff>(Option::Put, c.K),
-        ext::make_shared<AmericanExercise>(today, today + c.days));
+    option =
+        ext::make_shared<VanillaOption>(ext::make_shared<PlainVanillaPayoff>(Option::Put, c.K),
+                                        ext::make_shared<AmericanExercise>(today, today + c.days));
   }
 };
 
@@ -361,8 +360,7 @@ void fiveofours(benchmark::State& state, pricing price, double tolerance) {
   int tick = 0;
   for (auto _ : state) {
     tick = (tick + 1) & 7;
-    for (const fdcontract& c : fivecontracts)
-      benchmark::DoNotOptimize(price(c, c.S + 1e-6 * tick));
+    for (const fdcontract& c : fivecontracts) benchmark::DoNotOptimize(price(c, c.S + 1e-6 * tick));
   }
 }
 
@@ -383,8 +381,7 @@ void five_kzr_BINAPO(benchmark::State& state) {
   fiveofours(
       state,
       [&](const fdcontract& c, double s) {
-        return AmericanVanilla::binomialput(c.T(), s, c.K, c.sigma, c.r, c.q,
-                                            &params.block.words);
+        return AmericanVanilla::binomialput(c.T(), s, c.K, c.sigma, c.r, c.q, &params.block.words);
       },
       0.01);
 }
@@ -404,8 +401,8 @@ BENCHMARK(five_kzr_BSAPO_precise)->Unit(benchmark::kMicrosecond);
 // The boundary method at smaller schemes than the precise option's (not reachable from the
 // library: they show the cost at the error levels of QuantLib's fast and accurate schemes).
 const boundaryscheme smallerschemes[] = {
-    {5, 12, 1, 7, 12, 1, 1e-5},   // about QuantLib's fast scheme's error
-    {8, 20, 1, 8, 16, 1, 1e-8},   // about its accurate scheme's
+    {5, 12, 1, 7, 12, 1, 1e-5},  // about QuantLib's fast scheme's error
+    {8, 20, 1, 8, 16, 1, 1e-8},  // about its accurate scheme's
 };
 
 void five_kzr_boundarymethod_smaller(benchmark::State& state) {
@@ -462,8 +459,8 @@ void five_quantlib_FdBlackScholesVanilla(benchmark::State& state) {
       0.01);
 }
 BENCHMARK(five_quantlib_FdBlackScholesVanilla)
-    ->Args({100, 100})   // the engine's defaults
-    ->Args({800, 800})   // about 1e-4
+    ->Args({100, 100})  // the engine's defaults
+    ->Args({800, 800})  // about 1e-4
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -41,8 +41,8 @@ double quantlibqdfp(Option::Type type, const market& m) {
   auto process = fdtest::quantlibprocess(m, today);
   VanillaOption option(ext::make_shared<PlainVanillaPayoff>(type, m.K),
                        ext::make_shared<AmericanExercise>(today, today + m.days));
-  option.setPricingEngine(ext::make_shared<QdFpAmericanEngine>(
-      process, QdFpAmericanEngine::highPrecisionScheme()));
+  option.setPricingEngine(
+      ext::make_shared<QdFpAmericanEngine>(process, QdFpAmericanEngine::highPrecisionScheme()));
   return option.NPV();
 }
 
@@ -56,14 +56,14 @@ double tolerance(double price, double K) { return std::max(1e-9 * std::fabs(pric
 // in to deep out of the money, a week to five years, r above, equal to and below q, sigma from
 // 0.02 to 2, r = 0 (never exercised early).
 const market puts[] = {
-    {182, 100, 95, 0.15, 0.08, 0.04}, {7, 100, 100, 0.2, 0.05, 0.02},
-    {7, 90, 100, 0.3, 0.06, 0.0},     {365, 200, 100, 0.3, 0.04, 0.01},
-    {91, 60, 100, 0.4, 0.05, 0.1},    {730, 100, 100, 0.2, 0.02, 0.08},
-    {365, 100, 100, 0.2, 0.05, 0.05}, {30, 300, 100, 0.5, 0.05, 0.0},
+    {182, 100, 95, 0.15, 0.08, 0.04},  {7, 100, 100, 0.2, 0.05, 0.02},
+    {7, 90, 100, 0.3, 0.06, 0.0},      {365, 200, 100, 0.3, 0.04, 0.01},
+    {91, 60, 100, 0.4, 0.05, 0.1},     {730, 100, 100, 0.2, 0.02, 0.08},
+    {365, 100, 100, 0.2, 0.05, 0.05},  {30, 300, 100, 0.5, 0.05, 0.0},
     {1825, 100, 100, 0.2, 0.02, 0.06}, {1825, 130, 100, 0.2, 0.02, 0.05},
     {1825, 80, 100, 0.15, 0.04, 0.04}, {30, 100, 100, 1.5, 0.1, 0.0},
-    {7, 100, 100, 2.0, 0.05, 0.0},    {365, 100, 100, 0.2, 0.0, 0.03},
-    {91, 110, 100, 0.02, 0.05, 0.0},  {7, 50, 100, 0.3, 0.05, 0.0},
+    {7, 100, 100, 2.0, 0.05, 0.0},     {365, 100, 100, 0.2, 0.0, 0.03},
+    {91, 110, 100, 0.02, 0.05, 0.0},   {7, 50, 100, 0.3, 0.05, 0.0},
 };
 
 // Calls with a yield (exercised early) and without (the European call), the same filter.
@@ -174,18 +174,21 @@ TEST(AmericanVanillaPrecise, EarlyResultsAndRefusalsAsTheDesignHasThem) {
     const bool call = code[std::string(code).size() - 2] == 'C';
     EXPECT_EQ(precisecode(code, {1, 0, 100, 0.2, 0.05, 0.02}), call ? 0.0 : 100.0) << code;
     EXPECT_EQ(precisecode(code, {0, 90, 100, 0.2, 0.05, 0.02}), call ? 0.0 : 10.0) << code;
-    for (const std::vector<double>& bad :
-         {std::vector<double>{-1, 100, 100, 0.2, 0.05, 0.02}, {1, -1, 100, 0.2, 0.05, 0.02},
-          {1, 100, 0, 0.2, 0.05, 0.02}, {1, 100, 100, 0, 0.05, 0.02},
-          {1, 100, 100, 0.2, -0.01, 0.02}, {1, 100, 100, 0.2, 0.05, -0.01}})
+    for (const std::vector<double>& bad : {std::vector<double>{-1, 100, 100, 0.2, 0.05, 0.02},
+                                           {1, -1, 100, 0.2, 0.05, 0.02},
+                                           {1, 100, 0, 0.2, 0.05, 0.02},
+                                           {1, 100, 100, 0, 0.05, 0.02},
+                                           {1, 100, 100, 0.2, -0.01, 0.02},
+                                           {1, 100, 100, 0.2, 0.05, -0.01}})
       EXPECT_TRUE(isundefined(precisecode(code, bad))) << code;
   }
   const char* criticals[] = {"BINACOCrit", "BINAPOCrit", "BSACOCrit", "BSAPOCrit"};
   for (const char* code : criticals) {
     EXPECT_EQ(precisecode(code, {0, 100, 0.2, 0.05, 0.02}), 100.0) << code;
-    for (const std::vector<double>& bad :
-         {std::vector<double>{-1, 100, 0.2, 0.05, 0.02}, {1, 0, 0.2, 0.05, 0.02},
-          {1, 100, 0, 0.05, 0.02}, {1, 100, 0.2, -0.01, 0.02}})
+    for (const std::vector<double>& bad : {std::vector<double>{-1, 100, 0.2, 0.05, 0.02},
+                                           {1, 0, 0.2, 0.05, 0.02},
+                                           {1, 100, 0, 0.05, 0.02},
+                                           {1, 100, 0.2, -0.01, 0.02}})
       EXPECT_TRUE(isundefined(precisecode(code, bad))) << code;
   }
   // Kept on purpose: the grid's call critical price answers a negative yield with +infinity.
@@ -208,9 +211,11 @@ TEST(AmericanVanillaPrecise, ExtremeInputsGiveBoundedNumbers) {
             const double put = precisecode("BSAPO", {T, S, 100, sigma, r, q});
             const double call = precisecode("BSACO", {T, S, 100, sigma, r, q});
             EXPECT_TRUE(put >= std::max(100 - S, 0.0) && put <= 100)
-                << put << " T " << T << " S " << S << " sigma " << sigma << " r " << r << " q " << q;
+                << put << " T " << T << " S " << S << " sigma " << sigma << " r " << r << " q "
+                << q;
             EXPECT_TRUE(call >= std::max(S - 100, 0.0) && call <= S)
-                << call << " T " << T << " S " << S << " sigma " << sigma << " r " << r << " q " << q;
+                << call << " T " << T << " S " << S << " sigma " << sigma << " r " << r << " q "
+                << q;
           }
           const double putcritical = precisecode("BSAPOCrit", {T, 100, sigma, r, q});
           const double callcritical = precisecode("BSACOCrit", {T, 100, sigma, r, q});
@@ -322,8 +327,11 @@ TEST(AmericanVanillaPreciseCache, EveryOtherTermIsPartOfTheKey) {
   const struct {
     const char* term;
     double terms::*field;
-  } changes[] = {{"T", &terms::T}, {"K", &terms::K}, {"sigma", &terms::sigma},
-                 {"r", &terms::r}, {"q", &terms::q}};
+  } changes[] = {{"T", &terms::T},
+                 {"K", &terms::K},
+                 {"sigma", &terms::sigma},
+                 {"r", &terms::r},
+                 {"q", &terms::q}};
   for (pricing code : {&av::gridput, &av::gridcall}) {
     for (const auto& change : changes) {
       preciseblock b(0);
@@ -388,14 +396,16 @@ TEST(AmericanVanillaPreciseCache, GridsAndBoundariesNeverServeEachOther) {
 // kzr greeks under --precise: the price and the spot bumps come from one kept boundary, and
 // delta and gamma are the central differences of fresh converged prices (step 1e-4 of the spot).
 TEST(AmericanVanillaPreciseCache, GreeksTakeTheConvergedPrices) {
-  const testsupport::toolrun run = testsupport::runkzr("greeks BSAPO 1 100 100 0.2 0.05 0.02 --precise");
+  const testsupport::toolrun run =
+      testsupport::runkzr("greeks BSAPO 1 100 100 0.2 0.05 0.02 --precise");
   ASSERT_EQ(run.status, 0) << run.err;
   std::istringstream lines(run.out);
   std::map<std::string, double> figures;
   std::string line;
   while (std::getline(lines, line)) {
     const auto gap = line.find_last_of(' ');
-    if (gap != std::string::npos) figures[line.substr(0, line.find(' '))] = std::stod(line.substr(gap + 1));
+    if (gap != std::string::npos)
+      figures[line.substr(0, line.find(' '))] = std::stod(line.substr(gap + 1));
   }
   terms c;
   const double centre = fresh(&av::gridput, c);

@@ -182,8 +182,7 @@ bool sameterms(const boundaryterms& a, const boundaryterms& b) {
 }
 
 methodcarriesboundary::methodcarriesboundary(const boundaryterms& terms)
-    : terms(terms),
-      boundary(terms.T, terms.K, terms.sigma, terms.r, terms.q, terms.scheme) {}
+    : terms(terms), boundary(terms.T, terms.K, terms.sigma, terms.r, terms.q, terms.scheme) {}
 
 const methodcarriesboundary* cachedboundary(const parameterblock& params) {
   return dynamic_cast<const methodcarriesboundary*>(params.fdcarrier);
