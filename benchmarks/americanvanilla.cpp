@@ -2,6 +2,8 @@
 //   BINAPO, 100 steps          against BinomialVanillaEngine<CoxRossRubinstein>, 100 steps;
 //   BSAPO, 100 x 50 grid       against FdBlackScholesVanillaEngine, 100 space x 50 time points;
 //   BSAPO re-priced at a new spot from the cached grid (mode 0) against a full solve;
+//   BSAPO under the precise option re-priced at a new spot from the kept boundary (mode 0)
+//   against a fresh precise valuation, beside QuantLib's QdFpAmericanEngine;
 //   the tree bisection's worst cases (a put with K = 1e300, a call with q = 0.00002) against one
 //   tree of the same 2000 steps: their ratio is the number of trees a critical price costs.
 // Every iteration moves the spot, so that neither library can hand back its previous answer.
@@ -46,6 +48,32 @@ struct quantlibput {
     option =
         ext::make_shared<VanillaOption>(ext::make_shared<PlainVanillaPayoff>(Option::Put, K),
                                         ext::make_shared<AmericanExercise>(today, today + 365));
+  }
+};
+
+// A block with the grid sizes, the tree steps or the precise option set (its T2 two columns
+// wide), caching (mode 0) or not.
+struct fiveblock {
+  gridblock block;
+  std::int64_t dims[2] = {6, 2};
+  fiveblock(double nspace, double ntime, double steps, bool precise, bool caching = false)
+      : block(caching) {
+    block.words.rank = 2;
+    block.words.dims = dims;
+    block.words.elementsize = 8;
+    if (nspace > 0) {
+      block.words.entries[entrygrid].flag = 0;
+      block.rows[entrygrid][0] = nspace;
+      block.rows[entrygrid][1] = ntime;
+    }
+    if (steps > 0) {
+      block.words.entries[entrysteps].flag = 0;
+      block.rows[entrysteps][0] = steps;
+    }
+    if (precise) {
+      block.words.entries[entryoptions].flag = 0;
+      block.rows[entryoptions][1] = 1;
+    }
   }
 };
 
@@ -151,6 +179,45 @@ void americanvanilla_kzr_BSAPO_cachedreprice(benchmark::State& state) {
 }
 BENCHMARK(americanvanilla_kzr_BSAPO_cachedreprice);
 
+// Under the precise option: a re-price at a new spot from the boundary kept in mode 0 (one
+// integral) against a fresh valuation (a new boundary and its integral), both checked first
+// against QuantLib's fixed-point engine at its high-precision scheme (the peer, which also
+// solves a new boundary for each price).
+const reference::comparison& precisecomparison() {
+  static const reference::comparison c = [] {
+    fiveblock params(0, 0, 0, true);
+    const double qdfp = quantlibvalue<QuantLib::QdFpAmericanEngine>(
+        S - 3.0, QuantLib::QdFpAmericanEngine::highPrecisionScheme());
+    return reference::comparison{
+        AmericanVanilla::gridput(T, S - 3.0, K, sigma, r, q, &params.block.words), qdfp, qdfp,
+        1e-8};
+  }();
+  return c;
+}
+
+void americanvanilla_kzr_BSAPO_precise_cachedreprice(benchmark::State& state) {
+  fiveblock params(0, 0, 0, true, true);
+  AmericanVanilla::gridput(T, S, K, sigma, r, q, &params.block.words);  // solves and keeps
+  const double cached = AmericanVanilla::gridput(T, S - 3.0, K, sigma, r, q, &params.block.words);
+  if (!reference::agree(state, precisecomparison(), cached)) return;
+  movingspot spotof{S};
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        AmericanVanilla::gridput(T, spotof() - 3.0, K, sigma, r, q, &params.block.words));
+}
+BENCHMARK(americanvanilla_kzr_BSAPO_precise_cachedreprice)->Unit(benchmark::kMicrosecond);
+
+void americanvanilla_kzr_BSAPO_precise_fresh(benchmark::State& state) {
+  fiveblock params(0, 0, 0, true);
+  const double fresh = AmericanVanilla::gridput(T, S - 3.0, K, sigma, r, q, &params.block.words);
+  if (!reference::agree(state, precisecomparison(), fresh)) return;
+  movingspot spotof{S};
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        AmericanVanilla::gridput(T, spotof() - 3.0, K, sigma, r, q, &params.block.words));
+}
+BENCHMARK(americanvanilla_kzr_BSAPO_precise_fresh)->Unit(benchmark::kMicrosecond);
+
 constexpr double bisectionsteps = 2000;
 
 void americanvanilla_kzr_BINAPO_onetree_2000steps(benchmark::State& state) {
@@ -232,9 +299,9 @@ struct quantlibcontract {
         Handle<YieldTermStructure>(ext::make_shared<FlatForward>(today, c.r, dc)),
         Handle<BlackVolTermStructure>(
             ext::make_shared<BlackConstantVol>(today, NullCalendar(), c.sigma, dc)));
-    option = ext::make_shared<VanillaOption>(
-        ext::make_shared<PlainVanillaPayoff>(Option::Put, c.K),
-        ext::make_shared<AmericanExercise>(today, today + c.days));
+    option =
+        ext::make_shared<VanillaOption>(ext::make_shared<PlainVanillaPayoff>(Option::Put, c.K),
+                                        ext::make_shared<AmericanExercise>(today, today + c.days));
   }
 };
 
@@ -293,34 +360,9 @@ void fiveofours(benchmark::State& state, pricing price, double tolerance) {
   int tick = 0;
   for (auto _ : state) {
     tick = (tick + 1) & 7;
-    for (const fdcontract& c : fivecontracts)
-      benchmark::DoNotOptimize(price(c, c.S + 1e-6 * tick));
+    for (const fdcontract& c : fivecontracts) benchmark::DoNotOptimize(price(c, c.S + 1e-6 * tick));
   }
 }
-
-// A block with the grid sizes, the tree steps or the precise option set.
-struct fiveblock {
-  gridblock block;
-  std::int64_t dims[2] = {6, 2};
-  fiveblock(double nspace, double ntime, double steps, bool precise) {
-    block.words.rank = 2;
-    block.words.dims = dims;
-    block.words.elementsize = 8;
-    if (nspace > 0) {
-      block.words.entries[entrygrid].flag = 0;
-      block.rows[entrygrid][0] = nspace;
-      block.rows[entrygrid][1] = ntime;
-    }
-    if (steps > 0) {
-      block.words.entries[entrysteps].flag = 0;
-      block.rows[entrysteps][0] = steps;
-    }
-    if (precise) {
-      block.words.entries[entryoptions].flag = 0;
-      block.rows[entryoptions][1] = 1;
-    }
-  }
-};
 
 void five_kzr_BSAPO(benchmark::State& state) {
   fiveblock params(static_cast<double>(state.range(0)), static_cast<double>(state.range(1)), 0,
@@ -339,8 +381,7 @@ void five_kzr_BINAPO(benchmark::State& state) {
   fiveofours(
       state,
       [&](const fdcontract& c, double s) {
-        return AmericanVanilla::binomialput(c.T(), s, c.K, c.sigma, c.r, c.q,
-                                            &params.block.words);
+        return AmericanVanilla::binomialput(c.T(), s, c.K, c.sigma, c.r, c.q, &params.block.words);
       },
       0.01);
 }
@@ -360,8 +401,8 @@ BENCHMARK(five_kzr_BSAPO_precise)->Unit(benchmark::kMicrosecond);
 // The boundary method at smaller schemes than the precise option's (not reachable from the
 // library: they show the cost at the error levels of QuantLib's fast and accurate schemes).
 const boundaryscheme smallerschemes[] = {
-    {5, 12, 1, 7, 12, 1, 1e-5},   // about QuantLib's fast scheme's error
-    {8, 20, 1, 8, 16, 1, 1e-8},   // about its accurate scheme's
+    {5, 12, 1, 7, 12, 1, 1e-5},  // about QuantLib's fast scheme's error
+    {8, 20, 1, 8, 16, 1, 1e-8},  // about its accurate scheme's
 };
 
 void five_kzr_boundarymethod_smaller(benchmark::State& state) {
@@ -418,8 +459,8 @@ void five_quantlib_FdBlackScholesVanilla(benchmark::State& state) {
       0.01);
 }
 BENCHMARK(five_quantlib_FdBlackScholesVanilla)
-    ->Args({100, 100})   // the engine's defaults
-    ->Args({800, 800})   // about 1e-4
+    ->Args({100, 100})  // the engine's defaults
+    ->Args({800, 800})  // about 1e-4
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

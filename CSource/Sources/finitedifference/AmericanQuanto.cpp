@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "binding/libraryoptions.h"
 #include "binding/tablehandler.h"
+#include "closedform/BlackScholes.h"
 #include "closedform/EuropeanQuanto.h"
 #include "closedform/optionside.h"
 #include "finitedifference/AmericanQuantoCodes.h"
@@ -28,16 +30,49 @@ struct exercisevalue {
   }
 };
 
+bool precise(const parameterblock* block) {
+  return readlibraryoptions(*block).numerics == bivariatemethod::precise;
+}
+
+// The smoothed tree of AmericanQuanto.h: the European step at the last level, a closed form.
+double smoothedvalue(crrtree& tree, double dt, double X0, double sigma, double growth, double r,
+                     const exercisevalue& g) {
+  // On the forward X e^(growth dt), which takes a growth of either sign. A node price that
+  // underflowed to 0 or overflowed has no forward: its exercise value, which then bounds the
+  // European step's from above, is what the node takes.
+  const double carry = std::exp(growth * dt);
+  const auto laststep = [&](double X) {
+    const double F = X * carry;
+    if (!(F > 0 && F < HUGE_VAL)) return g(X);
+    const double european = g.side == call ? BlackScholes::black76call(dt, F, g.K, sigma, r)
+                                           : BlackScholes::black76put(dt, F, g.K, sigma, r);
+    return g.scale * european;
+  };
+  return tree.smoothedamericanvalue(X0, g, laststep);
+}
+
 // The American value of g on the tree of the underlying X0 with volatility sigma and growth b per
 // year, discounted at r, with the steps of parameter entry 4; undefined after a message when the
-// tree cannot be built. The inputs are numbers here (NaN answered before).
+// tree cannot be built. The inputs are numbers here (NaN answered before). Under the precise
+// option the smoothed trees of n and n/2 steps, extrapolated (AmericanQuanto.h).
 double treevalue(double T, double X0, double sigma, double growth, double r, const exercisevalue& g,
                  const parameterblock* block) {
-  const std::int64_t steps = entryinteger(*block, entrysteps, 0, AmericanVanilla::defaultsteps);
+  const bool converged = precise(block);
+  const std::int64_t steps = entryinteger(
+      *block, entrysteps, 0, converged ? precisedefaultsteps : AmericanVanilla::defaultsteps);
   std::optional<crrtree> tree =
       checkedcrrtree(T, sigma, growth, r, steps, crrsquare::product, true);
   if (!tree) return undefinedvalue();
-  return tree->americanvalue(X0, g);
+  if (!converged) return tree->americanvalue(X0, g);
+  const double full = smoothedvalue(*tree, T / steps, X0, sigma, growth, r, g);
+  const std::int64_t half = steps / 2;
+  if (half < 1) return full;
+  crrtree coarse(T, sigma, growth, r, half, crrsquare::product);
+  if (!(coarse.probability() >= 0 && coarse.probability() <= 1)) return full;
+  const double halfvalue = smoothedvalue(coarse, T / half, X0, sigma, growth, r, g);
+  if (!std::isfinite(full - halfvalue)) return full;  // overflowed node prices: no difference
+  const double n = static_cast<double>(steps), m = static_cast<double>(half);
+  return maxof((n * full - m * halfvalue) / (n - m), g(X0));
 }
 
 // E*S without volatility grows as X0 e^((r - q) t): the largest discounted exercise value over

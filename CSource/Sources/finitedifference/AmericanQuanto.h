@@ -34,13 +34,30 @@
 // stationary point, t* = ln(r K / (q E S)) / (r - q). This is the limit of the contract as the
 // variance tends to 0, and the American counterpart of the European quantos' limit.
 //
+// The precise option (parameter entry 5, value 1 = 1) improves the tree at the same steps: the
+// last step before expiry takes the European value over that step (the closed form) in place of
+// the expiry nodes, and the values of n and n/2 steps are extrapolated as first order in the
+// step, (n V(n) - m V(m)) / (n - m) with m = n/2 (Broadie and Detemple, Review of Financial
+// Studies 9(4), 1996, their binomial Black-Scholes method with Richardson extrapolation). Explicit
+// steps (entry 4 with flag 0) keep their meaning: n is the finer tree's steps; with the flag set
+// the option takes precisedefaultsteps. One step has no coarser tree (its smoothed value alone);
+// a coarser tree whose up probability falls outside [0, 1], or two trees whose values do not
+// differ by a number (node prices that overflowed), leave the finer one's smoothed value.
+// The answer is never below the exercise value today. Refusals, NaN, T = 0 and the vanishing
+// volatility are answered as without the option.
+//
 // Not thread-safe: the handler's tables are process-wide.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANQUANTO_H
 #define KZR_FINITEDIFFERENCE_AMERICANQUANTO_H
 
+#include <cstdint>
+
 #include "binding/parameterblock.h"
 
 namespace AmericanQuanto {
+
+// The steps of the finer tree under the precise option when entry 4 asks for the default.
+constexpr std::int64_t precisedefaultsteps = 2000;
 
 // T expiry (years), S asset price (foreign currency), E exchange rate (domestic per foreign
 // unit), K strike (domestic currency), sigmaS, sigmaE volatilities, rho their correlation, r

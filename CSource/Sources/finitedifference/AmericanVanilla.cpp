@@ -1,12 +1,14 @@
 #include "finitedifference/AmericanVanilla.h"
 
 #include <cmath>
+#include <memory>
 #include <optional>
 
 #include "binding/libraryoptions.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
+#include "finitedifference/fdvaluation.h"
 #include "finitedifference/ndi.h"
 #include "numerics/americanboundary.h"
 #include "numerics/comparisons.h"
@@ -104,25 +106,87 @@ bool precise(const parameterblock* block) {
   return readlibraryoptions(*block).numerics == bivariatemethod::precise;
 }
 
+// The put boundary of the precise option for these terms (a call's: r and q exchanged). In a
+// caching mode the kept boundary when its terms are the same, else a new one parked in the
+// carrier word (made before the words are emptied, so that it never takes the old one's
+// address); in mode 1 one of the valuation's own, the words emptied (AmericanVanilla.h).
+class preciseboundary {
+ public:
+  preciseboundary(const boundaryterms& terms, parameterblock* block) {
+    if (!gridcaching(*block)) {
+      gridcache::freecache(*block);
+      own = americanputboundary(terms.T, terms.K, terms.sigma, terms.r, terms.q, terms.scheme);
+      inuse = &own;
+      return;
+    }
+    if (const methodcarriesboundary* kept = cachedboundary(*block))
+      if (sameterms(kept->terms, terms)) {
+        inuse = &kept->boundary;
+        return;
+      }
+    auto fresh = std::make_unique<methodcarriesboundary>(terms);
+    gridcache::freecache(*block);
+    inuse = &fresh->boundary;
+    block->fdcarrier = fresh.release();
+  }
+  preciseboundary(const preciseboundary&) = delete;
+  preciseboundary& operator=(const preciseboundary&) = delete;
+  const americanputboundary& operator*() const { return *inuse; }
+
+ private:
+  americanputboundary own;
+  const americanputboundary* inuse = nullptr;
+};
+
+boundaryterms putterms(int callput, double T, double K, double sigma, double r, double q) {
+  return callput < 0 ? boundaryterms{T, K, sigma, r, q, precisescheme}
+                     : boundaryterms{T, K, sigma, q, r, precisescheme};
+}
+
 // The converged value under the precise option, after the refusals and early results of the
 // code (T > 0, S > 0). A call without dividend is never exercised early: the European call.
-double precisevalue(int callput, double T, double S, double K, double sigma, double r, double q) {
+double precisevalue(int callput, double T, double S, double K, double sigma, double r, double q,
+                    parameterblock* block) {
   if (std::isnan(T + S + K + sigma + r + q)) return T + S + K + sigma + r + q;  // propagates
-  if (callput < 0) return americanputboundary(T, K, sigma, r, q).value(S);
-  if (q == 0) return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
-  return americancallvalue(americanputboundary(T, K, sigma, q, r), S, K);
+  if (callput > 0 && q == 0) {
+    if (!gridcaching(*block)) gridcache::freecache(*block);
+    return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
+  }
+  const preciseboundary boundary(putterms(callput, T, K, sigma, r, q), block);
+  return callput < 0 ? (*boundary).value(S) : americancallvalue(*boundary, S, K);
 }
 
 // The boundary at time to expiry T under the precise option (T > 0): a put that is never
 // exercised early (r = 0) answers 0, a call (q = 0) +infinity.
-double precisecritical(int callput, double T, double K, double sigma, double r, double q) {
+double precisecritical(int callput, double T, double K, double sigma, double r, double q,
+                       parameterblock* block) {
   if (std::isnan(T + K + sigma + r + q)) return T + K + sigma + r + q;  // propagates
-  if (callput < 0) return americanputboundary(T, K, sigma, r, q).at(T);
-  if (q == 0) return HUGE_VAL;
-  return K / americanputboundary(T, K, sigma, q, r).at(T) * K;
+  if (callput > 0 && q == 0) {
+    if (!gridcaching(*block)) gridcache::freecache(*block);
+    return HUGE_VAL;
+  }
+  const preciseboundary boundary(putterms(callput, T, K, sigma, r, q), block);
+  return callput < 0 ? (*boundary).at(T) : K / (*boundary).at(T) * K;
 }
 
 }  // namespace
+
+// The boundary cache
+
+bool sameterms(const boundaryterms& a, const boundaryterms& b) {
+  const boundaryscheme &x = a.scheme, &y = b.scheme;
+  return a.T == b.T && a.K == b.K && a.sigma == b.sigma && a.r == b.r && a.q == b.q &&
+         x.nodes == y.nodes && x.sweeps == y.sweeps && x.newtonsweeps == y.newtonsweeps &&
+         x.boundarypoints == y.boundarypoints && x.pricepoints == y.pricepoints &&
+         x.smooth == y.smooth && x.tolerance == y.tolerance;
+}
+
+methodcarriesboundary::methodcarriesboundary(const boundaryterms& terms)
+    : terms(terms), boundary(terms.T, terms.K, terms.sigma, terms.r, terms.q, terms.scheme) {}
+
+const methodcarriesboundary* cachedboundary(const parameterblock& params) {
+  return dynamic_cast<const methodcarriesboundary*>(params.fdcarrier);
+}
 
 // americanvanilla
 
@@ -193,14 +257,14 @@ double binomialcall(double T, double S, double K, double sigma, double r, double
                     parameterblock* block) {
   if (!precise(block)) return binomialamerican(1, T, S, K, sigma, r, q, block);
   if (std::optional<double> early = binomialearly(1, T, S, K, sigma, r, q)) return *early;
-  return precisevalue(1, T, S, K, sigma, r, q);
+  return precisevalue(1, T, S, K, sigma, r, q, block);
 }
 
 double binomialput(double T, double S, double K, double sigma, double r, double q,
                    parameterblock* block) {
   if (!precise(block)) return binomialamerican(-1, T, S, K, sigma, r, q, block);
   if (std::optional<double> early = binomialearly(-1, T, S, K, sigma, r, q)) return *early;
-  return precisevalue(-1, T, S, K, sigma, r, q);
+  return precisevalue(-1, T, S, K, sigma, r, q, block);
 }
 
 double gridcall(double T, double S, double K, double sigma, double r, double q,
@@ -210,7 +274,7 @@ double gridcall(double T, double S, double K, double sigma, double r, double q,
   if (T == 0) return maxof(S - K, 0.0);
   if (precise(block)) {
     if (refused(T, S, K, sigma, r, q)) return undefinedvalue();  // the grid's own checks
-    return precisevalue(1, T, S, K, sigma, r, q);
+    return precisevalue(1, T, S, K, sigma, r, q, block);
   }
   return gridvalue(1, false, T, S, K, sigma, r, q, block);
 }
@@ -220,7 +284,7 @@ double gridput(double T, double S, double K, double sigma, double r, double q,
   if (refused(T, S, K, sigma, r, q)) return undefinedvalue();
   if (S == 0) return K;
   if (T == 0) return maxof(K - S, 0.0);
-  if (precise(block)) return precisevalue(-1, T, S, K, sigma, r, q);
+  if (precise(block)) return precisevalue(-1, T, S, K, sigma, r, q, block);
   return gridvalue(-1, false, T, S, K, sigma, r, q, block);
 }
 
@@ -228,7 +292,7 @@ double binomialcallcritical(double T, double K, double sigma, double r, double q
                             parameterblock* block) {
   if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
   if (T == 0) return K;
-  if (precise(block)) return precisecritical(1, T, K, sigma, r, q);
+  if (precise(block)) return precisecritical(1, T, K, sigma, r, q, block);
   if (q <= binomialdividendfloor) return HUGE_VAL;
   return binomialcritical(1, T, K, sigma, r, q, block);
 }
@@ -237,7 +301,7 @@ double binomialputcritical(double T, double K, double sigma, double r, double q,
                            parameterblock* block) {
   if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
   if (T == 0) return K;
-  if (precise(block)) return precisecritical(-1, T, K, sigma, r, q);
+  if (precise(block)) return precisecritical(-1, T, K, sigma, r, q, block);
   return binomialcritical(-1, T, K, sigma, r, q, block);
 }
 
@@ -248,7 +312,7 @@ double gridcallcritical(double T, double K, double sigma, double r, double q,
   if (precise(block)) {
     if (q < 0) return HUGE_VAL;  // the design's shortcut answers a negative yield so
     if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();  // the grid's own checks
-    return precisecritical(1, T, K, sigma, r, q);
+    return precisecritical(1, T, K, sigma, r, q, block);
   }
   if (q < griddividendfloor) return HUGE_VAL;
   return gridvalue(1, true, T, 0.0, K, sigma, r, q, block);
@@ -258,7 +322,7 @@ double gridputcritical(double T, double K, double sigma, double r, double q,
                        parameterblock* block) {
   if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
   if (T == 0) return K;
-  if (precise(block)) return precisecritical(-1, T, K, sigma, r, q);
+  if (precise(block)) return precisecritical(-1, T, K, sigma, r, q, block);
   return gridvalue(-1, true, T, 0.0, K, sigma, r, q, block);
 }
 

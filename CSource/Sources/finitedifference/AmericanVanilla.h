@@ -53,6 +53,20 @@
 // apply). BSACO and BSACOCrit refuse under the option what the grid's input checks refuse; a
 // negative yield keeps BSACOCrit's +infinity. A NaN input gives NaN.
 //
+// The boundary does not depend on the spot, so under the option the eight codes keep it as the
+// grid codes keep their grids (the valuation modes of fdvaluation.h): in a caching mode (every
+// mode but 1) the boundary goes to the block's carrier word (fdcarrier, the grid engine's), and
+// a later call whose boundary terms are the same reads it, so that a re-price at a new spot
+// costs one integral and no new boundary. The terms are the boundary's own: T, K, sigma, the
+// two rates as the put boundary takes them (a call's exchanged, by the symmetry, so a call and
+// the put of the symmetric contract share one boundary) and the scheme; each is compared
+// exactly (the grids' tolerance of 0.0001 would hand back another contract's boundary at the
+// precision the option promises). The option is part of the key by the carrier's class: a grid
+// valuation never reads a kept boundary, a precise one never a kept grid. Mode 1 keeps nothing
+// and empties both words, as a mode-1 grid valuation does; refused inputs, early results and NaN
+// inputs leave the words as they were, and so does a call without dividend (the European call)
+// in a caching mode.
+//
 // Not thread-safe: the handler's tables and the grid cache are process-wide.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANVANILLA_H
 #define KZR_FINITEDIFFERENCE_AMERICANVANILLA_H
@@ -62,6 +76,8 @@
 
 #include "binding/parameterblock.h"
 #include "finitedifference/fdbase.h"
+#include "finitedifference/financialbase.h"
+#include "numerics/americanboundary.h"
 
 namespace AmericanVanilla {
 
@@ -90,6 +106,25 @@ class americanvanilla : public fdbase {
  private:
   americanvanilla(const americanvanilla& source, clonetag tag) : fdbase(source, tag) {}
 };
+
+// The terms a put boundary depends on (a call's: its put by the symmetry, r and q exchanged).
+struct boundaryterms {
+  double T, K, sigma, r, q;
+  boundaryscheme scheme;
+};
+// Every term equal (NaN equals nothing).
+bool sameterms(const boundaryterms& a, const boundaryterms& b);
+
+// A boundary solved under the precise option, kept in the block's carrier word in caching mode.
+class methodcarriesboundary : public methodcarries {
+ public:
+  explicit methodcarriesboundary(const boundaryterms& terms);
+  const boundaryterms terms;
+  const americanputboundary boundary;
+};
+
+// The boundary kept in the block's carrier word, or null.
+const methodcarriesboundary* cachedboundary(const parameterblock& params);
 
 // The perpetual American call's exercise level beta K / (beta - 1), with m = r - q - sigma^2/2
 // and beta = (-m + sqrt(m^2 + 2 r sigma^2)) / sigma^2.

@@ -12,7 +12,7 @@
 namespace {
 
 // Every mode but 1 caches, as mode 0.
-int gridmode(const parameterblock& params) { return valuationmode(params) == 1 ? 1 : 0; }
+int gridmode(const parameterblock& params) { return gridcaching(params) ? 0 : 1; }
 
 const cacheunload<gridcache> freegridcacheatunload;
 
@@ -39,6 +39,8 @@ void methodcarriesfd::fill(double step, const finishedgrid& grid) {
 finishedgrid methodcarriesfd::finished() const {
   return {nodes.data(), values.data(), curvature.data(), gridinfo, dx, size};
 }
+
+bool gridcaching(const parameterblock& params) { return valuationmode(params) != 1; }
 
 const methodcarriesfd* cachedgrid(const parameterblock& params) {
   return dynamic_cast<const methodcarriesfd*>(params.fdcarrier);

@@ -62,6 +62,9 @@ class methodcarriesfd : public methodcarries {
 using gridcache =
     cachedworking<fdbase, methodcarriesfd, &parameterblock::fdclone, &parameterblock::fdcarrier>;
 
+// Whether a valuation of the grid engine keeps what it solved: every mode but 1 (above).
+bool gridcaching(const parameterblock& params);
+
 // The grid kept in the block's cache, or null.
 const methodcarriesfd* cachedgrid(const parameterblock& params);
 

@@ -74,6 +74,13 @@ class crrtree {
   // order: even[s] at S u^(n - 2s), odd[s] at S u^(n - 1 - 2s).
   template <class payoffat>
   double americanvalue(double S, payoffat g);
+  // The American value with the last step smoothed (Broadie and Detemple, "American option
+  // valuation: new bounds, approximations, and a comparison of existing methods", Review of
+  // Financial Studies 9(4), 1996): each node of level n - 1 holds the larger of g(price) and
+  // laststep(price), the European value of the payoff over the one remaining step (a closed
+  // form), instead of the continuation from the expiry nodes; the levels below as americanvalue.
+  template <class payoffat, class europeanstep>
+  double smoothedamericanvalue(double S, payoffat g, europeanstep laststep);
 
  private:
   void takepowers();  // powers[m + n] = u^m, m = -n..n
@@ -128,6 +135,42 @@ double crrtree::americanvalue(double S, payoffat g) {
     for (std::size_t i = 0; i < count; ++i) V[i] = even[i];
     for (std::int64_t j = levels; j >= 1; --j) {
       // Level j - 1 holds the prices S u^(j-1-2i), i = 0..j-1.
+      const std::int64_t gap = levels - (j - 1);
+      const double* exercise = gap % 2 == 0 ? even.data() + gap / 2 : odd.data() + (gap - 1) / 2;
+      for (std::int64_t i = 0; i < j; ++i) {
+        const double continuation = (pu * V[i] + pd * V[i + 1]) * df;
+        V[i] = maxof(continuation, exercise[i]);
+      }
+    }
+    return V[0];
+  });
+}
+
+template <class payoffat, class europeanstep>
+double crrtree::smoothedamericanvalue(double S, payoffat g, europeanstep laststep) {
+  if (powers.empty()) takepowers();
+  const std::size_t count = static_cast<std::size_t>(n);  // the nodes of level n - 1
+  values.resize(count + 1);
+  even.resize(count + 1);
+  odd.resize(count + 1);
+  const double* powerof = powers.data() + n;  // powerof[m] = u^m
+  // Level n - 1 - k holds S u^(n - 1 - k - 2i): the odd layout of americanvalue for even k, the
+  // even one (shifted by one) for odd k.
+  for (std::size_t s = 0; s <= count; ++s)
+    even[s] = g(S * powerof[n - 2 * static_cast<std::int64_t>(s)]);
+  for (std::size_t s = 0; s < count; ++s)
+    odd[s] = g(S * powerof[n - 1 - 2 * static_cast<std::int64_t>(s)]);
+  std::vector<double> start(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const double price = S * powerof[n - 1 - 2 * static_cast<std::int64_t>(i)];
+    start[i] = maxof(laststep(price), odd[i]);
+  }
+  double* V = values.data();
+  const double pu = p, pd = complement, df = discount;
+  const std::int64_t levels = n;
+  return exactinduction([&] {
+    for (std::size_t i = 0; i < count; ++i) V[i] = start[i];
+    for (std::int64_t j = levels - 1; j >= 1; --j) {
       const std::int64_t gap = levels - (j - 1);
       const double* exercise = gap % 2 == 0 ? even.data() + gap / 2 : odd.data() + (gap - 1) / 2;
       for (std::int64_t i = 0; i < j; ++i) {
