@@ -87,6 +87,11 @@ TEST(CommandLine, RowsArePaddedAndOptionsFillTheirEntries) {
   EXPECT_EQ(precise.flags[5], 0);
   EXPECT_EQ(precise.entries[5], (std::array<double, entryvaluecount>{0, 1}));
   EXPECT_EQ(parsepricingcall({"price", "X", "1"}).flags[5], 1);
+  const pricingcall negative = parsepricingcall({"price", "X", "1", "--negative-rates", "2"});
+  EXPECT_EQ(negative.flags[5], 0);
+  EXPECT_EQ(negative.entries[5][optionnegativerates], 1.0);
+  EXPECT_EQ(negative.rows.size(), 2u);  // takes no value: the 2 is a row
+  EXPECT_EQ(echoentries(negative), " --negative-rates");
 }
 
 // The entries a demo row echoes: each entry given, and each library option given, the ones after
@@ -286,6 +291,7 @@ TEST(Tool, CodesAndDemo) {
   EXPECT_NE(codes.out.find("--precise"), std::string::npos);
   EXPECT_NE(codes.out.find("--seed N"), std::string::npos);
   EXPECT_NE(runkzr("--help").out.find("--precise"), std::string::npos);
+  EXPECT_NE(runkzr("--help").out.find("--negative-rates"), std::string::npos);
 
   const auto demo = runkzr("demo");
   EXPECT_EQ(demo.status, 0);
