@@ -53,6 +53,7 @@ AGREEMENT = [
      ["--grid", "200,80", "--mode", "1"]),
     ("RAINBOWMAX2ECO", [0.5, 100, 105, 0.11, 0.16, 0.63, 0.05, 0.06, 0.09, 98],
      {"precise": True}, ["--precise"]),
+    ("BSEPO", [1, 100, 100, 0.2, -0.005, -0.01], {"negative_rates": True}, ["--negative-rates"]),
 ]
 
 

@@ -282,6 +282,20 @@ TEST(Tool, BatchKeepsTheSimulationCacheBesideTheGrids) {
   EXPECT_NE(lastline(fresh.out).substr(3), fresh.out.substr(3, fresh.out.find('\n') - 3));
 }
 
+// Under --negative-rates a counted code of a family kept out of the option refuses a negative
+// per-asset yield or rate with one line naming the row; without it the design's refusal stays.
+TEST(Tool, NegativeRatesRefusedNamingTheRowOfACountedCode) {
+  const std::string atlas =
+      "price ATLASEO 3 2.0 100.0 100 0.3,0.2,0.2 1.0,0.3,0.3,0.3,1.0,0.3,0.3,0.3,1.0 ";
+  const std::string seeded = " --paths 500 --seed 742";
+  EXPECT_EQ(runkzr(atlas + "0.05 0.02,-0.02,0.02" + seeded + " --negative-rates").out,
+            "Negative input refused by this code, value undefined: q_i\nnan\n");
+  EXPECT_EQ(runkzr(atlas + "-0.05 0.02,0.02,0.02" + seeded + " --negative-rates").out,
+            "Negative input refused by this code, value undefined: r\nnan\n");
+  EXPECT_EQ(runkzr(atlas + "0.05 0.02,-0.02,0.02" + seeded).out,
+            "Input data error, value undefined\nnan\n");
+}
+
 TEST(Tool, CodesAndDemo) {
   const auto codes = runkzr("codes");
   EXPECT_EQ(codes.status, 0);
