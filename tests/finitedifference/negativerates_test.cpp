@@ -69,6 +69,16 @@ TEST(NegativeRates, AmericanThatIsNeverExercisedEarlyIsTheEuropean) {
   }
 }
 
+// r > 0 with q < 0 (a put) or q > 0 with r < 0 (a call) keeps one boundary: the precise path
+// agrees with a fine tree.
+TEST(NegativeRates, OneBoundaryWithANegativeInputOnThePrecisePathAgreesWithTheTree) {
+  const std::vector<double> put = {1, 95, 100, 0.25, 0.05, -0.02};
+  const std::vector<double> call = {1, 105, 100, 0.25, -0.02, 0.05};
+  EXPECT_NEAR(price("BSAPO", put, precise()), price("BINAPO", put, steps(5000)), 1e-3);
+  EXPECT_NEAR(price("BSACO", call, precise()), price("BINACO", call, steps(5000)), 1e-3);
+  EXPECT_GT(price("BSAPO", put, precise()), price("BSEPO", put, negativerates()) + 0.05);
+}
+
 // The American put by an independent grid: Crank-Nicolson in x = ln S (four implicit half steps
 // first), the exercise value imposed after each level, near S = 0 the larger of the exercise and
 // the forward value, 0 far above.

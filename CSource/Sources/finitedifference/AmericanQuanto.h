@@ -35,6 +35,10 @@
 // variance tends to 0, and the American counterpart of the European quantos' limit.
 //
 // Not thread-safe: the handler's tables are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input (r, rf or q). The grid's early-exercise shortcuts assume a non-negative adjusted
+// yield and have not been checked with the new signs.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANQUANTO_H
 #define KZR_FINITEDIFFERENCE_AMERICANQUANTO_H
 
