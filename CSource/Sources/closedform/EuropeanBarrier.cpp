@@ -42,7 +42,6 @@ double price(barriertype type, double T, double S, double H, double X, double si
   if (anynan({T, S, H, X, sigma, r, q, R})) return nanresult();
   const bool down = isdown(type);
   const bool call = iscall(type);
-  if (!isknockin(type) && R > 0 && !touchrootreal(sigma, r, q)) return refusednegative("r");
   const bool reached = down ? H >= S : S >= H;
   if (reached) {
     if (!isknockin(type)) return R;  // paid at the touch, which is now
@@ -53,6 +52,7 @@ double price(barriertype type, double T, double S, double H, double X, double si
     if (isknockin(type)) return R;
     return call ? maxof(S - X, 0.0) : maxof(X - S, 0.0);
   }
+  if (!isknockin(type) && R > 0 && !touchrootreal(sigma, r, q)) return refusednegative("r");
   const termset t = barrierterms(T, S, H, X, sigma, r, q, R, down ? 1.0 : -1.0, call ? 1.0 : -1.0);
   const bool above = X > H;
   switch (type) {
