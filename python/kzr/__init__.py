@@ -17,10 +17,15 @@ position there), ``grid=(N, M)``, ``paths``, ``steps``, and the library options 
 (a fixed seed for every random source of the call) and ``precise`` (the precise numerics: the
 precise bivariate normal, and converged American vanilla prices and critical prices, to about
 1e-9 relative, for BSACO, BSAPO, BINACO, BINAPO and their Crit codes, which then ignore ``grid``
-and ``steps``; and converged American knock-outs and knock-ins, about 1e-5 relative, for
-DOWNINACO to UPOUTAPO, the knock-outs' Crit codes and the double barriers DBKNOCKOUTACO/APO and
-DBKNOCKINACO/APO, and the lookbacks LBFLSTACO to LBFLSTAPOCrit, for which ``grid`` keeps its meaning: the option improves the method at
-those sizes). A keyword left out leaves its entry at the library's default.
+and ``steps``; converged American knock-outs and knock-ins, about 1e-5 relative, for DOWNINACO
+to UPOUTAPO, the knock-outs' Crit codes, the double barriers DBKNOCKOUTACO/APO and
+DBKNOCKINACO/APO and the lookbacks LBFLSTACO to LBFLSTAPOCrit, for which ``grid`` keeps its
+meaning, the option improving the method at those sizes; and the American quantos' trees,
+smoothed and extrapolated) and ``negative_rates`` (rates and dividend yields, r, rf, q, q1, q2,
+q_i, may be negative in the codes whose formulas hold with them: the closed forms, the American
+vanillas and the simulated rainbows; any other code refuses a negative one, naming it, and
+without the keyword every negative rate or yield is refused). A keyword left out leaves its entry
+at the library's default.
 
 ``greek`` follows the rule of every kzr front: a simulation's engine computes the sensitivity
 itself, and gives it as the library does (theta per year); any other code would answer its price,
@@ -106,7 +111,7 @@ def _entry(code):
     return entry
 
 
-def _options(mode, greek, grid, paths, steps, seed, precise):
+def _options(mode, greek, grid, paths, steps, seed, precise, negative_rates):
     given = []
     for name, value in (("mode", mode), ("greek", greek), ("paths", paths), ("steps", steps),
                         ("seed", seed)):
@@ -119,6 +124,8 @@ def _options(mode, greek, grid, paths, steps, seed, precise):
         given.append(("--grid", f"{sizes[0]},{sizes[1]}"))
     if precise:
         given.append(("--precise", ""))
+    if negative_rates:
+        given.append(("--negative-rates", ""))
     return given
 
 
@@ -221,16 +228,17 @@ def _report(code, said, refused, refusal, stacklevel=4):
 # The keywords of price() that price() tests before the short road (a scalar call of a plain code
 # that sets none of them, kzr._host.point); a keyword added to price() belongs here and in that
 # test (tests/python checks the list against the signature).
-_SHORT_ROAD_KEYWORDS = ("mode", "greek", "grid", "paths", "steps", "seed", "precise", "stderr",
-                        "blocks")
+_SHORT_ROAD_KEYWORDS = ("mode", "greek", "grid", "paths", "steps", "seed", "precise",
+                        "negative_rates", "stderr", "blocks")
 
 
 def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
-          precise=False, stderr=False, blocks=None, **inputs):
+          precise=False, negative_rates=False, stderr=False, blocks=None, **inputs):
     """The price (or the sensitivity asked by ``greek``) of contract ``code``: a float, or an
     array of the inputs' broadcast shape; with ``stderr=True``, ``(value, error)``."""
     if (mode is None and greek is None and grid is None and paths is None and steps is None
-            and seed is None and not precise and not stderr and blocks is None):
+            and seed is None and not precise and not negative_rates and not stderr
+            and blocks is None):
         answer = _host.point(LIBRARY, code, rows, inputs)
         if answer.__class__ is float:
             return answer
@@ -239,7 +247,7 @@ def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None,
             _report(code, said, refused, said, stacklevel=3)
             return value
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
-                   precise=precise)
+                   precise=precise, negative_rates=negative_rates)
     values, shape, errors = _call(code, rows, inputs, options, vector=False,
                                   blocks=_blocks(stderr, blocks))
 
@@ -249,12 +257,12 @@ def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None,
 
 
 def vector(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
-           precise=False, stderr=False, blocks=None, **inputs):
+           precise=False, negative_rates=False, stderr=False, blocks=None, **inputs):
     """What funvec answers for ``code`` (the per-asset sensitivities): an array, with the
     inputs' broadcast shape in front when inputs are arrays; with ``stderr=True``,
     ``(values, errors)``."""
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
-                   precise=precise)
+                   precise=precise, negative_rates=negative_rates)
     values, shape, errors = _call(code, rows, inputs, options, vector=True,
                                   blocks=_blocks(stderr, blocks))
 

@@ -71,6 +71,16 @@ TEST(LibraryOptions, NumericsIsPreciseOnlyForOne) {
   EXPECT_EQ(block(0, 2, {0, 1.7}).read().numerics, bivariatemethod::precise);  // truncated
 }
 
+TEST(LibraryOptions, NegativeRatesOnlyForOneAtValueFour) {
+  EXPECT_FALSE(block(0, 5, {0, 0, 0, 0, 0}).read().negativerates);
+  EXPECT_TRUE(block(0, 5, {0, 0, 0, 0, 1}).read().negativerates);
+  EXPECT_TRUE(block(0, 5, {0, 0, 0, 0, 1.9}).read().negativerates);  // truncated
+  EXPECT_FALSE(block(0, 5, {0, 0, 0, 0, 2}).read().negativerates);
+  EXPECT_FALSE(block(0, 5, {0, 0, 0, 0, -1}).read().negativerates);
+  EXPECT_FALSE(block(1, 5, {0, 0, 0, 0, 1}).read().negativerates);  // flag nonzero
+  EXPECT_FALSE(block(0, 4, {0, 0, 0, 0, 1}).read().negativerates);  // too narrow for value 4
+}
+
 TEST(LibraryOptions, ANarrowParameterTableMeansTheDefaults) {
   const libraryoptions one = block(0, 1, {42}).read();
   EXPECT_EQ(one.seed, 42);

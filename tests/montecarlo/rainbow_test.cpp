@@ -95,6 +95,35 @@ TEST(Rainbow, TwoAssetsWithinStandardErrorsOfTheClosedForms) {
   }
 }
 
+// Under the negative-rates option (entry 5, value 4 = 1) the simulation takes r < 0 and q_i < 0
+// (one below r, one above): within four standard errors of the two-asset closed form.
+TEST(Rainbow, NegativeRatesWithinStandardErrorsOfTheClosedForms) {
+  const assets negative{{100, 105}, {0.2, 0.3}, {-0.01, 0.02}, 0.5, -0.005, 1.0};
+  const int N = 4000;
+  testsupport::parameters entries = seeded(29, N);
+  entries.rows[entryvaluecount * entryoptions + optionnegativerates] = 1.0;
+  testsupport::parameters closedentries;
+  closedentries.flags[entryoptions] = 0;
+  closedentries.rows[entryvaluecount * entryoptions + optionnegativerates] = 1.0;
+  for (const code& c : {codes[2], codes[5]}) {
+    const double value = price(c.name, negative, c.level, entries).value;
+    std::vector<double> closed{negative.T,        negative.S[0], negative.S[1], negative.sigma[0],
+                               negative.sigma[1], negative.rho,  negative.r,    negative.q[0],
+                               negative.q[1],     c.level};
+    const double reference = testsupport::price(c.twoasset, closed, closedentries);
+    const double deviation =
+        simulated::payoffdeviation(negative, [&](const double* X) { return c.payoff(X, c.level); });
+    EXPECT_NEAR(value, reference, 4 * std::exp(-negative.r * negative.T) * deviation / std::sqrt(N))
+        << c.name;
+  }
+  // Without the option the design's refusal stays.
+  CaptureStdout();
+  EXPECT_TRUE(std::isnan(
+      testsupport::funrows("RAINBOWMAXECO", rows("RAINBOWMAXECO", negative, 100), seeded(29, N))
+          .value));
+  EXPECT_EQ(GetCapturedStdout(), std::string(messages::valueundefined) + "\n");
+}
+
 TEST(Rainbow, OneAssetIsBlackScholes) {
   const assets one{{100}, {0.25}, {0.03}, 1.0, 0.04, 0.5};
   const int N = 20000;

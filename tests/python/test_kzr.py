@@ -55,6 +55,7 @@ AGREEMENT = [
      {"precise": True}, ["--precise"]),
     ("DOWNOUTAPO", [1, 100, 90, 100, 0.2, 0.05, 0.02], {"precise": True, "grid": (201, 101)},
      ["--precise", "--grid", "201,101"]),
+    ("BSEPO", [1, 100, 100, 0.2, -0.005, -0.01], {"negative_rates": True}, ["--negative-rates"]),
 ]
 
 

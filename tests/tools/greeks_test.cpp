@@ -143,6 +143,19 @@ TEST(Greeks, BlackScholesAgainstItsClosedForms) {
   }
 }
 
+// Under the negative-rates option both bumps of r = 0 are priced: rho is central again.
+TEST(Greeks, RhoAtZeroRateIsCentralUnderNegativeRates) {
+  const double T = 1, S = 100, K = 100, sigma = 0.2, q = 0.0;
+  pricingcall call = contract("BSECO", {T, S, K, sigma, 0.0, q});
+  call.setvalue(entryoptions, optionnegativerates, 1.0);
+  const greeksreport report = greeksofcall(call);
+  ASSERT_FALSE(report.refused);
+  // rho of the call at r = 0: K T e^(-rT) N(d2).
+  const double d2 = (std::log(S / K) - sigma * sigma * T / 2) / (sigma * std::sqrt(T));
+  const double rho = K * T * 0.5 * std::erfc(-d2 / std::sqrt(2.0));
+  expectnear(valueof(report, greek::rho, "r"), rho, 1e-6, "BSECO rho at r = 0");
+}
+
 TEST(Greeks, Black76InTheForward) {
   for (const vanilla& c : vanillas) {
     for (const bool call : {true, false}) {

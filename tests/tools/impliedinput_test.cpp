@@ -211,6 +211,20 @@ TEST(ImpliedInput, NoRootMessages) {
 // (r + sigma^2/2) / sigma at T = 1, q = 0: falling from S to its least at sigma
 // = sqrt(2 r), then rising towards S again; at sigma = 0.1 and at sigma = 1, d1
 // = 0.55 alike.
+// A rate's default bracket is [0, 1], and [-0.1, 1] under the negative-rates option.
+TEST(ImpliedInput, NegativeRatesWidenTheRateBracket) {
+  pricingcall call = contract("BSEPO", {1.0, 100, 100, 0.2, -0.02, -0.01});
+  call.setvalue(entryoptions, optionnegativerates, 1.0);
+  const double target = priceof(call);
+  call.rows[4] = {0.03};  // the search starts from another value
+  const solveresult found = solve(call, "r", target);
+  ASSERT_EQ(found.outcome, solveoutcome::found) << found.message;
+  EXPECT_NEAR(found.value, -0.02, 1e-9);
+  EXPECT_EQ(found.searched.low, -0.1);
+  pricingcall plain = contract("BSEPO", {1.0, 100, 100, 0.2, 0.03, 0.01});
+  EXPECT_NE(solve(plain, "r", target).outcome, solveoutcome::found);  // outside [0, 1]
+}
+
 TEST(ImpliedInput, TargetsInsideTheBracketAreFound) {
   const pricingcall call = contract("BSEDCO", {1.0, 100, 100, 0.3, 0.05, 0.0, 1});
   const double target = 100 * 0.5 * std::erfc(-0.55 / std::sqrt(2.0));

@@ -89,6 +89,11 @@ TEST(CommandLine, RowsArePaddedAndOptionsFillTheirEntries) {
   EXPECT_EQ(precise.flags[5], 0);
   EXPECT_EQ(precise.entries[5], (std::array<double, entryvaluecount>{0, 1}));
   EXPECT_EQ(parsepricingcall({"price", "X", "1"}).flags[5], 1);
+  const pricingcall negative = parsepricingcall({"price", "X", "1", "--negative-rates", "2"});
+  EXPECT_EQ(negative.flags[5], 0);
+  EXPECT_EQ(negative.entries[5][optionnegativerates], 1.0);
+  EXPECT_EQ(negative.rows.size(), 2u);  // takes no value: the 2 is a row
+  EXPECT_EQ(echoentries(negative), " --negative-rates");
 }
 
 // The entries a demo row echoes: each entry given, and each library option given, the ones after
@@ -309,6 +314,20 @@ TEST(Tool, BatchKeepsTheSimulationCacheBesideTheGrids) {
   EXPECT_NE(lastline(fresh.out).substr(3), fresh.out.substr(3, fresh.out.find('\n') - 3));
 }
 
+// Under --negative-rates a counted code of a family kept out of the option refuses a negative
+// per-asset yield or rate with one line naming the row; without it the design's refusal stays.
+TEST(Tool, NegativeRatesRefusedNamingTheRowOfACountedCode) {
+  const std::string atlas =
+      "price ATLASEO 3 2.0 100.0 100 0.3,0.2,0.2 1.0,0.3,0.3,0.3,1.0,0.3,0.3,0.3,1.0 ";
+  const std::string seeded = " --paths 500 --seed 742";
+  EXPECT_EQ(runkzr(atlas + "0.05 0.02,-0.02,0.02" + seeded + " --negative-rates").out,
+            "Negative input refused by this code, value undefined: q_i\nnan\n");
+  EXPECT_EQ(runkzr(atlas + "-0.05 0.02,0.02,0.02" + seeded + " --negative-rates").out,
+            "Negative input refused by this code, value undefined: r\nnan\n");
+  EXPECT_EQ(runkzr(atlas + "0.05 0.02,-0.02,0.02" + seeded).out,
+            "Input data error, value undefined\nnan\n");
+}
+
 TEST(Tool, CodesAndDemo) {
   const auto codes = runkzr("codes");
   EXPECT_EQ(codes.status, 0);
@@ -326,6 +345,7 @@ TEST(Tool, CodesAndDemo) {
   EXPECT_NE(codes.out.find("--precise"), std::string::npos);
   EXPECT_NE(codes.out.find("--seed N"), std::string::npos);
   EXPECT_NE(runkzr("--help").out.find("--precise"), std::string::npos);
+  EXPECT_NE(runkzr("--help").out.find("--negative-rates"), std::string::npos);
 
   const auto demo = runkzr("demo");
   EXPECT_EQ(demo.status, 0);

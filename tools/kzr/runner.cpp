@@ -43,8 +43,9 @@ std::string echoentries(const pricingcall& call) {
   const auto& options = call.entries[entryoptions];
   if (options[optionseed] != 0) text += " --seed " + formatnumber(options[optionseed], "%g");
   if (options[optionnumerics] == 1) text += " --precise";
+  if (options[optionnegativerates] == 1) text += " --negative-rates";
   for (int k = optionnumerics + 1; k < libraryoptioncount; ++k)
-    if (options[k] != 0)
+    if (options[k] != 0 && !(k == optionnegativerates && options[k] == 1))
       text += " --option " + std::to_string(k) + "=" + formatnumber(options[k], "%g");
   return text;
 }
@@ -52,11 +53,12 @@ std::string echoentries(const pricingcall& call) {
 std::string usagetext() {
   return "usage: kzr price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] "
          "[--steps N]\n"
-         "                 [--seed N] [--precise] [--stderr [--blocks B]]\n"
+         "                 [--seed N] [--precise] [--negative-rates]\n"
+         "                 [--stderr [--blocks B]]\n"
          "       kzr vector CODE ROW... [options]\n"
          "       kzr greeks CODE ROW... [--only LIST] [--grid N,M] [--paths N] [--steps N] "
          "[--seed N] [--precise]\n"
-         "                  [--stderr [--blocks B]]\n"
+         "                  [--negative-rates] [--stderr [--blocks B]]\n"
          "       kzr solve CODE ROW... --target PRICE --for NAME [--bracket LO,HI] "
          "[options of greeks]\n"
          "       kzr fi NAME [--number KEY=VALUE]... [--date KEY=YYYY-MM-DD]... "
@@ -89,13 +91,15 @@ std::string greekstext() {
          "                negative when the contract loses value as a day passes\n"
          "  rho           in each rate (r, rf), step 0.0001\n"
          "  Where one side is undefined (a rate of 0 bumped below 0) the other side's one-sided\n"
-         "  difference is taken. Grid codes price in mode 0 and read delta and gamma off the kept\n"
+         "  difference is taken (under --negative-rates both sides are defined: central). Grid "
+         "codes price in mode 0 and read delta and gamma off the kept\n"
          "  grid; the simulations give their engine's own sensitivities, from the draws of their\n"
          "  price (theta per year / 365). Every price of one request takes one seed:\n"
          "  --seed N, or one drawn for it. --only delta,gamma asks for those alone.\n"
          "solve: the value of input NAME at which the price is PRICE (sigma of BSECO, BSEPO,\n"
          "  BLACK76ECO and BLACK76EPO by Jaeckel's rational method), by Brent's method inside\n"
-         "  --bracket LO,HI, by default: a volatility 0.001,5; a rate 0,1; rho -1,1; any other\n"
+         "  --bracket LO,HI, by default: a volatility 0.001,5; a rate 0,1 (-0.1,1 under\n"
+         "  --negative-rates); rho -1,1; any other\n"
          "  input x/10,10x around its value x in the rows. Exit status 3 when no value in the\n"
          "  bracket gives the price, with the reason on standard error.\n";
 }
@@ -122,7 +126,13 @@ std::string optionstext() {
          "               knock-outs' Crit codes, DBKNOCKOUTACO/APO, DBKNOCKINACO/APO,\n"
          "               and the lookbacks LBFLSTACO to LBFLSTAPOCrit,\n"
          "               about 1e-5 relative; --grid keeps its meaning: the option improves\n"
-         "               the method at those sizes)\n";
+         "               the method at those sizes), and the American quantos\n"
+         "               (trees smoothed at the last step and extrapolated over n and n/2)\n"
+         "  --negative-rates  rates and dividend yields (r, rf, q, q1, q2, q_i) may be negative\n"
+         "               in the codes whose formulas hold with them (closed forms, American\n"
+         "               vanillas, the simulated rainbows); the other codes refuse a negative\n"
+         "               one with a line naming it. Without it every negative rate or yield is\n"
+         "               refused, as designed\n";
 }
 
 runner::pricedcall runner::pricevalues(const pricingcall& call) {

@@ -10,8 +10,9 @@
 //                 negative when the contract loses value with time; a date less than a day away
 //                 moves to 0 (expiry).
 // Where the code answers undefined on one side of a central difference (a rate of 0 bumped below
-// 0, which every family refuses), delta, vega and rho take the one-sided difference on the other
-// side; gamma stays undefined.
+// 0, which every family refuses by default), delta, vega and rho take the one-sided difference on
+// the other side; gamma stays undefined. Under the negative-rates option (entry 5, value 4 = 1) a
+// family that accepts negative rates answers both sides, so rho at r = 0 is central.
 //
 // Which valuation each bumped price costs:
 //   - the price and the spot bumps run in valuation mode 0: a grid code solves once and reads the

@@ -160,9 +160,10 @@ double insidepoint(const bracket& b, int i) {
 
 }  // namespace
 
-std::optional<bracket> rolebracket(inputrole role, const std::string& name, double x) {
+std::optional<bracket> rolebracket(inputrole role, const std::string& name, double x,
+                                   bool negativerates) {
   if (role == inputrole::volatility) return bracket{0.001, 5.0};
-  if (role == inputrole::rate) return bracket{0.0, 1.0};
+  if (role == inputrole::rate) return bracket{negativerates ? -0.1 : 0.0, 1.0};
   if (name == "rho") return bracket{-1.0, 1.0};
   if (x > 0) return bracket{x / 10, 10 * x};
   if (x < 0) return bracket{10 * x, x / 10};
@@ -193,7 +194,9 @@ solveresult solvefor(pricer& library, const pricingcall& call, const solvereques
   }
   const std::optional<bracket> within =
       request.within ? request.within
-                     : rolebracket(input->role, input->name, valueat(call.rows, input->at));
+                     : rolebracket(input->role, input->name, valueat(call.rows, input->at),
+                                   call.flags[entryoptions] == 0 &&
+                                       call.entries[entryoptions][optionnegativerates] == 1);
   if (!within || !(within->low < within->high)) {
     result.outcome = solveoutcome::nobracket;
     result.message = within ? "the bracket " + interval(*within) + " is empty"

@@ -4,7 +4,8 @@
 //
 // The bracket is the caller's, or by the input's role:
 //   volatility        [0.001, 5]
-//   rate              [0, 1]
+//   rate              [0, 1]; [-0.1, 1] when the call sets the negative-rates option (entry 5,
+//                     value 4 = 1)
 //   rho (correlation) [-1, 1]
 //   any other         [x/10, 10 x] around the value x the rows give it (none when x is 0)
 // The search stops when the bracket is narrower than 2e-12 times its larger end (in absolute
@@ -75,7 +76,9 @@ struct solveresult {
 solveresult solvefor(pricer& library, const pricingcall& call, const solverequest& request);
 
 // The bracket of an input by its role and name, around its value x; none for an other input at 0.
-std::optional<bracket> rolebracket(inputrole role, const std::string& name, double x);
+// negativerates: the call sets the negative-rates option.
+std::optional<bracket> rolebracket(inputrole role, const std::string& name, double x,
+                                   bool negativerates = false);
 
 }  // namespace sensitivities
 

@@ -135,6 +135,13 @@ constexpr bool samecode(const char* a, const char* b) {
   return *a == *b;
 }
 
+// Whether the codes of a table hold with negative rates and yields under library option 4
+// (binding/ratesigns.h): false but where a family's Codes.h header specialises it, for the table
+// whose formulas it has checked with the new signs:
+//   template <> inline constexpr bool acceptsnegativerates<BlackScholes::blackscholescodes> = true;
+template <const auto& codes>
+inline constexpr bool acceptsnegativerates = false;
+
 // The parameter entries a handler reads, one bit per entry: the entry points demand columns of
 // T2 only for these. Entry 5, the library options, is never listed: its reader takes what T2
 // has.

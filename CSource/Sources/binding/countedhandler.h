@@ -15,6 +15,9 @@
 // for the code is refused before anything is read past its end: "Input data error, value
 // undefined" and a one-value result holding the undefined value.
 //
+// Under library option 4 a negative rate or yield (r, q_i) of a table that does not accept them
+// is refused with one line naming the input, as binding/tablehandler.h does (binding/ratesigns.h).
+//
 // The registry takes the row capacity of a counted code from its input names: a table with more
 // rows than the code names is refused before the handler runs.
 //
@@ -26,7 +29,9 @@
 #include <string>
 
 #include "binding/codetable.h"
+#include "binding/libraryoptions.h"
 #include "binding/parameterblock.h"
+#include "binding/ratesigns.h"
 #include "binding/resultarray.h"
 #include "numerics/messages.h"
 
@@ -111,6 +116,16 @@ resultarray countedresult(int variant, const double* data, const datashape& shap
     writemessage(messages::valueundefined);
     return undefinedresult();
   }
+  const bool negative = block != nullptr && readlibraryoptions(*block).negativerates;
+  if (negative && !acceptsnegativerates<codes>) {
+    const std::string name =
+        negativerateinput(row.inputs, rows.count, [&](int k, int j) { return rows.slot[k][j]; });
+    if (!name.empty()) {
+      refusednegative(name);
+      return undefinedresult();
+    }
+  }
+  const negativeratescope signs(negative && acceptsnegativerates<codes>);
   return pricing(variant, {rows.count, rows.slot}, block);
 }
 

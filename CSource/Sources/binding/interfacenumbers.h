@@ -43,7 +43,7 @@ enum libraryoption {
   optionnumerics = 1,         // 1: the precise bivariate normal
   optionsobol = 2,            // 1: Sobol draws (no library meaning yet)
   optioncontrolvariates = 3,  // 1: control variates (no library meaning yet)
-  optionnegativerates = 4,    // 1: negative rates (no library meaning yet)
+  optionnegativerates = 4,    // 1: negative rates and yields where the formulas hold
 };
 constexpr int libraryoptioncount = 5;
 

@@ -11,5 +11,7 @@ libraryoptions readlibraryoptions(const parameterblock& block) {
   if (std::isfinite(seed) && seed >= 1) options.seed = truncatetointeger(seed);
   if (columns > optionnumerics && truncatetointeger(row[optionnumerics]) == 1)
     options.numerics = bivariatemethod::precise;
+  if (columns > optionnegativerates && truncatetointeger(row[optionnegativerates]) == 1)
+    options.negativerates = true;
   return options;
 }

@@ -17,6 +17,10 @@
 //   parameterblock*   the block itself, for engines with caches or parameter entries of their
 //                     own to read.
 //
+// Library option 4, negative rates (binding/ratesigns.h): under it the adapter refuses a negative
+// rate or yield of a code whose table does not accept them, with one line naming the input, and
+// lets the formula of one that does see them.
+//
 // Codes whose input list ends in "..." read a counted row table (the number of assets first,
 // then per-asset rows): binding/countedhandler.h makes their scalar and vector handlers, and the
 // vector registry takes the rows marked vector.
@@ -33,6 +37,7 @@
 #include "binding/codetable.h"
 #include "binding/libraryoptions.h"
 #include "binding/parameterblock.h"
+#include "binding/ratesigns.h"
 #include "numerics/messages.h"
 #include "numerics/undefined.h"
 
@@ -131,13 +136,28 @@ double invoke(const rowtable<slots>& rows, parameterblock* block, std::index_seq
   }
 }
 
-template <refusal style, int slots, class pair, class... rest>
+// The input names of the variant's codes.
+inline const char* inputsofvariant(codetable table, int variant) {
+  for (const coderow& row : table)
+    if (row.variant == variant) return row.inputs;
+  return "";
+}
+
+template <const auto& codes, refusal style, int slots, class pair, class... rest>
 double dispatch(int variant, const rowtable<slots>& rows, parameterblock* block) {
   if constexpr (sizeof...(rest) > 0) {
-    if (variant != pair::variant) return dispatch<style, slots, rest...>(variant, rows, block);
+    if (variant != pair::variant)
+      return dispatch<codes, style, slots, rest...>(variant, rows, block);
   }
   constexpr int inputs = inputsof<pair::function>();
   if (!rows.holds(inputs)) return refused(style);
+  const bool negative = block != nullptr && readlibraryoptions(*block).negativerates;
+  if (negative && !acceptsnegativerates<codes>) {
+    const std::string name = negativerateinput(inputsofvariant(tableof(codes), variant), 1,
+                                               [&](int k, int) { return rows.input(k); });
+    if (!name.empty()) return refusednegative(name);
+  }
+  const negativeratescope signs(negative && acceptsnegativerates<codes>);
   return invoke<pair::function>(rows, block, std::make_index_sequence<inputs>{});
 }
 
@@ -159,7 +179,7 @@ double tablehandler(int variant, const double* data, const datashape* shape,
   // registers.
   rowtable<slots> rows;
   bindrows(rows, data, *shape);
-  return dispatch<style, slots, formulas...>(variant, rows, block);
+  return dispatch<codes, style, slots, formulas...>(variant, rows, block);
 }
 
 // The registration entry of the handler above; entries lists the parameter entries its formulas

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholesCodes.h"
 #include "numerics/comparisons.h"
@@ -25,7 +26,7 @@ dterms blackscholesterms(double T, double S, double K, double sigma, double r, d
 }
 
 bool refused(double T, double S, double K, double sigma, double r, double q) {
-  return T < 0 || S < 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0;
+  return T < 0 || S < 0 || K <= 0 || sigma <= 0 || signrefused(r) || signrefused(q);
 }
 
 double blackscholes(optionside side, double T, double S, double K, double sigma, double r,
@@ -40,7 +41,7 @@ double blackscholes(optionside side, double T, double S, double K, double sigma,
 }
 
 double black76(optionside side, double T, double F, double K, double sigma, double r) {
-  if (T < 0 || F <= 0 || K <= 0 || sigma <= 0 || r < 0) return undefinedvalue();
+  if (T < 0 || F <= 0 || K <= 0 || sigma <= 0 || signrefused(r)) return undefinedvalue();
   if (T == 0) return side == call ? maxof(F - K, 0.0) : maxof(K - F, 0.0);
   const double logmoneyness = std::log(F / K);
   const double deviation = sigma * std::sqrt(T);
@@ -52,7 +53,8 @@ double black76(optionside side, double T, double F, double K, double sigma, doub
 
 double digital(optionside side, double T, double S, double K, double sigma, double r, double q,
                double kind) {
-  if (T < 0 || S <= 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
+  if (T < 0 || S <= 0 || K <= 0 || sigma <= 0 || signrefused(r) || signrefused(q))
+    return undefinedvalue();
   if (std::isnan(kind)) return nanresult();  // its truncation would pick a payoff
   const bool cashornothing = std::trunc(kind) == 0;
   if (T == 0) {

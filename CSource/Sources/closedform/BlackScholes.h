@@ -5,9 +5,13 @@
 // options on forwards; Reiner and Rubinstein (1991) for the digitals (Haug, The Complete Guide to
 // Option Pricing Formulas, 2nd ed., 2007, pp. 2-4, 174-176).
 // Limits: flat rate, yield and volatility; European exercise. Negative rates and yields are
-// refused. Refused inputs give the undefined value, without a message; a NaN input is not
-// refused and propagates (a digital's NaN kind gives NaN, where its truncation would otherwise
-// choose a payoff). Codes and handlers: BlackScholesCodes.h.
+// refused unless the call sets library option 4 (below). Refused inputs give the undefined value,
+// without a message; a NaN input is not refused and propagates (a digital's NaN kind gives NaN,
+// where its truncation would otherwise choose a payoff). Codes and handlers: BlackScholesCodes.h.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. The formulas hold
+// for any sign of r and q (and Black-76's r); b = r - q = 0 needs no limit (d1 and d2 have no
+// division by b); r = 0 discounts by 1.
 #ifndef KZR_CLOSEDFORM_BLACKSCHOLES_H
 #define KZR_CLOSEDFORM_BLACKSCHOLES_H
 

@@ -34,4 +34,12 @@ extern const scalarhandlerentry digitalhandler;
 
 }  // namespace BlackScholes
 
+// Negative rates and yields (library option 4): the formulas hold for any r and q.
+template <>
+inline constexpr bool acceptsnegativerates<BlackScholes::blackscholescodes> = true;
+template <>
+inline constexpr bool acceptsnegativerates<BlackScholes::black76codes> = true;
+template <>
+inline constexpr bool acceptsnegativerates<BlackScholes::digitalcodes> = true;
+
 #endif  // KZR_CLOSEDFORM_BLACKSCHOLESCODES_H

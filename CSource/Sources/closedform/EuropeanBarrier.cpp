@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "closedform/EuropeanBarrierCodes.h"
@@ -25,9 +26,18 @@ bool iscall(barriertype type) {
 }
 bool isknockin(barriertype type) { return type <= upinputtype; }
 
+// lambda^2 = mu^2 + 2r / sigma^2 of the rebate paid at the touch is not negative (always so for
+// r >= 0).
+bool touchrootreal(double sigma, double r, double q) {
+  const double variance = sigma * sigma;
+  const double mu = (r - q - variance / 2.0) / variance;
+  return mu * mu + 2.0 * r / variance >= 0;
+}
+
 double price(barriertype type, double T, double S, double H, double X, double sigma, double r,
              double q, double R) {
-  if (T < 0 || H <= 0 || S <= 0 || X <= 0 || sigma <= 0 || r < 0 || q < 0 || R < 0)
+  if (T < 0 || H <= 0 || S <= 0 || X <= 0 || sigma <= 0 || signrefused(r) || signrefused(q) ||
+      R < 0)
     return undefinedvalue();
   if (anynan({T, S, H, X, sigma, r, q, R})) return nanresult();
   const bool down = isdown(type);
@@ -42,6 +52,7 @@ double price(barriertype type, double T, double S, double H, double X, double si
     if (isknockin(type)) return R;
     return call ? maxof(S - X, 0.0) : maxof(X - S, 0.0);
   }
+  if (!isknockin(type) && R > 0 && !touchrootreal(sigma, r, q)) return refusednegative("r");
   const termset t = barrierterms(T, S, H, X, sigma, r, q, R, down ? 1.0 : -1.0, call ? 1.0 : -1.0);
   const bool above = X > H;
   switch (type) {
@@ -96,7 +107,7 @@ termset barrierterms(double T, double S, double H, double X, double sigma, doubl
         phi * cash * scaledprobability(ratio, 2.0 * mu, eta * y2 - eta * v);
   t.E = R * std::exp(-r * T) *
         (normalcdf(eta * x2 - eta * v) - scaledprobability(ratio, 2.0 * mu, eta * y2 - eta * v));
-  t.F = R * cashathit(T, S, H, sigma, r, q, eta);
+  t.F = R == 0 ? 0.0 : R * cashathit(T, S, H, sigma, r, q, eta);  // no rebate, no touch root
   return t;
 }
 

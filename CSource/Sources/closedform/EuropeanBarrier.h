@@ -21,6 +21,12 @@
 // Expiry (T = 0, barrier not reached): a knock-in option that has not been knocked in is worth
 // its rebate, paid now (R); a knock-out option that has not been knocked out is worth its
 // intrinsic value. These are the limits of the formulas as T tends to 0.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. The terms A to E
+// hold for any sign of r, q and b = r - q (mu has no division by b). The rebate paid at the touch
+// (term F) takes lambda = sqrt(mu^2 + 2r / sigma^2), which is real for r >= 0 but not for every
+// r < 0: a knock-out with R > 0 whose lambda^2 is negative is refused with one line naming r; with
+// R = 0 term F is not formed, so such a knock-out is priced.
 #ifndef KZR_CLOSEDFORM_EUROPEANBARRIER_H
 #define KZR_CLOSEDFORM_EUROPEANBARRIER_H
 

@@ -40,4 +40,8 @@ extern const scalarhandlerentry barrierhandler;
 
 }  // namespace EuropeanBarrier
 
+// Negative rates and yields (library option 4): accepted; the one limit is in EuropeanBarrier.h.
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanBarrier::barriercodes> = true;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANBARRIERCODES_H

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "closedform/EuropeanCompoundCodes.h"
@@ -97,7 +98,8 @@ double criticalbisection(function g, derivative slope, double hi0, double start)
 
 double compound(compoundtype type, double T, double t, double S, double K, double k, double sigma,
                 double r, double q, bivariatemethod method) {
-  if (S <= 0 || t > T || t < 0 || K <= 0 || k <= 0 || sigma <= 0 || r < 0 || q < 0)
+  if (S <= 0 || t > T || t < 0 || K <= 0 || k <= 0 || sigma <= 0 || signrefused(r) ||
+      signrefused(q))
     return refusedwith(messages::valueundefined);
   const bool oncall = type == calloncalltype || type == putoncalltype;
   const bool callcompound = type == calloncalltype || type == callonputtype;
@@ -173,7 +175,8 @@ double putonput(double T, double t, double S, double K, double k, double sigma, 
 
 double complexchooser(double t, double S, double Tc, double Kc, double Tp, double Kp, double sigma,
                       double r, double q, bivariatemethod method) {
-  if (S <= 0 || t < 0 || t > Tc || t > Tp || Kc < 0 || Kp < 0 || sigma <= 0 || r < 0 || q < 0)
+  if (S <= 0 || t < 0 || t > Tc || t > Tp || Kc < 0 || Kp < 0 || sigma <= 0 || signrefused(r) ||
+      signrefused(q))
     return refusedwith(messages::valueundefined);
   if (t == 0)
     return maxof(maxof(blackscholescall(Tc, S, Kc, sigma, r, q), 0.0),

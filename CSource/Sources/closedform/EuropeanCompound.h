@@ -30,6 +30,10 @@
 // - The bivariate normal is Drezner's rule unless the library options ask for the precise one
 //   (method): Drezner's errs by up to about 8e-6, which moves these prices by up to about 1e-4
 //   relative.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. The Geske and
+// Rubinstein formulas and the critical-price searches (on Black-Scholes values, which hold for any
+// sign) take r and q of any sign; b = 0 needs no limit.
 #ifndef KZR_CLOSEDFORM_EUROPEANCOMPOUND_H
 #define KZR_CLOSEDFORM_EUROPEANCOMPOUND_H
 

@@ -35,4 +35,10 @@ extern const scalarhandlerentry chooserhandler;
 
 }  // namespace EuropeanCompound
 
+// Negative rates and yields (library option 4): the formulas hold for any r and q.
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanCompound::compoundcodes> = true;
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanCompound::choosercodes> = true;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANCOMPOUNDCODES_H

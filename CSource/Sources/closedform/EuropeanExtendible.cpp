@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "closedform/EuropeanCompound.h"
@@ -30,8 +31,8 @@ constexpr double boxfloor = -std::numeric_limits<double>::infinity();
 
 bool refused(double t1, double T2, double S, double X1, double X2, double sigma, double r,
              double q) {
-  return t1 < 0 || T2 < 0 || t1 >= T2 || S <= 0 || X1 <= 0 || X2 <= 0 || sigma <= 0 || r < 0 ||
-         q < 0;
+  return t1 < 0 || T2 < 0 || t1 >= T2 || S <= 0 || X1 <= 0 || X2 <= 0 || sigma <= 0 ||
+         signrefused(r) || signrefused(q);
 }
 
 // The probability of the box a < x <= b, c < y <= d under correlation rho.

@@ -39,6 +39,9 @@
 //   (method); the compound options that the holder options reduce to take the same rule.
 // - The box probabilities M4 run from minus infinity itself (rather than -10 standing for it):
 //   their corner terms are exactly 0, where -10 would leave terms below 1e-23.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. The formulas and
+// the critical-price searches are on Black-Scholes values, which hold for any sign of r and q.
 #ifndef KZR_CLOSEDFORM_EUROPEANEXTENDIBLE_H
 #define KZR_CLOSEDFORM_EUROPEANEXTENDIBLE_H
 

@@ -28,4 +28,8 @@ extern const scalarhandlerentry extendiblehandler;
 
 }  // namespace EuropeanExtendible
 
+// Negative rates and yields (library option 4): the formulas hold for any r and q.
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanExtendible::extendiblecodes> = true;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANEXTENDIBLECODES_H

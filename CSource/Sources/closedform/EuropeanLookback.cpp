@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/EuropeanBarrier.h"
 #include "closedform/EuropeanLookbackCodes.h"
@@ -20,7 +21,8 @@ constexpr double smallcarry = 1e-6;
 double lookback(lookbacktype type, double T, double S, double m, double X, double sigma, double r,
                 double q) {
   const bool fixed = type == fixedcalltype || type == fixedputtype;
-  bool refused = T < 0 || S <= 0 || m <= 0 || sigma <= 0 || r < 0 || q < 0 || (fixed && X <= 0);
+  bool refused = T < 0 || S <= 0 || m <= 0 || sigma <= 0 || signrefused(r) || signrefused(q) ||
+                 (fixed && X <= 0);
   switch (type) {
     case floatingcalltype: refused = refused || m > S; break;
     case floatingputtype: refused = refused || m < S; break;

@@ -12,6 +12,9 @@
 // Limits: flat rate, yield and volatility; continuous monitoring. Refused inputs write "Input
 // data error, value undefined" and give the undefined value; a NaN input is not refused and
 // propagates. Codes and handler: EuropeanLookbackCodes.h.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. The formulas hold
+// for b = r - q of either sign; |b| < 1e-6 (now reached from r = q < 0 too) takes the limit above.
 #ifndef KZR_CLOSEDFORM_EUROPEANLOOKBACK_H
 #define KZR_CLOSEDFORM_EUROPEANLOOKBACK_H
 

@@ -28,4 +28,9 @@ extern const scalarhandlerentry lookbackhandler;
 
 }  // namespace EuropeanLookback
 
+// Negative rates and yields (library option 4): the formulas hold for any r and q (b = 0: the
+// limit).
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanLookback::lookbackcodes> = true;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANLOOKBACKCODES_H

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/EuropeanPowerCodes.h"
 #include "closedform/optionside.h"
@@ -17,7 +18,7 @@ namespace EuropeanPower {
 namespace {
 
 bool refused(double T, double S, double K, double sigma, double r, double q) {
-  return T < 0 || S < 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0;
+  return T < 0 || S < 0 || K <= 0 || sigma <= 0 || signrefused(r) || signrefused(q);
 }
 
 // G = S^i * e^(((i - 1)(r + i sigma^2 / 2) - i q) T): the discounted expectation of S_T^i.

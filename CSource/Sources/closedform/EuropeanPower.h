@@ -35,6 +35,10 @@
 //   value, as the library's other binomial trees do; more steps bring p back inside.
 //
 // Codes and handler: EuropeanPowerCodes.h.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. The closed forms
+// hold for any sign of r and q; the tree keeps its probability check (a drift too strong for the
+// volatility is refused as before).
 #ifndef KZR_CLOSEDFORM_EUROPEANPOWER_H
 #define KZR_CLOSEDFORM_EUROPEANPOWER_H
 

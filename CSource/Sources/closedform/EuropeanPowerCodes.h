@@ -37,4 +37,8 @@ extern const scalarhandlerentry powerhandler;
 
 }  // namespace EuropeanPower
 
+// Negative rates and yields (library option 4): the formulas hold; the tree checks its probability.
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanPower::powercodes> = true;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANPOWERCODES_H

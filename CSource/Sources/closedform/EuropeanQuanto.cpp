@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/EuropeanQuantoCodes.h"
 #include "closedform/optionside.h"
@@ -56,12 +57,12 @@ double fixed(optionside side, double T, double S, double Ep, double X, double si
 bool floatingrefused(double T, double S, double E, double X, double sigmaS, double sigmaE,
                      double rho, double r, double q) {
   return S <= 0 || E <= 0 || T < 0 || X <= 0 || sigmaS <= 0 || sigmaE <= 0 || rho < -1 || rho > 1 ||
-         r < 0 || q < 0;
+         signrefused(r) || signrefused(q);
 }
 
 bool fixedrefused(double T, double S, double Ep, double X, double sigmaS, double sigmaE, double rho,
                   double r, double q, double rf) {
-  return floatingrefused(T, S, Ep, X, sigmaS, sigmaE, rho, r, q) || rf < 0;
+  return floatingrefused(T, S, Ep, X, sigmaS, sigmaE, rho, r, q) || signrefused(rf);
 }
 
 double combinedvariance(double sigmaS, double sigmaE, double rho) {

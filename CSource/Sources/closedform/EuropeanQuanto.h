@@ -20,6 +20,9 @@
 // rounding), E*S grows deterministically and the option is worth its discounted intrinsic value
 // on the forward, max(E S e^(-qT) - X e^(-rT), 0) for the call, the put likewise; this is the
 // limit of the formula as the variance tends to 0, where it would otherwise divide by zero.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. The formulas hold
+// for any sign of r, rf and q (the adjusted yield was never required positive).
 #ifndef KZR_CLOSEDFORM_EUROPEANQUANTO_H
 #define KZR_CLOSEDFORM_EUROPEANQUANTO_H
 

@@ -28,4 +28,8 @@ extern const scalarhandlerentry quantohandler;
 
 }  // namespace EuropeanQuanto
 
+// Negative rates and yields (library option 4): the formulas hold for any r, rf and q.
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanQuanto::quantocodes> = true;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANQUANTOCODES_H

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "closedform/EuropeanRainbowTwoAssetCodes.h"
@@ -112,7 +113,7 @@ double withstrike(rainbowvariant variant, double T, double S1, double S2, double
 bool rainbowrefused(double T, double S1, double S2, double sigma1, double sigma2, double rho,
                     double r, double q1, double q2) {
   return S1 <= 0 || S2 <= 0 || T < 0 || sigma1 <= 0 || sigma2 <= 0 || rho < -1 || rho > 1 ||
-         r < 0 || q1 < 0 || q2 < 0;
+         signrefused(r) || signrefused(q1) || signrefused(q2);
 }
 
 double rainbowbest(double T, double S1, double S2, double sigma1, double sigma2, double rho,

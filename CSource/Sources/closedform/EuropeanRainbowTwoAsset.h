@@ -27,6 +27,9 @@
 //   S e^(-qT). Best and worst are then max and min of S1 e^(-q1 T) and S2 e^(-q2 T), the options
 //   on the maximum (minimum) are the Black-Scholes options on that asset. This is the limit of
 //   the formulas, which would otherwise divide zero by zero.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. Stulz's formulas
+// hold for any sign of r, q1 and q2.
 #ifndef KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSET_H
 #define KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSET_H
 

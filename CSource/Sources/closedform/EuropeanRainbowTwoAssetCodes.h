@@ -37,4 +37,8 @@ extern const scalarhandlerentry rainbowhandler;
 
 }  // namespace EuropeanRainbowTwoAsset
 
+// Negative rates and yields (library option 4): the formulas hold for any r, q1 and q2.
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanRainbowTwoAsset::rainbowcodes> = true;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSETCODES_H

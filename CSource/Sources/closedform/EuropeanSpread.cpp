@@ -1,5 +1,6 @@
 #include "closedform/EuropeanSpread.h"
 
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/EuropeanSpreadCodes.h"
 #include "closedform/TwoAssetLattice.h"
@@ -9,16 +10,13 @@
 
 namespace EuropeanSpread {
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 double spreadonlattice(optionside side, std::int32_t earlyexercise, double T, double S1, double S2,
                        double X, double sigma1, double sigma2, double rho, double r, double q1,
                        double q2, std::int64_t levels) {
   if (S1 <= 0 || S2 <= 0 || T < 0 || X <= 0 || sigma1 <= 0 || sigma2 <= 0 || rho < -1 || rho > 1 ||
-      r < 0 || q1 < 0 || q2 < 0)
+      signrefused(r) || signrefused(q1) || signrefused(q2))
     return refusedwith(messages::valueundefined);
   if (T == 0) return side == call ? maxof(S1 - S2 - X, 0.0) : maxof(X - (S1 - S2), 0.0);
   const TwoAssetLattice::latticecontract contract{

@@ -9,6 +9,10 @@
 // is not refused and propagates. A zero strike (the exchange option) is refused. A data table
 // with fewer rows than the code reads is refused the same way. A level count outside the
 // lattice's range is reported by the lattice. Codes and handler: EuropeanSpreadCodes.h.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. Kirk's formula
+// holds for any sign of r, q1 and q2; the lattice's drifts r - q_i - sigma_i^2/2 stay in the range
+// of ordinary inputs for ordinary negative rates.
 #ifndef KZR_CLOSEDFORM_EUROPEANSPREAD_H
 #define KZR_CLOSEDFORM_EUROPEANSPREAD_H
 

@@ -19,4 +19,8 @@ extern const scalarhandlerentry spreadhandler;
 
 }  // namespace EuropeanSpread
 
+// Negative rates and yields (library option 4): the formulas hold for any r, q1 and q2.
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanSpread::spreadcodes> = true;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANSPREADCODES_H

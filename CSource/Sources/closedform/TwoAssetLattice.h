@@ -26,6 +26,9 @@
 // - The levels run with subnormal numbers flushed to zero (numerics/subnormals.h): the same
 //   answers to the bit, without the cost of the subnormal band in the far nodes.
 //
+// Negative rates and yields (library option 4): the lattice takes any drift; which codes may use
+// it with negative rates is decided by their families (EuropeanSpread accepts them, the American
+// two-asset families do not).
 #ifndef KZR_CLOSEDFORM_TWOASSETLATTICE_H
 #define KZR_CLOSEDFORM_TWOASSETLATTICE_H
 

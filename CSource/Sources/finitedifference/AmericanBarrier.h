@@ -108,6 +108,10 @@
 // whose far edge was priced with the first ones.
 //
 // Not thread-safe: the handler's tables and the grid cache are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input. The grids' far edges and the Crit codes' dividend floors and shortcuts assume
+// r, q >= 0 and have not been checked with the new signs.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANBARRIER_H
 #define KZR_FINITEDIFFERENCE_AMERICANBARRIER_H
 

@@ -50,6 +50,10 @@
 // are kept as for the barrier grids (precisebarrier.h), apart from the design's.
 //
 // Not thread-safe: the handler's tables and the grid cache are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input. The grid's far edges and the critical-price shortcuts assume r, q >= 0 and
+// have not been checked with the new signs.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANLOOKBACK_H
 #define KZR_FINITEDIFFERENCE_AMERICANLOOKBACK_H
 

@@ -29,6 +29,10 @@
 //
 // Limits: flat rate, yield and volatility; continuous monitoring; the payment is made at the
 // touch. For small volatilities the powers are formed in logarithms (EuropeanBarrier.h).
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input. The closed form's lambda = sqrt(mu^2 + 2r / sigma^2) is not real for every
+// r < 0, and the perpetual-barrier critical answers assume r >= 0.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANONETOUCH_H
 #define KZR_FINITEDIFFERENCE_AMERICANONETOUCH_H
 

@@ -47,6 +47,10 @@
 // volatility are answered as without the option.
 //
 // Not thread-safe: the handler's tables are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input (r, rf or q). The grid's early-exercise shortcuts assume a non-negative adjusted
+// yield and have not been checked with the new signs.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANQUANTO_H
 #define KZR_FINITEDIFFERENCE_AMERICANQUANTO_H
 

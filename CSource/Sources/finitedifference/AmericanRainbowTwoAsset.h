@@ -28,6 +28,10 @@
 // payoff at today's prices.
 //
 // Not thread-safe: the handler's tables are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input. Early exercise on two assets with negative rates can have several exercise
+// regions; the lattice would price them, but no independent reference was checked.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSET_H
 #define KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSET_H
 

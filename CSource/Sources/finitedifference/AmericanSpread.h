@@ -13,6 +13,9 @@
 // never exercised early and equals the European call.
 //
 // Not thread-safe: the handler's tables are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input, for the reason of AmericanRainbowTwoAsset.h.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANSPREAD_H
 #define KZR_FINITEDIFFERENCE_AMERICANSPREAD_H
 

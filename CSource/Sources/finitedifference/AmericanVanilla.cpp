@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "binding/libraryoptions.h"
+#include "binding/ratesigns.h"
 #include "binding/tablehandler.h"
 #include "closedform/BlackScholes.h"
 #include "finitedifference/AmericanVanillaCodes.h"
@@ -13,6 +14,7 @@
 #include "numerics/americanboundary.h"
 #include "numerics/comparisons.h"
 #include "numerics/crrtree.h"
+#include "numerics/messages.h"
 #include "numerics/undefined.h"
 
 namespace AmericanVanilla {
@@ -25,12 +27,22 @@ constexpr double binomialdividendfloor = 0.00001;  // inclusive: BINACO, BINACOC
 constexpr double griddividendfloor = 0.001;        // exclusive: BSACOCrit
 
 bool refused(double T, double S, double K, double sigma, double r, double q) {
-  return T < 0 || S < 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0;
+  return T < 0 || S < 0 || K <= 0 || sigma <= 0 || signrefused(r) || signrefused(q);
 }
 
 bool refusedcritical(double T, double K, double sigma, double r, double q) {
-  return T < 0 || K <= 0 || sigma <= 0 || r < 0 || q < 0;
+  return T < 0 || K <= 0 || sigma <= 0 || signrefused(r) || signrefused(q);
 }
+
+// Negative rates and yields (AmericanVanilla.h): a put with q < r < 0, a call with r < q < 0, is
+// exercised between two boundaries. Reached only under library option 4.
+bool twoboundaries(int callput, double r, double q) {
+  return callput < 0 ? q < r && r < 0 : r < q && q < 0;
+}
+
+// A put with r < 0 that is never exercised early (q >= r), reached only under the option: its
+// critical price is 0.
+bool putneverearly(double r, double q) { return r < 0 && q >= r; }
 
 // The American value at spot S on tree. An option out of the money at every node of a tree whose
 // weights are a probability law is worth 0 at every node: that is the tree's own answer, given
@@ -148,6 +160,7 @@ boundaryterms putterms(int callput, double T, double K, double sigma, double r, 
 double precisevalue(int callput, double T, double S, double K, double sigma, double r, double q,
                     parameterblock* block) {
   if (std::isnan(T + S + K + sigma + r + q)) return T + S + K + sigma + r + q;  // propagates
+  if (twoboundaries(callput, r, q)) return refusedwith(messages::twoboundaries);
   if (callput > 0 && q == 0) {
     if (!gridcaching(*block)) gridcache::freecache(*block);
     return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
@@ -161,6 +174,7 @@ double precisevalue(int callput, double T, double S, double K, double sigma, dou
 double precisecritical(int callput, double T, double K, double sigma, double r, double q,
                        parameterblock* block) {
   if (std::isnan(T + K + sigma + r + q)) return T + K + sigma + r + q;  // propagates
+  if (twoboundaries(callput, r, q)) return refusedwith(messages::twoboundaries);
   if (callput > 0 && q == 0) {
     if (!gridcaching(*block)) gridcache::freecache(*block);
     return HUGE_VAL;
@@ -195,14 +209,15 @@ americanvanilla::americanvanilla(contractdata& record, const parameterentry& gri
   clone.reset(new americanvanilla(*this, clonetag{}));
 }
 
-void americanvanilla::boundary(double /*t*/, gridinfo& grid,
-                               const parameterblock* /*params*/) const {
-  const double K = data->strike;
+void americanvanilla::boundary(double t, gridinfo& grid, const parameterblock* /*params*/) const {
+  const double K = data->strike, r = data->rate, q = data->dividend;
   if (data->callput == 1) {
     grid.lowedge = 0.0;
     grid.highedge = maxof(grid.high - K, 0.0);
+    if (r < 0 || q < 0)  // held rather than exercised where it is worth more so
+      grid.highedge = maxof(grid.highedge, grid.high * std::exp(-q * t) - K * std::exp(-r * t));
   } else {
-    grid.lowedge = K;
+    grid.lowedge = r < 0 ? K * std::exp(-r * t) : K;  // r < 0: held to expiry from S = 0
     grid.highedge = 0.0;
   }
 }
@@ -224,7 +239,7 @@ double americanvanilla::critstart(const gridinfo& grid, const parameterblock* /*
 double americanvanilla::highlimit() const {
   const double K = data->strike;
   const double wide = maxof(10.0 * K, 100.0);
-  if (data->callput != 1) return wide;
+  if (data->callput != 1 || data->rate < 0 || data->dividend < 0) return wide;
   const double level = perpetualcalllevel(K, data->volatility, data->rate, data->dividend);
   if (maxof(1.2 * K, 10.0) <= level && level <= wide) return level;
   return wide;
@@ -248,7 +263,7 @@ double binomialtree(int callput, double T, double S, double K, double sigma, dou
 double binomialamerican(int callput, double T, double S, double K, double sigma, double r, double q,
                         const parameterblock* block) {
   if (std::optional<double> early = binomialearly(callput, T, S, K, sigma, r, q)) return *early;
-  if (callput > 0 && q <= binomialdividendfloor)
+  if (callput > 0 && q <= binomialdividendfloor && !twoboundaries(callput, r, q))
     return BlackScholes::blackscholescall(T, S, K, sigma, r, q);
   return binomialvalue(callput, T, S, K, sigma, r, q, block);
 }
@@ -293,6 +308,7 @@ double binomialcallcritical(double T, double K, double sigma, double r, double q
   if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
   if (T == 0) return K;
   if (precise(block)) return precisecritical(1, T, K, sigma, r, q, block);
+  if (twoboundaries(1, r, q)) return refusedwith(messages::twoboundaries);
   if (q <= binomialdividendfloor) return HUGE_VAL;
   return binomialcritical(1, T, K, sigma, r, q, block);
 }
@@ -302,6 +318,8 @@ double binomialputcritical(double T, double K, double sigma, double r, double q,
   if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
   if (T == 0) return K;
   if (precise(block)) return precisecritical(-1, T, K, sigma, r, q, block);
+  if (twoboundaries(-1, r, q)) return refusedwith(messages::twoboundaries);
+  if (putneverearly(r, q)) return 0.0;
   return binomialcritical(-1, T, K, sigma, r, q, block);
 }
 
@@ -309,6 +327,10 @@ double gridcallcritical(double T, double K, double sigma, double r, double q,
                         parameterblock* block) {
   if (K <= 0) return undefinedvalue();
   if (T == 0) return K;
+  if (negativeratesallowed() && twoboundaries(1, r, q)) {
+    if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
+    return refusedwith(messages::twoboundaries);
+  }
   if (precise(block)) {
     if (q < 0) return HUGE_VAL;  // the design's shortcut answers a negative yield so
     if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();  // the grid's own checks
@@ -323,6 +345,8 @@ double gridputcritical(double T, double K, double sigma, double r, double q,
   if (refusedcritical(T, K, sigma, r, q)) return undefinedvalue();
   if (T == 0) return K;
   if (precise(block)) return precisecritical(-1, T, K, sigma, r, q, block);
+  if (twoboundaries(-1, r, q)) return refusedwith(messages::twoboundaries);
+  if (putneverearly(r, q)) return 0.0;
   return gridvalue(-1, true, T, 0.0, K, sigma, r, q, block);
 }
 

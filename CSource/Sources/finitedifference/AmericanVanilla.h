@@ -67,6 +67,27 @@
 // inputs leave the words as they were, and so does a call without dividend (the European call)
 // in a caching mode.
 //
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted, as follows.
+// Exercising a put at S earns r K and gives up q S per unit of time, so a put is exercised early
+// only where r K > q S: for r > 0 below one boundary (q of any sign); never for r <= 0 with
+// q >= r; and for q < r < 0 only between two boundaries, above r K / q and below an upper one
+// under K (Battauz, De Donno and Sbuelz, "Real options and American derivatives: the double
+// continuation region", Management Science 61(5), 2015, pp. 1094-1107). Calls mirror this with r
+// and q exchanged (two boundaries for r < q < 0). Hence:
+// - trees: the tree's own exercise test finds both boundaries; its probability check stays. The
+//   tree call's shortcut to the European (q <= 0.00001) is not taken for r < q < 0.
+// - grids: early exercise is a projection, which finds both boundaries. With r < 0 the put's low
+//   edge is K e^(-r tau) (held to expiry from S = 0) instead of K; with r < 0 or q < 0 the call's
+//   high edge is the larger of the exercise value and S e^(-q tau) - K e^(-r tau), and its grid
+//   ends at max(10K, 100) (the perpetual call's level needs r, q >= 0).
+// - the precise path (numerics/americanboundary.h) takes one boundary: r > 0 with q < 0 keeps it
+//   (B(0+) = K), r <= 0 and q >= r gives the European put (calls alike); the two-boundary case
+//   is refused with one line: "Two exercise boundaries (put: q < r < 0, call: r < q < 0), value
+//   undefined".
+// - Crit codes answer one number: the two-boundary case is refused with that line; a put never
+//   exercised early (r < 0, q >= r) answers 0, a call (q < 0, r >= q) +infinity. (At r = 0 the
+//   design's searches keep their own answers.)
+//
 // Not thread-safe: the handler's tables and the grid cache are process-wide.
 #ifndef KZR_FINITEDIFFERENCE_AMERICANVANILLA_H
 #define KZR_FINITEDIFFERENCE_AMERICANVANILLA_H

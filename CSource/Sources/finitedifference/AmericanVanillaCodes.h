@@ -36,4 +36,8 @@ extern const scalarhandlerentry americanvanillahandler;
 
 }  // namespace AmericanVanilla
 
+// Negative rates and yields (library option 4): accepted, with the limits of AmericanVanilla.h.
+template <>
+inline constexpr bool acceptsnegativerates<AmericanVanilla::americanvanillacodes> = true;
+
 #endif  // KZR_FINITEDIFFERENCE_AMERICANVANILLACODES_H

@@ -59,6 +59,9 @@
 // barriers (precisebarrier.h), apart from the design's.
 //
 // Not thread-safe: the handlers' tables and the grid cache are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input. The series and the grids' edges have not been checked with the new signs.
 #ifndef KZR_FINITEDIFFERENCE_DOUBLEBARRIER_H
 #define KZR_FINITEDIFFERENCE_DOUBLEBARRIER_H
 

@@ -25,6 +25,11 @@
 // of both as r falls to 0).
 //
 // Limits: flat rate, yield and volatility.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input. The exponents are the roots of sigma^2/2 b (b - 1) + (r - q) b - r = 0, which
+// are complex for some r < 0; and a perpetual put with r <= 0 (a call with q <= 0) is never
+// exercised, so it has no finite critical price and, for r < 0, no finite value.
 #ifndef KZR_FINITEDIFFERENCE_PERPETUAL_H
 #define KZR_FINITEDIFFERENCE_PERPETUAL_H
 

@@ -47,6 +47,10 @@
 //   critical grows to infinity" and gives +inf.
 //
 // Limits: flat rate, yield and volatility; continuous monitoring of the extreme.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input, for the reason of Perpetual.h: the roots of its quadratic need r > 0 (they are
+// complex or give no finite value otherwise).
 #ifndef KZR_FINITEDIFFERENCE_PERPETUALLOOKBACK_H
 #define KZR_FINITEDIFFERENCE_PERPETUALLOOKBACK_H
 

@@ -6,6 +6,7 @@
 #include <typeinfo>
 #include <utility>
 
+#include "binding/ratesigns.h"
 #include "numerics/messages.h"
 #include "numerics/undefined.h"
 
@@ -94,7 +95,8 @@ void fdvaluation::release(bool reused, int mode, parameterblock* params) {
 
 double fdvaluation::checkinputs(int /*flag*/) {
   const contractdata& d = contract();
-  if (d.expiry < 0 || d.spot < 0 || d.volatility <= 0 || d.rate < 0 || d.dividend < 0)
+  if (d.expiry < 0 || d.spot < 0 || d.volatility <= 0 || signrefused(d.rate) ||
+      signrefused(d.dividend))
     return undefinedvalue();
   if (!gridsizesadmissible(instrument->nspace, instrument->ntime))
     return refusedwith(messages::gridsizes);

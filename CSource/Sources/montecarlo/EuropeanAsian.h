@@ -38,6 +38,10 @@
 // engine's "Steps should be positive".
 //
 // Not thread-safe: the handler's tables and the simulation cache are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the input. The approximations' b = 0 limits and moments have not been checked with the
+// new signs.
 #ifndef KZR_MONTECARLO_EUROPEANASIAN_H
 #define KZR_MONTECARLO_EUROPEANASIAN_H
 

@@ -50,6 +50,10 @@
 // needs K > 0.
 //
 // Not thread-safe: the handlers' tables and the simulation cache are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line
+// naming the row (r or q_i). The products' closed-form parts and estimators have not been checked
+// with the new signs.
 #ifndef KZR_MONTECARLO_EUROPEANMOUNTAINRANGE_H
 #define KZR_MONTECARLO_EUROPEANMOUNTAINRANGE_H
 

@@ -36,6 +36,9 @@
 // the best-of). The engine's checks follow (mcvaluation.h).
 //
 // Not thread-safe: the handlers' tables and the simulation cache are process-wide.
+//
+// Negative rates and yields (library option 4, binding/ratesigns.h): accepted. The paths take
+// the drift r - q_i - sigma_i^2/2 and discount by e^(-rT), for any sign.
 #ifndef KZR_MONTECARLO_EUROPEANRAINBOW_H
 #define KZR_MONTECARLO_EUROPEANRAINBOW_H
 

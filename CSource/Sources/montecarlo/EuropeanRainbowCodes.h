@@ -40,4 +40,8 @@ extern const vectorhandlerentry rainbowvectorhandler;
 
 }  // namespace EuropeanRainbow
 
+// Negative rates and yields (library option 4): the simulation holds for any r and q_i.
+template <>
+inline constexpr bool acceptsnegativerates<EuropeanRainbow::rainbowcodes> = true;
+
 #endif  // KZR_MONTECARLO_EUROPEANRAINBOWCODES_H

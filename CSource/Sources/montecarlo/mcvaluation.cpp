@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "binding/libraryoptions.h"
+#include "binding/ratesigns.h"
 #include "montecarlo/pathsimulation.h"
 #include "montecarlo/randomsource.h"
 #include "numerics/messages.h"
@@ -138,10 +139,10 @@ double crnmontecarlo::checkinputs(int steps) {
   const int n = d.count;
   if (steps < 0) return refusedwith(messages::stepspositive);
   if (instrument->paths < 0) return refusedwith(messages::pathspositive);
-  if (n <= 0 || d.strike <= 0 || d.expiry < 0 || d.rate < 0)
+  if (n <= 0 || d.strike <= 0 || d.expiry < 0 || signrefused(d.rate))
     return refusedwith(messages::valueundefined);
   for (int i = 0; i < n; ++i)
-    if (d.spots[i] <= 0 || d.dividends[i] < 0 || d.volatilities[i] <= 0)
+    if (d.spots[i] <= 0 || signrefused(d.dividends[i]) || d.volatilities[i] <= 0)
       return refusedwith(messages::valueundefined);
   const auto correlation = [&](int i, int j) {
     return d.correlations[static_cast<std::size_t>(i) * n + j];

@@ -36,10 +36,12 @@
 // is split where the kernel turns (where sigma sqrt(T - u) equals |ln(S/B(T))|), so that spots
 // near the boundary keep their accuracy.
 //
-// Limits: r = 0 gives the European put (the boundary is 0: never exercised early). The boundary
-// object holds no pointer and allocates once; it is a value the caller may keep and re-price at
-// any spot (the boundary does not depend on the spot). Inputs are not checked here: T > 0,
-// K > 0, sigma > 0, r >= 0, q >= 0, all finite.
+// Limits: r = 0 gives the European put (the boundary is 0: never exercised early), and so does
+// r < 0 (never exercised early when q >= r; the two boundaries of q < r < 0 are not this
+// method's, and its callers refuse them). q < 0 with r > 0 has one boundary, from B(0+) = K.
+// The boundary object holds no pointer and allocates once; it is a value the caller may keep and
+// re-price at any spot (the boundary does not depend on the spot). Inputs are not checked here:
+// T > 0, K > 0, sigma > 0, r and q finite (negative only as above).
 #ifndef KZR_NUMERICS_AMERICANBOUNDARY_H
 #define KZR_NUMERICS_AMERICANBOUNDARY_H
 

@@ -46,6 +46,17 @@ inline constexpr const char* memorylimitcut =
 inline constexpr const char* criticalsearchfailed =
     "Critical price search did not converge, value undefined";
 
+// Library option 4: a negative rate or yield that the code's formula does not hold for (its
+// family's header says why), followed by the input's name.
+inline constexpr const char* negativeinput =
+    "Negative input refused by this code, value undefined: ";
+
+// American vanilla codes under library option 4: a put with q < r < 0 or a call with r < q < 0
+// is exercised between two boundaries, which one critical price or the one-boundary method cannot
+// give.
+inline constexpr const char* twoboundaries =
+    "Two exercise boundaries (put: q < r < 0, call: r < q < 0), value undefined";
+
 // Entry points: calls refused before any handler runs. Each is followed by a detail.
 inline constexpr const char* unknowncode = "Unknown contract code: ";
 inline constexpr const char* badtables = "Input tables refused: ";
