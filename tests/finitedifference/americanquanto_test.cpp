@@ -409,4 +409,16 @@ TEST(AmericanQuanto, PreciseOptionAnswersWhereTheDesignAnswers) {
       }
 }
 
+// A 100-year tree at a volatility of 5 has node prices past the largest double; the call's value
+// came out as +inf, reported as a price. It is undefined now (the true value is near 100).
+TEST(AmericanQuanto, OverflowingTreeIsUndefinedNotInfinite) {
+  const std::vector<double> quanto = {100, 100, 1, 100, 5, 0.1, 0, 0.5, 0};
+  EXPECT_TRUE(std::isnan(price("QUANTOFSFEACO", quanto, steps(1000))));
+  EXPECT_TRUE(std::isnan(price("BINACO", {100, 100, 100, 5, 0.5, 0.01}, steps(1000))));
+  // The put's payoff stays finite on the same tree: still a price, within 0 and K.
+  const double put = price("BINAPO", {100, 100, 100, 5, 0.5, 0.01}, steps(1000));
+  EXPECT_GE(put, 0.0);
+  EXPECT_LE(put, 100.0);
+}
+
 }  // namespace

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "numerics/comparisons.h"
+#include "numerics/messages.h"
 #include "numerics/subnormals.h"
 
 constexpr std::int64_t maximumtreesteps = 100000;
@@ -116,6 +117,12 @@ double crrtree::europeanvalue(double S, payoffat g) {
   });
 }
 
+// A long, very volatile tree has node prices past the largest double: a call's payoff there is
+// infinite and so would be its value, which is no price. Such a tree answers undefined, saying so.
+inline double finitetreevalue(double value) {
+  return std::isinf(value) ? refusedwith(messages::valueundefined) : value;
+}
+
 template <class payoffat>
 double crrtree::americanvalue(double S, payoffat g) {
   if (powers.empty()) takepowers();
@@ -131,7 +138,7 @@ double crrtree::americanvalue(double S, payoffat g) {
   double* V = values.data();
   const double pu = p, pd = complement, df = discount;
   const std::int64_t levels = n;
-  return exactinduction([&] {
+  return finitetreevalue(exactinduction([&] {
     for (std::size_t i = 0; i < count; ++i) V[i] = even[i];
     for (std::int64_t j = levels; j >= 1; --j) {
       // Level j - 1 holds the prices S u^(j-1-2i), i = 0..j-1.
@@ -143,7 +150,7 @@ double crrtree::americanvalue(double S, payoffat g) {
       }
     }
     return V[0];
-  });
+  }));
 }
 
 template <class payoffat, class europeanstep>
@@ -168,7 +175,7 @@ double crrtree::smoothedamericanvalue(double S, payoffat g, europeanstep lastste
   double* V = values.data();
   const double pu = p, pd = complement, df = discount;
   const std::int64_t levels = n;
-  return exactinduction([&] {
+  return finitetreevalue(exactinduction([&] {
     for (std::size_t i = 0; i < count; ++i) V[i] = start[i];
     for (std::int64_t j = levels - 1; j >= 1; --j) {
       const std::int64_t gap = levels - (j - 1);
@@ -179,7 +186,7 @@ double crrtree::smoothedamericanvalue(double S, payoffat g, europeanstep lastste
       }
     }
     return V[0];
-  });
+  }));
 }
 
 #endif  // KZR_NUMERICS_CRRTREE_H
