@@ -17,7 +17,9 @@ position there), ``grid=(N, M)``, ``paths``, ``steps``, and the library options 
 (a fixed seed for every random source of the call) and ``precise`` (the precise numerics: the
 precise bivariate normal, and converged American vanilla prices and critical prices, to about
 1e-9 relative, for BSACO, BSAPO, BINACO, BINAPO and their Crit codes, which then ignore ``grid``
-and ``steps``). A keyword left out leaves its entry at the library's default.
+and ``steps``), ``sobol=True`` (simulations draw from a randomised Sobol sequence through the
+Brownian bridge; runs at different seeds are independent replicates) and ``control=True``
+(simulations correct their price by the contract's control variates). A keyword left out leaves its entry at the library's default.
 
 ``greek`` follows the rule of every kzr front: a simulation's engine computes the sensitivity
 itself, and gives it as the library does (theta per year); any other code would answer its price,
@@ -88,7 +90,7 @@ def _entry(code):
     raise KeyError(f"unknown contract code {code!r} (kzr.codes() lists the codes)")
 
 
-def _options(mode, greek, grid, paths, steps, seed, precise):
+def _options(mode, greek, grid, paths, steps, seed, precise, sobol=False, control=False):
     given = []
     for name, value in (("mode", mode), ("greek", greek), ("paths", paths), ("steps", steps),
                         ("seed", seed)):
@@ -101,6 +103,10 @@ def _options(mode, greek, grid, paths, steps, seed, precise):
         given.append(("--grid", f"{sizes[0]},{sizes[1]}"))
     if precise:
         given.append(("--precise", ""))
+    if sobol:
+        given.append(("--sobol", ""))
+    if control:
+        given.append(("--control", ""))
     return given
 
 
@@ -160,21 +166,21 @@ def _call(code, rows, named, options, vector):
 
 
 def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
-          precise=False, **inputs):
+          precise=False, sobol=False, control=False, **inputs):
     """The price (or the sensitivity asked by ``greek``) of contract ``code``: a float, or an
     array of the inputs' broadcast shape."""
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
-                   precise=precise)
+                   precise=precise, sobol=sobol, control=control)
     values, shape = _call(code, rows, inputs, options, vector=False)
     return float(values[0]) if shape == () else values.reshape(shape)
 
 
 def vector(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
-           precise=False, **inputs):
+           precise=False, sobol=False, control=False, **inputs):
     """What funvec answers for ``code`` (the per-asset sensitivities): an array, with the
     inputs' broadcast shape in front when inputs are arrays."""
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
-                   precise=precise)
+                   precise=precise, sobol=sobol, control=control)
     values, shape = _call(code, rows, inputs, options, vector=True)
     if shape == ():
         return values[0]

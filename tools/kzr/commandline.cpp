@@ -102,6 +102,10 @@ bool isbatchentry(const std::vector<std::string>& words) {
 void applyoption(pricingcall& call, const std::string& option, const std::string& value) {
   if (option == "--precise") {  // takes no value of its own
     call.setvalue(entryoptions, optionnumerics, 1.0);
+  } else if (option == "--sobol") {  // takes no value of its own
+    call.setvalue(entryoptions, optionsobol, 1.0);
+  } else if (option == "--control") {  // takes no value of its own
+    call.setvalue(entryoptions, optioncontrolvariates, 1.0);
   } else if (option == "--mode") {
     call.set(entrymode, parsenumber(value));
   } else if (option == "--greek") {
@@ -132,8 +136,9 @@ pricingcall parsepricingcall(const std::vector<std::string>& words) {
       call.rows.push_back(parserow(word));
       continue;
     }
-    if (word != "--precise" && i + 1 >= words.size()) throw usageerror(word + " needs a value");
-    applyoption(call, word, word == "--precise" ? std::string() : words[++i]);
+    const bool novalue = word == "--precise" || word == "--sobol" || word == "--control";
+    if (!novalue && i + 1 >= words.size()) throw usageerror(word + " needs a value");
+    applyoption(call, word, novalue ? std::string() : words[++i]);
   }
   if (call.rows.empty()) throw usageerror(call.code + " needs its inputs, one ROW per input");
   return call;

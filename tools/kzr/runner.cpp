@@ -40,8 +40,10 @@ std::string echoentries(const pricingcall& call) {
   const auto& options = call.entries[entryoptions];
   if (options[optionseed] != 0) text += " --seed " + formatnumber(options[optionseed], "%g");
   if (options[optionnumerics] == 1) text += " --precise";
+  if (options[optionsobol] == 1) text += " --sobol";
+  if (options[optioncontrolvariates] == 1) text += " --control";
   for (int k = optionnumerics + 1; k < libraryoptioncount; ++k)
-    if (options[k] != 0)
+    if (options[k] != 0 && !((k == optionsobol || k == optioncontrolvariates) && options[k] == 1))
       text += " --option " + std::to_string(k) + "=" + formatnumber(options[k], "%g");
   return text;
 }
@@ -49,10 +51,11 @@ std::string echoentries(const pricingcall& call) {
 std::string usagetext() {
   return "usage: kzr price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] "
          "[--steps N]\n"
-         "                 [--seed N] [--precise]\n"
+         "                 [--seed N] [--precise] [--sobol] [--control]\n"
          "       kzr vector CODE ROW... [options]\n"
          "       kzr greeks CODE ROW... [--only LIST] [--grid N,M] [--paths N] [--steps N] "
          "[--seed N] [--precise]\n"
+         "              [--sobol] [--control]\n"
          "       kzr solve CODE ROW... --target PRICE --for NAME [--bracket LO,HI] "
          "[options of greeks]\n"
          "       kzr fi NAME [--number KEY=VALUE]... [--date KEY=YYYY-MM-DD]... "
@@ -106,7 +109,12 @@ std::string optionstext() {
          "               of up to 8.3e-6) for the compound, chooser, extendible and two-asset\n"
          "               rainbow codes, and converged American vanilla prices and critical prices\n"
          "               (BSACO, BSAPO, BINACO, BINAPO and their Crit codes, about 1e-9\n"
-         "               relative; --grid and --steps do not apply to them)\n";
+         "               relative; --grid and --steps do not apply to them)\n"
+         "  --sobol      simulations draw from a randomised Sobol sequence through the Brownian\n"
+         "               bridge (its digital shift drawn from the seed): runs at different\n"
+         "               seeds are independent replicates\n"
+         "  --control    simulations correct their price by the contract's control variates\n"
+         "               (the geometric Asian, the two-asset closed forms, the forwards)\n";
 }
 
 runner::pricedcall runner::pricevalues(const pricingcall& call) {

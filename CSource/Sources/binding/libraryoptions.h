@@ -9,8 +9,11 @@
 //            1e-9 relative, by the boundary integral equation of numerics/americanboundary.h,
 //            without the grid of entry 2 or the steps of entry 4); anything else keeps the
 //            design's numbers. Read only when T2 has two columns or more.
-//   values 2 to 4 (Sobol draws, control variates, negative rates) have their positions but are
-//            not read yet.
+//   value 2, draws: 1 draws the simulations' normals from a randomised Sobol sequence through the
+//            Brownian bridge (montecarlo/sobolpaths.h); anything else keeps the MT19937 draws.
+//   value 3, control variates: 1 lets the simulations correct their estimate by the controls of
+//            each contract (montecarlo/controlvariates.h); anything else keeps the plain mean.
+//   value 4 (negative rates) has its position but is not read yet.
 // The value positions are libraryoption (binding/interfacenumbers.h).
 // A T2 too narrow for a value leaves that value at its default: entry 5 never causes a refusal,
 // and a host that leaves its flag nonzero, or its row at zero, sees the library's defaults.
@@ -25,6 +28,8 @@
 struct libraryoptions {
   std::int64_t seed = 0;  // 0: every random source seeds itself from the clock
   bivariatemethod numerics = bivariatemethod::drezner;
+  bool sobol = false;            // randomised Sobol draws through the Brownian bridge
+  bool controlvariates = false;  // the contracts' control variates
 };
 
 libraryoptions readlibraryoptions(const parameterblock& block);
