@@ -187,7 +187,7 @@ TEST(ControlVariates, ReduceTheSpreadAndStayUnbiased) {
               1e-9 * closed);
 }
 
-TEST(SimulationCache, KeptPricesServeOnlyTheirOptions) {
+TEST(SimulationOptionsCache, KeptPricesServeOnlyTheirOptions) {
   // A price kept without the control variates must not answer a request with them (or Sobol).
   const std::vector<std::vector<double>> asian = {{1}, {1}, {100}, {100}, {100}, {0.3}, {0.05}, {0}};
   for (const auto& [sobol, control] : {std::pair{true, false}, {false, true}, {true, true}}) {
