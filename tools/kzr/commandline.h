@@ -1,7 +1,7 @@
 // Parsing of kzr's pricing calls:
 //
 //   price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] [--steps N] [--seed N]
-//         [--precise]
+//         [--precise] [--sobol] [--control]
 //   vector CODE ROW... [the same options]
 //
 // Each ROW is one row of the data table, values separated by commas; shorter rows are padded
@@ -9,7 +9,8 @@
 // entry not given keeps a nonzero flag, so the library applies its default. --seed and --precise
 // fill the two values of entry 5, the library options: the seed of every random source of the
 // call, and 1 for the precise numerics (the precise bivariate normal and the converged American
-// vanilla prices; the other value stays 0, its default).
+// vanilla prices; the other value stays 0, its default). --sobol and --control set values 2 and 3
+// of entry 5 to 1 (Sobol draws through the Brownian bridge, control variates).
 //
 //   greeks CODE ROW... [--only LIST] [--grid N,M] [--paths N] [--steps N] [--seed N] [--precise]
 //   solve CODE ROW... --target PRICE --for NAME [--bracket LO,HI] [the options of greeks]
@@ -33,8 +34,8 @@ class usageerror : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Sets the parameter entry of one option (--mode, --greek, ... as above; --precise ignores the
-// value). Throws usageerror.
+// Sets the parameter entry of one option (--mode, --greek, ... as above; --precise, --sobol and
+// --control ignore the value). Throws usageerror.
 void applyoption(pricingcall& call, const std::string& option, const std::string& value);
 
 // words[0] is "price" or "vector". Throws usageerror.
