@@ -13,7 +13,7 @@
 namespace mcefficiencyreference {
 
 constexpr double asianT = 499.0 / 360;
-constexpr double asian = 6.16380218, asianerror = 1e-6;
+constexpr double asian = 6.163819312591084, asianerror = 2.167944454507677e-05;
 constexpr double rainbow = 29.106454371962577, rainbowerror = 1.733617357807122e-05;
 constexpr double everest = 79.42726024825033, everesterror = 1.9252911861092325e-05;
 
