@@ -53,6 +53,9 @@ AGREEMENT = [
      ["--grid", "200,80", "--mode", "1"]),
     ("RAINBOWMAX2ECO", [0.5, 100, 105, 0.11, 0.16, 0.63, 0.05, 0.06, 0.09, 98],
      {"precise": True}, ["--precise"]),
+    ("ASIANAARECO", [1, 1, 100, 100, 100, 0.3, 0.05, 0],
+     {"seed": 3, "paths": 2000, "sobol": True, "control": True},
+     ["--seed", "3", "--paths", "2000", "--sobol", "--control"]),
 ]
 
 
