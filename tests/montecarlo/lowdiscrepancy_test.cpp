@@ -187,6 +187,23 @@ TEST(ControlVariates, ReduceTheSpreadAndStayUnbiased) {
               1e-9 * closed);
 }
 
+TEST(ControlVariates, AVariantWithoutClosedFormLeavesEveryVariantPlain) {
+  // Gamma's down bump takes spot 0.0001 below 0, where the two-asset closed form does not price:
+  // no message, and the run is the plain one (a corrected P against plain bumped sums gave
+  // 666826 here).
+  const std::vector<std::vector<double>> rows = {{2}, {1}, {0.0001, 95}, {100}, {0.2, 0.3},
+                                                 {1, 0.5, 0.5, 1}, {0.05}, {0, 0}};
+  testsupport::parameters plain = entries(1, 1000, 0, false, false);
+  testsupport::parameters controlled = entries(1, 1000, 0, false, true);
+  plain.set(entrysensitivity, selectgamma);
+  controlled.set(entrysensitivity, selectgamma);
+  CaptureStdout();
+  const std::vector<double> expected = mctest::funvec("RAINBOWMAXECO", rows, plain).values;
+  const std::vector<double> got = mctest::funvec("RAINBOWMAXECO", rows, controlled).values;
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(got, expected);
+}
+
 TEST(SimulationOptionsCache, KeptPricesServeOnlyTheirOptions) {
   // A price kept without the control variates must not answer a request with them (or Sobol).
   const std::vector<std::vector<double>> asian = {{1}, {1}, {100}, {100}, {100}, {0.3}, {0.05}, {0}};

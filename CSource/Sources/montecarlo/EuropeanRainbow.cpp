@@ -1,6 +1,7 @@
 #include "montecarlo/EuropeanRainbow.h"
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "binding/countedhandler.h"
@@ -72,8 +73,10 @@ void terminalrainbow::controls(const double* path, int M, double* values) const 
 }
 
 void terminalrainbow::controlmeans(int /*M*/, double* means) const {
-  if (data->count == 2)
-    means[0] = twoassetprice() * std::exp(data->rate * data->expiry);
+  if (data->count == 2)  // a spot bumped below 0 has no closed form (and no message)
+    means[0] = data->spots[0] > 0 && data->spots[1] > 0
+                   ? twoassetprice() * std::exp(data->rate * data->expiry)
+                   : std::numeric_limits<double>::quiet_NaN();
   else
     forwards(means);
 }

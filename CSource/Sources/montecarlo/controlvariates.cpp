@@ -1,5 +1,6 @@
 #include "montecarlo/controlvariates.h"
 
+#include <cmath>
 #include <cstddef>
 
 #include "montecarlo/mcbase.h"
@@ -14,6 +15,8 @@ controlsums::controlsums(const mcbase& instrument, int M)
   sumcc.assign(size * size, 0.0);
   sumyc.assign(size, 0.0);
   if (k > 0) instrument.controlmeans(M, mean.data());
+  for (double mu : mean)
+    if (!std::isfinite(mu)) k = 0;  // a mean the closed form does not give: the plain sum
 }
 
 void controlsums::add(double y, const double* path, int M) {

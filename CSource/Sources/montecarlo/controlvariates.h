@@ -17,7 +17,9 @@
 // S_CC is factored by the semi-definite Cholesky rule (numerics/linearalgebra.h): controls that
 // repeat one another (equal assets perfectly correlated, or a control that never pays on these
 // paths) lose their column and take beta 0; a matrix the rule refuses (rounding) leaves the plain
-// sum. The controls are centred at their means as they are summed, so the sums stay small.
+// sum; so does a variant whose means are not finite (a bumped spot below 0 in a gamma run, which
+// the closed form does not price; the valuation then corrects none of the run's variants). The
+// controls are centred at their means as they are summed, so the sums stay small.
 //
 // Not thread-safe: a set of sums belongs to one run.
 #ifndef KZR_MONTECARLO_CONTROLVARIATES_H

@@ -45,10 +45,15 @@ void runvariants(drawoptions options, std::int64_t seed, double* store, const do
                  std::vector<pathvariant>& variants, std::int64_t N, int M, int n) {
   std::vector<std::unique_ptr<controlsums>> sums;
   if (options.controlvariates) {
-    for (pathvariant& variant : variants) {
+    // All the variants or none: a finite difference of one corrected and one plain sum would
+    // lose the common random numbers' cancellation.
+    bool every = true;
+    for (const pathvariant& variant : variants) {
       sums.push_back(std::make_unique<controlsums>(*variant.instrument, M));
-      if (sums.back()->count() > 0) variant.controls = sums.back().get();
+      every = every && sums.back()->count() == variant.instrument->controlcount();
     }
+    for (std::size_t v = 0; every && v < variants.size(); ++v)
+      if (sums[v]->count() > 0) variants[v].controls = sums[v].get();
   }
   if (kept != nullptr) {
     simulatepaths({nullptr, nullptr, kept}, variants, N, M, n);
