@@ -24,8 +24,10 @@ meaning, the option improving the method at those sizes; and the American quanto
 smoothed and extrapolated) and ``negative_rates`` (rates and dividend yields, r, rf, q, q1, q2,
 q_i, may be negative in the codes whose formulas hold with them: the closed forms, the American
 vanillas and the simulated rainbows; any other code refuses a negative one, naming it, and
-without the keyword every negative rate or yield is refused). A keyword left out leaves its entry
-at the library's default.
+without the keyword every negative rate or yield is refused), ``sobol=True`` (simulations draw
+from a randomised Sobol sequence through the Brownian bridge; runs at different seeds are
+independent replicates) and ``control=True`` (simulations correct their price by the contract's
+control variates). A keyword left out leaves its entry at the library's default.
 
 ``greek`` follows the rule of every kzr front: a simulation's engine computes the sensitivity
 itself, and gives it as the library does (theta per year); any other code would answer its price,
@@ -111,7 +113,8 @@ def _entry(code):
     return entry
 
 
-def _options(mode, greek, grid, paths, steps, seed, precise, negative_rates):
+def _options(mode, greek, grid, paths, steps, seed, precise, negative_rates=False, sobol=False,
+             control=False):
     given = []
     for name, value in (("mode", mode), ("greek", greek), ("paths", paths), ("steps", steps),
                         ("seed", seed)):
@@ -126,6 +129,10 @@ def _options(mode, greek, grid, paths, steps, seed, precise, negative_rates):
         given.append(("--precise", ""))
     if negative_rates:
         given.append(("--negative-rates", ""))
+    if sobol:
+        given.append(("--sobol", ""))
+    if control:
+        given.append(("--control", ""))
     return given
 
 
@@ -229,16 +236,17 @@ def _report(code, said, refused, refusal, stacklevel=4):
 # that sets none of them, kzr._host.point); a keyword added to price() belongs here and in that
 # test (tests/python checks the list against the signature).
 _SHORT_ROAD_KEYWORDS = ("mode", "greek", "grid", "paths", "steps", "seed", "precise",
-                        "negative_rates", "stderr", "blocks")
+                        "negative_rates", "sobol", "control", "stderr", "blocks")
 
 
 def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
-          precise=False, negative_rates=False, stderr=False, blocks=None, **inputs):
+          precise=False, negative_rates=False, sobol=False, control=False, stderr=False,
+          blocks=None, **inputs):
     """The price (or the sensitivity asked by ``greek``) of contract ``code``: a float, or an
     array of the inputs' broadcast shape; with ``stderr=True``, ``(value, error)``."""
     if (mode is None and greek is None and grid is None and paths is None and steps is None
-            and seed is None and not precise and not negative_rates and not stderr
-            and blocks is None):
+            and seed is None and not precise and not negative_rates and not sobol and not control
+            and not stderr and blocks is None):
         answer = _host.point(LIBRARY, code, rows, inputs)
         if answer.__class__ is float:
             return answer
@@ -247,7 +255,8 @@ def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None,
             _report(code, said, refused, said, stacklevel=3)
             return value
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
-                   precise=precise, negative_rates=negative_rates)
+                   precise=precise, negative_rates=negative_rates, sobol=sobol,
+                   control=control)
     values, shape, errors = _call(code, rows, inputs, options, vector=False,
                                   blocks=_blocks(stderr, blocks))
 
@@ -257,12 +266,14 @@ def price(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None,
 
 
 def vector(code, *rows, mode=None, greek=None, grid=None, paths=None, steps=None, seed=None,
-           precise=False, negative_rates=False, stderr=False, blocks=None, **inputs):
+           precise=False, negative_rates=False, sobol=False, control=False, stderr=False,
+           blocks=None, **inputs):
     """What funvec answers for ``code`` (the per-asset sensitivities): an array, with the
     inputs' broadcast shape in front when inputs are arrays; with ``stderr=True``,
     ``(values, errors)``."""
     options = dict(mode=mode, greek=greek, grid=grid, paths=paths, steps=steps, seed=seed,
-                   precise=precise, negative_rates=negative_rates)
+                   precise=precise, negative_rates=negative_rates, sobol=sobol,
+                   control=control)
     values, shape, errors = _call(code, rows, inputs, options, vector=True,
                                   blocks=_blocks(stderr, blocks))
 

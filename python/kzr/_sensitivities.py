@@ -40,13 +40,13 @@ def _warn(said):
         warnings.warn(text, LibraryWarning, stacklevel=3)
 
 
-def _settings(grid, paths, steps, seed, precise, negative_rates):
+def _settings(grid, paths, steps, seed, precise, negative_rates, sobol, control):
     return _options(mode=None, greek=None, grid=grid, paths=paths, steps=steps, seed=seed,
-                    precise=precise, negative_rates=negative_rates)
+                    precise=precise, negative_rates=negative_rates, sobol=sobol, control=control)
 
 
 def greeks(code, *rows, only=None, grid=None, paths=None, steps=None, seed=None, precise=False,
-           negative_rates=False, **inputs):
+           negative_rates=False, sobol=False, control=False, **inputs):
     """The price and greeks of contract ``code``: a dict (see the module's text). ``only``
     names the greeks wanted ("delta,gamma" or a sequence of names)."""
     entry = _entry(code)
@@ -54,7 +54,7 @@ def greeks(code, *rows, only=None, grid=None, paths=None, steps=None, seed=None,
     tables, shape = _inputs(entry, rows, inputs)
     names = [] if only is None else (only.split(",") if isinstance(only, str) else list(only))
     points, said = _host.greeks(LIBRARY, code, tables,
-                                _settings(grid, paths, steps, seed, precise, negative_rates), names)
+                                _settings(grid, paths, steps, seed, precise, negative_rates, sobol, control), names)
     _warn(said)
     for i, (refused, _, _) in enumerate(points):
         if refused:
@@ -90,7 +90,7 @@ def greeks(code, *rows, only=None, grid=None, paths=None, steps=None, seed=None,
 
 
 def solve(code, *rows, target, solve_for, bracket=None, grid=None, paths=None, steps=None,
-          seed=None, precise=False, negative_rates=False, **inputs):
+          seed=None, precise=False, negative_rates=False, sobol=False, control=False, **inputs):
     """The value of input ``solve_for`` of ``code`` at which its price is ``target``: a float,
     or an array of the broadcast shape of the inputs and the target."""
     entry = _entry(code)
@@ -120,7 +120,7 @@ def solve(code, *rows, target, solve_for, bracket=None, grid=None, paths=None, s
             tables, shape = _inputs(entry, tuple(spread(v) for v in rows), {})
         targets = np.broadcast_to(goal, common).reshape(-1)
     points, said = _host.solve(LIBRARY, code, tables, [float(t) for t in targets],
-                               _settings(grid, paths, steps, seed, precise, negative_rates), solve_for, bracket)
+                               _settings(grid, paths, steps, seed, precise, negative_rates, sobol, control), solve_for, bracket)
     _warn(said)
     found = np.empty(len(points))
     for i, (ok, refused, value, message) in enumerate(points):

@@ -88,11 +88,23 @@ TEST(LibraryOptions, ANarrowParameterTableMeansTheDefaults) {
   const libraryoptions none = block(0, 0, {}).read();
   EXPECT_EQ(none.seed, 0);
   EXPECT_EQ(none.numerics, bivariatemethod::drezner);
-  // A row as wide as every option (the fronts' rows): the later options, which have no meaning
-  // yet, leave the seed and numerics as they are.
+  // A row as wide as every option (the fronts' rows): the later options leave the seed and
+  // numerics as they are; Sobol draws and control variates need their columns.
   const libraryoptions wide = block(0, 5, {42, 1, 1, 1, 1}).read();
   EXPECT_EQ(wide.seed, 42);
   EXPECT_EQ(wide.numerics, bivariatemethod::precise);
+  EXPECT_TRUE(wide.sobol);
+  EXPECT_TRUE(wide.controlvariates);
+  const libraryoptions three = block(0, 3, {0, 0, 1, 1}).read();
+  EXPECT_TRUE(three.sobol);
+  EXPECT_FALSE(three.controlvariates);  // value 3 needs four columns
+}
+
+TEST(LibraryOptions, SobolAndControlVariatesOnlyForOne) {
+  for (double value : {0.0, 2.0, -1.0, nan, inf, 0.5}) {
+    EXPECT_FALSE(block(0, 5, {0, 0, value, 0, 0}).read().sobol) << value;
+    EXPECT_FALSE(block(0, 5, {0, 0, 0, value, 0}).read().controlvariates) << value;
+  }
 }
 
 // The seed the options give is the one a random source of the call starts from: the stream of

@@ -56,6 +56,9 @@ AGREEMENT = [
     ("DOWNOUTAPO", [1, 100, 90, 100, 0.2, 0.05, 0.02], {"precise": True, "grid": (201, 101)},
      ["--precise", "--grid", "201,101"]),
     ("BSEPO", [1, 100, 100, 0.2, -0.005, -0.01], {"negative_rates": True}, ["--negative-rates"]),
+    ("ASIANAARECO", [1, 1, 100, 100, 100, 0.3, 0.05, 0],
+     {"seed": 3, "paths": 2000, "sobol": True, "control": True},
+     ["--seed", "3", "--paths", "2000", "--sobol", "--control"]),
 ]
 
 

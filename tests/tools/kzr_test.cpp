@@ -94,10 +94,15 @@ TEST(CommandLine, RowsArePaddedAndOptionsFillTheirEntries) {
   EXPECT_EQ(negative.entries[5][optionnegativerates], 1.0);
   EXPECT_EQ(negative.rows.size(), 2u);  // takes no value: the 2 is a row
   EXPECT_EQ(echoentries(negative), " --negative-rates");
+  // Flags without a value, before or after the rows.
+  const pricingcall drawn = parsepricingcall({"price", "X", "--sobol", "1", "--control"});
+  EXPECT_EQ(drawn.rows.size(), 1u);
+  EXPECT_EQ(drawn.entries[5][optionsobol], 1);
+  EXPECT_EQ(drawn.entries[5][optioncontrolvariates], 1);
 }
 
 // The entries a demo row echoes: each entry given, and each library option given, the ones after
-// the numerics (no option of their own yet) by position; an options entry left at its default
+// the numerics by their flags (--sobol, --control at 1) or by position; an options entry left at its default
 // echoes nothing even when its row holds values.
 TEST(CommandLine, EchoNamesEveryEntryAndOptionGiven) {
   pricingcall call = parsepricingcall({"price", "X", "1", "--grid", "200,100", "--seed", "7"});
@@ -105,6 +110,9 @@ TEST(CommandLine, EchoNamesEveryEntryAndOptionGiven) {
   call.setvalue(5, 1, 1);
   call.setvalue(5, 3, 2.5);
   EXPECT_EQ(echoentries(call), " --grid 200,100 --seed 7 --precise --option 3=2.5");
+  call.setvalue(5, 2, 1);
+  call.setvalue(5, 3, 1);
+  EXPECT_EQ(echoentries(call), " --grid 200,100 --seed 7 --precise --sobol --control");
   call.flags[5] = 1;
   EXPECT_EQ(echoentries(call), " --grid 200,100");
 }

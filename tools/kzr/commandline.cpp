@@ -110,6 +110,10 @@ void applyoption(pricingcall& call, const std::string& option, const std::string
     call.setvalue(entryoptions, optionnumerics, 1.0);
   } else if (option == "--negative-rates") {  // takes no value of its own
     call.setvalue(entryoptions, optionnegativerates, 1.0);
+  } else if (option == "--sobol") {  // takes no value of its own
+    call.setvalue(entryoptions, optionsobol, 1.0);
+  } else if (option == "--control") {  // takes no value of its own
+    call.setvalue(entryoptions, optioncontrolvariates, 1.0);
   } else if (option == "--mode") {
     call.set(entrymode, parsenumber(value));
   } else if (option == "--greek") {
@@ -140,7 +144,8 @@ pricingcall parsepricingcall(const std::vector<std::string>& words) {
       call.rows.push_back(parserow(word));
       continue;
     }
-    const bool novalue = word == "--precise" || word == "--negative-rates";
+    const bool novalue = word == "--precise" || word == "--negative-rates" || word == "--sobol" ||
+                         word == "--control";
     if (!novalue && i + 1 >= words.size()) throw usageerror(word + " needs a value");
     applyoption(call, word, novalue ? std::string() : words[++i]);
   }

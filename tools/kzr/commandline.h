@@ -1,7 +1,7 @@
 // Parsing of kzr's pricing calls:
 //
 //   price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] [--steps N] [--seed N]
-//         [--precise] [--negative-rates]
+//         [--precise] [--negative-rates] [--sobol] [--control]
 //   vector CODE ROW... [the same options]
 //
 // Each ROW is one row of the data table, values separated by commas; shorter rows are padded
@@ -10,7 +10,8 @@
 // fill the two values of entry 5, the library options: the seed of every random source of the
 // call, and 1 for the precise numerics (the precise bivariate normal and the converged American
 // vanilla prices; the other value stays 0, its default); --negative-rates sets value 4 to 1
-// (negative rates and yields where the code's formulas hold).
+// (negative rates and yields where the code's formulas hold); --sobol and --control set values
+// 2 and 3 to 1 (Sobol draws through the Brownian bridge, control variates).
 //
 //   greeks CODE ROW... [--only LIST] [--grid N,M] [--paths N] [--steps N] [--seed N] [--precise]
 //          [--negative-rates]
@@ -35,8 +36,8 @@ class usageerror : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Sets the parameter entry of one option (--mode, --greek, ... as above; --precise and
-// --negative-rates ignore the value). Throws usageerror.
+// Sets the parameter entry of one option (--mode, --greek, ... as above; --precise,
+// --negative-rates, --sobol and --control ignore the value). Throws usageerror.
 void applyoption(pricingcall& call, const std::string& option, const std::string& value);
 
 // words[0] is "price" or "vector". Throws usageerror.

@@ -43,9 +43,11 @@ std::string echoentries(const pricingcall& call) {
   const auto& options = call.entries[entryoptions];
   if (options[optionseed] != 0) text += " --seed " + formatnumber(options[optionseed], "%g");
   if (options[optionnumerics] == 1) text += " --precise";
+  if (options[optionsobol] == 1) text += " --sobol";
+  if (options[optioncontrolvariates] == 1) text += " --control";
   if (options[optionnegativerates] == 1) text += " --negative-rates";
   for (int k = optionnumerics + 1; k < libraryoptioncount; ++k)
-    if (options[k] != 0 && !(k == optionnegativerates && options[k] == 1))
+    if (options[k] != 0 && options[k] != 1)  // the named ones above
       text += " --option " + std::to_string(k) + "=" + formatnumber(options[k], "%g");
   return text;
 }
@@ -53,12 +55,12 @@ std::string echoentries(const pricingcall& call) {
 std::string usagetext() {
   return "usage: kzr price CODE ROW... [--mode M] [--greek G] [--grid N,M] [--paths N] "
          "[--steps N]\n"
-         "                 [--seed N] [--precise] [--negative-rates]\n"
+         "                 [--seed N] [--precise] [--negative-rates] [--sobol] [--control]\n"
          "                 [--stderr [--blocks B]]\n"
          "       kzr vector CODE ROW... [options]\n"
          "       kzr greeks CODE ROW... [--only LIST] [--grid N,M] [--paths N] [--steps N] "
          "[--seed N] [--precise]\n"
-         "                  [--negative-rates] [--stderr [--blocks B]]\n"
+         "                  [--negative-rates] [--sobol] [--control] [--stderr [--blocks B]]\n"
          "       kzr solve CODE ROW... --target PRICE --for NAME [--bracket LO,HI] "
          "[options of greeks]\n"
          "       kzr fi NAME [--number KEY=VALUE]... [--date KEY=YYYY-MM-DD]... "
@@ -132,7 +134,13 @@ std::string optionstext() {
          "               in the codes whose formulas hold with them (closed forms, American\n"
          "               vanillas, the simulated rainbows); the other codes refuse a negative\n"
          "               one with a line naming it. Without it every negative rate or yield is\n"
-         "               refused, as designed\n";
+         "               refused, as designed\n"
+
+         "  --sobol      simulations draw from a randomised Sobol sequence through the Brownian\n"
+         "               bridge (its digital shift drawn from the seed): runs at different\n"
+         "               seeds are independent replicates\n"
+         "  --control    simulations correct their price by the contract's control variates\n"
+         "               (the geometric Asian, the two-asset closed forms, the forwards)\n";
 }
 
 runner::pricedcall runner::pricevalues(const pricingcall& call) {

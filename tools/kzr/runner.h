@@ -23,8 +23,8 @@ constexpr int exitnoroot = 3;     // solve found no value of the input that give
 std::string formatnumber(double value, const char* format = "%.17g");
 // The parameter entries a call sets, as the options that set them (kzr demo echoes them after the
 // inputs, so that two rows of one code can be told apart). Of the library options, those given:
-// the seed when not 0, --precise when the numerics are 1, and each later option when not 0 as
-// "--option K=V" (K its value position; they have no option of their own yet).
+// the seed when not 0, --precise when the numerics are 1, --sobol and --control when their values
+// are 1, and any other later value when not 0 as "--option K=V" (K its value position).
 std::string echoentries(const pricingcall& call);
 // The values of a vector answer as kzr prints them: numbers separated by spaces.
 std::string formatrow(const std::vector<double>& row);

@@ -41,8 +41,8 @@ constexpr std::array<const char*, sensitivitycount> sensitivitynames = {
 enum libraryoption {
   optionseed = 0,             // 1 or more: a fixed seed for every random source of the call
   optionnumerics = 1,         // 1: the precise bivariate normal
-  optionsobol = 2,            // 1: Sobol draws (no library meaning yet)
-  optioncontrolvariates = 3,  // 1: control variates (no library meaning yet)
+  optionsobol = 2,            // 1: randomised Sobol draws through the Brownian bridge
+  optioncontrolvariates = 3,  // 1: the simulations' control variates
   optionnegativerates = 4,    // 1: negative rates and yields where the formulas hold
 };
 constexpr int libraryoptioncount = 5;

@@ -11,6 +11,9 @@ libraryoptions readlibraryoptions(const parameterblock& block) {
   if (std::isfinite(seed) && seed >= 1) options.seed = truncatetointeger(seed);
   if (columns > optionnumerics && truncatetointeger(row[optionnumerics]) == 1)
     options.numerics = bivariatemethod::precise;
+  options.sobol = columns > optionsobol && truncatetointeger(row[optionsobol]) == 1;
+  options.controlvariates =
+      columns > optioncontrolvariates && truncatetointeger(row[optioncontrolvariates]) == 1;
   if (columns > optionnegativerates && truncatetointeger(row[optionnegativerates]) == 1)
     options.negativerates = true;
   return options;

@@ -13,11 +13,14 @@
 //            finitedifference/precisebarrier.h, whose explicit sizes keep their meaning), and
 //            the American lookbacks (LBFLSTACO to LBFLSTAPOCrit, the same rule);
 //            anything else keeps the design's numbers. Read only when T2 has two columns or more.
+//   value 2, draws: 1 draws the simulations' normals from a randomised Sobol sequence through the
+//            Brownian bridge (montecarlo/sobolpaths.h); anything else keeps the MT19937 draws.
+//   value 3, control variates: 1 lets the simulations correct their estimate by the controls of
+//            each contract (montecarlo/controlvariates.h); anything else keeps the plain mean.
 //   value 4, negative rates: 1 lets rates and dividend yields (r, rf, q, q1, q2, q_i) be negative
 //            in the families whose formulas hold with them, and refuses them with one line naming
 //            the input in the others (binding/ratesigns.h); anything else keeps the design's
 //            refusal of every negative rate and yield.
-//   values 2 and 3 (Sobol draws, control variates) have their positions but are not read yet.
 // The value positions are libraryoption (binding/interfacenumbers.h).
 // A T2 too narrow for a value leaves that value at its default: entry 5 never causes a refusal,
 // and a host that leaves its flag nonzero, or its row at zero, sees the library's defaults.
@@ -32,6 +35,8 @@
 struct libraryoptions {
   std::int64_t seed = 0;  // 0: every random source seeds itself from the clock
   bivariatemethod numerics = bivariatemethod::drezner;
+  bool sobol = false;            // randomised Sobol draws through the Brownian bridge
+  bool controlvariates = false;  // the contracts' control variates
   bool negativerates = false;
 };
 

@@ -75,6 +75,37 @@ double asianarithmetic::payoff(const double* path, int M) const {
 
 pathtiming asianarithmetic::timing(int M) const { return {data->expiry / (M - 1), true}; }
 
+void asianarithmetic::controls(const double* path, int M, double* values) const {
+  // The logarithms of products of a few ratios to the spot, which stay far from overflow.
+  constexpr int chunk = 16;
+  const double S = spot(0);
+  double logsum = 0.0;
+  for (int t = 0; t < M; t += chunk) {
+    double product = 1.0;
+    const int end = t + chunk < M ? t + chunk : M;
+    for (int u = t; u < end; ++u) product *= path[u] / S;
+    logsum += std::log(product);
+  }
+  const double G = S * std::exp(logsum / M), Tavg = averagingperiod, tau = data->expiry;
+  values[0] = intrinsic(callput, (Tavg - tau) / Tavg * pastaverage + tau / Tavg * G, data->strike);
+}
+
+void asianarithmetic::controlmeans(int M, double* means) const {
+  const double Tavg = averagingperiod, tau = data->expiry, sigma = data->volatilities[0];
+  const double w = (Tavg - tau) / Tavg, a = w * pastaverage, c = tau / Tavg;
+  const double dt = tau / (M - 1);
+  const double mu = std::log(spot(0)) + (data->rate - data->dividends[0] - sigma * sigma / 2) * tau / 2;
+  const double v = sigma * sigma * dt * (M - 1.0) * (2.0 * M - 1.0) / (6.0 * M);
+  const double F = std::exp(mu + v / 2), K = data->strike, strike = (K - a) / c;
+  if (!(strike > 0)) {
+    means[0] = callput > 0 ? a + c * F - K : 0.0;
+    return;
+  }
+  const double d2 = (mu - std::log(strike)) / std::sqrt(v), d1 = d2 + std::sqrt(v);
+  means[0] = callput > 0 ? c * (F * normalcdf(d1) - strike * normalcdf(d2))
+                         : c * (strike * normalcdf(-d2) - F * normalcdf(-d1));
+}
+
 bool asianarithmetic::nanterms() const { return nanownterms<asianterms>(*this, asianlist); }
 
 // Pricing routines

@@ -40,6 +40,14 @@
 //   himalaya    0          0         0.01 max(sigma_i,1)  0.001 at T = 0,      0.01 max(r,1)
 //                                                          else 0.01 max(T,1)
 //
+// Control variates (library option 3, controlvariates.h): Atlas and Everest take the n
+// forwards of the performances, R_i with expectation exp((r - q_i) T). The coupon contracts and
+// Himalaya have none: a knock-out on n discretely monitored paths has no companion in closed
+// form on the same dates that tracks it (one asset's discrete barrier has none either, and the
+// forwards barely move with the survival of all n), and Himalaya's price is not a mean of
+// payoffs (exp of the mean log growth of a path-dependent choice of assets), which the linear
+// correction does not reach.
+//
 // Refusals before any simulation (each writes its message and answers the one-value result
 // [1, undefined]): ALTIPLANOEO a coupon <= 0 "Input data error, value undefined", then some
 // S_i >= H_i "At least one stock is above its barrier"; ANNAPURNAEO a coupon <= 0, then some
@@ -162,6 +170,11 @@ class atlas : public performancerange<singlestepmc> {
   double expiryvalue() const override { return 0.0; }
   double payoff(const double* path, int M) const override;
   std::unique_ptr<mcbase> copy() const override;
+  int controlcount() const override { return data->count; }
+  void controls(const double* path, int M, double* values) const override {
+    terminalprices(path, M, values);
+  }
+  void controlmeans(int /*M*/, double* means) const override { forwards(means); }
 
  private:
   atlas(const atlas& source, clonetag tag) : performancerange(source, tag) {}
@@ -173,6 +186,11 @@ class everest : public performancerange<singlestepmc> {
   double expiryvalue() const override { return notional; }
   double payoff(const double* path, int M) const override;
   std::unique_ptr<mcbase> copy() const override;
+  int controlcount() const override { return data->count; }
+  void controls(const double* path, int M, double* values) const override {
+    terminalprices(path, M, values);
+  }
+  void controlmeans(int /*M*/, double* means) const override { forwards(means); }
 
  private:
   everest(const everest& source, clonetag tag) : performancerange(source, tag) {}

@@ -1,9 +1,11 @@
 #include "montecarlo/EuropeanRainbow.h"
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "binding/countedhandler.h"
+#include "closedform/EuropeanRainbowTwoAsset.h"
 #include "montecarlo/EuropeanRainbowCodes.h"
 #include "montecarlo/instrumentterms.h"
 #include "montecarlo/mcvaluation.h"
@@ -63,6 +65,34 @@ double terminalrainbow::extremeprice(const double* path, int M, bool best) const
   return extreme;
 }
 
+void terminalrainbow::controls(const double* path, int M, double* values) const {
+  if (data->count == 2)
+    values[0] = payoff(path, M);
+  else
+    terminalprices(path, M, values);
+}
+
+void terminalrainbow::controlmeans(int /*M*/, double* means) const {
+  if (data->count == 2)  // a spot bumped below 0 has no closed form (and no message)
+    means[0] = data->spots[0] > 0 && data->spots[1] > 0
+                   ? twoassetprice() * std::exp(data->rate * data->expiry)
+                   : std::numeric_limits<double>::quiet_NaN();
+  else
+    forwards(means);
+}
+
+namespace {
+
+// A two-asset closed form on the record of count 2: f(T, S1, S2, sigma1, sigma2, rho, r, q1, q2,
+// extra...).
+template <class formula, class... extra>
+double twoasset(const marketdata& d, formula f, extra... x) {
+  return f(d.expiry, d.spots[0], d.spots[1], d.volatilities[0], d.volatilities[1],
+           d.correlations[1], d.rate, d.dividends[0], d.dividends[1], x...);
+}
+
+}  // namespace
+
 // rainbowminmax
 
 rainbowminmax::rainbowminmax(marketdata& record, std::int32_t callput, std::uint32_t usemax,
@@ -83,6 +113,13 @@ bool rainbowminmax::issame(const mcbase* other) const {
 bool rainbowminmax::nanterms() const { return nanownterms<minmaxterms>(*this, minmaxlist); }
 
 double rainbowminmax::expiryvalue() const { return payoff(nullptr, 0); }
+
+double rainbowminmax::twoassetprice() const {
+  using namespace EuropeanRainbowTwoAsset;
+  const auto formula = usemax == 1 ? (callput > 0 ? rainbowcallmax : rainbowputmax)
+                                   : (callput > 0 ? rainbowcallmin : rainbowputmin);
+  return twoasset(*data, formula, data->strike, bivariatemethod::precise);
+}
 
 double rainbowminmax::payoff(const double* path, int M) const {
   const double X = extremeprice(path, M, usemax == 1);
@@ -112,6 +149,11 @@ bool rainbowbestworst::nanterms() const {
 
 double rainbowbestworst::expiryvalue() const { return payoff(nullptr, 0); }
 
+double rainbowbestworst::twoassetprice() const {
+  using namespace EuropeanRainbowTwoAsset;
+  return twoasset(*data, best == 1 ? rainbowbest : rainbowworst);
+}
+
 double rainbowbestworst::payoff(const double* path, int M) const {
   return extremeprice(path, M, best == 1);
 }
@@ -133,6 +175,13 @@ bool rainbowbestmoney::issame(const mcbase* other) const {
 }
 
 double rainbowbestmoney::expiryvalue() const { return payoff(nullptr, 0); }
+
+double rainbowbestmoney::twoassetprice() const {
+  using namespace EuropeanRainbowTwoAsset;
+  // The closed form reads a positive cash amount; with none the contract is the best of the two.
+  if (!(cash > 0)) return twoasset(*data, rainbowbest);
+  return twoasset(*data, rainbowbestcash, cash, bivariatemethod::precise);
+}
 
 double rainbowbestmoney::payoff(const double* path, int M) const {
   return maxof(extremeprice(path, M, true), cash);

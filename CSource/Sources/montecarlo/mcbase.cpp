@@ -122,6 +122,15 @@ singlestepmc::singlestepmc(marketdata& record, const parameterblock& block,
 
 pathtiming singlestepmc::timing(int /*M*/) const { return {data->expiry, false}; }
 
+void singlestepmc::terminalprices(const double* path, int M, double* values) const {
+  for (int i = 0; i < data->count; ++i) values[i] = spot(i) * path[static_cast<std::size_t>(i) * M + 1];
+}
+
+void singlestepmc::forwards(double* means) const {
+  for (int i = 0; i < data->count; ++i)
+    means[i] = spot(i) * std::exp((data->rate - data->dividends[i]) * data->expiry);
+}
+
 // multistepmc
 
 pathtiming multistepmc::timing(int M) const { return {data->expiry / M, !stepfactors}; }

@@ -18,6 +18,10 @@
 //   sensitivity     mcbase                 the bump-and-revalue formulas below
 //   nanterms        mcbase                 true when the record or a term of its own is NaN
 //   copy            each concrete class    a heap copy owning a deep copy of the record
+//   controlcount,   mcbase (none), the     the control variates of library option 3
+//   controls,       contracts that have    (controlvariates.h): how many, their values on a
+//   controlmeans    them                   path, and their expectations at expiry (not
+//                                          discounted) on paths of M points
 //
 // Path shape. A path has M points per asset. With stepfactors 0, point 0 of asset j is its spot
 // and point t (1 .. M-1) comes from evolve; with stepfactors 1 (one-period growth factors) every
@@ -122,6 +126,9 @@ class mcbase : public financialbase {
   virtual double sensitivity(int s, double sum1, double sum2, double P, double h) const;
   virtual bool nanterms() const;
   virtual std::unique_ptr<mcbase> copy() const = 0;
+  virtual int controlcount() const { return 0; }
+  virtual void controls(const double* /*path*/, int /*M*/, double* /*values*/) const {}
+  virtual void controlmeans(int /*M*/, double* /*means*/) const {}
 
   // The first point that evolve sets: 0 for step factors, else 1 (point 0 is the spot).
   int start() const { return stepfactors ? 0 : 1; }
@@ -155,6 +162,10 @@ class singlestepmc : public mcbase {
   pathtiming timing(int M) const override;
 
  protected:
+  // The forwards as control variates (controlvariates.h): each asset's price at expiry, S_i R_i,
+  // and its expectation S_i exp((r - q_i) T).
+  void terminalprices(const double* path, int M, double* values) const;
+  void forwards(double* means) const;
   // The paths of entry 3 (defaultpaths when flagged) under the memory limit, two points each.
   singlestepmc(marketdata& record, const parameterblock& block, std::int32_t defaultpaths);
   singlestepmc(const singlestepmc& source, clonetag tag) : mcbase(source, tag) {}

@@ -36,13 +36,50 @@ std::unique_ptr<mcbase> bumpedcopy(const mcbase& working, std::int64_t s, int k,
   return copy;
 }
 
+drawoptions drawoptionsof(const libraryoptions& options) {
+  return {options.sobol, options.controlvariates};
+}
+
+// Runs the variants over kept draws, or fresh ones from the options' source (kept in store when
+// it is given), and corrects each variant's sum by its control variates when the options ask.
+void runvariants(drawoptions options, std::int64_t seed, double* store, const double* kept,
+                 std::vector<pathvariant>& variants, std::int64_t N, int M, int n) {
+  std::vector<std::unique_ptr<controlsums>> sums;
+  if (options.controlvariates) {
+    // All the variants or none: a finite difference of one corrected and one plain sum would
+    // lose the common random numbers' cancellation.
+    bool every = true;
+    for (const pathvariant& variant : variants) {
+      sums.push_back(std::make_unique<controlsums>(*variant.instrument, M));
+      every = every && sums.back()->count() == variant.instrument->controlcount();
+    }
+    for (std::size_t v = 0; every && v < variants.size(); ++v)
+      if (sums[v]->count() > 0) variants[v].controls = sums[v].get();
+  }
+  if (kept != nullptr) {
+    simulatepaths({nullptr, nullptr, kept}, variants, N, M, n);
+  } else if (options.sobol) {
+    const int start = variants.empty() ? 1 : variants.front().law.start;
+    sobolpaths sobol(M - start, n, seed);
+    simulatepaths({nullptr, store, nullptr, &sobol}, variants, N, M, n);
+  } else {
+    randomsource source(seed);
+    simulatepaths({&source, store, nullptr}, variants, N, M, n);
+  }
+  for (pathvariant& variant : variants) {
+    if (variant.controls == nullptr) continue;
+    variant.sum = variant.controls->adjustedsum(variant.sum, N);
+    variant.controls = nullptr;
+  }
+}
+
 }  // namespace
 
 // methodcarriesmc
 
 methodcarriesmc::methodcarriesmc(std::int32_t paths, std::int32_t steps, std::int32_t assets,
-                                 std::int64_t seed)
-    : N(paths), M(steps), n(assets), seed(seed) {}
+                                 std::int64_t seed, drawoptions options)
+    : N(paths), M(steps), n(assets), seed(seed), options(options) {}
 
 double* methodcarriesmc::store() {
   if (!memory && N >= 0 && M >= 0 && n >= 0)
@@ -57,6 +94,7 @@ struct crnmontecarlo::run {
   std::int64_t selector;  // s
   bool caching;           // c = 0
   std::int64_t seed;      // library options: 0 seeds from the clock
+  drawoptions options;    // library options 2 and 3
   std::vector<double> h;  // the steps of a sensitivity, one per asset
   parameterblock* params;
 };
@@ -80,7 +118,8 @@ resultarray crnmontecarlo::evaluate(parameterblock* params) {
     return std::move(result);
   };
   if (s < 0 || s > lastselector) return stop(refusedwith(messages::selectorrange));
-  run r{s, caching, readlibraryoptions(*params).seed, {}, params};
+  const libraryoptions options = readlibraryoptions(*params);
+  run r{s, caching, options.seed, drawoptionsof(options), {}, params};
   if (s != selectprice) {
     for (int i = 0; i < n; ++i) {
       r.h.push_back(working->bumpsize(static_cast<int>(s), i));
@@ -111,7 +150,8 @@ resultarray crnmontecarlo::evaluate(parameterblock* params) {
   } else {
     std::unique_ptr<methodcarriesmc> fresh;
     if (caching)
-      fresh = std::make_unique<methodcarriesmc>(working->paths, working->steps, n, r.seed);
+      fresh = std::make_unique<methodcarriesmc>(working->paths, working->steps, n, r.seed,
+                                                r.options);
     cache.usefresh(*params, std::move(fresh));
     if (s == selectprice)
       simulateprice(r, result.get());
@@ -126,8 +166,9 @@ bool crnmontecarlo::canreuse(parameterblock* params) {
   if (!cache.canreuse(*params)) return false;
   const auto* carrier = static_cast<const methodcarriesmc*>(params->mccarrier);
   const mcbase& working = *cache.working();
+  const libraryoptions options = readlibraryoptions(*params);
   return carrier->filled() && carrier->fits(working.paths, working.steps, working.data->count) &&
-         carrier->servesseed(readlibraryoptions(*params).seed);
+         carrier->servesseed(options.seed) && carrier->servesoptions(drawoptionsof(options));
 }
 
 void crnmontecarlo::release(bool reused, int mode, parameterblock* params) {
@@ -169,12 +210,11 @@ void crnmontecarlo::simulateprice(const run& r, double* result) {
     price = working.expiryvalue();
   } else {
     const covariancefactor factor(*working.data);
-    randomsource source(r.seed);
     methodcarriesmc* carrier = cache.carrier();
     std::vector<pathvariant> variants;
     variants.push_back({&working, pathlaw(working, M), &factor});
-    simulatepaths({&source, carrier != nullptr ? carrier->store() : nullptr, nullptr}, variants,
-                  working.paths, M, n);
+    runvariants(r.options, r.seed, carrier != nullptr ? carrier->store() : nullptr, nullptr,
+                variants, working.paths, M, n);
     if (carrier != nullptr) carrier->markfilled();
     price = working.discountedmean(variants.front().sum);
   }
@@ -214,12 +254,12 @@ void crnmontecarlo::simulatesensitivity(const run& r, bool reused, double* resul
     }
   }
   if (reused) {
-    simulatepaths({nullptr, nullptr, cache.carrier()->draws()}, variants, working.paths, M, n);
+    runvariants(r.options, r.seed, nullptr, cache.carrier()->draws(), variants, working.paths, M,
+                n);
   } else {
-    randomsource source(r.seed);
     methodcarriesmc* carrier = cache.carrier();
-    simulatepaths({&source, carrier != nullptr ? carrier->store() : nullptr, nullptr}, variants,
-                  working.paths, M, n);
+    runvariants(r.options, r.seed, carrier != nullptr ? carrier->store() : nullptr, nullptr,
+                variants, working.paths, M, n);
     if (carrier != nullptr) carrier->markfilled();
   }
   const double P = working.discountedmean(variants.front().sum);
@@ -242,8 +282,7 @@ void crnmontecarlo::zeroexpirysensitivity(const run& r, bool reused, double* res
     const std::unique_ptr<mcbase> later = bumpedcopy(working, s, 0, r.h[0]);
     std::vector<pathvariant> variants;
     variants.push_back({later.get(), pathlaw(*later, M), &factor});
-    randomsource source(r.seed);
-    simulatepaths({&source, nullptr, nullptr}, variants, working.paths, M, n);
+    runvariants(r.options, r.seed, nullptr, nullptr, variants, working.paths, M, n);
     result[1] = working.sensitivity(4, variants.front().sum, 0.0, V0, r.h[0]);
     return;
   }

@@ -64,8 +64,17 @@
 // All bumped paths of one run share one pass over the normals, so a fresh sensitivity draws no
 // normal twice and stores the draws only when the cache will keep them (c = 0).
 //
+// Library options 2 and 3 (binding/libraryoptions.h). With option 2 every fresh run draws its
+// normals from a randomised Sobol sequence through the Brownian bridge (sobolpaths.h) seeded as
+// the MT19937 source would be; with option 3 every simulated variant whose contract has control
+// variates corrects its payoff sum by them (controlvariates.h) before the formulas above read it.
+// Without them a run is the design's, draw for draw.
+//
 // The carrier and the cache: a methodcarriesmc holds N x M x n draws, the normal of path p,
-// point t, asset k at (p M + t) n + k, and the seed they were drawn with. It is filled by a
+// point t, asset k at (p M + t) n + k, the seed they were drawn with and the options 2 and 3 of
+// their run; a run reads kept draws (and a kept price) only under the same two options, so that
+// a price kept without the control variates never answers a request with them, nor Sobol draws
+// one without. It is filled by a
 // fresh simulation in cache mode 0 (a
 // price run, or a sensitivity run's unbumped pass). A carrier that no run has filled (a run at
 // T = 0, or a zero-expiry sensitivity) is never reused: a later contract within 0.0001 of it
@@ -88,10 +97,17 @@
 constexpr int lastselector = sensitivitycount - 1;  // selectprice .. selectrho
 
 // The normal draws of one run.
+// The library options that change a run's draws or its estimator (options 2 and 3).
+struct drawoptions {
+  bool sobol = false;
+  bool controlvariates = false;
+};
+
 class methodcarriesmc : public methodcarries {
  public:
   // seed: the library options' seed of the run that fills it (0: seeded from the clock).
-  methodcarriesmc(std::int32_t paths, std::int32_t steps, std::int32_t assets, std::int64_t seed);
+  methodcarriesmc(std::int32_t paths, std::int32_t steps, std::int32_t assets, std::int64_t seed,
+                  drawoptions options);
 
   // The store of N x M x n doubles a run fills (allocated on first use, uninitialised).
   double* store();
@@ -106,11 +122,16 @@ class methodcarriesmc : public methodcarries {
   // True when a run asking for this seed may read the draws: an explicit seed (1 or more) reads
   // only draws made with the same seed; a clock-seeded run (0) reads any.
   bool servesseed(std::int64_t asked) const { return asked == 0 || asked == seed; }
+  // True when the draws were made under these options.
+  bool servesoptions(drawoptions asked) const {
+    return asked.sobol == options.sobol && asked.controlvariates == options.controlvariates;
+  }
 
  private:
   std::unique_ptr<double[]> memory;
   std::int32_t N, M, n;
   std::int64_t seed;
+  drawoptions options;
   bool isfilled = false;
 };
 

@@ -64,6 +64,7 @@ void simulatepaths(const pathdraws& draws, std::vector<pathvariant>& variants, s
   const std::size_t pathdraws = static_cast<std::size_t>(M) * pointdraws;
   std::vector<double> normals(pointdraws), w(pointdraws);
   std::vector<std::vector<double>> paths(variants.size(), std::vector<double>(pathdraws));
+  std::vector<double> wholepath(draws.sobol != nullptr && draws.store == nullptr ? pathdraws : 0);
   const int start = variants.front().law.start;
   for (std::int64_t p = 0; p < N; ++p) {
     const std::size_t offset = static_cast<std::size_t>(p) * pathdraws;
@@ -71,10 +72,18 @@ void simulatepaths(const pathdraws& draws, std::vector<pathvariant>& variants, s
       if (variants[v].law.start == 1)
         for (int j = 0; j < n; ++j)
           paths[v][static_cast<std::size_t>(j) * M] = variants[v].law.origin[j];
+    const double* pathnormals = nullptr;  // the whole path's normals, when drawn at once
+    if (draws.sobol != nullptr) {
+      double* target = draws.store != nullptr ? draws.store + offset : wholepath.data();
+      draws.sobol->nextpath(target + static_cast<std::size_t>(start) * pointdraws);
+      pathnormals = target;
+    }
     for (int t = start; t < M; ++t) {
       const std::size_t at = offset + static_cast<std::size_t>(t) * pointdraws;
       const double* z;
-      if (draws.source != nullptr) {
+      if (pathnormals != nullptr) {
+        z = pathnormals + static_cast<std::size_t>(t) * pointdraws;
+      } else if (draws.source != nullptr) {
         double* target = draws.store != nullptr ? draws.store + at : normals.data();
         for (int k = 0; k < n; ++k) target[k] = draws.source->normaldraw(0.0, 1.0);
         z = target;
@@ -92,7 +101,10 @@ void simulatepaths(const pathdraws& draws, std::vector<pathvariant>& variants, s
         evolvepoint(variant.law, w.data(), t, M, n, paths[v].data());
       }
     }
-    for (std::size_t v = 0; v < variants.size(); ++v)
-      variants[v].sum += variants[v].instrument->payoff(paths[v].data(), M);
+    for (std::size_t v = 0; v < variants.size(); ++v) {
+      const double y = variants[v].instrument->payoff(paths[v].data(), M);
+      variants[v].sum += y;
+      if (variants[v].controls != nullptr) variants[v].controls->add(y, paths[v].data(), M);
+    }
   }
 }

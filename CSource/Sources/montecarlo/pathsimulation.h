@@ -9,6 +9,9 @@
 // previous). The path's payoff goes to its variant's sum. The normals of path p, point t, asset k
 // sit at (p M + t) n + k of a draw store (the t = 0 slots of a path that starts at 1 stay unused).
 //
+// Low-discrepancy draws (sobolpaths.h) fill the normals of points start .. M-1 of a path before
+// its first point is evolved, in the same layout; the loop then reads them as kept draws.
+//
 // Variants: the unbumped contract and its bumped copies in a sensitivity run evolve from the same
 // normals in the same pass (common random numbers), each with its own law and factor; every sum
 // adds its payoffs in path order, so a sum does not depend on which other variants share the pass.
@@ -22,9 +25,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "montecarlo/controlvariates.h"
 #include "montecarlo/marketdata.h"
 #include "montecarlo/mcbase.h"
 #include "montecarlo/randomsource.h"
+#include "montecarlo/sobolpaths.h"
 
 // L with C = L L^T, C_ij = correlation(i, j) sigma_i sigma_j, lower triangular, writing no
 // message. First the Cholesky factor of C (choleskyfactor's arithmetic, numerics/linearalgebra.h);
@@ -75,14 +80,17 @@ struct pathvariant {
   pathlaw law;
   const covariancefactor* factor;
   double sum = 0.0;
+  controlsums* controls = nullptr;  // given: each path's payoff and controls are added to it
 };
 
 // Where the normals of the paths come from: a source (fresh draws, kept in store when it is
-// given) or the draws kept by an earlier run.
+// given), low-discrepancy paths (fresh, a path's normals at once, kept in store when it is given)
+// or the draws kept by an earlier run.
 struct pathdraws {
   randomsource* source = nullptr;
   double* store = nullptr;
   const double* kept = nullptr;
+  sobolpaths* sobol = nullptr;
 };
 
 // Runs N paths of M points on n assets: every variant is evolved from the normals of each path and
