@@ -33,6 +33,43 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 
 testsupport::parameters precise() { return testsupport::parameters().set(entryoptions, 0, 1); }
 
+// One theta step of the reference grids' operator (lo, mid, hi on the node and its neighbours,
+// uniform in y) for the values v on nodes [a, z], edge values va and vz, by the tridiagonal
+// elimination; floored at the exercise values g when asked (early exercise by projection).
+class thetastep {
+ public:
+  thetastep(double lo, double mid, double hi, const std::vector<double>& g)
+      : lo(lo), mid(mid), hi(hi), g(g), sub(g.size()), dia(g.size()), sup(g.size()),
+        rhs(g.size()) {}
+  void operator()(std::vector<double>& v, std::size_t a, std::size_t z, double dt, double theta,
+                  double va, double vz, bool floored) {
+    for (std::size_t k = a + 1; k < z; ++k) {
+      rhs[k] = v[k] + (1 - theta) * dt * (lo * v[k - 1] + mid * v[k] + hi * v[k + 1]);
+      sub[k] = -theta * dt * lo;
+      dia[k] = 1 - theta * dt * mid;
+      sup[k] = -theta * dt * hi;
+    }
+    v[a] = va;
+    v[z] = vz;
+    rhs[a + 1] -= sub[a + 1] * va;
+    rhs[z - 1] -= sup[z - 1] * vz;
+    for (std::size_t k = a + 2; k < z; ++k) {
+      const double m = sub[k] / dia[k - 1];
+      dia[k] -= m * sup[k - 1];
+      rhs[k] -= m * rhs[k - 1];
+    }
+    for (std::size_t k = z - 1; k > a; --k)
+      v[k] = (rhs[k] - (k == z - 1 ? 0.0 : sup[k] * v[k + 1])) / dia[k];
+    if (floored)
+      for (std::size_t k = a + 1; k < z; ++k) v[k] = std::max(v[k], g[k]);
+  }
+
+ private:
+  double lo, mid, hi;
+  const std::vector<double>& g;
+  std::vector<double> sub, dia, sup, rhs;
+};
+
 // The target of the option: |error| <= max(1e-5 price, 1e-7 K).
 double tolerance(double price, double K) { return std::max(1e-5 * std::fabs(price), 1e-7 * K); }
 
@@ -81,30 +118,9 @@ double referencegrid(const knockout& c, int perdeviation) {
     const double forward = c.callput * (Sfar * std::exp(-c.q * tau) - c.K * std::exp(-c.r * tau));
     return std::max({forward, g.back(), 0.0});
   };
-  std::vector<double> sub(y.size()), dia(y.size()), sup(y.size()), rhs(y.size());
+  thetastep solve(lo, mid, hi, g);
   auto step = [&](double dt, double theta, double tau) {
-    for (int i = 1; i + 1 < n; ++i) {
-      const std::size_t k = static_cast<std::size_t>(i);
-      rhs[k] = v[k] + (1 - theta) * dt * (lo * v[k - 1] + mid * v[k] + hi * v[k + 1]);
-      sub[k] = -theta * dt * lo;
-      dia[k] = 1 - theta * dt * mid;
-      sup[k] = -theta * dt * hi;
-    }
-    v[0] = g[0];
-    v.back() = faredge(tau);
-    rhs[1] -= sub[1] * v[0];
-    rhs[static_cast<std::size_t>(n - 2)] -= sup[static_cast<std::size_t>(n - 2)] * v.back();
-    for (int i = 2; i + 1 < n; ++i) {
-      const std::size_t k = static_cast<std::size_t>(i);
-      const double m = sub[k] / dia[k - 1];
-      dia[k] -= m * sup[k - 1];
-      rhs[k] -= m * rhs[k - 1];
-    }
-    for (int i = n - 2; i >= 1; --i) {
-      const std::size_t k = static_cast<std::size_t>(i);
-      v[k] = (rhs[k] - (i == n - 2 ? 0.0 : sup[k] * v[k + 1])) / dia[k];
-    }
-    for (std::size_t k = 1; k + 1 < y.size(); ++k) v[k] = std::max(v[k], g[k]);
+    solve(v, 0, y.size() - 1, dt, theta, g[0], faredge(tau), true);
   };
   auto level = [&](double k) { return c.T * (k / steps) * (k / steps); };
   for (int k = 1; k <= steps; ++k) {
@@ -344,30 +360,7 @@ double referenceknockingrid(const knockout& c, double R, int perdeviation) {
     const double forward = c.callput * (S * std::exp(-c.q * tau) - c.K * std::exp(-c.r * tau));
     return std::max({forward, g[k], 0.0});
   };
-  std::vector<double> sub(y.size()), dia(y.size()), sup(y.size()), rhs(y.size());
-  // One theta step of v on nodes [a, z] with edge values va, vz; floored at g when asked.
-  auto step = [&](std::vector<double>& v, std::size_t a, std::size_t z, double dt, double theta,
-                  double va, double vz, bool floored) {
-    for (std::size_t k = a + 1; k < z; ++k) {
-      rhs[k] = v[k] + (1 - theta) * dt * (lo * v[k - 1] + mid * v[k] + hi * v[k + 1]);
-      sub[k] = -theta * dt * lo;
-      dia[k] = 1 - theta * dt * mid;
-      sup[k] = -theta * dt * hi;
-    }
-    v[a] = va;
-    v[z] = vz;
-    rhs[a + 1] -= sub[a + 1] * va;
-    rhs[z - 1] -= sup[z - 1] * vz;
-    for (std::size_t k = a + 2; k < z; ++k) {
-      const double m = sub[k] / dia[k - 1];
-      dia[k] -= m * sup[k - 1];
-      rhs[k] -= m * rhs[k - 1];
-    }
-    for (std::size_t k = z - 1; k > a; --k)
-      v[k] = (rhs[k] - (k == z - 1 ? 0.0 : sup[k] * v[k + 1])) / dia[k];
-    if (floored)
-      for (std::size_t k = a + 1; k < z; ++k) v[k] = std::max(v[k], g[k]);
-  };
+  thetastep step(lo, mid, hi, g);
   auto advance = [&](double dt, double theta, double tau) {
     step(vanilla, 0, y.size() - 1, dt, theta, vanillaedge(0, tau), vanillaedge(y.size() - 1, tau),
          true);
@@ -493,30 +486,9 @@ double referencecorridor(const doubleknockout& c, int perdeviation) {
   const double lo = a2 - a1, mid = -2 * a2 - c.r, hi = a2 + a1;
   const double edgelow = std::max(c.callput * (c.L - c.K), 0.0);
   const double edgehigh = std::max(c.callput * (c.U - c.K), 0.0);
-  std::vector<double> sub(y.size()), dia(y.size()), sup(y.size()), rhs(y.size());
+  thetastep solve(lo, mid, hi, g);
   auto step = [&](double dt, double theta) {
-    for (int i = 1; i + 1 < n; ++i) {
-      const std::size_t k = static_cast<std::size_t>(i);
-      rhs[k] = v[k] + (1 - theta) * dt * (lo * v[k - 1] + mid * v[k] + hi * v[k + 1]);
-      sub[k] = -theta * dt * lo;
-      dia[k] = 1 - theta * dt * mid;
-      sup[k] = -theta * dt * hi;
-    }
-    v[0] = edgelow;
-    v.back() = edgehigh;
-    rhs[1] -= sub[1] * v[0];
-    rhs[static_cast<std::size_t>(n - 2)] -= sup[static_cast<std::size_t>(n - 2)] * v.back();
-    for (int i = 2; i + 1 < n; ++i) {
-      const std::size_t k = static_cast<std::size_t>(i);
-      const double m = sub[k] / dia[k - 1];
-      dia[k] -= m * sup[k - 1];
-      rhs[k] -= m * rhs[k - 1];
-    }
-    for (int i = n - 2; i >= 1; --i) {
-      const std::size_t k = static_cast<std::size_t>(i);
-      v[k] = (rhs[k] - (i == n - 2 ? 0.0 : sup[k] * v[k + 1])) / dia[k];
-    }
-    for (std::size_t k = 1; k + 1 < y.size(); ++k) v[k] = std::max(v[k], g[k]);
+    solve(v, 0, y.size() - 1, dt, theta, edgelow, edgehigh, true);
   };
   auto level = [&](double k) { return c.T * (k / steps) * (k / steps); };
   for (int k = 1; k <= steps; ++k) {
@@ -658,29 +630,7 @@ double referencedoubleknockin(const doubleknockout& c, int perdeviation) {
     const double forward = callput * (S * std::exp(-c.q * tau) - c.K * std::exp(-c.r * tau));
     return std::max({forward, g[k], 0.0});
   };
-  std::vector<double> sub(y.size()), dia(y.size()), sup(y.size()), rhs(y.size());
-  auto step = [&](std::vector<double>& v, std::size_t a, std::size_t z, double dt, double theta,
-                  double va, double vz, bool floored) {
-    for (std::size_t k = a + 1; k < z; ++k) {
-      rhs[k] = v[k] + (1 - theta) * dt * (lo * v[k - 1] + mid * v[k] + hi * v[k + 1]);
-      sub[k] = -theta * dt * lo;
-      dia[k] = 1 - theta * dt * mid;
-      sup[k] = -theta * dt * hi;
-    }
-    v[a] = va;
-    v[z] = vz;
-    rhs[a + 1] -= sub[a + 1] * va;
-    rhs[z - 1] -= sup[z - 1] * vz;
-    for (std::size_t k = a + 2; k < z; ++k) {
-      const double m = sub[k] / dia[k - 1];
-      dia[k] -= m * sup[k - 1];
-      rhs[k] -= m * rhs[k - 1];
-    }
-    for (std::size_t k = z - 1; k > a; --k)
-      v[k] = (rhs[k] - (k == z - 1 ? 0.0 : sup[k] * v[k + 1])) / dia[k];
-    if (floored)
-      for (std::size_t k = a + 1; k < z; ++k) v[k] = std::max(v[k], g[k]);
-  };
+  thetastep step(lo, mid, hi, g);
   auto advance = [&](double dt, double theta, double tau) {
     step(vanilla, 0, y.size() - 1, dt, theta, vanillaedge(0, tau), vanillaedge(y.size() - 1, tau),
          true);
