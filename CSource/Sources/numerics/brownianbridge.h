@@ -11,7 +11,7 @@
 // shapes which part of the path.
 //
 // Sources: Moskowitz and Caflisch (1996), "Smoothness and dimension reduction in quasi-Monte Carlo
-// methods", Mathematical and Computer Modelling 23, pp. 37-54; Glasserman (2004), Monte Carlo
+// methods", vol. 23, pp. 37-54; Glasserman (2004), Monte Carlo
 // Methods in Financial Engineering, Springer, section 3.1, pp. 82-86 (the construction) and
 // section 5.5.1 (its use with low-discrepancy points).
 #ifndef KZR_NUMERICS_BROWNIANBRIDGE_H
