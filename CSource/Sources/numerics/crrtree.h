@@ -85,6 +85,9 @@ class crrtree {
 
  private:
   void takepowers();  // powers[m + n] = u^m, m = -n..n
+  // The backward induction with early exercise from level `top` (its values in V) to the root,
+  // each node the larger of its continuation and its exercise value (even and odd as filled).
+  double exerciseinduction(double* V, std::int64_t top) const;
 
   std::int64_t n;
   crrsquare square;
@@ -117,6 +120,20 @@ double crrtree::europeanvalue(double S, payoffat g) {
   });
 }
 
+inline double crrtree::exerciseinduction(double* V, std::int64_t top) const {
+  const double pu = p, pd = complement, df = discount;
+  for (std::int64_t j = top; j >= 1; --j) {
+    // Level j - 1 holds the prices S u^(j-1-2i), i = 0..j-1.
+    const std::int64_t gap = n - (j - 1);
+    const double* exercise = gap % 2 == 0 ? even.data() + gap / 2 : odd.data() + (gap - 1) / 2;
+    for (std::int64_t i = 0; i < j; ++i) {
+      const double continuation = (pu * V[i] + pd * V[i + 1]) * df;
+      V[i] = maxof(continuation, exercise[i]);
+    }
+  }
+  return V[0];
+}
+
 // A long, very volatile tree has node prices past the largest double: a call's payoff there is
 // infinite and so would be its value, which is no price. Such a tree answers undefined, saying so.
 inline double finitetreevalue(double value) {
@@ -136,20 +153,10 @@ double crrtree::americanvalue(double S, payoffat g) {
   for (std::size_t s = 0; s + 1 < count; ++s)
     odd[s] = g(S * powerof[n - 1 - 2 * static_cast<std::int64_t>(s)]);
   double* V = values.data();
-  const double pu = p, pd = complement, df = discount;
   const std::int64_t levels = n;
   return finitetreevalue(exactinduction([&] {
     for (std::size_t i = 0; i < count; ++i) V[i] = even[i];
-    for (std::int64_t j = levels; j >= 1; --j) {
-      // Level j - 1 holds the prices S u^(j-1-2i), i = 0..j-1.
-      const std::int64_t gap = levels - (j - 1);
-      const double* exercise = gap % 2 == 0 ? even.data() + gap / 2 : odd.data() + (gap - 1) / 2;
-      for (std::int64_t i = 0; i < j; ++i) {
-        const double continuation = (pu * V[i] + pd * V[i + 1]) * df;
-        V[i] = maxof(continuation, exercise[i]);
-      }
-    }
-    return V[0];
+    return exerciseinduction(V, levels);
   }));
 }
 
@@ -173,19 +180,10 @@ double crrtree::smoothedamericanvalue(double S, payoffat g, europeanstep lastste
     start[i] = maxof(laststep(price), odd[i]);
   }
   double* V = values.data();
-  const double pu = p, pd = complement, df = discount;
   const std::int64_t levels = n;
   return finitetreevalue(exactinduction([&] {
     for (std::size_t i = 0; i < count; ++i) V[i] = start[i];
-    for (std::int64_t j = levels - 1; j >= 1; --j) {
-      const std::int64_t gap = levels - (j - 1);
-      const double* exercise = gap % 2 == 0 ? even.data() + gap / 2 : odd.data() + (gap - 1) / 2;
-      for (std::int64_t i = 0; i < j; ++i) {
-        const double continuation = (pu * V[i] + pd * V[i + 1]) * df;
-        V[i] = maxof(continuation, exercise[i]);
-      }
-    }
-    return V[0];
+    return exerciseinduction(V, levels - 1);
   }));
 }
 
