@@ -26,6 +26,7 @@
 #define KZR_BINDING_COUNTEDHANDLER_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "binding/codetable.h"
@@ -125,7 +126,8 @@ resultarray countedresult(int variant, const double* data, const datashape& shap
       return undefinedresult();
     }
   }
-  const negativeratescope signs(negative && acceptsnegativerates<codes>);
+  std::optional<negativeratescope> signs;  // relaxed only for an accepting table, under the option
+  if (negative && acceptsnegativerates<codes>) signs.emplace(true);
   return pricing(variant, {rows.count, rows.slot}, block);
 }
 

@@ -30,6 +30,7 @@
 #define KZR_BINDING_TABLEHANDLER_H
 
 #include <cstddef>
+#include <optional>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -157,7 +158,8 @@ double dispatch(int variant, const rowtable<slots>& rows, parameterblock* block)
                                                [&](int k, int) { return rows.input(k); });
     if (!name.empty()) return refusednegative(name);
   }
-  const negativeratescope signs(negative && acceptsnegativerates<codes>);
+  std::optional<negativeratescope> signs;  // relaxed only for an accepting table, under the option
+  if (negative && acceptsnegativerates<codes>) signs.emplace(true);
   return invoke<pair::function>(rows, block, std::make_index_sequence<inputs>{});
 }
 
