@@ -36,45 +36,46 @@ bool arithmeticaverage(int variant) {
 }  // namespace
 
 // Families whose valuations keep a grid or draws between calls say so with their cacheuse; the
-// simulations name the codes whose engine reads the sensitivity selector.
+// simulations name the codes whose engine reads the sensitivity selector. Each table's sizes,
+// options and sign rule come with it from its Codes.h header (familytable).
 const std::vector<codetable>& codecatalogue() {
   static const std::vector<codetable> tables = {
       // European options under Black-Scholes, Black-76 and digitals.
-      tableof(BlackScholes::blackscholescodes),
-      tableof(BlackScholes::black76codes),
-      tableof(BlackScholes::digitalcodes),
+      familytable<BlackScholes::blackscholescodes>(),
+      familytable<BlackScholes::black76codes>(),
+      familytable<BlackScholes::digitalcodes>(),
       // European barriers, compounds and choosers, lookbacks and extendibles.
-      tableof(EuropeanBarrier::barriercodes),
-      tableof(EuropeanCompound::compoundcodes),
-      tableof(EuropeanCompound::choosercodes),
-      tableof(EuropeanLookback::lookbackcodes),
-      tableof(EuropeanExtendible::extendiblecodes),
+      familytable<EuropeanBarrier::barriercodes>(),
+      familytable<EuropeanCompound::compoundcodes>(),
+      familytable<EuropeanCompound::choosercodes>(),
+      familytable<EuropeanLookback::lookbackcodes>(),
+      familytable<EuropeanExtendible::extendiblecodes>(),
       // Power options, quantos, two-asset rainbows and spread options.
-      tableof(EuropeanPower::powercodes),
-      tableof(EuropeanQuanto::quantocodes),
-      tableof(EuropeanRainbowTwoAsset::rainbowcodes),
-      tableof(EuropeanSpread::spreadcodes),
+      familytable<EuropeanPower::powercodes>(),
+      familytable<EuropeanQuanto::quantocodes>(),
+      familytable<EuropeanRainbowTwoAsset::rainbowcodes>(),
+      familytable<EuropeanSpread::spreadcodes>(),
       // American calls and puts.
-      tableof(AmericanVanilla::americanvanillacodes, cacheuse::grid),
+      familytable<AmericanVanilla::americanvanillacodes>(cacheuse::grid),
       // American single barriers; double barriers, American and European.
-      tableof(AmericanBarrier::americanbarriercodes, cacheuse::grid),
-      tableof(AmericanDoubleBarrier::americandoublebarriercodes, cacheuse::grid),
-      tableof(EuropeanDoubleBarrier::europeandoublebarriercodes, cacheuse::grid),
+      familytable<AmericanBarrier::americanbarriercodes>(cacheuse::grid),
+      familytable<AmericanDoubleBarrier::americandoublebarriercodes>(cacheuse::grid),
+      familytable<EuropeanDoubleBarrier::europeandoublebarriercodes>(cacheuse::grid),
       // American quantos, two-asset rainbows and spread options.
-      tableof(AmericanQuanto::quantocodes),
-      tableof(AmericanRainbowTwoAsset::rainbowcodes),
-      tableof(AmericanSpread::spreadcodes),
+      familytable<AmericanQuanto::quantocodes>(),
+      familytable<AmericanRainbowTwoAsset::rainbowcodes>(),
+      familytable<AmericanSpread::spreadcodes>(),
       // American lookbacks, one-touch, perpetual and Russian options.
-      tableof(AmericanLookback::lookbackcodes, cacheuse::grid),
-      tableof(AmericanOneTouch::onetouchcodes),
-      tableof(Perpetual::perpetualcodes),
-      tableof(PerpetualLookback::perpetuallookbackcodes),
+      familytable<AmericanLookback::lookbackcodes>(cacheuse::grid),
+      familytable<AmericanOneTouch::onetouchcodes>(),
+      familytable<Perpetual::perpetualcodes>(),
+      familytable<PerpetualLookback::perpetuallookbackcodes>(),
       // Mountain range options, by simulation.
-      tableof(EuropeanMountainRange::mountaincodes, cacheuse::draws, everyvariant),
+      familytable<EuropeanMountainRange::mountaincodes>(cacheuse::draws, everyvariant),
       // Asian options (arithmetic by simulation, geometric in closed form) and rainbows on n
       // assets, by simulation.
-      tableof(EuropeanAsian::asiancodes, cacheuse::draws, arithmeticaverage),
-      tableof(EuropeanRainbow::rainbowcodes, cacheuse::draws, everyvariant),
+      familytable<EuropeanAsian::asiancodes>(cacheuse::draws, arithmeticaverage),
+      familytable<EuropeanRainbow::rainbowcodes>(cacheuse::draws, everyvariant),
   };
   return tables;
 }

@@ -35,6 +35,8 @@
 #include <cstdint>
 #include <string>
 
+#include "binding/interfacenumbers.h"
+
 struct datashape;
 struct parameterblock;
 
@@ -77,17 +79,92 @@ enum class cacheuse : unsigned char { none, grid, draws };
 // once per table in the catalogue (binding/codecatalogue.cpp); null: no code of the table.
 using variantpredicate = bool (*)(int variant);
 
+// A size a code reads from a parameter entry (its grid, its paths, or the steps or levels of its
+// tree, lattice or simulation) and what it takes when the entry's flag is set: the default, and
+// the default under the precise numerics (library option 1) where that differs. The family's
+// pricing takes its defaults from the same constants, named in its Codes.h header.
+struct sizeuse {
+  const char* name = nullptr;  // "grid", "paths", "steps" or "levels"; null: no size
+  int entry = -1;              // the parameter entry read (interfacenumbers.h); -1: a fixed size
+  std::int64_t value = 0;      // the default (a grid's nodes N); 0: read under the option only
+  std::int64_t second = 0;     // a grid's time levels M
+  std::int64_t precise = 0;    // the default under the precise numerics; 0: then not read
+  std::int64_t precisesecond = 0;
+
+  // The same size with other defaults under the precise numerics.
+  constexpr sizeuse underprecise(std::int64_t n, std::int64_t m = 0) const {
+    sizeuse other = *this;
+    other.precise = n;
+    other.precisesecond = m;
+    return other;
+  }
+  // The same size, not read under the precise numerics (the method then has its own accuracy).
+  constexpr sizeuse unreadunderprecise() const { return underprecise(0, 0); }
+};
+
+constexpr sizeuse gridsize(std::int64_t nodes, std::int64_t levels) {
+  return {"grid", entrygrid, nodes, levels, nodes, levels};
+}
+// A grid the design's method does not read and the precise numerics do.
+constexpr sizeuse preciseonlygrid(std::int64_t nodes, std::int64_t levels) {
+  return {"grid", entrygrid, 0, 0, nodes, levels};
+}
+constexpr sizeuse pathsof(std::int64_t paths) { return {"paths", entrypaths, paths, 0, paths, 0}; }
+// Steps of a tree or of a simulation's paths.
+constexpr sizeuse stepsof(std::int64_t steps) { return {"steps", entrysteps, steps, 0, steps, 0}; }
+// Levels of a two-asset lattice: read from entry 4 like steps, or fixed (entry not read).
+constexpr sizeuse levelsof(std::int64_t levels) {
+  return {"levels", entrysteps, levels, 0, levels, 0};
+}
+constexpr sizeuse fixedlevels(std::int64_t levels) { return {"levels", -1, levels, 0, levels, 0}; }
+
+// What a code takes from the parameter entries and the library options (entry 5) besides its
+// inputs: its sizes with their defaults, and the options that may change its answer that are
+// properties of its method. The rest are read off other marks: a seed (option 0) and Sobol draws
+// (option 2) apply to the codes that read paths (they simulate), negative rates (option 4) to
+// the tables marked acceptsnegativerates (binding/ratesigns.h).
+struct codeparameters {
+  sizeuse sizes[2] = {};
+  bool precise = false;   // option 1 changes its method or its bivariate normal
+  bool controls = false;  // option 3: its simulation corrects its price by control variates
+};
+
+// The parameters of each code of a table, by its variant: noparameters but where a family's
+// Codes.h header specialises codeparametersof for its table (below).
+using parameterreader = codeparameters (*)(int variant);
+constexpr codeparameters noparameters(int) { return {}; }
+
+// A table whose every code takes the precise numerics and reads no size (the closed forms with a
+// bivariate normal).
+constexpr codeparameters preciseeverycode(int) {
+  codeparameters parameters;
+  parameters.precise = true;
+  return parameters;
+}
+
+// Whether the code reads paths: it simulates, and a seed and Sobol draws apply to it.
+constexpr bool simulates(const codeparameters& parameters) {
+  for (const sizeuse& size : parameters.sizes)
+    if (size.entry == entrypaths) return true;
+  return false;
+}
+
 // A table as registration and the catalogue walk it.
 struct codetable {
   const coderow* rows;
   std::size_t count;
   cacheuse keeps = cacheuse::none;
   variantpredicate selectssensitivity = nullptr;
+  parameterreader parameters = noparameters;  // its family's codeparametersof
+  bool negativerates = false;                 // its family's acceptsnegativerates
   constexpr const coderow* begin() const { return rows; }
   constexpr const coderow* end() const { return rows + count; }
   // Whether the row's code reads the sensitivity selector (see variantpredicate).
   bool readsselector(const coderow& row) const {
     return selectssensitivity != nullptr && selectssensitivity(row.variant);
+  }
+  constexpr codeparameters parametersof(const coderow& row) const {
+    return parameters(row.variant);
   }
 };
 
@@ -142,12 +219,43 @@ constexpr bool samecode(const char* a, const char* b) {
 template <const auto& codes>
 inline constexpr bool acceptsnegativerates = false;
 
+// The sizes and options of each code of a table (codeparameters): noparameters but where a
+// family's Codes.h header specialises it, for a table whose codes read a size or take the precise
+// numerics or control variates:
+//   template <> inline constexpr parameterreader codeparametersof<EuropeanPower::powercodes> =
+//       EuropeanPower::parametersofcode;
+// Registration takes the entries a handler reads for its sizes from it (sizeentries), the
+// catalogue the defaults and options it shows.
+template <const auto& codes>
+inline constexpr parameterreader codeparametersof = noparameters;
+
+// A family's table with the marks of its Codes.h header (its parameters, whether it accepts
+// negative rates) and those given here (its cache, the codes that read the sensitivity selector).
+template <const auto& codes>
+constexpr codetable familytable(cacheuse keeps = cacheuse::none,
+                                variantpredicate selectssensitivity = nullptr) {
+  codetable table = tableof(codes, keeps, selectssensitivity);
+  table.parameters = codeparametersof<codes>;
+  table.negativerates = acceptsnegativerates<codes>;
+  return table;
+}
+
 // The parameter entries a handler reads, one bit per entry: the entry points demand columns of
 // T2 only for these. Entry 5, the library options, is never listed: its reader takes what T2
 // has.
 using entrymask = unsigned;
 constexpr entrymask readsentry(int entry) { return 1u << entry; }
 constexpr entrymask noentries = 0;
+
+// The entries the codes of a table read for their sizes (codeparameters): registration adds them
+// to those a handler names itself (the mode, the sensitivity selector).
+constexpr entrymask sizeentries(codetable table) {
+  entrymask entries = noentries;
+  for (std::size_t i = 0; i < table.count; ++i)
+    for (const sizeuse& size : table.parameters(table.rows[i].variant).sizes)
+      if (size.entry >= 0) entries |= readsentry(size.entry);
+  return entries;
+}
 
 // A handler as registration stores it: its function, the table of its codes, the slots of its
 // row table (data tables with more rows are refused; a counted code's own named rows instead)

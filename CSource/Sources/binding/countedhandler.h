@@ -155,18 +155,19 @@ double* countedvectorhandler(int variant, const double* data, const datashape* s
       .release();
 }
 
-// The registration entries of the two handlers; entries lists the parameter entries the pricing
-// routine reads.
+// The registration entries of the two handlers. The entries the codes read for their sizes come
+// from the table's parameters (codeparametersof, sizeentries); entries lists the others the
+// pricing routine reads (the mode, the sensitivity selector).
 template <const auto& codes, assetpricing pricing>
 constexpr scalarhandlerentry countedscalarentry(entrymask entries) {
-  return {countedscalarhandler<codes, pricing>, tableof(codes), largestinputcount(tableof(codes)),
-          entries};
+  return {countedscalarhandler<codes, pricing>, familytable<codes>(),
+          largestinputcount(tableof(codes)), entries | sizeentries(familytable<codes>())};
 }
 
 template <const auto& codes, assetpricing pricing>
 constexpr vectorhandlerentry countedvectorentry(entrymask entries) {
-  return {countedvectorhandler<codes, pricing>, tableof(codes), largestinputcount(tableof(codes)),
-          entries};
+  return {countedvectorhandler<codes, pricing>, familytable<codes>(),
+          largestinputcount(tableof(codes)), entries | sizeentries(familytable<codes>())};
 }
 
 #endif  // KZR_BINDING_COUNTEDHANDLER_H

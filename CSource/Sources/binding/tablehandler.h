@@ -110,6 +110,20 @@ constexpr bool formulasmatchvariants() {
   return true;
 }
 
+// A formula that takes the bivariate normal's rule prices codes whose parameters say the precise
+// numerics apply (codeparametersof), so that the catalogue shows the option where it acts.
+template <const auto& codes, class... pairs>
+constexpr bool bivariateformulasmarkedprecise() {
+  constexpr int variants[] = {pairs::variant...};
+  constexpr bool takesrule[] = {
+      std::is_same_v<typename formulatraits<std::remove_cv_t<decltype(pairs::function)>>::extra,
+                     bivariatemethod> &&
+      formulatraits<std::remove_cv_t<decltype(pairs::function)>>::extras == 1 ...};
+  for (std::size_t f = 0; f < sizeof...(pairs); ++f)
+    if (takesrule[f] && !codeparametersof<codes>(variants[f]).precise) return false;
+  return true;
+}
+
 template <const auto& codes>
 constexpr bool codesareunique() {
   const codetable table = tableof(codes);
@@ -176,6 +190,8 @@ double tablehandler(int variant, const double* data, const datashape* shape,
                 "each variant of the table needs one formula, each formula a variant, taking as "
                 "many inputs as the table names for the variant's codes");
   static_assert(codesareunique<codes>(), "a code is listed twice, or without a description");
+  static_assert(bivariateformulasmarkedprecise<codes, formulas...>(),
+                "a formula takes the bivariate normal's rule for codes not marked precise");
   constexpr int slots = largestinputcount(tableof(codes));
   // The row table lives on the stack: bound and read within the call, its slots stay in
   // registers.
@@ -184,12 +200,13 @@ double tablehandler(int variant, const double* data, const datashape* shape,
   return dispatch<codes, style, slots, formulas...>(variant, rows, block);
 }
 
-// The registration entry of the handler above; entries lists the parameter entries its formulas
-// read (readsentry(entrysteps) | ...).
+// The registration entry of the handler above. The entries its codes read for their sizes come
+// from the table's parameters (codeparametersof, sizeentries); entries lists the others its
+// formulas read (readsentry(entrymode) | ...).
 template <const auto& codes, refusal style, class... formulas>
 constexpr scalarhandlerentry handlerentryof(entrymask entries = noentries) {
-  return {tablehandler<codes, style, formulas...>, tableof(codes),
-          largestinputcount(tableof(codes)), entries};
+  return {tablehandler<codes, style, formulas...>, familytable<codes>(),
+          largestinputcount(tableof(codes)), entries | sizeentries(familytable<codes>())};
 }
 
 #endif  // KZR_BINDING_TABLEHANDLER_H

@@ -41,4 +41,12 @@ inline constexpr bool acceptsnegativerates<EuropeanCompound::compoundcodes> = tr
 template <>
 inline constexpr bool acceptsnegativerates<EuropeanCompound::choosercodes> = true;
 
+// Every code takes the precise bivariate normal under library option 1.
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanCompound::compoundcodes> =
+    preciseeverycode;
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanCompound::choosercodes> =
+    preciseeverycode;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANCOMPOUNDCODES_H

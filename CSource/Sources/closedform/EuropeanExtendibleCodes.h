@@ -32,4 +32,9 @@ extern const scalarhandlerentry extendiblehandler;
 template <>
 inline constexpr bool acceptsnegativerates<EuropeanExtendible::extendiblecodes> = true;
 
+// Every code takes the precise bivariate normal under library option 1.
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanExtendible::extendiblecodes> =
+    preciseeverycode;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANEXTENDIBLECODES_H

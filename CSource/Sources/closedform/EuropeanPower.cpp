@@ -142,6 +142,6 @@ const scalarhandlerentry powerhandler =
                    formulafor<asymmetricput, powerput>, formulafor<cappedcall, cappedpowercall>,
                    formulafor<cappedput, cappedpowerput>,
                    formulafor<symmetriccall, symmetriccallofentry>,
-                   formulafor<symmetricput, symmetricputofentry>>(readsentry(entrysteps));
+                   formulafor<symmetricput, symmetricputofentry>>();
 
 }  // namespace EuropeanPower

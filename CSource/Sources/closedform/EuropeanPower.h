@@ -46,8 +46,6 @@
 
 namespace EuropeanPower {
 
-constexpr int defaulttreesteps = 100;  // entry 4 with its flag set
-
 // T expiry (years), S spot, K strike, sigma volatility, r rate, q dividend yield, i power.
 double powercall(double T, double S, double K, double sigma, double r, double q, double i);
 double powerput(double T, double S, double K, double sigma, double r, double q, double i);

@@ -35,7 +35,19 @@ inline constexpr coderow powercodes[] = {
 
 extern const scalarhandlerentry powerhandler;
 
+constexpr int defaulttreesteps = 100;  // the symmetric codes' tree: entry 4 with its flag set
+
+// The symmetric codes price on a binomial tree of entry 4's steps; the others are closed forms.
+constexpr codeparameters parametersofcode(int variant) {
+  if (variant == symmetriccall || variant == symmetricput) return {{stepsof(defaulttreesteps)}};
+  return {};
+}
+
 }  // namespace EuropeanPower
+
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanPower::powercodes> =
+    EuropeanPower::parametersofcode;
 
 // Negative rates and yields (library option 4): the formulas hold; the tree checks its probability.
 template <>

@@ -41,4 +41,9 @@ extern const scalarhandlerentry rainbowhandler;
 template <>
 inline constexpr bool acceptsnegativerates<EuropeanRainbowTwoAsset::rainbowcodes> = true;
 
+// Every code takes the precise bivariate normal under library option 1.
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanRainbowTwoAsset::rainbowcodes> =
+    preciseeverycode;
+
 #endif  // KZR_CLOSEDFORM_EUROPEANRAINBOWTWOASSETCODES_H

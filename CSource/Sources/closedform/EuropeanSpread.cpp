@@ -25,7 +25,7 @@ double spreadonlattice(optionside side, std::int32_t earlyexercise, double T, do
 }
 
 std::int64_t latticelevels(const parameterblock& block) {
-  return entryinteger(block, entrysteps, 0, TwoAssetLattice::defaultlatticelevels);
+  return entryinteger(block, entrysteps, 0, defaultlatticelevels);
 }
 
 double spreadcall(double T, double S1, double S2, double X, double sigma1, double sigma2,
@@ -54,6 +54,6 @@ double spreadputofentry(double T, double S1, double S2, double X, double sigma1,
 
 const scalarhandlerentry spreadhandler =
     handlerentryof<spreadcodes, refusal::withmessage, formulafor<call, spreadcallofentry>,
-                   formulafor<put, spreadputofentry>>(readsentry(entrysteps));
+                   formulafor<put, spreadputofentry>>();
 
 }  // namespace EuropeanSpread

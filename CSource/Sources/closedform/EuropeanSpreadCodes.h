@@ -17,7 +17,17 @@ inline constexpr coderow spreadcodes[] = {
 
 extern const scalarhandlerentry spreadhandler;
 
+// The two-asset lattice's levels (closedform/TwoAssetLattice.h): entry 4 with its flag set, for the
+// spread codes, European and American.
+constexpr int defaultlatticelevels = 200;
+
+constexpr codeparameters parametersofcode(int) { return {{levelsof(defaultlatticelevels)}}; }
+
 }  // namespace EuropeanSpread
+
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanSpread::spreadcodes> =
+    EuropeanSpread::parametersofcode;
 
 // Negative rates and yields (library option 4): the formulas hold for any r, q1 and q2.
 template <>

@@ -17,7 +17,7 @@
 //
 // Decisions:
 // - The number of levels n is the caller's (the spread codes take parameter entry 4, default
-//   200). With fewer than 2 levels
+//   200: EuropeanSpreadCodes.h). With fewer than 2 levels
 //   the lattice has no time step (T/(n - 1) divides by zero) and there is no limit to take;
 //   above maxlatticelevels the arrays and the running time grow past use (2000 levels already
 //   take 64 MB and 2.7e9 updates). Both write "Tree steps out of range, value undefined" and
@@ -44,7 +44,6 @@
 
 namespace TwoAssetLattice {
 
-constexpr int defaultlatticelevels = 200;  // the spread codes' entry 4 with its flag set
 constexpr int minlatticelevels = 2;
 constexpr int maxlatticelevels = 2000;
 

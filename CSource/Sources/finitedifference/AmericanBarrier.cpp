@@ -340,7 +340,6 @@ const scalarhandlerentry americanbarrierhandler = handlerentryof<
     formulafor<upoutcallgrid, upoutcall>, formulafor<downoutputgrid, downoutput>,
     formulafor<upoutputgrid, upoutput>, formulafor<downoutcallcrit, downoutcallcritical>,
     formulafor<upoutcallcrit, upoutcallcritical>, formulafor<downoutputcrit, downoutputcritical>,
-    formulafor<upoutputcrit, upoutputcritical>>(readsentry(entrymode) | readsentry(entrygrid) |
-                                                readsentry(entrysteps));
+    formulafor<upoutputcrit, upoutputcritical>>(readsentry(entrymode));
 
 }  // namespace AmericanBarrier

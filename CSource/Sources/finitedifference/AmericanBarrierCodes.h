@@ -3,6 +3,8 @@
 #define KZR_FINITEDIFFERENCE_AMERICANBARRIERCODES_H
 
 #include "binding/codetable.h"
+#include "finitedifference/AmericanVanillaCodes.h"
+#include "finitedifference/gridsizes.h"
 
 namespace AmericanBarrier {
 
@@ -50,6 +52,41 @@ inline constexpr coderow americanbarriercodes[] = {
 
 extern const scalarhandlerentry americanbarrierhandler;
 
+// The knock-ins blend a tree of entry 4's steps (under the precise numerics: a grid instead); the
+// down-and-out grids carry trees of those steps on their far edge; the up-and-out grids and the
+// critical prices are grids alone (AmericanBarrier.h).
+constexpr codeparameters parametersofcode(int variant) {
+  constexpr sizeuse tree = stepsof(AmericanVanilla::defaultsteps).unreadunderprecise();
+  constexpr sizeuse grid = gridsize(defaultnspace, defaultntime).underprecise(precisenspace,
+                                                                                precisentime);
+  codeparameters parameters;
+  parameters.precise = true;
+  switch (variant) {
+    case downincallblend:
+    case upincallblend:
+    case downinputblend:
+    case upinputblend:
+      parameters.sizes[0] = tree;
+      parameters.sizes[1] = preciseonlygrid(precisenspace, precisentime);
+      break;
+    case downoutcallgrid:
+    case downoutputgrid:
+      parameters.sizes[0] = grid;
+      parameters.sizes[1] = tree;
+      break;
+    case upoutcallgrid:
+    case upoutputgrid: parameters.sizes[0] = grid; break;
+    default:
+      parameters.sizes[0] = gridsize(defaultnspace, defaultntime)
+                                .underprecise(precisecriticalnspace, precisecriticalntime);
+  }
+  return parameters;
+}
+
 }  // namespace AmericanBarrier
+
+template <>
+inline constexpr parameterreader codeparametersof<AmericanBarrier::americanbarriercodes> =
+    AmericanBarrier::parametersofcode;
 
 #endif  // KZR_FINITEDIFFERENCE_AMERICANBARRIERCODES_H

@@ -146,7 +146,6 @@ const scalarhandlerentry lookbackhandler =
     handlerentryof<lookbackcodes, refusal::withmessage, formulafor<callvalue, lookbackcall>,
                    formulafor<putvalue, lookbackput>,
                    formulafor<callcritical, lookbackcallcritical>,
-                   formulafor<putcritical, lookbackputcritical>>(readsentry(entrymode) |
-                                                                 readsentry(entrygrid));
+                   formulafor<putcritical, lookbackputcritical>>(readsentry(entrymode));
 
 }  // namespace AmericanLookback

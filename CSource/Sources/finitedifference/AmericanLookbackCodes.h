@@ -3,6 +3,7 @@
 #define KZR_FINITEDIFFERENCE_AMERICANLOOKBACKCODES_H
 
 #include "binding/codetable.h"
+#include "finitedifference/gridsizes.h"
 
 namespace AmericanLookback {
 
@@ -26,6 +27,22 @@ inline constexpr coderow lookbackcodes[] = {
 
 extern const scalarhandlerentry lookbackhandler;
 
+// The design's grid; under the precise numerics the converged grid (a critical spot's one grid).
+constexpr codeparameters parametersofcode(int variant) {
+  const bool critical = variant == callcritical || variant == putcritical;
+  codeparameters parameters;
+  parameters.sizes[0] =
+      critical ? gridsize(defaultnspace, defaultntime)
+                     .underprecise(precisecriticalnspace, precisecriticalntime)
+               : gridsize(defaultnspace, defaultntime).underprecise(precisenspace, precisentime);
+  parameters.precise = true;
+  return parameters;
+}
+
 }  // namespace AmericanLookback
+
+template <>
+inline constexpr parameterreader codeparametersof<AmericanLookback::lookbackcodes> =
+    AmericanLookback::parametersofcode;
 
 #endif  // KZR_FINITEDIFFERENCE_AMERICANLOOKBACKCODES_H

@@ -140,6 +140,6 @@ const scalarhandlerentry quantohandler =
                    formulafor<EuropeanQuanto::floatingcall, quantofloatingcall>,
                    formulafor<EuropeanQuanto::floatingput, quantofloatingput>,
                    formulafor<EuropeanQuanto::fixedcall, quantofixedcall>,
-                   formulafor<EuropeanQuanto::fixedput, quantofixedput>>(readsentry(entrysteps));
+                   formulafor<EuropeanQuanto::fixedput, quantofixedput>>();
 
 }  // namespace AmericanQuanto

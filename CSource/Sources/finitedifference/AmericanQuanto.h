@@ -61,7 +61,6 @@
 namespace AmericanQuanto {
 
 // The steps of the finer tree under the precise option when entry 4 asks for the default.
-constexpr std::int64_t precisedefaultsteps = 2000;
 
 // T expiry (years), S asset price (foreign currency), E exchange rate (domestic per foreign
 // unit), K strike (domestic currency), sigmaS, sigmaE volatilities, rho their correlation, r

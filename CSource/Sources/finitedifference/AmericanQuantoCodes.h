@@ -5,6 +5,7 @@
 
 #include "binding/codetable.h"
 #include "closedform/EuropeanQuantoCodes.h"
+#include "finitedifference/AmericanVanillaCodes.h"
 
 namespace AmericanQuanto {
 
@@ -21,6 +22,21 @@ inline constexpr coderow quantocodes[] = {
 
 extern const scalarhandlerentry quantohandler;
 
+// The steps of entry 4 with its flag set under the precise numerics (AmericanQuanto.h); without
+// them, the American vanilla's tree steps.
+constexpr std::int64_t precisedefaultsteps = 2000;
+
+constexpr codeparameters parametersofcode(int) {
+  codeparameters parameters;
+  parameters.sizes[0] = stepsof(AmericanVanilla::defaultsteps).underprecise(precisedefaultsteps);
+  parameters.precise = true;
+  return parameters;
+}
+
 }  // namespace AmericanQuanto
+
+template <>
+inline constexpr parameterreader codeparametersof<AmericanQuanto::quantocodes> =
+    AmericanQuanto::parametersofcode;
 
 #endif  // KZR_FINITEDIFFERENCE_AMERICANQUANTOCODES_H

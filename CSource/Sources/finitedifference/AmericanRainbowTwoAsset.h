@@ -11,7 +11,7 @@
 // sigma2, rho, r, q1, q2, and K for the last five. Codes and handler:
 // AmericanRainbowTwoAssetCodes.h.
 //
-// The lattice has a fixed size: always rainbowlevels (200) levels, a step of T/199, and the
+// The lattice has a fixed size: always rainbowlevels (200, AmericanRainbowTwoAssetCodes.h) levels, a step of T/199, and the
 // parameter block is not read (so parameter entry 4 does not change these prices). Every node
 // of every level holds the larger of the discounted continuation and the payoff at the node's
 // prices. The cost is fixed too: 2.7 million node updates, two 200 x 200 arrays.
@@ -36,8 +36,6 @@
 #define KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSET_H
 
 namespace AmericanRainbowTwoAsset {
-
-constexpr int rainbowlevels = 200;  // the lattice's levels, whatever the parameter block says
 
 // T expiry (years), S1, S2 prices, sigma1, sigma2 volatilities, rho correlation, r rate, q1, q2
 // dividend yields; K strike (cash amount for rainbowbestcash).

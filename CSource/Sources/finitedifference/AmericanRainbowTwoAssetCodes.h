@@ -28,6 +28,14 @@ inline constexpr coderow rainbowcodes[] = {
 
 extern const scalarhandlerentry rainbowhandler;
 
+constexpr int rainbowlevels = 200;  // the lattice's levels, whatever the parameter block says
+
+constexpr codeparameters parametersofcode(int) { return {{fixedlevels(rainbowlevels)}}; }
+
 }  // namespace AmericanRainbowTwoAsset
+
+template <>
+inline constexpr parameterreader codeparametersof<AmericanRainbowTwoAsset::rainbowcodes> =
+    AmericanRainbowTwoAsset::parametersofcode;
 
 #endif  // KZR_FINITEDIFFERENCE_AMERICANRAINBOWTWOASSETCODES_H

@@ -20,6 +20,6 @@ double spreadput(double T, double S1, double S2, double K, double sigma1, double
 
 const scalarhandlerentry spreadhandler =
     handlerentryof<spreadcodes, refusal::withmessage, formulafor<call, spreadcall>,
-                   formulafor<put, spreadput>>(readsentry(entrysteps));
+                   formulafor<put, spreadput>>();
 
 }  // namespace AmericanSpread

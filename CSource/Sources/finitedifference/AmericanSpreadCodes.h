@@ -3,6 +3,7 @@
 #define KZR_FINITEDIFFERENCE_AMERICANSPREADCODES_H
 
 #include "binding/codetable.h"
+#include "closedform/EuropeanSpreadCodes.h"
 #include "closedform/optionside.h"
 
 namespace AmericanSpread {
@@ -18,5 +19,10 @@ inline constexpr coderow spreadcodes[] = {
 extern const scalarhandlerentry spreadhandler;
 
 }  // namespace AmericanSpread
+
+// The European spread's lattice, with exercise at every node: the same levels.
+template <>
+inline constexpr parameterreader codeparametersof<AmericanSpread::spreadcodes> =
+    EuropeanSpread::parametersofcode;
 
 #endif  // KZR_FINITEDIFFERENCE_AMERICANSPREADCODES_H

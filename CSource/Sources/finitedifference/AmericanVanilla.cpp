@@ -355,7 +355,6 @@ const scalarhandlerentry americanvanillahandler = handlerentryof<
     formulafor<binomialputvalue, binomialput>, formulafor<gridcallvalue, gridcall>,
     formulafor<gridputvalue, gridput>, formulafor<binomialcallcrit, binomialcallcritical>,
     formulafor<binomialputcrit, binomialputcritical>, formulafor<gridcallcrit, gridcallcritical>,
-    formulafor<gridputcrit, gridputcritical>>(readsentry(entrymode) | readsentry(entrygrid) |
-                                              readsentry(entrysteps));
+    formulafor<gridputcrit, gridputcritical>>(readsentry(entrymode));
 
 }  // namespace AmericanVanilla

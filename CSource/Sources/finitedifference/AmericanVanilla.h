@@ -96,13 +96,12 @@
 #include <string>
 
 #include "binding/parameterblock.h"
+#include "finitedifference/AmericanVanillaCodes.h"  // defaultsteps
 #include "finitedifference/fdbase.h"
 #include "finitedifference/financialbase.h"
 #include "numerics/americanboundary.h"
 
 namespace AmericanVanilla {
-
-constexpr std::int64_t defaultsteps = 100;
 
 // The American vanilla on the price grid (no fields of its own). Early exercise is the default
 // step condition of fdbase (the record's `american` is 1); the heat-grid hooks keep their

@@ -3,6 +3,7 @@
 #define KZR_FINITEDIFFERENCE_AMERICANVANILLACODES_H
 
 #include "binding/codetable.h"
+#include "finitedifference/gridsizes.h"
 
 namespace AmericanVanilla {
 
@@ -34,10 +35,30 @@ inline constexpr coderow americanvanillacodes[] = {
 
 extern const scalarhandlerentry americanvanillahandler;
 
+// The American tree's steps: entry 4 with its flag set (the BIN codes, and the trees other
+// families price with it).
+constexpr std::int64_t defaultsteps = 100;
+
+// The BIN codes on a tree, the BSA codes on a grid; under the precise numerics every code prices
+// from the exercise boundary and reads neither.
+constexpr codeparameters parametersofcode(int variant) {
+  const bool tree = variant == binomialcallvalue || variant == binomialputvalue ||
+                    variant == binomialcallcrit || variant == binomialputcrit;
+  codeparameters parameters;
+  parameters.sizes[0] = tree ? stepsof(defaultsteps).unreadunderprecise()
+                             : gridsize(defaultnspace, defaultntime).unreadunderprecise();
+  parameters.precise = true;
+  return parameters;
+}
+
 }  // namespace AmericanVanilla
 
 // Negative rates and yields (library option 4): accepted, with the limits of AmericanVanilla.h.
 template <>
 inline constexpr bool acceptsnegativerates<AmericanVanilla::americanvanillacodes> = true;
+
+template <>
+inline constexpr parameterreader codeparametersof<AmericanVanilla::americanvanillacodes> =
+    AmericanVanilla::parametersofcode;
 
 #endif  // KZR_FINITEDIFFERENCE_AMERICANVANILLACODES_H

@@ -123,7 +123,7 @@ double knockinput(double T, double S, double L, double U, double K, double sigma
 const scalarhandlerentry europeandoublebarrierhandler = handlerentryof<
     europeandoublebarriercodes, refusal::withmessage, formulafor<knockoutcalltype, knockoutcall>,
     formulafor<knockincalltype, knockincall>, formulafor<knockoutputtype, knockoutput>,
-    formulafor<knockinputtype, knockinput>>(readsentry(entrymode) | readsentry(entrygrid));
+    formulafor<knockinputtype, knockinput>>(readsentry(entrymode));
 
 }  // namespace EuropeanDoubleBarrier
 
@@ -232,7 +232,6 @@ double knockinput(double T, double S, double L, double U, double K, double sigma
 const scalarhandlerentry americandoublebarrierhandler = handlerentryof<
     americandoublebarriercodes, refusal::withmessage, formulafor<knockoutcalltype, knockoutcall>,
     formulafor<knockincalltype, knockincall>, formulafor<knockoutputtype, knockoutput>,
-    formulafor<knockinputtype, knockinput>>(readsentry(entrymode) | readsentry(entrygrid) |
-                                            readsentry(entrysteps));
+    formulafor<knockinputtype, knockinput>>(readsentry(entrymode));
 
 }  // namespace AmericanDoubleBarrier

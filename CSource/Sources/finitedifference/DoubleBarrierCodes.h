@@ -3,6 +3,8 @@
 #define KZR_FINITEDIFFERENCE_DOUBLEBARRIERCODES_H
 
 #include "binding/codetable.h"
+#include "finitedifference/AmericanVanillaCodes.h"
+#include "finitedifference/gridsizes.h"
 
 namespace AmericanDoubleBarrier {
 
@@ -25,6 +27,18 @@ inline constexpr coderow americandoublebarriercodes[] = {
 };
 
 extern const scalarhandlerentry americandoublebarrierhandler;
+
+// Every code on a grid (under the precise numerics the converged one); the knock-ins' barrier
+// edges are trees of entry 4's steps, which the precise numerics do not read (DoubleBarrier.h).
+constexpr codeparameters parametersofcode(int variant) {
+  codeparameters parameters;
+  parameters.sizes[0] =
+      gridsize(defaultnspace, defaultntime).underprecise(precisenspace, precisentime);
+  if (variant == knockincalltype || variant == knockinputtype)
+    parameters.sizes[1] = stepsof(AmericanVanilla::defaultsteps).unreadunderprecise();
+  parameters.precise = true;
+  return parameters;
+}
 
 }  // namespace AmericanDoubleBarrier
 
@@ -50,6 +64,18 @@ inline constexpr coderow europeandoublebarriercodes[] = {
 
 extern const scalarhandlerentry europeandoublebarrierhandler;
 
+// Every code on the design's grid.
+constexpr codeparameters parametersofcode(int) {
+  return {{gridsize(defaultnspace, defaultntime)}};
+}
+
 }  // namespace EuropeanDoubleBarrier
+
+template <>
+inline constexpr parameterreader codeparametersof<AmericanDoubleBarrier::americandoublebarriercodes> =
+    AmericanDoubleBarrier::parametersofcode;
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanDoubleBarrier::europeandoublebarriercodes> =
+    EuropeanDoubleBarrier::parametersofcode;
 
 #endif  // KZR_FINITEDIFFERENCE_DOUBLEBARRIERCODES_H

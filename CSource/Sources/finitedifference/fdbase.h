@@ -52,9 +52,8 @@
 #include "binding/parameterblock.h"
 #include "finitedifference/contractdata.h"
 #include "finitedifference/financialbase.h"
+#include "finitedifference/gridsizes.h"  // defaultnspace, defaultntime
 
-constexpr std::int32_t defaultnspace = 100;  // space nodes N
-constexpr std::int32_t defaultntime = 50;    // time levels M
 constexpr std::int32_t minimumnspace = 3;
 constexpr std::int32_t minimumntime = 2;
 constexpr std::int32_t maximumnspace = 1000000;

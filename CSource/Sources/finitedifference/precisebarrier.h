@@ -34,12 +34,14 @@
 
 #include "binding/parameterblock.h"
 #include "finitedifference/financialbase.h"
+#include "finitedifference/gridsizes.h"
 #include "finitedifference/precisegrid.h"
 
 namespace precisebarrier {
 
-constexpr precisegrid::sizes pricesizes{400, 200};
-constexpr precisegrid::sizes criticalsizes{400, 400};
+// The default grids, intervals and steps of the nodes and levels of gridsizes.h.
+constexpr precisegrid::sizes pricesizes{precisenspace - 1, precisentime - 1};
+constexpr precisegrid::sizes criticalsizes{precisecriticalnspace - 1, precisecriticalntime - 1};
 constexpr double spanwidth = 8.0;     // standard deviations sigma sqrt(T) beyond the levels
 constexpr double stretchwidth = 0.5;  // the stretch's width at the strike, in sigma sqrt(T)
 // The deviation sigma sqrt(T) that places the nodes is held to [1e-6, 5]: below, the spacing's

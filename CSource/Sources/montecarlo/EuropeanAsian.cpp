@@ -171,7 +171,6 @@ const scalarhandlerentry asianhandler =
                    formulafor<arithmeticputcode, arithmeticput>,
                    formulafor<geometriccallcode, geometriccall>,
                    formulafor<geometricputcode, geometricput>>(
-        readsentry(entrymode) | readsentry(entrysensitivity) | readsentry(entrypaths) |
-        readsentry(entrysteps));
+        readsentry(entrymode) | readsentry(entrysensitivity));
 
 }  // namespace EuropeanAsian

@@ -62,9 +62,6 @@
 
 namespace EuropeanAsian {
 
-constexpr std::int32_t asianpaths = 10000;
-constexpr std::int32_t asiansteps = 500;
-
 // The contract's own terms and their list (montecarlo/termlist.h): what issame compares and
 // nanterms tests, field by field.
 struct asianterms {

@@ -4,6 +4,8 @@
 #ifndef KZR_MONTECARLO_EUROPEANASIANCODES_H
 #define KZR_MONTECARLO_EUROPEANASIANCODES_H
 
+#include <cstdint>
+
 #include "binding/codetable.h"
 
 namespace EuropeanAsian {
@@ -28,6 +30,25 @@ inline constexpr coderow asiancodes[] = {
 
 extern const scalarhandlerentry asianhandler;
 
+// The arithmetic averages' simulation: entries 3 and 4 with their flags set.
+constexpr std::int32_t asianpaths = 10000;
+constexpr std::int32_t asiansteps = 500;
+
+// The arithmetic averages simulate, with the geometric average as control variate
+// (EuropeanAsian.h); the geometric ones are closed forms.
+constexpr codeparameters parametersofcode(int variant) {
+  if (variant != arithmeticcallcode && variant != arithmeticputcode) return {};
+  codeparameters parameters;
+  parameters.sizes[0] = pathsof(asianpaths);
+  parameters.sizes[1] = stepsof(asiansteps);
+  parameters.controls = true;
+  return parameters;
+}
+
 }  // namespace EuropeanAsian
+
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanAsian::asiancodes> =
+    EuropeanAsian::parametersofcode;
 
 #endif  // KZR_MONTECARLO_EUROPEANASIANCODES_H

@@ -324,8 +324,7 @@ resultarray mountainvalue(int variant, const assetrows& rows, parameterblock* bl
   }
 }
 
-constexpr entrymask mountainentries = readsentry(entrymode) | readsentry(entrysensitivity) |
-                                      readsentry(entrypaths) | readsentry(entrysteps);
+constexpr entrymask mountainentries = readsentry(entrymode) | readsentry(entrysensitivity);
 
 }  // namespace
 

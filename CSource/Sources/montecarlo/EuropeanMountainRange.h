@@ -78,10 +78,6 @@
 
 namespace EuropeanMountainRange {
 
-constexpr std::int32_t couponpaths = 20000;      // altiplano, annapurna
-constexpr std::int32_t couponsteps = 300;        // altiplano, annapurna
-constexpr std::int32_t terminalpaths = 1000000;  // atlas, everest, himalaya
-
 // The own terms of the coupon and the performance contracts, each with its term list
 // (montecarlo/termlist.h): what issame compares, nanterms tests and a copy owns, field by field.
 struct couponterms {

@@ -4,6 +4,8 @@
 #ifndef KZR_MONTECARLO_EUROPEANMOUNTAINRANGECODES_H
 #define KZR_MONTECARLO_EUROPEANMOUNTAINRANGECODES_H
 
+#include <cstdint>
+
 #include "binding/codetable.h"
 
 namespace EuropeanMountainRange {
@@ -32,6 +34,30 @@ inline constexpr coderow mountaincodes[] = {
 extern const scalarhandlerentry mountainhandler;
 extern const vectorhandlerentry mountainvectorhandler;
 
+// Entries 3 and 4 with their flags set (EuropeanMountainRange.h).
+constexpr std::int32_t couponpaths = 20000;      // altiplano, annapurna
+constexpr std::int32_t couponsteps = 300;        // altiplano, annapurna
+constexpr std::int32_t terminalpaths = 1000000;  // atlas, everest, himalaya
+
+// The coupon contracts read paths and steps; the performance contracts paths alone (Atlas and
+// Everest two points a path, Himalaya one per asset). Atlas and Everest have control variates,
+// the forwards of their performances.
+constexpr codeparameters parametersofcode(int variant) {
+  codeparameters parameters;
+  if (variant == altiplanocoupon || variant == annapurnacoupon) {
+    parameters.sizes[0] = pathsof(couponpaths);
+    parameters.sizes[1] = stepsof(couponsteps);
+  } else {
+    parameters.sizes[0] = pathsof(terminalpaths);
+  }
+  parameters.controls = variant == atlascall || variant == everestworst;
+  return parameters;
+}
+
 }  // namespace EuropeanMountainRange
+
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanMountainRange::mountaincodes> =
+    EuropeanMountainRange::parametersofcode;
 
 #endif  // KZR_MONTECARLO_EUROPEANMOUNTAINRANGECODES_H

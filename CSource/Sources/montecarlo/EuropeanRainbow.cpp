@@ -249,8 +249,7 @@ resultarray rainbowvalue(int variant, const assetrows& rows, parameterblock* blo
   }
 }
 
-constexpr entrymask rainbowentries =
-    readsentry(entrymode) | readsentry(entrysensitivity) | readsentry(entrypaths);
+constexpr entrymask rainbowentries = readsentry(entrymode) | readsentry(entrysensitivity);
 
 }  // namespace
 

@@ -59,8 +59,6 @@
 
 namespace EuropeanRainbow {
 
-constexpr std::int32_t rainbowpaths = 100000;
-
 // The fractions of the sensitivity steps of one class (see the table above).
 struct stepfractions {
   double delta, gamma, vega, theta, thetaatzero, rho;

@@ -4,6 +4,8 @@
 #ifndef KZR_MONTECARLO_EUROPEANRAINBOWCODES_H
 #define KZR_MONTECARLO_EUROPEANRAINBOWCODES_H
 
+#include <cstdint>
+
 #include "binding/codetable.h"
 
 namespace EuropeanRainbow {
@@ -38,7 +40,22 @@ inline constexpr coderow rainbowcodes[] = {
 extern const scalarhandlerentry rainbowhandler;
 extern const vectorhandlerentry rainbowvectorhandler;
 
+constexpr std::int32_t rainbowpaths = 100000;  // entry 3 with its flag set
+
+// One step to expiry; the control variates are the two-asset closed form or the forwards
+// (EuropeanRainbow.h).
+constexpr codeparameters parametersofcode(int) {
+  codeparameters parameters;
+  parameters.sizes[0] = pathsof(rainbowpaths);
+  parameters.controls = true;
+  return parameters;
+}
+
 }  // namespace EuropeanRainbow
+
+template <>
+inline constexpr parameterreader codeparametersof<EuropeanRainbow::rainbowcodes> =
+    EuropeanRainbow::parametersofcode;
 
 // Negative rates and yields (library option 4): the simulation holds for any r and q_i.
 template <>
