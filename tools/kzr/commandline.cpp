@@ -105,29 +105,31 @@ batcharguments parsebatcharguments(const std::vector<std::string>& words) {
 
 bool isbatchentry(const std::vector<std::string>& words) { return !words.empty(); }
 
+bool isvaluelessoption(const std::string& option) {
+  for (int k = 0; k < libraryoptioncount; ++k)
+    if (k != optionseed && option == optionflags[k]) return true;
+  return false;
+}
+
 void applyoption(pricingcall& call, const std::string& option, const std::string& value) {
-  if (option == "--precise") {  // takes no value of its own
-    call.setvalue(entryoptions, optionnumerics, 1.0);
-  } else if (option == "--negative-rates") {  // takes no value of its own
-    call.setvalue(entryoptions, optionnegativerates, 1.0);
-  } else if (option == "--sobol") {  // takes no value of its own
-    call.setvalue(entryoptions, optionsobol, 1.0);
-  } else if (option == "--control") {  // takes no value of its own
-    call.setvalue(entryoptions, optioncontrolvariates, 1.0);
-  } else if (option == "--mode") {
+  for (int k = 0; k < libraryoptioncount; ++k) {
+    if (option != optionflags[k]) continue;
+    // --seed takes its value; every other option sets its position to 1.
+    call.setvalue(entryoptions, k, k == optionseed ? parsenumber(value) : 1.0);
+    return;
+  }
+  if (option == entryflags[entrymode]) {
     call.set(entrymode, parsenumber(value));
-  } else if (option == "--greek") {
+  } else if (option == entryflags[entrysensitivity]) {
     call.set(entrysensitivity, parsegreek(value));
-  } else if (option == "--grid") {
+  } else if (option == entryflags[entrygrid]) {
     const std::vector<double> sizes = parserow(value);
     if (sizes.size() != gridvaluecount) throw usageerror("--grid takes two sizes, N,M");
     call.set(entrygrid, sizes[0], sizes[1]);
-  } else if (option == "--paths") {
+  } else if (option == entryflags[entrypaths]) {
     call.set(entrypaths, parsenumber(value));
-  } else if (option == "--steps") {
+  } else if (option == entryflags[entrysteps]) {
     call.set(entrysteps, parsenumber(value));
-  } else if (option == "--seed") {
-    call.setvalue(entryoptions, optionseed, parsenumber(value));
   } else {
     throw usageerror("unknown option " + option);
   }
@@ -144,8 +146,7 @@ pricingcall parsepricingcall(const std::vector<std::string>& words) {
       call.rows.push_back(parserow(word));
       continue;
     }
-    const bool novalue = word == "--precise" || word == "--negative-rates" || word == "--sobol" ||
-                         word == "--control";
+    const bool novalue = isvaluelessoption(word);
     if (!novalue && i + 1 >= words.size()) throw usageerror(word + " needs a value");
     applyoption(call, word, novalue ? std::string() : words[++i]);
   }

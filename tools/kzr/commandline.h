@@ -23,10 +23,12 @@
 #ifndef KZR_TOOLS_COMMANDLINE_H
 #define KZR_TOOLS_COMMANDLINE_H
 
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "binding/interfacenumbers.h"
 #include "greeks.h"
 #include "impliedinput.h"
 #include "pricingcall.h"
@@ -35,6 +37,15 @@
 class usageerror : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// The options that set a parameter entry, by entry (entry 5 has one per library option), and
+// those that set a library option, by value position (binding/interfacenumbers.h).
+constexpr std::array<const char*, parameterentrycount> entryflags = {
+    "--mode", "--greek", "--grid", "--paths", "--steps", nullptr};
+constexpr std::array<const char*, libraryoptioncount> optionflags = {
+    "--seed", "--precise", "--sobol", "--control", "--negative-rates"};
+// Whether the option takes no value of its own (every library option but --seed).
+bool isvaluelessoption(const std::string& option);
 
 // Sets the parameter entry of one option (--mode, --greek, ... as above; --precise,
 // --negative-rates, --sobol and --control ignore the value). Throws usageerror.

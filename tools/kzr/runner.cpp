@@ -306,6 +306,45 @@ int runner::runbatchwords(int number, const std::vector<std::string>& words) {
   }
 }
 
+namespace {
+
+std::string sizevalue(std::int64_t value, std::int64_t second) {
+  return std::to_string(value) + (second != 0 ? " x " + std::to_string(second) : "");
+}
+
+// One size as `kzr codes` shows it: its default and the option that sets it, and what the precise
+// numerics take where they take something else.
+std::string sizetext(const sizeuse& size) {
+  std::string text = std::string(size.name) + " ";
+  if (size.entry < 0) return text + sizevalue(size.value, size.second) + " (fixed)";
+  const std::string flag = entryflags[static_cast<std::size_t>(size.entry)];
+  const std::string precise = optionflags[optionnumerics];
+  if (size.value == 0)
+    return text + "not read (" + flag + "; " + sizevalue(size.precise, size.precisesecond) +
+           " under " + precise + ")";
+  text += sizevalue(size.value, size.second) + " (" + flag;
+  if (size.precise == 0)
+    text += "; not read under " + precise;
+  else if (size.precise != size.value || size.precisesecond != size.second)
+    text += "; " + sizevalue(size.precise, size.precisesecond) + " under " + precise;
+  return text + ")";
+}
+
+// The second line of a code in `kzr codes`: its sizes with their defaults, and the library options
+// that apply to it.
+std::string parameterstext(const catalogueentry& entry) {
+  std::string text = "defaults: ";
+  for (std::size_t i = 0; i < entry.sizes.size(); ++i)
+    text += (i ? ", " : "") + sizetext(entry.sizes[i]);
+  if (entry.sizes.empty()) text += "none";
+  text += "; options:";
+  for (int option : entry.options) text += std::string(" ") + optionflags[option];
+  if (entry.options.empty()) text += " none";
+  return text;
+}
+
+}  // namespace
+
 int runner::runcodes() {
   // Each column as wide as its widest text and two spaces, so that none runs into the next.
   std::size_t codewidth = 0, descriptionwidth = 0;
@@ -320,7 +359,8 @@ int runner::runcodes() {
     if (entry.variable) inputs += ", ...";
     std::cout << std::left << std::setw(static_cast<int>(codewidth)) << entry.code
               << std::setw(static_cast<int>(descriptionwidth)) << entry.description << inputs
-              << (entry.vector ? "  [price, vector]" : "") << '\n';
+              << (entry.vector ? "  [price, vector]" : "") << '\n'
+              << std::string(codewidth, ' ') << parameterstext(entry) << '\n';
   }
   std::cout << '\n' << optionstext();
   return exitanswered;

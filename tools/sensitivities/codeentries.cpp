@@ -15,8 +15,17 @@ std::string trim(const std::string& text) {
 
 }  // namespace
 
-catalogueentry entryof(const coderow& row, cacheuse keeps, bool sensitivities) {
+catalogueentry entryof(const coderow& row, cacheuse keeps, bool sensitivities,
+                       const codeparameters& parameters, bool negativerates) {
   catalogueentry entry;
+  for (const sizeuse& size : parameters.sizes)
+    if (size.name != nullptr) entry.sizes.push_back(size);
+  const bool simulated = simulates(parameters);
+  if (simulated) entry.options.push_back(optionseed);
+  if (parameters.precise) entry.options.push_back(optionnumerics);
+  if (simulated) entry.options.push_back(optionsobol);
+  if (parameters.controls) entry.options.push_back(optioncontrolvariates);
+  if (negativerates) entry.options.push_back(optionnegativerates);
   entry.keeps = keeps;
   entry.sensitivities = sensitivities;
   entry.code = row.code;
@@ -40,10 +49,17 @@ const std::vector<catalogueentry>& catalogue() {
     std::vector<catalogueentry> all;
     for (const codetable& table : codecatalogue())
       for (const coderow& row : table)
-        all.push_back(entryof(row, table.keeps, table.readsselector(row)));
+        all.push_back(entryof(row, table.keeps, table.readsselector(row), table.parametersof(row),
+                              table.negativerates));
     return all;
   }();
   return entries;
+}
+
+bool optionapplies(const catalogueentry& entry, int option) {
+  for (int applies : entry.options)
+    if (applies == option) return true;
+  return false;
 }
 
 const catalogueentry* findentry(const std::string& code) {
