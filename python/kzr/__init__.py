@@ -60,8 +60,8 @@ import numpy as np
 from . import _host
 from ._location import LIBRARY
 
-__all__ = ["price", "vector", "greeks", "solve", "fi", "codes", "Code", "FixedIncomeResult", "RefusedError",
-           "LibraryWarning", "ENTRIES", "SENSITIVITIES", "OPTIONS", "ENTRY_VALUES",
+__all__ = ["price", "vector", "greeks", "solve", "fi", "codes", "Code", "Size", "FixedIncomeResult",
+           "RefusedError", "LibraryWarning", "ENTRIES", "SENSITIVITIES", "OPTIONS", "ENTRY_VALUES",
            "SAME_TOLERANCE", "SolveError"]
 
 # The interface's numbers, as the extension exports them from the library's own header: the
@@ -74,9 +74,31 @@ OPTIONS = dict(_host.options)
 ENTRY_VALUES = _host.entryvaluecount
 SAME_TOLERANCE = _host.sametolerance
 
-Code = collections.namedtuple("Code", "code description inputs vector counted")
+Code = collections.namedtuple("Code", "code description inputs vector counted sizes options")
 Code.__doc__ = """A contract code: its description, its input names in row order, whether
-funvec serves it (``kzr.vector``) and whether it reads a counted row table."""
+funvec serves it (``kzr.vector``), whether it reads a counted row table, the sizes it prices
+with (a dict from "grid", "steps", "levels" or "paths" to a ``Size``) and the keywords of the
+library options that apply to it ("seed", "precise", "sobol", "control", "negative_rates"; any
+other is ignored, but ``negative_rates``, which the code refuses)."""
+
+Size = collections.namedtuple("Size", "keyword default precise")
+Size.__doc__ = """A size a code prices with: the keyword that sets it ("grid", "steps" or
+"paths"; None for a fixed size), its default (a number, (N, M) for a grid; None where only
+``precise=True`` reads it) and its default under ``precise=True`` (None where it is then not
+read)."""
+
+# The keywords of the library options, by value position (what the tool calls --precise ...).
+_OPTION_KEYWORDS = {OPTIONS["seed"]: "seed", OPTIONS["numerics"]: "precise",
+                    OPTIONS["sobol"]: "sobol", OPTIONS["controlvariates"]: "control",
+                    OPTIONS["negativerates"]: "negative_rates"}
+_ENTRY_KEYWORDS = {position: name for name, position in ENTRIES.items()}
+
+
+def _size(entry, value, second, precise, precise_second):
+    def shown(n, m):
+        return None if n == 0 else (n, m) if entry == ENTRIES["grid"] else n
+    keyword = _ENTRY_KEYWORDS[entry] if entry >= 0 else None
+    return Size(keyword, shown(value, second), shown(precise, precise_second))
 
 FixedIncomeResult = collections.namedtuple("FixedIncomeResult", "status scalar values dated")
 FixedIncomeResult.__doc__ = """What a fixed-income function answered: its status and scalar,
@@ -99,7 +121,9 @@ def codes():
     """Every contract code the library registers, in catalogue order, as ``Code`` tuples."""
     global _catalogue, _bycode
     if _catalogue is None:
-        _catalogue = [Code(c, d, tuple(i), v, n) for c, d, i, v, n in _host.codes()]
+        _catalogue = [Code(c, d, tuple(i), v, n, {s[0]: _size(*s[1:]) for s in sizes},
+                           tuple(_OPTION_KEYWORDS[o] for o in options))
+                      for c, d, i, v, n, sizes, options in _host.codes()]
         _bycode = {entry.code: entry for entry in _catalogue}
     return list(_catalogue)
 

@@ -196,6 +196,29 @@ def test_codes_lists_the_catalogue():
     assert bseco.inputs == ("T", "S", "K", "sigma", "r", "q") and not bseco.counted
 
 
+def test_codes_show_sizes_and_options_as_the_tool_does():
+    """Each code's sizes and options are the code tables', as `kzr codes` shows them on the line
+    after the code; a default shown is the size priced."""
+    lines = tool("codes")
+    for entry in kzr.codes():
+        shown = lines[lines.index(next(l for l in lines if l.split()[:1] == [entry.code])) + 1]
+        flags = {word for word in shown.split("options:")[1].split()} - {"none"}
+        assert flags == {"--" + name.replace("_", "-") for name in entry.options}, entry.code
+        assert all(name in shown.split("; options:")[0] for name in entry.sizes), entry.code
+    catalogue = {entry.code: entry for entry in kzr.codes()}
+    assert catalogue["ALTIPLANOEO"].options == ("seed", "sobol")
+    assert catalogue["BSECO"].sizes == {} and catalogue["BSECO"].options == ("negative_rates",)
+    grid = catalogue["BSAPO"].sizes["grid"]
+    assert grid.keyword == "grid" and grid.precise is None
+    put = (1, 100, 100, 0.2, 0.05, 0.02)
+    assert kzr.price("BSAPO", *put, grid=grid.default) == kzr.price("BSAPO", *put)
+    steps = catalogue["QUANTOFSFEACO"].sizes["steps"]
+    quanto = (1, 100, 1.2, 100, 0.2, 0.1, 0.3, 0.05, 0.02)
+    assert (kzr.price("QUANTOFSFEACO", *quanto, precise=True, steps=steps.precise) ==
+            kzr.price("QUANTOFSFEACO", *quanto, precise=True) !=
+            kzr.price("QUANTOFSFEACO", *quanto, steps=steps.default))
+
+
 DEMO = os.path.join(os.path.dirname(__file__), "..", "..", "tools", "kzr", "demo")
 KEYWORDS = {"--mode": "mode", "--greek": "greek", "--paths": "paths", "--steps": "steps",
             "--seed": "seed"}
