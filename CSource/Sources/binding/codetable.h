@@ -1,8 +1,11 @@
 // Code tables: for each pricing handler, one row per contract code it serves, with the code's
 // variant (the handler's own small number for it), the names of its inputs in row order and a
-// one-line description. Everything else is taken from these rows: the registration of the codes,
-// each handler's variant lookup, the size of its row table and the catalogue of the kzr tool,
-// which links the tables alone (binding/codecatalogue.h).
+// one-line description, and beside them, per variant, the sizes each code reads with their
+// defaults and the library options of its method (codeparameters, codeparametersof). Everything
+// else is taken from these: the registration of the codes, each handler's variant lookup, the
+// size of its row table, the parameter entries it reads for its sizes, the defaults its pricing
+// takes and the catalogue of the kzr tool, which links the tables alone
+// (binding/codecatalogue.h).
 //
 // Input names follow one convention across families, so that a program can tell the role of
 // each input of any code by its name alone:
@@ -27,7 +30,8 @@
 // values row-major in one row, is rho_ij. Its rows are its named inputs: the registry refuses a
 // table with more (binding/countedhandler.h).
 //
-// The tables are constant data; nothing here depends on the rest of the library.
+// The tables are constant data; nothing here depends on the rest of the library but the
+// interface's numbers (binding/interfacenumbers.h).
 #ifndef KZR_BINDING_CODETABLE_H
 #define KZR_BINDING_CODETABLE_H
 
