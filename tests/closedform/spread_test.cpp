@@ -11,6 +11,7 @@
 
 #include "closedform/EuropeanRainbowTwoAsset.h"
 #include "closedform/EuropeanSpread.h"
+#include "closedform/EuropeanSpreadCodes.h"
 #include "closedform/TwoAssetLattice.h"
 #include "numerics/normaldistribution.h"
 #include "numerics/undefined.h"
@@ -253,7 +254,7 @@ TEST(SpreadOptions, ExpiryPaysThePayoff) {
   EXPECT_EQ(price("SPREADEPO", {0, 110, 95, 5, 0.2, 0.3, 0.5, 0.05, 0.0, 0.0}), 0.0);
   // The lattice itself answers T = 0 with the payoff (its step would be zero).
   const latticecontract now = {0, 110, 95, 0.2, 0.3, 0.05, 0, 0, 0.5, 5, 1, 1};
-  EXPECT_EQ(twoassetlattice(now, defaultlatticelevels), 10.0);
+  EXPECT_EQ(twoassetlattice(now, EuropeanSpread::defaultlatticelevels), 10.0);
 }
 
 TEST(SpreadOptions, RefusalsWriteTheMessage) {

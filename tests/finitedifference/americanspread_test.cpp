@@ -12,6 +12,7 @@
 
 #include <ql/quantlib.hpp>
 
+#include "closedform/EuropeanSpreadCodes.h"
 #include "closedform/TwoAssetLattice.h"
 #include "fdtestsupport.h"
 #include "numerics/normaldistribution.h"
@@ -89,7 +90,7 @@ TEST(AmericanSpread, AboveTheEuropeanValueAndTheExerciseValue) {
       const int sign = code[7] == 'C' ? 1 : -1;
       const double american = price(code, inputs(c));
       const double european = TwoAssetLattice::twoassetlattice(
-          latticeof(c, sign, 0), TwoAssetLattice::defaultlatticelevels);
+          latticeof(c, sign, 0), EuropeanSpread::defaultlatticelevels);
       EXPECT_GE(american, european) << code << " " << describe(c);
       EXPECT_GE(american, std::max(sign * (c.S1 - c.S2 - c.K), 0.0)) << code << " " << describe(c);
     }

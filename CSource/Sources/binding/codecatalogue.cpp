@@ -23,21 +23,9 @@
 #include "montecarlo/EuropeanMountainRangeCodes.h"
 #include "montecarlo/EuropeanRainbowCodes.h"
 
-namespace {
-
-// The codes whose engine computes the sensitivity the selector of entry 1 asks for.
-bool everyvariant(int) { return true; }
-// The arithmetic averages simulate; the geometric ones are closed forms that ignore entry 1.
-bool arithmeticaverage(int variant) {
-  return variant == EuropeanAsian::arithmeticcallcode ||
-         variant == EuropeanAsian::arithmeticputcode;
-}
-
-}  // namespace
-
-// Families whose valuations keep a grid or draws between calls say so with their cacheuse; the
-// simulations name the codes whose engine reads the sensitivity selector. Each table's sizes,
-// options and sign rule come with it from its Codes.h header (familytable).
+// Families whose valuations keep a grid or draws between calls say so with their cacheuse. Each
+// table's sizes, options and sign rule come with it from its Codes.h header (familytable); the
+// codes that read paths are those whose engine reads the sensitivity selector.
 const std::vector<codetable>& codecatalogue() {
   static const std::vector<codetable> tables = {
       // European options under Black-Scholes, Black-76 and digitals.
@@ -71,11 +59,11 @@ const std::vector<codetable>& codecatalogue() {
       familytable<Perpetual::perpetualcodes>(),
       familytable<PerpetualLookback::perpetuallookbackcodes>(),
       // Mountain range options, by simulation.
-      familytable<EuropeanMountainRange::mountaincodes>(cacheuse::draws, everyvariant),
+      familytable<EuropeanMountainRange::mountaincodes>(cacheuse::draws),
       // Asian options (arithmetic by simulation, geometric in closed form) and rainbows on n
       // assets, by simulation.
-      familytable<EuropeanAsian::asiancodes>(cacheuse::draws, arithmeticaverage),
-      familytable<EuropeanRainbow::rainbowcodes>(cacheuse::draws, everyvariant),
+      familytable<EuropeanAsian::asiancodes>(cacheuse::draws),
+      familytable<EuropeanRainbow::rainbowcodes>(cacheuse::draws),
   };
   return tables;
 }

@@ -77,11 +77,6 @@ struct coderow {
 // cache.
 enum class cacheuse : unsigned char { none, grid, draws };
 
-// Which variants of a table value with an engine that computes sensitivities itself, reading
-// the selector of entry 1 (the simulations). Every other code answers its price whatever entry 1
-// holds, so a host that wants a sensitivity of it must take it by differences of prices. Marked
-// once per table in the catalogue (binding/codecatalogue.cpp); null: no code of the table.
-using variantpredicate = bool (*)(int variant);
 
 // A size a code reads from a parameter entry (its grid, its paths, or the steps or levels of its
 // tree, lattice or simulation) and what it takes when the entry's flag is set: the default, and
@@ -146,7 +141,10 @@ constexpr codeparameters preciseeverycode(int) {
   return parameters;
 }
 
-// Whether the code reads paths: it simulates, and a seed and Sobol draws apply to it.
+// Whether the code reads paths: it simulates, and a seed and Sobol draws apply to it. Its engine
+// computes the sensitivity the selector of entry 1 asks for; every other code answers its price
+// whatever entry 1 holds, so a host that wants a sensitivity of it must take it by differences
+// of prices.
 constexpr bool simulates(const codeparameters& parameters) {
   for (const sizeuse& size : parameters.sizes)
     if (size.entry == entrypaths) return true;
@@ -158,24 +156,20 @@ struct codetable {
   const coderow* rows;
   std::size_t count;
   cacheuse keeps = cacheuse::none;
-  variantpredicate selectssensitivity = nullptr;
   parameterreader parameters = noparameters;  // its family's codeparametersof
   bool negativerates = false;                 // its family's acceptsnegativerates
   constexpr const coderow* begin() const { return rows; }
   constexpr const coderow* end() const { return rows + count; }
-  // Whether the row's code reads the sensitivity selector (see variantpredicate).
-  bool readsselector(const coderow& row) const {
-    return selectssensitivity != nullptr && selectssensitivity(row.variant);
-  }
   constexpr codeparameters parametersof(const coderow& row) const {
     return parameters(row.variant);
   }
+  // Whether the row's code reads the sensitivity selector: it simulates (see simulates).
+  constexpr bool readsselector(const coderow& row) const { return simulates(parametersof(row)); }
 };
 
 template <std::size_t n>
-constexpr codetable tableof(const coderow (&rows)[n], cacheuse keeps = cacheuse::none,
-                            variantpredicate selectssensitivity = nullptr) {
-  return {rows, n, keeps, selectssensitivity};
+constexpr codetable tableof(const coderow (&rows)[n], cacheuse keeps = cacheuse::none) {
+  return {rows, n, keeps};
 }
 
 // The number of names in an input list, "..." not counted.
@@ -234,11 +228,10 @@ template <const auto& codes>
 inline constexpr parameterreader codeparametersof = noparameters;
 
 // A family's table with the marks of its Codes.h header (its parameters, whether it accepts
-// negative rates) and those given here (its cache, the codes that read the sensitivity selector).
+// negative rates) and its cache, given here.
 template <const auto& codes>
-constexpr codetable familytable(cacheuse keeps = cacheuse::none,
-                                variantpredicate selectssensitivity = nullptr) {
-  codetable table = tableof(codes, keeps, selectssensitivity);
+constexpr codetable familytable(cacheuse keeps = cacheuse::none) {
+  codetable table = tableof(codes, keeps);
   table.parameters = codeparametersof<codes>;
   table.negativerates = acceptsnegativerates<codes>;
   return table;
