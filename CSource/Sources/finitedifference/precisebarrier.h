@@ -39,7 +39,7 @@
 namespace precisebarrier {
 
 constexpr precisegrid::sizes pricesizes{400, 200};
-constexpr precisegrid::sizes criticalsizes{400, 400};
+constexpr precisegrid::sizes criticalsizes = pricesizes;  // a critical price: the same two grids
 constexpr double spanwidth = 8.0;     // standard deviations sigma sqrt(T) beyond the levels
 constexpr double stretchwidth = 0.5;  // the stretch's width at the strike, in sigma sqrt(T)
 // The deviation sigma sqrt(T) that places the nodes is held to [1e-6, 5]: below, the spacing's
