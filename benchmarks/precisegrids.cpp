@@ -27,6 +27,7 @@
 #include "binding/parameterblock.h"
 #include "finitedifference/AmericanBarrier.h"
 #include "finitedifference/AmericanLookback.h"
+#include "finitedifference/AmericanVanilla.h"
 #include "finitedifference/DoubleBarrier.h"
 #include "gridblock.h"
 
@@ -142,6 +143,101 @@ void precise_LBFLSTAPO_precise(benchmark::State& state) {
   ours(state, code::lookbackput, 0, 0, true, 1e-5);
 }
 BENCHMARK(precise_LBFLSTAPO_precise)->Unit(benchmark::kMillisecond);
+
+// The critical prices (the exercise boundary today), one row per code at the design's default
+// grid and under the option, each against an independent value: DOWNOUTAPOCrit with the barrier
+// far below the boundary (T 1, H 30, K 100, sigma 0.2, r 0.05, q 0.02) against the precise
+// vanilla boundary (BSAPOCrit, 1e-9); UPOUTAPOCrit at a long expiry with the barrier bounding
+// the continuation region (T 20, H 130, K 100, sigma 0.3, r 0.05, q 0.02) against the
+// perpetual knock-out's boundary (a closed form up to one root, found here by bisection); and
+// LBFLSTAPOCrit (T 1, m 100, sigma 0.2, r 0.05, q 0.02) against the option at 6401 x 3201 (its
+// reading scatters by about 1e-5 there). The strike (the maximum) moves by 1e-6 round a cycle of
+// eight.
+enum class critical { downoutput, upoutput, lookbackput };
+
+double kzrcritical(critical c, double strike, parameterblock* words) {
+  switch (c) {
+    case critical::downoutput:
+      return AmericanBarrier::downoutputcritical(1.0, 30.0, strike, 0.2, 0.05, 0.02, words);
+    case critical::upoutput:
+      return AmericanBarrier::upoutputcritical(20.0, 130.0, strike, 0.3, 0.05, 0.02, words);
+    case critical::lookbackput:
+      return AmericanLookback::lookbackputcritical(1.0, strike, 0.2, 0.05, 0.02, words);
+  }
+  return 0.0;
+}
+
+// The perpetual up-and-out put's boundary b (H > K): V = A S^l1 + B S^l2 on [b, H] with
+// V(H) = 0, V(b) = K - b, V'(b) = -1, l1 > 0 > l2 the roots of
+// sigma^2/2 l (l - 1) + (r - q) l - r = 0; bisection between the perpetual put's level and K.
+double perpetualupoutputboundary(double H, double K, double sigma, double r, double q) {
+  const double a = 0.5 * sigma * sigma, b = r - q - a, d = std::sqrt(b * b + 4 * a * r);
+  const double l1 = (-b + d) / (2 * a), l2 = (-b - d) / (2 * a);
+  auto pasting = [&](double x) {
+    const double g = K - x;
+    const double det = std::pow(H, l1) * std::pow(x, l2) - std::pow(H, l2) * std::pow(x, l1);
+    const double A = -g * std::pow(H, l2) / det, B = g * std::pow(H, l1) / det;
+    return A * l1 * std::pow(x, l1 - 1) + B * l2 * std::pow(x, l2 - 1) + 1.0;
+  };
+  double lo = K * l2 / (l2 - 1), hi = K;
+  const double low = pasting(lo * (1 + 1e-12));
+  for (int k = 0; k < 200; ++k) {
+    const double middle = 0.5 * (lo + hi);
+    if ((pasting(middle) > 0) == (low > 0)) lo = middle; else hi = middle;
+  }
+  return 0.5 * (lo + hi);
+}
+
+double convergedcritical(critical c) {
+  switch (c) {
+    case critical::downoutput: {
+      preciseblock params(0, 0, true);
+      return AmericanVanilla::binomialputcritical(1.0, K, 0.2, 0.05, 0.02, &params.block.words);
+    }
+    case critical::upoutput:
+      return perpetualupoutputboundary(130.0, K, 0.3, 0.05, 0.02);
+    case critical::lookbackput: {
+      preciseblock params(6401, 3201, true);
+      return kzrcritical(c, K, &params.block.words);
+    }
+  }
+  return 0.0;
+}
+
+void ourscritical(benchmark::State& state, critical c, bool precise, double tolerance) {
+  preciseblock params(0, 0, precise);
+  if (!agrees(state, kzrcritical(c, K, &params.block.words), convergedcritical(c), tolerance))
+    return;
+  movingspot strikeof{K};
+  for (auto _ : state) benchmark::DoNotOptimize(kzrcritical(c, strikeof(), &params.block.words));
+}
+
+void precise_DOWNOUTAPOCrit_design(benchmark::State& state) {
+  ourscritical(state, critical::downoutput, false, 0.1);
+}
+BENCHMARK(precise_DOWNOUTAPOCrit_design)->Unit(benchmark::kMillisecond);
+void precise_DOWNOUTAPOCrit_precise(benchmark::State& state) {
+  ourscritical(state, critical::downoutput, true, 2e-4);
+}
+BENCHMARK(precise_DOWNOUTAPOCrit_precise)->Unit(benchmark::kMillisecond);
+
+void precise_UPOUTAPOCrit_design(benchmark::State& state) {
+  ourscritical(state, critical::upoutput, false, 0.1);
+}
+BENCHMARK(precise_UPOUTAPOCrit_design)->Unit(benchmark::kMillisecond);
+void precise_UPOUTAPOCrit_precise(benchmark::State& state) {
+  ourscritical(state, critical::upoutput, true, 2e-4);
+}
+BENCHMARK(precise_UPOUTAPOCrit_precise)->Unit(benchmark::kMillisecond);
+
+void precise_LBFLSTAPOCrit_design(benchmark::State& state) {
+  ourscritical(state, critical::lookbackput, false, 0.05);
+}
+BENCHMARK(precise_LBFLSTAPOCrit_design)->Unit(benchmark::kMillisecond);
+void precise_LBFLSTAPOCrit_precise(benchmark::State& state) {
+  ourscritical(state, critical::lookbackput, true, 2e-4);
+}
+BENCHMARK(precise_LBFLSTAPOCrit_precise)->Unit(benchmark::kMillisecond);
 
 // QuantLib's binomial barrier engines with American exercise, their spot movable.
 struct quantlibbarrier {

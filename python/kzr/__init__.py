@@ -19,7 +19,8 @@ precise bivariate normal, and converged American vanilla prices and critical pri
 1e-9 relative, for BSACO, BSAPO, BINACO, BINAPO and their Crit codes, which then ignore ``grid``
 and ``steps``; converged American knock-outs and knock-ins, about 1e-5 relative, for DOWNINACO
 to UPOUTAPO, the knock-outs' Crit codes, the double barriers DBKNOCKOUTACO/APO and
-DBKNOCKINACO/APO and the lookbacks LBFLSTACO to LBFLSTAPOCrit, for which ``grid`` keeps its
+DBKNOCKINACO/APO and the lookbacks LBFLSTACO to LBFLSTAPOCrit (their Crit codes to about 1e-4),
+for which ``grid`` keeps its
 meaning, the option improving the method at those sizes; and the American quantos' trees,
 smoothed and extrapolated) and ``negative_rates`` (rates and dividend yields, r, rf, q, q1, q2,
 q_i, may be negative in the codes whose formulas hold with them: the closed forms, the American

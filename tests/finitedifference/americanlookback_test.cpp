@@ -4,7 +4,9 @@
 // value condition, and the early results and refusals of the four codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <string>
 #include <vector>
@@ -216,6 +218,132 @@ TEST(AmericanLookbackPrecise, AmericanNearTheLattice) {
     EXPECT_LT(std::fabs(precise - american), std::fabs(design - american))
         << c.code() << " j0 " << c.j0;
     EXPECT_GE(precise, quantlibeuropean(c.callput, c.days, c.S, m, c.sigma, c.r, c.q));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// An independent converged American lookback, written here: the similarity reduction in
+// y = ln(m / S) (put, m the maximum) or y = ln(S / m) (call, m the minimum), V = m U(y) (put) or
+// S U(y) (call), with U_tau = sigma^2/2 U_yy - (rho - delta - sigma^2/2) U_y - rho U, rho and
+// delta the rate and the yield (exchanged for the call, whose numeraire is the share), exercise
+// value 1 - e^(-y), the reflecting edge U_y = -c U at y = 0 (c = 1 put, 0 call) by a ghost node,
+// and U at its exercise value at y = farlimit (deep in the exercise region for the contracts
+// below: the reference checks that its last inner node is exercised). A uniform grid with the
+// spot on a node, time levels crowded at expiry, four implicit Euler half steps then
+// Crank-Nicolson, the exercise step exact
+// (the region lies at the high side: eliminate upward, substitute downward with the floor),
+// Richardson over three grids (h, h/2, h/4) and their two extrapolations, which must agree.
+struct lookbackreference {
+  double value;   // V today
+  double spread;  // |difference| of the two extrapolations
+  bool farexercised;
+};
+
+double similarityvalue(int callput, double T, double y0, double sigma, double rho, double delta,
+                       int intervalsperunit, bool& farexercised) {
+  constexpr double farlimit = 2.5;
+  const int spotnodes =
+      y0 > 0 ? std::max(1, static_cast<int>(std::lround(y0 * intervalsperunit))) : 0;
+  const double h = y0 > 0 ? y0 / spotnodes : 1.0 / intervalsperunit;
+  const int n = static_cast<int>(std::ceil(farlimit / h));
+  const int steps =
+      std::max(8, static_cast<int>(std::ceil(std::sqrt(T) * intervalsperunit / 2.0)));
+  const double c = callput < 0 ? 1.0 : 0.0;
+  const double a = 0.5 * sigma * sigma, b = -(rho - delta - a);
+  const double lo = a / (h * h) - b / (2 * h), mid = -2 * a / (h * h) - rho,
+               hi = a / (h * h) + b / (2 * h);
+  std::vector<double> g(static_cast<std::size_t>(n + 1)), v;
+  for (int k = 0; k <= n; ++k) g[static_cast<std::size_t>(k)] = 1.0 - std::exp(-k * h);
+  v = g;
+  std::vector<double> sub(v.size()), dia(v.size()), sup(v.size()), rhs(v.size());
+  auto operatorat = [&](const std::vector<double>& u, int k) {
+    const std::size_t i = static_cast<std::size_t>(k);
+    if (k == 0) return lo * (u[1] + 2 * h * c * u[0]) + mid * u[0] + hi * u[1];
+    return lo * u[i - 1] + mid * u[i] + hi * u[i + 1];
+  };
+  auto step = [&](double dt, double theta) {
+    for (int k = 0; k < n; ++k) {
+      const std::size_t i = static_cast<std::size_t>(k);
+      rhs[i] = v[i] + (1 - theta) * dt * operatorat(v, k);
+      if (k == 0) {  // the ghost node folded in
+        sub[i] = 0.0;
+        dia[i] = 1 - theta * dt * (mid + 2 * h * c * lo);
+        sup[i] = -theta * dt * (hi + lo);
+      } else {
+        sub[i] = -theta * dt * lo;
+        dia[i] = 1 - theta * dt * mid;
+        sup[i] = -theta * dt * hi;
+      }
+    }
+    const std::size_t last = static_cast<std::size_t>(n);
+    v[last] = g[last];
+    rhs[last - 1] -= sup[last - 1] * v[last];
+    for (std::size_t k = 1; k < last; ++k) {
+      const double m = sub[k] / dia[k - 1];
+      dia[k] -= m * sup[k - 1];
+      rhs[k] -= m * rhs[k - 1];
+    }
+    for (std::size_t k = last; k-- > 0;) {
+      const double value = (rhs[k] - (k + 1 == last ? 0.0 : sup[k] * v[k + 1])) / dia[k];
+      v[k] = std::max(value, g[k]);
+    }
+  };
+  // Levels T (k / steps)^2: crowded at expiry, where the payoff's slope meets the edge's.
+  auto level = [&](double k) { return T * (k / steps) * (k / steps); };
+  for (int k = 0; k < steps; ++k) {
+    const double dt = level(k + 1) - level(k);
+    if (k < 2) {
+      step(dt / 2, 1.0);
+      step(dt / 2, 1.0);
+    } else {
+      step(dt, 0.5);
+    }
+  }
+  farexercised = !(v[static_cast<std::size_t>(n - 1)] > g[static_cast<std::size_t>(n - 1)]);
+  return v[static_cast<std::size_t>(spotnodes)];
+}
+
+lookbackreference referencelookback(int callput, double T, double S, double m, double sigma,
+                                    double r, double q) {
+  const double y0 = callput < 0 ? std::log(m / S) : std::log(S / m);
+  const double rho = callput < 0 ? r : q, delta = callput < 0 ? q : r;
+  const double scale = callput < 0 ? m : S;
+  bool e1 = false, e2 = false, e3 = false;
+  const double u1 = similarityvalue(callput, T, y0, sigma, rho, delta, 400, e1);
+  const double u2 = similarityvalue(callput, T, y0, sigma, rho, delta, 800, e2);
+  const double u3 = similarityvalue(callput, T, y0, sigma, rho, delta, 1600, e3);
+  const double r12 = (4 * u2 - u1) / 3, r23 = (4 * u3 - u2) / 3;
+  return {scale * r23, scale * std::fabs(r23 - r12), e1 && e2 && e3};
+}
+
+// With early exercise, the precise codes against the independent reference above, to
+// max(1e-5 price, 1e-7 m): short and long expiries, r above and below q, the spot away from the
+// extreme and at it.
+TEST(AmericanLookbackPrecise, AmericanAgainstAnIndependentConvergedGrid) {
+  struct row {
+    int callput;
+    double T, S, m, sigma, r, q;
+  };
+  const row rows[] = {
+      {-1, 1.0, 100, 100, 0.2, 0.05, 0.02},  {-1, 0.25, 90, 100, 0.3, 0.08, 0.0},
+      {-1, 3.0, 80, 100, 0.25, 0.02, 0.06},  {+1, 1.0, 100, 100, 0.2, 0.02, 0.05},
+      {+1, 0.25, 110, 100, 0.3, 0.0, 0.08},  {+1, 3.0, 120, 100, 0.25, 0.06, 0.03},
+  };
+  for (const row& c : rows) {
+    const std::string name = std::string(c.callput > 0 ? "LBFLSTACO" : "LBFLSTAPO") + " T " +
+                             std::to_string(c.T) + " S " + std::to_string(c.S) + " r " +
+                             std::to_string(c.r) + " q " + std::to_string(c.q);
+    const lookbackreference reference =
+        referencelookback(c.callput, c.T, c.S, c.m, c.sigma, c.r, c.q);
+    const double tolerance = std::max(1e-5 * reference.value, 1e-7 * c.m);
+    EXPECT_TRUE(reference.farexercised) << name;
+    EXPECT_LT(reference.spread, 0.5 * tolerance) << name;
+    const double value = testsupport::price(c.callput > 0 ? "LBFLSTACO" : "LBFLSTAPO",
+                                            {c.T, c.S, c.m, c.sigma, c.r, c.q}, preciseoption());
+    EXPECT_NEAR(value, reference.value, tolerance) << name;
   }
 }
 

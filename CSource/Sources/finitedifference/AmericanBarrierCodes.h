@@ -78,7 +78,7 @@ constexpr codeparameters parametersofcode(int variant) {
     case upoutputgrid: parameters.sizes[0] = grid; break;
     default:
       parameters.sizes[0] = gridsize(defaultnspace, defaultntime)
-                                .underprecise(precisecriticalnspace, precisecriticalntime);
+                                .underprecise(precisenspace, precisentime);
   }
   return parameters;
 }

@@ -49,8 +49,14 @@ double precisesimilarity(int callput, bool critical, double T, double xi, double
     return grid;
   };
   if (critical) {
-    const precisebarrier::solvedlayer grid = solve(fine.intervals, fine.steps, 1);
-    return precisegrid::boundaryof(grid.nodes, grid.layer);
+    const int intervals = fine.intervals / 2, steps = fine.steps / 2;
+    if (intervals < 2 || steps < 1) {
+      const precisebarrier::solvedlayer grid = solve(fine.intervals, fine.steps, 1);
+      return precisegrid::boundaryof(grid.nodes, grid.layer);
+    }
+    const precisebarrier::solvedlayer coarse = solve(intervals, steps, 1);
+    const precisebarrier::solvedlayer finer = solve(intervals, 2 * steps, 2);
+    return precisegrid::boundaryof(coarse.layer, finer.nodes, finer.layer);
   }
   const std::vector<double> key{precisebarrier::lookback, static_cast<double>(callput), T, sigma,
                                 r, q, static_cast<double>(fine.intervals),

@@ -46,7 +46,9 @@
 // its meaning, the option improves the method at those sizes). LBFLSTAPO with T = 1, S = m = 100,
 // sigma = 0.2, r = 0.05, q = 0.02 gives 15.58242 (the design's grid 15.984, 2.6 per cent high);
 // where early exercise never pays it meets QuantLib's European lookback to 1e-5. The critical
-// spots are read between nodes off one grid (to a few 1e-4). In caching mode the grids of a price
+// spots are read between nodes off the price's two grids (precisegrid.h's boundaryof, to about
+// 1e-4). The values meet an independent similarity grid in ln(m / S) or ln(S / m), extrapolated
+// over three grids, to max(1e-5 price, 1e-7 m) (americanlookback_test.cpp). In caching mode the grids of a price
 // are kept as for the barrier grids (precisebarrier.h), apart from the design's.
 //
 // Not thread-safe: the handler's tables and the grid cache are process-wide.

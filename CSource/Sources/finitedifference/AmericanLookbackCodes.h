@@ -33,7 +33,7 @@ constexpr codeparameters parametersofcode(int variant) {
   codeparameters parameters;
   parameters.sizes[0] =
       critical ? gridsize(defaultnspace, defaultntime)
-                     .underprecise(precisecriticalnspace, precisecriticalntime)
+                     .underprecise(precisenspace, precisentime)
                : gridsize(defaultnspace, defaultntime).underprecise(precisenspace, precisentime);
   parameters.precise = true;
   return parameters;

@@ -11,11 +11,9 @@
 constexpr std::int32_t defaultnspace = 100;  // space nodes N
 constexpr std::int32_t defaultntime = 50;    // time levels M
 
-// The precise numerics' grids: a price's finer grid (400 intervals, 200 steps) and a critical
-// price's one grid (400 intervals, 400 steps).
+// The precise numerics' finer grid (400 intervals, 200 steps), for prices and critical prices
+// alike (both extrapolate over it and its half).
 constexpr std::int32_t precisenspace = 401;
 constexpr std::int32_t precisentime = 201;
-constexpr std::int32_t precisecriticalnspace = 401;
-constexpr std::int32_t precisecriticalntime = 401;
 
 #endif  // KZR_FINITEDIFFERENCE_GRIDSIZES_H

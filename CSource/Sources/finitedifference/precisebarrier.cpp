@@ -210,8 +210,15 @@ double faredge(int side, const contract& c, std::initializer_list<double> levels
 double knockout(const contract& c, const corridor& limits, double S, bool critical,
                 const precisegrid::sizes& fine, int kind, parameterblock* block) {
   if (critical) {
-    const gridsolve grid = knockoutgrid(c, limits, fine.intervals, fine.steps, 1);
-    return std::exp(precisegrid::boundaryof(grid.nodes, grid.layers.front()));
+    const int intervals = fine.intervals / 2, steps = fine.steps / 2;
+    if (intervals < 2 || steps < 1) {
+      const gridsolve grid = knockoutgrid(c, limits, fine.intervals, fine.steps, 1);
+      return std::exp(precisegrid::boundaryof(grid.nodes, grid.layers.front()));
+    }
+    const gridsolve coarse = knockoutgrid(c, limits, intervals, steps, 1);
+    const gridsolve finer = knockoutgrid(c, limits, intervals, 2 * steps, 2);
+    return std::exp(precisegrid::boundaryof(coarse.layers.front(), finer.nodes,
+                                            finer.layers.front()));
   }
   return cachedvalue(block, keyof(kind, c, limits, fine), fine, std::log(S),
                      [&](int intervals, int steps, int refine) {

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstddef>
 
+#include "numerics/comparisons.h"
+
+
 namespace precisegrid {
 
 namespace {
@@ -229,28 +232,108 @@ double at(const std::vector<double>& nodes, const layer& function, double x) {
   return sum;
 }
 
+namespace {
+
+// The read-off of a boundary: the fit starts this many nodes past the last exercised node and
+// takes this many nodes (fewer where the continuation region is short).
+constexpr int fitoffset = 3, fitcount = 6;
+
+// The boundary from the excess E = V - exercise at the nodes xs, the nodes flagged exercised
+// forming the exercise region from the side `side` (-1 low, +1 high). Past the boundary E grows
+// as the square of the distance (smooth pasting), so sqrt(E) is smooth with a simple root at the
+// boundary: the quadratic fitted to sqrt(E) by least squares on the nodes fitoffset to
+// fitoffset + fitcount - 1 past the region, followed to its root by Newton's method. The nodes
+// next to the region are left out: their values carry the largest error of the exercise step,
+// which the square root magnifies. The root is held within two nodes of the region's last node.
+double fitboundary(const std::vector<double>& xs, const std::vector<double>& excess,
+                   const std::vector<char>& exercised, int side) {
+  const int n = static_cast<int>(xs.size());
+  const int direction = side < 0 ? 1 : -1;
+  const int start = direction > 0 ? 0 : n - 1;
+  int inside = -1;  // the last node of the exercise region from the exercise side
+  for (int k = start; k >= 0 && k < n && exercised[idx(k)]; k += direction) inside = k;
+  if (inside < 0) return -direction * HUGE_VAL;  // no exercise region on that side
+  auto collect = [&](int from, std::vector<double>& u, std::vector<double>& f) {
+    for (int j = from; static_cast<int>(u.size()) < fitcount; ++j) {
+      const int k = inside + direction * j;
+      if (k <= 0 || k >= n - 1) break;  // the edges carry no fitted value
+      u.push_back(xs[idx(k)] - xs[idx(inside)]);
+      f.push_back(std::sqrt(maxof(excess[idx(k)], 0.0)));
+    }
+  };
+  std::vector<double> u, f;
+  collect(fitoffset, u, f);
+  if (u.size() < 3) {
+    u.clear();
+    f.clear();
+    collect(1, u, f);
+  }
+  if (u.size() < 3) return xs[idx(inside)];
+  // Least squares for f = c0 + c1 t + c2 t^2, t = u / scale, by the normal equations.
+  const double scale = std::fabs(u.back());
+  double m[3][4] = {};
+  for (std::size_t i = 0; i < u.size(); ++i) {
+    const double t = u[i] / scale, powers[3] = {1.0, t, t * t};
+    for (int r = 0; r < 3; ++r) {
+      for (int c = 0; c < 3; ++c) m[r][c] += powers[r] * powers[c];
+      m[r][3] += powers[r] * f[i];
+    }
+  }
+  for (int c = 0; c < 3; ++c)
+    for (int r = c + 1; r < 3; ++r) {
+      const double factor = m[r][c] / m[c][c];
+      for (int e = c; e < 4; ++e) m[r][e] -= factor * m[c][e];
+    }
+  double coefficient[3];
+  for (int r = 2; r >= 0; --r) {
+    double sum = m[r][3];
+    for (int e = r + 1; e < 3; ++e) sum -= m[r][e] * coefficient[e];
+    coefficient[r] = sum / m[r][r];
+  }
+  const double near = xs[idx(std::clamp(inside - 2 * direction, 0, n - 1))];
+  const double far = xs[idx(std::clamp(inside + 2 * direction, 0, n - 1))];
+  double t = (xs[idx(inside + direction)] - xs[idx(inside)]) / scale;
+  for (int iteration = 0; iteration < 20; ++iteration) {
+    const double value = coefficient[0] + t * (coefficient[1] + t * coefficient[2]);
+    const double slope = coefficient[1] + 2.0 * t * coefficient[2];
+    if (!(std::fabs(slope) > 0.0)) break;
+    const double next = t - value / slope;
+    if (!std::isfinite(next)) break;
+    const bool settled = std::fabs(next - t) <= 1e-14;
+    t = next;
+    if (settled) break;
+  }
+  return std::clamp(xs[idx(inside)] + t * scale, std::min(near, far), std::max(near, far));
+}
+
+}  // namespace
+
 double boundaryof(const std::vector<double>& nodes, const layer& function) {
   const int n = function.last - function.first + 1;
-  const int direction = function.exerciseside < 0 ? 1 : -1;
-  const int start = direction > 0 ? 0 : n - 1;
-  auto gap = [&](int k) { return function.values[idx(k)] - function.exercise[idx(k)]; };
-  auto x = [&](int k) { return nodes[idx(function.first + k)]; };
-  int inside = -1;  // the last node of the exercise region from the exercise side
-  for (int k = start; k >= 0 && k < n && !(gap(k) > 0.0); k += direction) inside = k;
-  if (inside < 0) return -direction * HUGE_VAL;  // no exercise region on that side
-  const int a = inside + direction, b = a + direction, c = b + direction;
-  if (c < 0 || c >= n) return x(inside);
-  // The parabola through the three nodes; its vertex is where V' = exercise'.
-  const double slopeab = (gap(b) - gap(a)) / (x(b) - x(a));
-  const double slopebc = (gap(c) - gap(b)) / (x(c) - x(b));
-  const double curvature = (slopebc - slopeab) / (x(c) - x(a));
-  if (!(curvature > 0.0)) return x(inside);
-  const double vertex = 0.5 * (x(a) + x(b)) - slopeab / (2.0 * curvature);
-  // The discrete region may end a node or two short of the boundary or beyond it: the vertex is
-  // held within the fitted nodes and as far again into the region.
-  const double reach = x(c) - x(inside);
-  const double lo = std::min(x(inside) - reach, x(c)), hi = std::max(x(inside) - reach, x(c));
-  return std::clamp(vertex, lo, hi);
+  std::vector<double> xs(idx(n)), excess(idx(n));
+  std::vector<char> exercised(idx(n));
+  for (int k = 0; k < n; ++k) {
+    xs[idx(k)] = nodes[idx(function.first + k)];
+    excess[idx(k)] = function.values[idx(k)] - function.exercise[idx(k)];
+    exercised[idx(k)] = !(excess[idx(k)] > 0.0);
+  }
+  return fitboundary(xs, excess, exercised, function.exerciseside);
+}
+
+double boundaryof(const layer& coarse, const std::vector<double>& finenodes, const layer& fine) {
+  const int n = coarse.last - coarse.first + 1;
+  std::vector<double> xs(idx(n)), excess(idx(n));
+  std::vector<char> exercised(idx(n));
+  for (int k = 0; k < n; ++k) {
+    const int node = 2 * (coarse.first + k);  // the coarse node's index among the fine nodes
+    const double coarsegap = coarse.values[idx(k)] - coarse.exercise[idx(k)];
+    const double finegap =
+        fine.values[idx(node - fine.first)] - fine.exercise[idx(node - fine.first)];
+    xs[idx(k)] = finenodes[idx(node)];
+    excess[idx(k)] = richardson(coarsegap, finegap);
+    exercised[idx(k)] = !(coarsegap > 0.0);
+  }
+  return fitboundary(xs, excess, exercised, coarse.exerciseside);
 }
 
 }  // namespace precisegrid

@@ -33,11 +33,16 @@
 //                   cancels (Richardson, Phil. Trans. Royal Society A 210, 1911, pp. 307-357).
 //   atnode / at     the value of a layer at a node or, by the cubic through the four nearest
 //                   nodes, between nodes.
-//   boundaryof      where a layer leaves its exercise value: V - exercise grows as the square of
-//                   the distance from the boundary (smooth pasting), so the vertex of the
-//                   parabola through the first three nodes of the continuation region is the
-//                   boundary, between nodes (read off one grid: the boundary's discrete error
-//                   is not smooth in the spacing, so Richardson does not apply to it).
+//   boundaryof      where a layer leaves its exercise value, between nodes: V - exercise grows
+//                   as the square of the distance from the boundary (smooth pasting), so its
+//                   square root is smooth with a simple root there; the quadratic fitted to it
+//                   on six nodes of the continuation region (from the third past the last
+//                   exercised node: the nearest carry the exercise step's largest error) is
+//                   followed to its root. Off a grid and its double, the excess fitted is
+//                   Richardson's at the coarse grid's nodes. The exercise step leaves an error
+//                   near the boundary that depends on where the boundary falls between nodes,
+//                   which Richardson does not cancel: at the option's sizes the boundary is
+//                   read to about 1e-4 relative (5e-5 typical), not to the prices' 1e-5.
 //
 // Inputs are not checked here: sigma > 0, T > 0, at least 3 nodes and 2 levels, marks increasing.
 // No allocation beyond the vectors of the call; no state.
@@ -109,6 +114,9 @@ double at(const std::vector<double>& nodes, const layer& function, double x);
 // -infinity (low side) or +infinity (high side) when no node on that side is exercised, the far
 // edge when the region fills the span.
 double boundaryof(const std::vector<double>& nodes, const layer& function);
+// The same off a grid and its double (refine 2, so the coarse node k is the fine node 2k): the
+// excess fitted is Richardson's over the two at the coarse nodes.
+double boundaryof(const layer& coarse, const std::vector<double>& finenodes, const layer& fine);
 
 }  // namespace precisegrid
 
