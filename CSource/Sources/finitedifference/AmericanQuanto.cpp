@@ -71,8 +71,7 @@ double treevalue(double T, double X0, double sigma, double growth, double r, con
   if (!(coarse.probability() >= 0 && coarse.probability() <= 1)) return full;
   const double halfvalue = smoothedvalue(coarse, T / half, X0, sigma, growth, r, g);
   if (!std::isfinite(full - halfvalue)) return full;  // overflowed node prices: no difference
-  const double n = static_cast<double>(steps), m = static_cast<double>(half);
-  return maxof((n * full - m * halfvalue) / (n - m), g(X0));
+  return maxof(extrapolatedinsteps(steps, full, half, halfvalue), g(X0));
 }
 
 // E*S without volatility grows as X0 e^((r - q) t): the largest discounted exercise value over

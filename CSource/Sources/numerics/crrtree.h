@@ -68,6 +68,12 @@ class crrtree {
   // for each level V[i] = (p V[i] + (1 - p) V[i + 1]) e^(-r dt), i rising, in place.
   template <class payoffat>
   double europeanvalue(double S, payoffat g);
+  // The European value with the last step smoothed: each node of level n - 1 holds
+  // laststep(price), the European value of the payoff over the one remaining step (a closed form
+  // or a quadrature), instead of the continuation from the expiry nodes; the levels below as
+  // europeanvalue. One step gives laststep(S) alone.
+  template <class europeanstep>
+  double smoothedeuropeanvalue(double S, europeanstep laststep);
 
   // The American value at spot S: as the European one with V[i] = max(continuation, g(price of
   // the node)) at every node of every level. The powers of u are taken once per tree and the
@@ -118,6 +124,32 @@ double crrtree::europeanvalue(double S, payoffat g) {
       for (std::int64_t i = 0; i < j; ++i) V[i] = (pu * V[i] + pd * V[i + 1]) * df;
     return V[0];
   });
+}
+
+template <class europeanstep>
+double crrtree::smoothedeuropeanvalue(double S, europeanstep laststep) {
+  const std::size_t count = static_cast<std::size_t>(n);  // the nodes of level n - 1
+  values.resize(count);
+  even.resize(count);
+  for (std::size_t i = 0; i < count; ++i)
+    even[i] = laststep(S * power(n - 1 - 2 * static_cast<std::int64_t>(i)));
+  double* V = values.data();
+  const double pu = p, pd = complement, df = discount;
+  const std::int64_t levels = n - 1;
+  return exactinduction([&] {
+    for (std::size_t i = 0; i < count; ++i) V[i] = even[i];
+    for (std::int64_t j = levels; j >= 1; --j)
+      for (std::int64_t i = 0; i < j; ++i) V[i] = (pu * V[i] + pd * V[i + 1]) * df;
+    return V[0];
+  });
+}
+
+// Richardson extrapolation of two trees of n and m < n steps whose error is first order in the
+// step: (n V(n) - m V(m)) / (n - m). The improved trees take m = n / 2 (Broadie and Detemple,
+// 1996, their binomial Black-Scholes method with Richardson extrapolation).
+inline double extrapolatedinsteps(std::int64_t n, double finer, std::int64_t m, double coarser) {
+  const double nn = static_cast<double>(n), mm = static_cast<double>(m);
+  return (nn * finer - mm * coarser) / (nn - mm);
 }
 
 inline double crrtree::exerciseinduction(double* V, std::int64_t top) const {
