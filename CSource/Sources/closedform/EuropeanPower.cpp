@@ -104,10 +104,14 @@ double symmetricintegral(quadrature& rule, optionside side, double T, double S, 
   const double m = std::log(S / K) + (r - q) * T - s * s / 2.0;
   const double c = side == call ? m / s : -m / s;
   const double scale = i * std::log(K) - r * T - 0.5 * std::log(2.0 * M_PI);
-  const auto integrand = [=](double t) {
+  // The rule's two-argument form (the point and its distance to the nearer end), whose points
+  // may round onto an end of the interval; the payoff is 0 at the kink.
+  const auto integrand = [=](double t, double) {
+    if (!(t > 0)) return 0.0;
     const double x = s * t;
     // log(e^x - 1) for the call, log(1 - e^-x) for the put, without overflow or cancellation.
-    const double L = side == call ? (x > 30.0 ? x + std::log1p(-std::exp(-x)) : std::log(std::expm1(x)))
+    const double L = side == call ? (x > 30.0 ? x + std::log1p(-std::exp(-x))
+                                              : std::log(std::expm1(x)))
                                   : std::log(-std::expm1(-x));
     const double d = t - c;
     return std::exp(scale + i * L - d * d / 2.0);
