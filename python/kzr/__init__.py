@@ -20,9 +20,10 @@ precise bivariate normal, and converged American vanilla prices and critical pri
 and ``steps``; converged American knock-outs and knock-ins, about 1e-5 relative, for DOWNINACO
 to UPOUTAPO, the knock-outs' Crit codes, the double barriers DBKNOCKOUTACO/APO and
 DBKNOCKINACO/APO and the lookbacks LBFLSTACO to LBFLSTAPOCrit (their Crit codes to about 1e-4),
-for which ``grid`` keeps its
-meaning, the option improving the method at those sizes; and the American quantos' trees,
-smoothed and extrapolated) and ``negative_rates`` (rates and dividend yields, r, rf, q, q1, q2,
+for which ``grid`` keeps its meaning, the option improving the method at those sizes; the
+American quantos' trees, smoothed and extrapolated; and the symmetric power codes POWEREDECO/EPO,
+their payoff integrated over the lognormal law, or with ``steps`` a tree of those steps improved
+likewise) and ``negative_rates`` (rates and dividend yields, r, rf, q, q1, q2,
 q_i, may be negative in the codes whose formulas hold with them: the closed forms, the American
 vanillas and the simulated rainbows; any other code refuses a negative one, naming it, and
 without the keyword every negative rate or yield is refused), ``sobol=True`` (simulations draw

@@ -1,6 +1,7 @@
 // The shared Cox-Ross-Rubinstein tree: against Black-Scholes-Merton (QuantLib's blackFormula),
 // the parity that the tree keeps exactly, a one-step tree by hand, the rule for u^2, its bounds,
-// and the symmetric power tree through the entry point against a plain tree written here.
+// and the symmetric power tree through the entry point against a plain tree written here; the
+// second pass of an overflowed tree, with the price as numeraire, against the first.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -139,4 +140,41 @@ TEST(CrrTree, PowerTreeMatchesItsPlainTreeExactly) {
     }
 }
 
+// A call whose payoff is made +inf at the highest expiry node, as an overflowed node price makes
+// it, while its value per unit of the price stays right: the first pass gives +inf and the tree
+// takes the second, which must be the same tree's value in other units.
+struct overflowingcall {
+  double K, highest;
+  double operator()(double x) const { return x >= highest ? HUGE_VAL : call(x, K); }
+  double perunit(double y) const { return std::fmax(1.0 - K * y, 0.0); }
+};
+// Black-76 over one step, and per unit of the price by homogeneity (forward e^(b dt), strike K y).
+struct onestepcall {
+  double K, dt, sigma, r, b;
+  double black(double F, double strike) const {
+    return QuantLib::blackFormula(QuantLib::Option::Call, strike, F, sigma * std::sqrt(dt),
+                                  std::exp(-r * dt));
+  }
+  double operator()(double x) const { return black(x * std::exp(b * dt), K); }
+  double perunit(double y) const { return black(std::exp(b * dt), K * y); }
+};
+
+TEST(CrrTree, SecondPassWithThePriceAsNumeraireIsTheSameTree) {
+  for (const market& m : markets)
+    for (std::int64_t n : {1, 2, 301}) {
+      crrtree tree(m.T, m.sigma, m.r - m.q, m.r, n, crrsquare::product);
+      const overflowingcall forced{m.K, tree.highestprice(m.S)};
+      const double plain = tree.americanvalue(m.S, [&](double x) { return call(x, m.K); });
+      EXPECT_NEAR(tree.americanvalue(m.S, forced), plain, 1e-12 * m.S) << "steps " << n;
+      // The smoothed tree: its last level holds the one-step value; make its top node overflow.
+      const onestepcall laststep{m.K, m.T / n, m.sigma, m.r, m.r - m.q};
+      const auto smoothedplain = [&](double x) { return call(x, m.K); };
+      const double smoothed = tree.smoothedamericanvalue(m.S, smoothedplain, laststep);
+      const overflowingcall forcedlast{m.K, tree.highestprice(m.S) / 2};  // level n - 1's top
+      EXPECT_NEAR(tree.smoothedamericanvalue(m.S, forcedlast, laststep), smoothed, 1e-12 * m.S)
+          << "steps " << n;
+    }
+}
+
 }  // namespace
+

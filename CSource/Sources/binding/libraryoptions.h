@@ -11,7 +11,9 @@
 //            knock-outs and knock-ins, single and double, and the knock-outs' critical prices
 //            (DOWNINACO to UPOUTAPOCrit, DBKNOCKOUTACO/APO, DBKNOCKINACO/APO: the grids of
 //            finitedifference/precisebarrier.h, whose explicit sizes keep their meaning), and
-//            the American lookbacks (LBFLSTACO to LBFLSTAPOCrit, the same rule);
+//            the American lookbacks (LBFLSTACO to LBFLSTAPOCrit, the same rule), and the
+//            symmetric power codes (POWEREDECO/EPO: the lognormal integral at the default steps,
+//            an improved tree at explicit ones; closedform/EuropeanPower.h);
 //            anything else keeps the design's numbers. Read only when T2 has two columns or more.
 //   value 2, draws: 1 draws the simulations' normals from a randomised Sobol sequence through the
 //            Brownian bridge (montecarlo/sobolpaths.h); anything else keeps the MT19937 draws.

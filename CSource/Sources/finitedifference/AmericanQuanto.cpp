@@ -28,6 +28,36 @@ struct exercisevalue {
   double operator()(double X) const {
     return side == call ? scale * maxof(X - K, 0.0) : scale * maxof(K - X, 0.0);
   }
+  // Per unit of the price, y = 1 / X, for a tree whose node prices overflowed.
+  double perunit(double y) const {
+    return side == call ? scale * maxof(1.0 - K * y, 0.0) : scale * maxof(K * y - 1.0, 0.0);
+  }
+};
+
+// The smoothed tree's last step: the European value over one step dt from a node of price X, by
+// the Black-76 closed form on the forward X e^(growth dt), which takes a growth of either sign.
+// A node price that underflowed to 0 or overflowed has no forward: its exercise value, which
+// then bounds the European step's from above, is what the node takes. Per unit of the price
+// (y = 1 / X), the closed form is homogeneous: Black-76 on the forward e^(growth dt) and the
+// strike K y.
+struct europeanstep {
+  const exercisevalue& g;
+  double dt, carry, sigma, r;
+  double black76(double F, double K) const {
+    const double european = g.side == call ? BlackScholes::black76call(dt, F, K, sigma, r)
+                                           : BlackScholes::black76put(dt, F, K, sigma, r);
+    return g.scale * european;
+  }
+  double operator()(double X) const {
+    const double F = X * carry;
+    if (!(F > 0 && F < HUGE_VAL)) return g(X);
+    return black76(F, g.K);
+  }
+  double perunit(double y) const {
+    const double K = g.K * y;
+    if (!(K > 0 && K < HUGE_VAL)) return g.perunit(y);
+    return black76(carry, K);
+  }
 };
 
 bool precise(const parameterblock* block) {
@@ -37,18 +67,7 @@ bool precise(const parameterblock* block) {
 // The smoothed tree of AmericanQuanto.h: the European step at the last level, a closed form.
 double smoothedvalue(crrtree& tree, double dt, double X0, double sigma, double growth, double r,
                      const exercisevalue& g) {
-  // On the forward X e^(growth dt), which takes a growth of either sign. A node price that
-  // underflowed to 0 or overflowed has no forward: its exercise value, which then bounds the
-  // European step's from above, is what the node takes.
-  const double carry = std::exp(growth * dt);
-  const auto laststep = [&](double X) {
-    const double F = X * carry;
-    if (!(F > 0 && F < HUGE_VAL)) return g(X);
-    const double european = g.side == call ? BlackScholes::black76call(dt, F, g.K, sigma, r)
-                                           : BlackScholes::black76put(dt, F, g.K, sigma, r);
-    return g.scale * european;
-  };
-  return tree.smoothedamericanvalue(X0, g, laststep);
+  return tree.smoothedamericanvalue(X0, g, europeanstep{g, dt, std::exp(growth * dt), sigma, r});
 }
 
 // The American value of g on the tree of the underlying X0 with volatility sigma and growth b per
@@ -71,8 +90,7 @@ double treevalue(double T, double X0, double sigma, double growth, double r, con
   if (!(coarse.probability() >= 0 && coarse.probability() <= 1)) return full;
   const double halfvalue = smoothedvalue(coarse, T / half, X0, sigma, growth, r, g);
   if (!std::isfinite(full - halfvalue)) return full;  // overflowed node prices: no difference
-  const double n = static_cast<double>(steps), m = static_cast<double>(half);
-  return maxof((n * full - m * halfvalue) / (n - m), g(X0));
+  return maxof(extrapolatedinsteps(steps, full, half, halfvalue), g(X0));
 }
 
 // E*S without volatility grows as X0 e^((r - q) t): the largest discounted exercise value over

@@ -25,7 +25,9 @@
 // 100 steps, from 1 to maximumtreesteps); other step counts, and trees whose up probability falls
 // outside [0, 1] (a growth too strong for the volatility over one step, or infinite inputs), give
 // the undefined value after "Tree steps out of range, value undefined" or "Tree probability
-// outside [0, 1], value undefined".
+// outside [0, 1], value undefined". A call tree whose node prices overflow (a long, very volatile
+// tree) is valued again with the price as numeraire (numerics/crrtree.h), its smoothed last step
+// included (Black-76 is homogeneous: per unit of the price, forward e^(growth dt), strike K / X).
 //
 // Decision: when the volatility of E*S vanishes (rho = -1 with sigmaS = sigmaE), the tree would
 // have u = d = 1 and no probability. E*S then grows as E S e^((r - q) t) and the floating-rate

@@ -44,15 +44,26 @@ bool twoboundaries(int callput, double r, double q) {
 // critical price is 0.
 bool putneverearly(double r, double q) { return r < 0 && q >= r; }
 
+// The exercise value at a node, and per unit of its price y = 1 / price for a tree whose node
+// prices overflowed (numerics/crrtree.h).
+struct vanillaexercise {
+  int callput;
+  double K;
+  double operator()(double price) const {
+    return callput > 0 ? maxof(price - K, 0.0) : maxof(K - price, 0.0);
+  }
+  double perunit(double y) const {
+    return callput > 0 ? maxof(1.0 - K * y, 0.0) : maxof(K * y - 1.0, 0.0);
+  }
+};
+
 // The American value at spot S on tree. An option out of the money at every node of a tree whose
 // weights are a probability law is worth 0 at every node: that is the tree's own answer, given
 // without walking the tree (the far edges of the barrier grids ask for many such trees).
 double treevalue(crrtree& tree, int callput, double S, double K) {
   const bool law = tree.probability() >= 0 && tree.probability() <= 1;
   if (law && (callput > 0 ? tree.highestprice(S) <= K : tree.lowestprice(S) >= K)) return 0.0;
-  return tree.americanvalue(S, [callput, K](double price) {
-    return callput > 0 ? maxof(price - K, 0.0) : maxof(K - price, 0.0);
-  });
+  return tree.americanvalue(S, vanillaexercise{callput, K});
 }
 
 // The tree of one contract with the steps of parameter entry 4 and u^2 taken as u u (the powers

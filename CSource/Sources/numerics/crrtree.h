@@ -22,6 +22,18 @@
 // Up probabilities outside [0, 1] (a drift |b| dt too strong for sigma sqrt(dt)) make the tree's
 // weights no probability law: callers refuse such trees (probabilityoutside, or checkedcrrtree
 // with its messages).
+//
+// Node prices past the largest double (a long, very volatile tree: S u^n overflows once
+// n sigma sqrt(dt) passes about 709) make a call's payoff, and so its American value, +inf,
+// though the value is below S. A payoff that also states its value per unit of the price,
+// perunit(y) = g(1 / y) y for y = 1 / price (a call's max(1 - K y, 0)), lets such a tree be
+// valued again with the price as numeraire: W = V / X at every node, the same backward
+// induction with the weights p u and (1 - p) / u (the continuation V = e^(-r dt) (p V_up +
+// (1 - p) V_down) divided by X, with X_up = X u and X_down = X / u), the exercise value
+// perunit(1 / X), 1 / X = u^-m / S taken from the powers without forming X; the value is S W
+// at the root. The second pass runs only when the first gave +inf, so every finite answer is
+// the first pass's to the bit. A payoff without perunit, or a second pass that overflows too,
+// answers undefined with "Input data error, value undefined" (finitetreevalue).
 #ifndef KZR_NUMERICS_CRRTREE_H
 #define KZR_NUMERICS_CRRTREE_H
 
@@ -29,6 +41,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "numerics/comparisons.h"
@@ -44,6 +58,13 @@ inline bool treestepsadmissible(std::int64_t steps) {
 
 // How u^2 is formed among the node prices: pow(u, 2) like every other power, or the product u u.
 enum class crrsquare { power, product };
+
+// Whether a payoff (or a last step) states its value per unit of the price, perunit(1 / price).
+template <class payoff, class = void>
+struct hasperunit : std::false_type {};
+template <class payoff>
+struct hasperunit<payoff, std::void_t<decltype(std::declval<const payoff&>().perunit(1.0))>>
+    : std::true_type {};
 
 class crrtree {
  public:
@@ -68,6 +89,12 @@ class crrtree {
   // for each level V[i] = (p V[i] + (1 - p) V[i + 1]) e^(-r dt), i rising, in place.
   template <class payoffat>
   double europeanvalue(double S, payoffat g);
+  // The European value with the last step smoothed: each node of level n - 1 holds
+  // laststep(price), the European value of the payoff over the one remaining step (a closed form
+  // or a quadrature), instead of the continuation from the expiry nodes; the levels below as
+  // europeanvalue. One step gives laststep(S) alone.
+  template <class europeanstep>
+  double smoothedeuropeanvalue(double S, europeanstep laststep);
 
   // The American value at spot S: as the European one with V[i] = max(continuation, g(price of
   // the node)) at every node of every level. The powers of u are taken once per tree and the
@@ -86,8 +113,15 @@ class crrtree {
  private:
   void takepowers();  // powers[m + n] = u^m, m = -n..n
   // The backward induction with early exercise from level `top` (its values in V) to the root,
-  // each node the larger of its continuation and its exercise value (even and odd as filled).
-  double exerciseinduction(double* V, std::int64_t top) const;
+  // each node the larger of its continuation (weights up and down, then the discount) and its
+  // exercise value (even and odd as filled).
+  double exerciseinduction(double* V, std::int64_t top, double up, double down) const;
+  // The exercise values per unit of the price (the layout of even and odd), for the second pass.
+  template <class payoffat>
+  void fillperunit(double S, const payoffat& g);
+  // The second pass's weights: p u and (1 - p) / u.
+  double upperunit() const { return p * u; }
+  double downperunit() const { return complement / u; }
 
   std::int64_t n;
   crrsquare square;
@@ -120,8 +154,35 @@ double crrtree::europeanvalue(double S, payoffat g) {
   });
 }
 
-inline double crrtree::exerciseinduction(double* V, std::int64_t top) const {
+template <class europeanstep>
+double crrtree::smoothedeuropeanvalue(double S, europeanstep laststep) {
+  const std::size_t count = static_cast<std::size_t>(n);  // the nodes of level n - 1
+  values.resize(count);
+  even.resize(count);
+  for (std::size_t i = 0; i < count; ++i)
+    even[i] = laststep(S * power(n - 1 - 2 * static_cast<std::int64_t>(i)));
+  double* V = values.data();
   const double pu = p, pd = complement, df = discount;
+  const std::int64_t levels = n - 1;
+  return exactinduction([&] {
+    for (std::size_t i = 0; i < count; ++i) V[i] = even[i];
+    for (std::int64_t j = levels; j >= 1; --j)
+      for (std::int64_t i = 0; i < j; ++i) V[i] = (pu * V[i] + pd * V[i + 1]) * df;
+    return V[0];
+  });
+}
+
+// Richardson extrapolation of two trees of n and m < n steps whose error is first order in the
+// step: (n V(n) - m V(m)) / (n - m). The improved trees take m = n / 2 (Broadie and Detemple,
+// 1996, their binomial Black-Scholes method with Richardson extrapolation).
+inline double extrapolatedinsteps(std::int64_t n, double finer, std::int64_t m, double coarser) {
+  const double nn = static_cast<double>(n), mm = static_cast<double>(m);
+  return (nn * finer - mm * coarser) / (nn - mm);
+}
+
+inline double crrtree::exerciseinduction(double* V, std::int64_t top, double up,
+                                         double down) const {
+  const double pu = up, pd = down, df = discount;
   for (std::int64_t j = top; j >= 1; --j) {
     // Level j - 1 holds the prices S u^(j-1-2i), i = 0..j-1.
     const std::int64_t gap = n - (j - 1);
@@ -135,9 +196,20 @@ inline double crrtree::exerciseinduction(double* V, std::int64_t top) const {
 }
 
 // A long, very volatile tree has node prices past the largest double: a call's payoff there is
-// infinite and so would be its value, which is no price. Such a tree answers undefined, saying so.
+// infinite and so would be its value, which is no price. Where no second pass with the price as
+// numeraire gives a number, such a tree answers undefined, saying so.
 inline double finitetreevalue(double value) {
   return std::isinf(value) ? refusedwith(messages::valueundefined) : value;
+}
+
+template <class payoffat>
+void crrtree::fillperunit(double S, const payoffat& g) {
+  const std::size_t count = static_cast<std::size_t>(n) + 1;
+  const double* powerof = powers.data() + n;  // powerof[m] = u^m
+  for (std::size_t s = 0; s < count; ++s)
+    even[s] = g.perunit(powerof[-(n - 2 * static_cast<std::int64_t>(s))] / S);
+  for (std::size_t s = 0; s + 1 < count; ++s)
+    odd[s] = g.perunit(powerof[-(n - 1 - 2 * static_cast<std::int64_t>(s))] / S);
 }
 
 template <class payoffat>
@@ -154,10 +226,20 @@ double crrtree::americanvalue(double S, payoffat g) {
     odd[s] = g(S * powerof[n - 1 - 2 * static_cast<std::int64_t>(s)]);
   double* V = values.data();
   const std::int64_t levels = n;
-  return finitetreevalue(exactinduction([&] {
+  const double value = exactinduction([&] {
     for (std::size_t i = 0; i < count; ++i) V[i] = even[i];
-    return exerciseinduction(V, levels);
-  }));
+    return exerciseinduction(V, levels, p, complement);
+  });
+  if constexpr (hasperunit<payoffat>::value) {
+    if (std::isinf(value)) {  // overflowed node prices: the second pass, per unit of the price
+      fillperunit(S, g);
+      return finitetreevalue(S * exactinduction([&] {
+                               for (std::size_t i = 0; i < count; ++i) V[i] = even[i];
+                               return exerciseinduction(V, levels, upperunit(), downperunit());
+                             }));
+    }
+  }
+  return finitetreevalue(value);
 }
 
 template <class payoffat, class europeanstep>
@@ -181,10 +263,24 @@ double crrtree::smoothedamericanvalue(double S, payoffat g, europeanstep lastste
   }
   double* V = values.data();
   const std::int64_t levels = n;
-  return finitetreevalue(exactinduction([&] {
+  const double value = exactinduction([&] {
     for (std::size_t i = 0; i < count; ++i) V[i] = start[i];
-    return exerciseinduction(V, levels - 1);
-  }));
+    return exerciseinduction(V, levels - 1, p, complement);
+  });
+  if constexpr (hasperunit<payoffat>::value && hasperunit<europeanstep>::value) {
+    if (std::isinf(value)) {  // overflowed node prices: the second pass, per unit of the price
+      fillperunit(S, g);
+      for (std::size_t i = 0; i < count; ++i) {
+        const double inverse = powerof[-(n - 1 - 2 * static_cast<std::int64_t>(i))] / S;
+        start[i] = maxof(laststep.perunit(inverse), odd[i]);
+      }
+      return finitetreevalue(S * exactinduction([&] {
+                               for (std::size_t i = 0; i < count; ++i) V[i] = start[i];
+                               return exerciseinduction(V, levels - 1, upperunit(), downperunit());
+                             }));
+    }
+  }
+  return finitetreevalue(value);
 }
 
 #endif  // KZR_NUMERICS_CRRTREE_H
