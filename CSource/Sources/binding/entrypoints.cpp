@@ -31,7 +31,9 @@ struct tablequeries {
   tensorview flagshape;                // T1's shape, to count its elements
 };
 
-tablequeries querytables(librarydata data, const callarguments& call) {
+// Inlined into the entry points (every call's path, one caller each).
+[[gnu::always_inline]] inline tablequeries querytables(librarydata data,
+                                                       const callarguments& call) {
   const hosttensor T0 = call.tensor(1), T1 = call.tensor(2), T2 = call.tensor(3);
   tablequeries q;
   q.data0 = viewtensor(data, T0);
@@ -74,7 +76,8 @@ struct tablecheck {
 // within the row table that a code does not read are ignored. Last, checks that the data and
 // parameter tables hold every element their rows and columns promise (a table of rank 3 or more
 // with a zero leading dimension holds none), so that no row is ever read past the table's end.
-tablecheck checktables(const tablequeries& q, std::int64_t rowcapacity, entrymask entries) {
+[[gnu::always_inline]] inline tablecheck checktables(const tablequeries& q,
+                                                    std::int64_t rowcapacity, entrymask entries) {
   if (q.data0.rank < 2) return {tablefault::datarank};
   if (!q.data0.wellformed) return {tablefault::datanegative};
   if (q.data0.rows() > rowcapacity) return {tablefault::datarows};
