@@ -38,6 +38,7 @@ struct hoststate {
   std::map<std::string, hostinteger> ids;
   hostinteger nexttextid = 1;
   linkbehaviour behaviour;
+  std::vector<vlkernel::token> expression;  // the expression being evaluated, storage kept
   std::vector<std::string> shown;
   std::function<void(const std::string&)> watcher;
 
@@ -179,14 +180,15 @@ constexpr const char* messagehead = "Finance`FIDerivalixDump`printmessage";
 // Evaluates EvaluatePacket[f[argument]] written on the link and queues the answer.
 int processlink(hostlink link) {
   hoststate& s = hostglobal;
-  const std::vector<vlkernel::token> expression = vlkernel::takeexpression(link);
+  vlkernel::takeexpression(link, s.expression);
+  const std::vector<vlkernel::token>& expression = s.expression;
   for (int kind : s.behaviour.packetsbefore)
     vlkernel::putpacket(
         link, {kind, {vlkernel::token::string("a packet of kind " + std::to_string(kind))}});
   const bool wellformed = expression.size() == 3 && expression[0].kind == vltokenfunction &&
                           expression[0].text == "EvaluatePacket" && expression[0].integer == 1 &&
                           expression[1].kind == vltokenfunction && expression[1].integer == 1;
-  vlkernel::packet answer{vlpacketanswer, {}};
+  vlkernel::packet answer = vlkernel::newpacket(link, vlpacketanswer);
   if (wellformed && expression[1].text == retrievalhead && expression[2].kind == vltokeninteger) {
     const hostinteger id = expression[2].integer;
     const auto found = s.texts.find(id);

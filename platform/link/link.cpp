@@ -17,6 +17,7 @@ struct linkobject {
   bool fetched = false;                  // VLGetNext moved onto token nexttoken - 1
   std::list<std::string> handedout;      // texts given by VLGetString
   std::list<std::string> spare;          // given back, kept for reuse (no allocation per text)
+  std::vector<vlkernel::token> sparetokens;  // a dropped packet's token storage, emptied
   bool recording = false;
   std::vector<std::string> calls;
 };
@@ -30,7 +31,11 @@ void record(linkobject* l, text&& describe) {
 }
 
 void dropopen(linkobject* l) {
-  if (l->open && !l->queued.empty()) l->queued.pop_front();
+  if (l->open && !l->queued.empty()) {
+    l->sparetokens = std::move(l->queued.front().tokens);
+    l->sparetokens.clear();
+    l->queued.pop_front();
+  }
   l->open = false;
   l->nexttoken = 0;
   l->fetched = false;
@@ -165,6 +170,19 @@ VL_EXPORT std::vector<token> takeexpression(hostlink link) {
                                 std::make_move_iterator(l->written.end()));
   l->written.clear();
   return expression;
+}
+
+VL_EXPORT void takeexpression(hostlink link, std::vector<token>& into) {
+  into.clear();
+  linkobject* l = from(link);
+  if (l != nullptr) into.swap(l->written);
+}
+
+VL_EXPORT packet newpacket(hostlink link, int kind) {
+  packet made{kind, {}};
+  if (linkobject* l = from(link)) made.tokens = std::move(l->sparetokens);
+  made.tokens.clear();
+  return made;
 }
 
 VL_EXPORT void putpacket(hostlink link, packet answer) {

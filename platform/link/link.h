@@ -88,8 +88,14 @@ struct packet {
 
 // The tokens the library has written since the last take, in order; the link forgets them.
 std::vector<token> takeexpression(hostlink link);
+// The same into `into` (its earlier tokens dropped): the two buffers change places, so that a
+// kernel that keeps `into` from one evaluation to the next allocates nothing per expression.
+void takeexpression(hostlink link, std::vector<token>& into);
 // Queues a packet for the library to read.
 void putpacket(hostlink link, packet answer);
+// An empty packet of the kind whose token storage is that of a packet the library has done with
+// (none allocated when there is one), for the kernel's next answer.
+packet newpacket(hostlink link, int kind);
 // Packets queued and not yet opened or dropped.
 std::size_t pendingpackets(hostlink link);
 // Texts handed out by VLGetString and not yet given back.

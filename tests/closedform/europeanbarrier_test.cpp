@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -47,6 +48,52 @@ double quantlibbarrier(const barriercontract& c, double T, double S, double H, d
   BarrierOption option(c.type, H, R, ext::make_shared<PlainVanillaPayoff>(c.side, X), m.expiry(T));
   option.setPricingEngine(ext::make_shared<AnalyticBarrierEngine>(m.process));
   return option.NPV();
+}
+
+// Each price adds up only the terms its type and strike need; it has the bits of the same sum of
+// the full term set (Haug's combinations), on both sides of the barrier, with and without rebate,
+// and where the powers of H/S overflow.
+TEST(EuropeanBarrier, EachPriceIsItsCombinationOfTheFullTermSet) {
+  struct combination {
+    pricing formula;
+    bool down, call;
+    double (*above)(const termset&);
+    double (*below)(const termset&);
+  };
+  const combination combinations[] = {
+      {downincall, true, true, [](const termset& t) { return t.C + t.E; },
+       [](const termset& t) { return t.A - t.B + t.D + t.E; }},
+      {upincall, false, true, [](const termset& t) { return t.A + t.E; },
+       [](const termset& t) { return t.B - t.C + t.D + t.E; }},
+      {downinput, true, false, [](const termset& t) { return t.B - t.C + t.D + t.E; },
+       [](const termset& t) { return t.A + t.E; }},
+      {upinput, false, false, [](const termset& t) { return t.A - t.B + t.D + t.E; },
+       [](const termset& t) { return t.C + t.E; }},
+      {downoutcall, true, true, [](const termset& t) { return t.A - t.C + t.F; },
+       [](const termset& t) { return t.B - t.D + t.F; }},
+      {upoutcall, false, true, [](const termset& t) { return t.F; },
+       [](const termset& t) { return t.A - t.B + t.C - t.D + t.F; }},
+      {downoutput, true, false, [](const termset& t) { return t.A - t.B + t.C - t.D + t.F; },
+       [](const termset& t) { return t.F; }},
+      {upoutput, false, false, [](const termset& t) { return t.B - t.D + t.F; },
+       [](const termset& t) { return t.A - t.C + t.F; }},
+  };
+  const double T = 0.5, S = 100;
+  for (const combination& c : combinations) {
+    const double H = c.down ? 95.0 : 105.0;
+    for (double X : {90.0, 100.0, 110.0})
+      for (double R : {0.0, 3.0})
+        for (double sigma : {0.002, 0.25})
+          for (double q : {0.0, 0.04}) {
+            const termset t = barrierterms(T, S, H, X, sigma, 0.08, q, R, c.down ? 1.0 : -1.0,
+                                           c.call ? 1.0 : -1.0);
+            const double expected = X > H ? c.above(t) : c.below(t);
+            const double price = c.formula(T, S, H, X, sigma, 0.08, q, R);
+            EXPECT_EQ(std::memcmp(&price, &expected, sizeof price), 0)
+                << price << " against " << expected << " at H " << H << ", X " << X << ", R " << R
+                << ", sigma " << sigma << ", q " << q;
+          }
+  }
 }
 
 // Every code, strikes on both sides of the barrier, with and without rebate, several carries.

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include <ql/math/distributions/bivariatenormaldistribution.hpp>
 #include <ql/math/distributions/normaldistribution.hpp>
@@ -61,6 +64,27 @@ TEST(NormalDistribution, SymmetryAndCentre) {
   EXPECT_NEAR(normalcdf(1.0, 1.0, 2.0), 0.5, eps);
   EXPECT_NEAR(normalcdf(3.0, 1.0, 2.0), 0.8413447460685429, 4 * eps);  // N(1)
   EXPECT_TRUE(std::isnan(normalcdf(nan)));
+}
+
+// The pair from one error function gives the bits of the two separate calls, across every region
+// of the error function and its edges, at zero, at infinities and for a NaN (whose sign too).
+TEST(NormalDistribution, PairHasTheBitsOfTwoCalls) {
+  const auto bits = [](double x) {
+    std::uint64_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+  };
+  std::vector<double> points = {0.0, -0.0, inf, -inf, nan, -nan, 1e-300, 40.0};
+  for (double x = -12.0; x <= 12.0; x += 0.0173) points.push_back(x);
+  for (double edge : {0.5, 2.0, 5.0}) {  // the error function's region edges, x / sqrt2 at each
+    const double x = edge * constants::sqrt2;
+    points.insert(points.end(), {std::nextafter(x, 0.0), x, std::nextafter(x, inf)});
+  }
+  for (double x : points) {
+    const normalcdfpair pair = normalcdfboth(x);
+    EXPECT_EQ(bits(pair.below), bits(normalcdf(x))) << "x = " << x;
+    EXPECT_EQ(bits(pair.above), bits(normalcdf(-x))) << "x = " << x;
+  }
 }
 
 // Drezner's four-point rule is good to about 1e-5 (the worst of this grid is 6.4e-6).

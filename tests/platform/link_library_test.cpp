@@ -31,6 +31,36 @@ TEST_F(linklibrary, anexpressionarrivesasitswrittentokens) {
   EXPECT_TRUE(vlkernel::takeexpression(link).empty());
 }
 
+// The kernel's allocation-free roads: an expression taken into a kept buffer drops what the
+// buffer held and brings only the new tokens, twice in a row; a packet made from a dropped one's
+// storage starts empty, of its kind, and reads as any other.
+TEST_F(linklibrary, keptbuffersbringonlythenewtokens) {
+  std::vector<vlkernel::token> kept = {vlkernel::token::string("stale")};
+  for (int round = 0; round < 2; ++round) {
+    VLPutFunction(link, "f", 1);
+    VLPutInteger32(link, round);
+    vlkernel::takeexpression(link, kept);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].text, "f");
+    EXPECT_EQ(kept[1].integer, round);
+    EXPECT_TRUE(vlkernel::takeexpression(link).empty());
+  }
+  vlkernel::putpacket(link, {vlpacketanswer, {vlkernel::token::string("first")}});
+  EXPECT_EQ(VLNextPacket(link), vlpacketanswer);
+  EXPECT_EQ(VLNewPacket(link), 1);
+  vlkernel::packet reused = vlkernel::newpacket(link, vlpackettext);
+  EXPECT_EQ(reused.kind, vlpackettext);
+  EXPECT_TRUE(reused.tokens.empty());
+  reused.tokens.push_back(vlkernel::token::string("second"));
+  vlkernel::putpacket(link, std::move(reused));
+  EXPECT_EQ(VLNextPacket(link), vlpackettext);
+  const char* text = nullptr;
+  ASSERT_EQ(VLGetString(link, &text), 1);
+  EXPECT_STREQ(text, "second");
+  EXPECT_EQ(VLReleaseString(link, text), 1);
+  EXPECT_EQ(vlkernel::newpacket(nullptr, vlpacketanswer).tokens.size(), 0u);
+}
+
 TEST_F(linklibrary, packetsandtokensarereadinorder) {
   vlkernel::putpacket(link, {vlpackettext, {vlkernel::token::string("noise")}});
   vlkernel::putpacket(link, {vlpacketanswer,

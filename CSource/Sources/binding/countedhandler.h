@@ -117,7 +117,7 @@ resultarray countedresult(int variant, const double* data, const datashape& shap
     writemessage(messages::valueundefined);
     return undefinedresult();
   }
-  const bool negative = block != nullptr && readlibraryoptions(*block).negativerates;
+  const bool negative = block != nullptr && negativeratesrequested(*block);
   if (negative && !acceptsnegativerates<codes>) {
     const std::string name =
         negativerateinput(row.inputs, rows.count, [&](int k, int j) { return rows.slot[k][j]; });

@@ -31,7 +31,9 @@ struct tablequeries {
   tensorview flagshape;                // T1's shape, to count its elements
 };
 
-tablequeries querytables(librarydata data, const callarguments& call) {
+// Inlined into the entry points (every call's path, one caller each).
+[[gnu::always_inline]] inline tablequeries querytables(librarydata data,
+                                                       const callarguments& call) {
   const hosttensor T0 = call.tensor(1), T1 = call.tensor(2), T2 = call.tensor(3);
   tablequeries q;
   q.data0 = viewtensor(data, T0);
@@ -74,7 +76,8 @@ struct tablecheck {
 // within the row table that a code does not read are ignored. Last, checks that the data and
 // parameter tables hold every element their rows and columns promise (a table of rank 3 or more
 // with a zero leading dimension holds none), so that no row is ever read past the table's end.
-tablecheck checktables(const tablequeries& q, std::int64_t rowcapacity, entrymask entries) {
+[[gnu::always_inline]] inline tablecheck checktables(const tablequeries& q,
+                                                    std::int64_t rowcapacity, entrymask entries) {
   if (q.data0.rank < 2) return {tablefault::datarank};
   if (!q.data0.wellformed) return {tablefault::datanegative};
   if (q.data0.rows() > rowcapacity) return {tablefault::datarows};
@@ -131,14 +134,16 @@ std::string describe(const tablecheck& check, const tablequeries& q, std::int64_
 enum class preparation { ready, badarguments, unknowncode, badtables };
 
 // The last code found in a registry. A host tends to price one contract many times in a row, and
-// the registries only ever gain entries, so a found position stays valid. The code is compared as
-// text with the host's own; the map is searched with it directly, so no string is built per call.
-// A code longer than the kept text is not kept (every code of the catalogue fits).
+// the registries only ever gain entries, so a found registration stays where it is. The code is
+// compared as text with the host's own; the map is searched with it directly, so no string is
+// built per call. A code longer than the kept text is not kept (every code of the catalogue fits).
+// Plain data, constant-initialised: a call that finds its code here reads no guard and does not
+// reach the map at all.
 template <typename registry>
 struct lookupcache {
   static constexpr std::size_t longest = 31;
   char code[longest + 1] = {};  // empty: nothing kept (no code is empty)
-  typename registry::const_iterator position;
+  const typename registry::mapped_type* found = nullptr;
 };
 
 // True when text equals kept, a text of at most `longest` characters.
@@ -147,24 +152,27 @@ inline bool samekepttext(const char* kept, const char* text) {
   return *kept == *text;
 }
 
+// The registration of the code, or null; registry() is asked only when the kept code differs.
 template <typename registry>
-typename registry::const_iterator findhandler(const registry& handlers, const char* code) {
+const typename registry::mapped_type* findhandler(registry& (*handlers)(), const char* code) {
   static lookupcache<registry> last;
-  if (last.code[0] != '\0' && samekepttext(last.code, code)) return last.position;
+  if (last.code[0] != '\0' && samekepttext(last.code, code)) return last.found;
+  const registry& map = handlers();
   const std::string_view text(code);
-  const auto position = handlers.find(text);
-  if (position != handlers.end() && text.size() <= lookupcache<registry>::longest) {
+  const auto position = map.find(text);
+  if (position == map.end()) return nullptr;
+  if (text.size() <= lookupcache<registry>::longest) {
     text.copy(last.code, text.size());
     last.code[text.size()] = '\0';
-    last.position = position;
+    last.found = &position->second;
   }
-  return position;
+  return &position->second;
 }
 
 template <typename registry>
 preparation prepare(librarydata data, hostinteger argumentcount, hostargument* arguments,
-                    retainedcall& state, const registry& handlers,
-                    typename registry::const_iterator& handler, const double*& inputs,
+                    retainedcall& state, registry& (*handlers)(),
+                    const typename registry::mapped_type*& handler, const double*& inputs,
                     datashape& shape, parameterblock& block) {
   state.begin(data, argumentcount, arguments, pricingargumentcount);
   const callarguments& call = state.arguments();
@@ -174,14 +182,14 @@ preparation prepare(librarydata data, hostinteger argumentcount, hostargument* a
   }
   const char* code = call.code();
   handler = findhandler(handlers, code);
-  if (handler == handlers.end()) {
+  if (handler == nullptr) {
     writemessage(messages::unknowncode + std::string(code));
     return preparation::unknowncode;
   }
   const tablequeries q = querytables(data, call);
-  const tablecheck check = checktables(q, handler->second.rowcapacity, handler->second.entries);
+  const tablecheck check = checktables(q, handler->rowcapacity, handler->entries);
   if (check.fault != tablefault::none) {
-    writemessage(messages::badtables + describe(check, q, handler->second.rowcapacity));
+    writemessage(messages::badtables + describe(check, q, handler->rowcapacity));
     return preparation::badtables;
   }
   shape = {q.data0.rank, q.data0.dims, 8};
@@ -197,15 +205,14 @@ int scalarentry(librarydata data, hostinteger argumentcount, hostargument* argum
   double* cell = static_cast<double*>(result);
   int status = hoststatusok;
   try {
-    scalarregistry::const_iterator handler;
+    const scalarregistry::mapped_type* handler = nullptr;
     const double* inputs = nullptr;
     datashape shape{};
     parameterblock& block = theparameterblock();
-    const preparation outcome = prepare(data, argumentcount, arguments, funstate, scalarhandlers(),
+    const preparation outcome = prepare(data, argumentcount, arguments, funstate, scalarhandlers,
                                         handler, inputs, shape, block);
     if (outcome == preparation::ready) {
-      const double price =
-          handler->second.function(handler->second.variant, inputs, &shape, &block);
+      const double price = handler->function(handler->variant, inputs, &shape, &block);
       if (cell != nullptr) *cell = price;
     } else {
       if (cell != nullptr) *cell = undefinedvalue();
@@ -229,15 +236,15 @@ int vectorentry(librarydata data, hostinteger argumentcount, hostargument* argum
   hosttensor* cell = static_cast<hosttensor*>(result);
   int status = hoststatusok;
   try {
-    vectorregistry::const_iterator handler;
+    const vectorregistry::mapped_type* handler = nullptr;
     const double* inputs = nullptr;
     datashape shape{};
     parameterblock& block = theparameterblock();
     const preparation outcome = prepare(data, argumentcount, arguments, funvecstate,
-                                        vectorhandlers(), handler, inputs, shape, block);
+                                        vectorhandlers, handler, inputs, shape, block);
     if (outcome == preparation::ready) {
       std::unique_ptr<double[]> values(
-          handler->second.function(handler->second.variant, inputs, &shape, &block));
+          handler->function(handler->variant, inputs, &shape, &block));
       status = writevectorresult(data, values.get(), cell);
     } else {
       status = hoststatusfunctionerror;

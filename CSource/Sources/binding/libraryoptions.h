@@ -44,6 +44,12 @@ struct libraryoptions {
 
 libraryoptions readlibraryoptions(const parameterblock& block);
 
+// Whether the call sets option 4 (negative rates). Inline: the adapters ask on every call, and a
+// call that leaves entry 5 at its default answers here with one test.
+inline bool negativeratesrequested(const parameterblock& block) {
+  return !usesdefault(block, entryoptions) && readlibraryoptions(block).negativerates;
+}
+
 // Whether the call asks for the precise numerics (value 1 = 1).
 inline bool precisenumerics(const parameterblock& block) {
   return readlibraryoptions(block).numerics == bivariatemethod::precise;

@@ -4,11 +4,6 @@
 #include <cmath>
 #include <limits>
 
-parameterblock& theparameterblock() {
-  static parameterblock block{};
-  return block;
-}
-
 std::int64_t truncatetointeger(double value) {
   if (std::isnan(value)) return 0;
   // 2^63 is exact in a double; anything at or beyond it cannot be converted.

@@ -56,8 +56,12 @@ static_assert(offsetof(parameterblock, mccarrier) == 17 * 8, "word 17");
 static_assert(offsetof(parameterblock, fdclone) == 18 * 8, "word 18");
 static_assert(offsetof(parameterblock, fdcarrier) == 19 * 8, "word 19");
 
-// The one block of the process, zero-filled at load.
-parameterblock& theparameterblock();
+// The one block of the process, zero-filled at load (constant-initialised: no guard, and inline,
+// so that the entry points reach it without a call).
+inline parameterblock& theparameterblock() {
+  static parameterblock block{};
+  return block;
+}
 
 // Parameter-entry readers. An entry whose flag is nonzero gives the default; otherwise value k of
 // its row. The entry points have checked that every entry the handler reads, when its flag is

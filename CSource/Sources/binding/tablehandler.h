@@ -166,7 +166,7 @@ double dispatch(int variant, const rowtable<slots>& rows, parameterblock* block)
   }
   constexpr int inputs = inputsof<pair::function>();
   if (!rows.holds(inputs)) return refused(style);
-  const bool negative = block != nullptr && readlibraryoptions(*block).negativerates;
+  const bool negative = block != nullptr && negativeratesrequested(*block);
   if (negative && !acceptsnegativerates<codes>) {
     const std::string name = negativerateinput(inputsofvariant(tableof(codes), variant), 1,
                                                [&](int k, int) { return rows.input(k); });

@@ -46,15 +46,19 @@ double lookback(lookbacktype type, double T, double S, double m, double X, doubl
   const double s = sqrtT / sigma;
   const double asset = S * std::exp(-q * T);
   const double discount = std::exp(-r * T);
+  // N(d) and N(-d) from one error function; each type reads one of N(d2), N(-d2).
+  const normalcdfpair Nd = normalcdfboth(d);
+  const bool upper = type == floatingcalltype || type == fixedcalltype;
+  const double Nd2 = normalcdf(upper ? d2 : -d2);
   double base = 0.0;
   switch (type) {
-    case floatingcalltype: base = asset * normalcdf(d) - m * discount * normalcdf(d2); break;
-    case floatingputtype: base = m * discount * normalcdf(-d2) - asset * normalcdf(-d); break;
+    case floatingcalltype: base = asset * Nd.below - m * discount * Nd2; break;
+    case floatingputtype: base = m * discount * Nd2 - asset * Nd.above; break;
     case fixedcalltype:
-      base = discount * maxof(m - X, 0.0) + asset * normalcdf(d) - E * discount * normalcdf(d2);
+      base = discount * maxof(m - X, 0.0) + asset * Nd.below - E * discount * Nd2;
       break;
     case fixedputtype:
-      base = discount * maxof(X - m, 0.0) - asset * normalcdf(-d) + E * discount * normalcdf(-d2);
+      base = discount * maxof(X - m, 0.0) - asset * Nd.above + E * discount * Nd2;
       break;
   }
   // Floating call and fixed put look at a minimum; floating put and fixed call at a maximum.
@@ -65,8 +69,8 @@ double lookback(lookbacktype type, double T, double S, double m, double X, doubl
     const double shift = 2.0 * b * sqrtT / sigma;
     const double bracket = minimum
                                ? EuropeanBarrier::scaledprobability(S / E, exponent, -d + shift) -
-                                     std::exp(b * T) * normalcdf(-d)
-                               : std::exp(b * T) * normalcdf(d) -
+                                     std::exp(b * T) * Nd.above
+                               : std::exp(b * T) * Nd.below -
                                      EuropeanBarrier::scaledprobability(S / E, exponent, d - shift);
     correction = S * discount * (sigma * sigma / (2.0 * b)) * bracket;
   } else {

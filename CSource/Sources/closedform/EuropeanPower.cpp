@@ -26,9 +26,10 @@ bool refused(double T, double S, double K, double sigma, double r, double q) {
   return T < 0 || S < 0 || K <= 0 || sigma <= 0 || signrefused(r) || signrefused(q);
 }
 
-// G = S^i * e^(((i - 1)(r + i sigma^2 / 2) - i q) T): the discounted expectation of S_T^i.
-double discountedpowerforward(double T, double S, double sigma, double r, double q, double i) {
-  return std::pow(S, i) * std::exp(((i - 1.0) * (r + i * sigma * sigma / 2.0) - i * q) * T);
+// G = S^i * e^(((i - 1)(r + i sigma^2 / 2) - i q) T): the discounted expectation of S_T^i, from
+// Si = S^i.
+double discountedpowerforward(double T, double Si, double sigma, double r, double q, double i) {
+  return Si * std::exp(((i - 1.0) * (r + i * sigma * sigma / 2.0) - i * q) * T);
 }
 
 struct dterms {
@@ -50,7 +51,7 @@ double asymmetric(optionside side, double T, double S, double K, double sigma, d
   if (S == 0) return side == call ? 0.0 : K * std::exp(-r * T);
   const double Si = std::pow(S, i);
   if (T == 0) return side == call ? maxof(Si - K, 0.0) : maxof(K - Si, 0.0);
-  const double G = discountedpowerforward(T, S, sigma, r, q, i);
+  const double G = discountedpowerforward(T, Si, sigma, r, q, i);
   const dterms d = powerterms(T, S, K, sigma, r, q, i);
   if (side == call) return G * normalcdf(d.d1) - K * std::exp(-r * T) * normalcdf(d.d2);
   return K * std::exp(-r * T) * normalcdf(-d.d2) - G * normalcdf(-d.d1);
@@ -66,7 +67,7 @@ double capped(optionside side, double T, double S, double K, double sigma, doubl
   if (S == 0) return side == call ? 0.0 : minof(K, C) * std::exp(-r * T);
   const double Si = std::pow(S, i);
   if (T == 0) return side == call ? minof(maxof(Si - K, 0.0), C) : minof(maxof(K - Si, 0.0), C);
-  const double G = discountedpowerforward(T, S, sigma, r, q, i);
+  const double G = discountedpowerforward(T, Si, sigma, r, q, i);
   const double discount = std::exp(-r * T);
   const dterms d = powerterms(T, S, K, sigma, r, q, i);
   const double secondlevel = side == call ? K + C : K - C;  // K'

@@ -89,7 +89,12 @@ double normalcdf(double x, double mean, double s) {
   return 0.5 + 0.5 * errorfunction((x - mean) / (s * sqrt2));
 }
 
-double normalcdf(double x) { return 0.5 + 0.5 * errorfunction(x / sqrt2); }
+
+normalcdfpair normalcdfboth(double x) {
+  const double e = errorfunction(x / sqrt2);
+  if (std::isnan(e)) return {0.5 + 0.5 * e, normalcdf(-x)};
+  return {0.5 + 0.5 * e, 0.5 - 0.5 * e};
+}
 
 double bivariatenormalcdf(double a, double b, double rho) {
   if (a <= 0 && b <= 0 && rho <= 0) {

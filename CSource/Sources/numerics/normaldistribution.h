@@ -8,6 +8,8 @@
 #ifndef KZR_NUMERICS_NORMALDISTRIBUTION_H
 #define KZR_NUMERICS_NORMALDISTRIBUTION_H
 
+#include "numerics/constants.h"
+
 // c[0]*x^n + c[1]*x^(n-1) + ... + c[n] by Horner's scheme (c holds n+1 entries, highest first).
 double polyeval(int n, const double* c, double x);
 
@@ -16,8 +18,17 @@ double errorfunction(double x);
 
 // P(X <= x) for X normal with the given mean and standard deviation s.
 double normalcdf(double x, double mean, double s);
-// The standard case, N(x); the same bits as normalcdf(x, 0, 1).
-double normalcdf(double x);
+// The standard case, N(x); the same bits as normalcdf(x, 0, 1). Inline: the closed forms call it
+// several times a price.
+inline double normalcdf(double x) { return 0.5 + 0.5 * errorfunction(x / constants::sqrt2); }
+// N(x) and N(-x) from one error function, the same bits as normalcdf(x) and normalcdf(-x): erf is
+// odd to the bit, so 0.5 + 0.5 * -erf(x / sqrt2) is what normalcdf(-x) computes (a NaN takes the
+// second road, so that its sign is the one normalcdf(-x) gives).
+struct normalcdfpair {
+  double below;  // N(x)
+  double above;  // N(-x)
+};
+normalcdfpair normalcdfboth(double x);
 
 // M(a, b; rho) = P(X <= a, Y <= b) for standard normals with correlation rho, -1 < rho < 1, by
 // Drezner's rule, step for step. NaN when an argument is not a number (the rule's own answer there,
