@@ -263,25 +263,32 @@ smoothedvalues smoothedlatticeof(const latticecontract& c, std::int64_t levels,
   const auto induction = [&] {
     next = start;
     nexteuropean = starteuropean;
+    // Locals the writes to the rows cannot touch, so that the loops keep them in registers.
+    const double wdu = Pdu, wuu = Puu, wdd = Pdd, wud = Pud, df = discount;
+    const auto payoff = g;
     for (int k = n - 2; k >= 1; --k) {
       if (early) levelprices(k);
+      const double* prices1 = x1.data();
       for (int i = 0; i < k; ++i) {
         const double* up2 = &next[i * width];
         const double* down2 = &next[(i + 1) * width];
         double* row = &current[i * width];
         if (early) {
-          const auto payoff = g;
-          const double* prices1 = x1.data();
           const double price2 = x2[i];
+          for (int j = 0; j < k; ++j) {
+            const double continuation =
+                df * (wdu * up2[j] + wuu * up2[j + 1] + wdd * down2[j] + wud * down2[j + 1]);
+            row[j] = maxof(continuation, payoff(prices1[j], price2));
+          }
           const double* europeanup2 = &nexteuropean[i * width];
           const double* europeandown2 = &nexteuropean[(i + 1) * width];
           double* europeanrow = &currenteuropean[i * width];
-          for (int j = 0; j < k; ++j) {
-            row[j] = maxof(step(up2, down2, j), payoff(prices1[j], price2));
-            europeanrow[j] = step(europeanup2, europeandown2, j);
-          }
+          for (int j = 0; j < k; ++j)
+            europeanrow[j] = df * (wdu * europeanup2[j] + wuu * europeanup2[j + 1] +
+                                   wdd * europeandown2[j] + wud * europeandown2[j + 1]);
         } else {
-          for (int j = 0; j < k; ++j) row[j] = step(up2, down2, j);
+          for (int j = 0; j < k; ++j)
+            row[j] = df * (wdu * up2[j] + wuu * up2[j + 1] + wdd * down2[j] + wud * down2[j + 1]);
         }
       }
       next.swap(current);
