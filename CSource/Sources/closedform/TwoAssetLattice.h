@@ -310,8 +310,10 @@ double extrapolatedlatticeof(const latticecontract& c, std::int64_t levels, cons
                                                            : v.value;
   };
   const smoothedvalues fine = smoothedlatticeof(c, levels, g, laststep);
+  if (c.T == 0) return fine.value;
+  if (levels < minlatticelevels || levels > maxlatticelevels) return fine.value;  // undefined
   const double finevalue = controlled(fine);
-  if (c.T == 0 || levels < 3 || levels > maxlatticelevels) return finevalue;
+  if (levels < 3) return finevalue;
   const std::int64_t steps = levels - 1, coarsesteps = steps / 2;
   const double coarsevalue = controlled(smoothedlatticeof(c, coarsesteps + 1, g, laststep));
   if (!std::isfinite(finevalue - coarsevalue)) return finevalue;

@@ -26,6 +26,14 @@ constexpr bool teststrike(rainbowvariant variant) {
          variant != EuropeanRainbowTwoAsset::bestcash;
 }
 
+// Whether the precise option's improved lattice serves the variant (AmericanRainbowTwoAsset.h):
+// not where the payoff's kink on P1 = P2 is concave (min(P1, P2), max(K - max(P1, P2), 0),
+// max(min(P1, P2) - K, 0)), which then lies inside the exercise region at every date.
+constexpr bool improvable(rainbowvariant variant) {
+  return variant != EuropeanRainbowTwoAsset::worst && variant != EuropeanRainbowTwoAsset::putmax &&
+         variant != EuropeanRainbowTwoAsset::callmin;
+}
+
 // The European value of the variant (the precise bivariate normal), the control variate and,
 // over one step, the smoothing of the improved lattice.
 template <rainbowvariant variant>
@@ -91,8 +99,11 @@ double latticevalue(double T, double S1, double S2, double sigma1, double sigma2
   // The lattice reads neither the strike field nor the payoff sign: g is the payoff.
   const TwoAssetLattice::latticecontract contract{T,  S1, S2,  sigma1, sigma2, r,
                                                   q1, q2, rho, K,      1,      1};
-  if (precisenumerics(*block)) return improvedvalue<variant>(contract, K, g, *block);
-  return TwoAssetLattice::twoassetlatticeof(contract, rainbowlevels, g);
+  if (!precisenumerics(*block))
+    return TwoAssetLattice::twoassetlatticeof(contract, rainbowlevels, g);
+  if (improvable(variant)) return improvedvalue<variant>(contract, K, g, *block);
+  return TwoAssetLattice::twoassetlatticeof(contract,
+                                            entryinteger(*block, entrysteps, 0, rainbowlevels), g);
 }
 
 }  // namespace
