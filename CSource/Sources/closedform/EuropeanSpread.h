@@ -10,9 +10,15 @@
 // with fewer rows than the code reads is refused the same way. A level count outside the
 // lattice's range is reported by the lattice. Codes and handler: EuropeanSpreadCodes.h.
 //
+// The precise option (parameter entry 5, value 1 = 1) changes the method: the European spreads
+// are the one-dimensional quadrature below (spreadbyintegral), converged, and do not read entry 4;
+// the American spreads (finitedifference/AmericanSpread.h) take the improved lattice at entry 4's
+// levels (precisedefaultlevels with its flag set). Refusals and T = 0 as without the option; a
+// NaN input gives NaN.
+//
 // Negative rates and yields (library option 4, binding/ratesigns.h): accepted. Kirk's formula
-// holds for any sign of r, q1 and q2; the lattice's drifts r - q_i - sigma_i^2/2 stay in the range
-// of ordinary inputs for ordinary negative rates.
+// holds for any sign of r, q1 and q2, and so does the quadrature; the lattice's drifts r - q_i -
+// sigma_i^2/2 stay in the range of ordinary inputs for ordinary negative rates.
 #ifndef KZR_CLOSEDFORM_EUROPEANSPREAD_H
 #define KZR_CLOSEDFORM_EUROPEANSPREAD_H
 
