@@ -287,6 +287,27 @@ TEST(AmericanRainbowTwoAsset, PreciseOptionReadsTheLevelsOfEntryFour) {
   }
 }
 
+TEST(AmericanRainbowTwoAsset, PreciseOptionTakesSpecialValuesAsTheDesign) {
+  // Under the option a NaN input gives NaN, and an infinite one the design's answer at the same
+  // levels, with at most the design's one message (the smoothing once called a closed form that
+  // refused at every node, one message each).
+  const code& k = codes[2];
+  for (std::size_t i = 0; i < 10; ++i) {
+    std::vector<double> in = inputs(k, contracts[0]);
+    in[i] = nan;
+    const double value = price(k.name, in, precise());
+    EXPECT_TRUE(std::isnan(value) && !isundefined(value)) << i;
+    in[i] = inf;
+    CaptureStdout();
+    const double design = price(k.name, in);
+    const std::string designmessages = GetCapturedStdout();
+    CaptureStdout();
+    const double ours = price(k.name, in, precise());
+    EXPECT_EQ(GetCapturedStdout(), designmessages) << i;
+    EXPECT_TRUE(ours == design || (std::isnan(ours) && std::isnan(design))) << i;
+  }
+}
+
 TEST(AmericanRainbowTwoAsset, BestOfAssetsAndCashDoesNotTestTheCash) {
   // Kept on purpose: the cash amount is not checked, so K = 0 (and below) is priced; with it the
   // contract is the better of the two assets.

@@ -1,6 +1,7 @@
 #include "closedform/EuropeanSpread.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include <boost/math/quadrature/gauss_kronrod.hpp>
 
@@ -94,7 +95,10 @@ double spreadprecise(optionside side, std::int32_t earlyexercise, double T, doub
                                                  2.0 * rho * sigma1 * sigma2 * P1 * P2,
                                              0.0) *
                                        dt);
-    if (std::fabs(P1 - P2 - X) > TwoAssetLattice::smoothingband * deviation) return continuation;
+    // Node prices that underflowed to 0 or overflowed lie far from the kink.
+    if (!(std::fabs(P1 - P2 - X) <= TwoAssetLattice::smoothingband * deviation) ||
+        !(P1 > 0 && P2 > 0 && P1 < HUGE_VAL && P2 < HUGE_VAL))
+      return continuation;
     return kirkstep(side, dt, P1, P2, X, sigma1, sigma2, rho, r, q1, q2);
   };
   return TwoAssetLattice::extrapolatedlatticeof(contract, levels, g, laststep, european);
@@ -118,7 +122,12 @@ std::int64_t latticelevels(const parameterblock& block) {
 double spreadofblock(optionside side, std::int32_t earlyexercise, double T, double S1, double S2,
                      double X, double sigma1, double sigma2, double rho, double r, double q1,
                      double q2, const parameterblock& block) {
-  if (precisenumerics(block))
+  // Infinite inputs take the design's lattice at the same levels (the quadrature and the
+  // smoothing need finite terms).
+  bool infinite = false;
+  for (double v : {T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2})
+    infinite = infinite || std::isinf(v);
+  if (precisenumerics(block) && !infinite)
     return spreadprecise(side, earlyexercise, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2,
                          entryinteger(block, entrysteps, 0, precisedefaultlevels));
   return spreadonlattice(side, earlyexercise, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2,

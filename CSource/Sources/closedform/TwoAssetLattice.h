@@ -105,6 +105,8 @@ struct smoothedvalues {
 // Standard deviations of one step within which a node of the last level before expiry counts as
 // near a kink of the payoff (beyond them the step's mass across the kink is below 1e-23).
 constexpr double smoothingband = 10.0;
+// The shortest step deviation sigma sqrt(dt) the improved lattice takes (extrapolatedlatticeof).
+constexpr double shorteststep = 1e-5;
 
 // The lattice of n levels for the payoff g as twoassetlatticeof, with the last level before expiry
 // smoothed: laststep(dt, P1, P2, continuation) gives the European value of g over one step dt at
@@ -117,7 +119,8 @@ smoothedvalues smoothedlatticeof(const latticecontract& c, std::int64_t levels,
 
 // The improved value above: the smoothed lattices of n levels and of half its steps, the control
 // variate european (the closed form of the European contract; not a number: none), extrapolated.
-// With fewer than 3 levels there is no coarser lattice: the smoothed value alone.
+// With fewer than 3 levels there is no coarser lattice: the smoothed value alone. With a step
+// deviation below shorteststep (a life of seconds), the European value or the exercise value.
 template <typename payofffunction, typename stepfunction>
 double extrapolatedlatticeof(const latticecontract& c, std::int64_t levels, const payofffunction& g,
                              const stepfunction& laststep, double european);
@@ -312,9 +315,18 @@ double extrapolatedlatticeof(const latticecontract& c, std::int64_t levels, cons
     return c.earlyexercise != 0 && std::isfinite(european) ? v.value - v.european + european
                                                            : v.value;
   };
+  if (c.T == 0) return g(c.S1, c.S2);
+  if (levels < minlatticelevels || levels > maxlatticelevels) {
+    writemessage(messages::treesteps);
+    return undefinedvalue();
+  }
+  // Steps too short for the branch probabilities, whose formulas cancel to about
+  // 1e-16 / (sigma^2 dt): the European value, or the exercise value where larger (the early
+  // exercise premium over so short a life is of the order of r T K).
+  if (std::isfinite(european) &&
+      minof(c.sigma1, c.sigma2) * std::sqrt(c.T / static_cast<double>(levels - 1)) < shorteststep)
+    return c.earlyexercise != 0 ? maxof(european, g(c.S1, c.S2)) : european;
   const smoothedvalues fine = smoothedlatticeof(c, levels, g, laststep);
-  if (c.T == 0) return fine.value;
-  if (levels < minlatticelevels || levels > maxlatticelevels) return fine.value;  // undefined
   const double finevalue = controlled(fine);
   if (levels < 3) return finevalue;
   const std::int64_t steps = levels - 1, coarsesteps = steps / 2;

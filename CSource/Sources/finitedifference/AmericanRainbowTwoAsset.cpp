@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 
 #include "binding/libraryoptions.h"
 #include "binding/tablehandler.h"
@@ -17,6 +18,12 @@ namespace AmericanRainbowTwoAsset {
 namespace {
 
 using EuropeanRainbowTwoAsset::rainbowpayoff;
+
+bool anyinfinite(std::initializer_list<double> values) {
+  for (double v : values)
+    if (std::isinf(v)) return true;
+  return false;
+}
 using EuropeanRainbowTwoAsset::rainbowvariant;
 
 // The calls and puts refuse K <= 0; best and worst have no K, best of assets and cash does not
@@ -71,10 +78,11 @@ double improvedvalue(const TwoAssetLattice::latticecontract& c, double K, const 
       maxof(c.sigma1 * c.sigma1 + c.sigma2 * c.sigma2 - 2.0 * c.rho * c.sigma1 * c.sigma2, 0.0));
   const auto laststep = [&](double dt, double P1, double P2, double continuation) {
     const double band = TwoAssetLattice::smoothingband * std::sqrt(dt);
-    if (std::fabs(std::log(P1 / K)) > band * c.sigma1 &&
-        std::fabs(std::log(P2 / K)) > band * c.sigma2 &&
-        std::fabs(std::log(P1 / P2)) > band * ratiodeviation)
-      return continuation;
+    // Node prices that underflowed to 0 or overflowed lie far from every kink.
+    const bool near = std::fabs(std::log(P1 / K)) <= band * c.sigma1 ||
+                      std::fabs(std::log(P2 / K)) <= band * c.sigma2 ||
+                      std::fabs(std::log(P1 / P2)) <= band * ratiodeviation;
+    if (!near || !(P1 > 0 && P2 > 0 && P1 < HUGE_VAL && P2 < HUGE_VAL)) return continuation;
     return europeanvalue<variant>(dt, P1, P2, c.sigma1, c.sigma2, c.rho, c.r, c.q1, c.q2, K);
   };
   const double european =
@@ -101,7 +109,9 @@ double latticevalue(double T, double S1, double S2, double sigma1, double sigma2
                                                   q1, q2, rho, K,      1,      1};
   if (!precisenumerics(*block))
     return TwoAssetLattice::twoassetlatticeof(contract, rainbowlevels, g);
-  if (improvable(variant)) return improvedvalue<variant>(contract, K, g, *block);
+  // Infinite inputs (no closed form to smooth with) take the design's lattice at those levels.
+  if (improvable(variant) && !anyinfinite({T, S1, S2, sigma1, sigma2, rho, r, q1, q2, K}))
+    return improvedvalue<variant>(contract, K, g, *block);
   return TwoAssetLattice::twoassetlatticeof(contract,
                                             entryinteger(*block, entrysteps, 0, rainbowlevels), g);
 }
