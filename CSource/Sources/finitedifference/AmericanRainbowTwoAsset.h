@@ -11,9 +11,9 @@
 // sigma2, rho, r, q1, q2, and K for the last five. Codes and handler:
 // AmericanRainbowTwoAssetCodes.h.
 //
-// The lattice has a fixed size: always rainbowlevels (200) levels, a step of T/199, and the
-// parameter block is not read (so parameter entry 4 does not change these prices). Every node
-// of every level holds the larger of the discounted continuation and the payoff at the node's
+// The lattice has a fixed size: always rainbowlevels (200) levels, a step of T/199, and without
+// the precise option (below) parameter entry 4 is not read (it does not change these prices). Every
+// node of every level holds the larger of the discounted continuation and the payoff at the node's
 // prices. The cost is fixed too: 2.7 million node updates, two 200 x 200 arrays.
 //
 // Limits: flat rate, yields, volatilities and correlation; exercise at the lattice's levels only,
