@@ -268,15 +268,15 @@ py::tuple fixedincome(const std::string& path, const std::string& name,
 }
 
 // Each code as (code, description, inputs, vector, counted, sizes, options): sizes as (name, entry,
-// default, second, precise default, precise second) from the code tables (binding/codetable.h's
-// sizeuse), options the library options that apply, by value position.
+// default, second, precise default, precise second, fixed) from the code tables
+// (binding/codetable.h's sizeuse), options the library options that apply, by value position.
 py::list codes() {
   py::list entries;
   for (const catalogueentry& entry : catalogue()) {
     py::list sizes;
     for (const sizeuse& size : entry.sizes)
       sizes.append(py::make_tuple(size.name, size.entry, size.value, size.second, size.precise,
-                                  size.precisesecond));
+                                  size.precisesecond, size.fixed));
     entries.append(py::make_tuple(entry.code, entry.description, entry.inputs, entry.vector,
                                   entry.variable, sizes, entry.options));
   }

@@ -83,11 +83,12 @@ with (a dict from "grid", "steps", "levels" or "paths" to a ``Size``) and the ke
 library options that apply to it ("seed", "precise", "sobol", "control", "negative_rates"; any
 other is ignored, but ``negative_rates``, which the code refuses)."""
 
-Size = collections.namedtuple("Size", "keyword default precise")
+Size = collections.namedtuple("Size", "keyword default precise fixed")
 Size.__doc__ = """A size a code prices with: the keyword that sets it ("grid", "steps" or
 "paths"; None for a fixed size), its default (a number, (N, M) for a grid; None where only
-``precise=True`` reads it) and its default under ``precise=True`` (None where it is then not
-read)."""
+``precise=True`` reads it), its default under ``precise=True`` (None where it is then not read;
+"given" where it is then read only when given, the method needing none by default) and whether
+it is fixed without ``precise=True`` (the keyword then read only with it)."""
 
 # The keywords of the library options, by value position (what the tool calls --precise ...).
 _OPTION_KEYWORDS = {OPTIONS["seed"]: "seed", OPTIONS["numerics"]: "precise",
@@ -96,11 +97,12 @@ _OPTION_KEYWORDS = {OPTIONS["seed"]: "seed", OPTIONS["numerics"]: "precise",
 _ENTRY_KEYWORDS = {position: name for name, position in ENTRIES.items()}
 
 
-def _size(entry, value, second, precise, precise_second):
+def _size(entry, value, second, precise, precise_second, fixed):
     def shown(n, m):
         return None if n == 0 else (n, m) if entry == ENTRIES["grid"] else n
     keyword = _ENTRY_KEYWORDS[entry] if entry >= 0 else None
-    return Size(keyword, shown(value, second), shown(precise, precise_second))
+    under_precise = "given" if precise < 0 else shown(precise, precise_second)
+    return Size(keyword, shown(value, second), under_precise, fixed or entry < 0)
 
 FixedIncomeResult = collections.namedtuple("FixedIncomeResult", "status scalar values dated")
 FixedIncomeResult.__doc__ = """What a fixed-income function answered: its status and scalar,

@@ -212,6 +212,9 @@ def test_codes_show_sizes_and_options_as_the_tool_does():
     assert grid.keyword == "grid" and grid.precise is None
     put = (1, 100, 100, 0.2, 0.05, 0.02)
     assert kzr.price("BSAPO", *put, grid=grid.default) == kzr.price("BSAPO", *put)
+    levels = catalogue["RAINBOWMAX2ACO"].sizes["levels"]
+    assert levels.keyword == "steps" and levels.fixed and levels.default == 200
+    assert catalogue["POWEREDECO"].sizes["steps"].precise == "given"
     steps = catalogue["QUANTOFSFEACO"].sizes["steps"]
     quanto = (1, 100, 1.2, 100, 0.2, 0.1, 0.3, 0.05, 0.02)
     assert (kzr.price("QUANTOFSFEACO", *quanto, precise=True, steps=steps.precise) ==

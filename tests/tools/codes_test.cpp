@@ -59,6 +59,10 @@ TEST(Codes, ShownDefaultsAreTheSizesPriced) {
       "price BSAPO 1 100 100 0.2 0.05 0.02 --precise",
       "price DOWNINAPO 1 100 90 100 0.25 0.08 0 0",
       "price RAINBOWMAXECO 2 1 100,100 100 0.2,0.3 1,0.5,0.5,1 0.05 0.02,0.01 --seed 11",
+      "price POWEREDECO 1 100 100 0.2 0.05 0.02 2 --precise",
+      "price RAINBOWMAX2ACO 1 100 90 0.2 0.3 0.5 0.05 0.02 0.01 100",
+      "price RAINBOWMAX2ACO 0.2 100 90 0.2 0.3 0.5 0.05 0.02 0.01 100 --precise",
+      "price SPREADECO 1 100 90 5 0.2 0.3 0.5 0.05 0.02 0.01 --precise",
   };
   for (const std::string& line : lines) {
     const catalogueentry& entry = entryofline(line);
@@ -69,7 +73,11 @@ TEST(Codes, ShownDefaultsAreTheSizesPriced) {
       ASSERT_GE(size.entry, 0) << line;
       const std::int64_t value = precise ? size.precise : size.value;
       const std::int64_t second = precise ? size.precisesecond : size.second;
-      if (value == 0) {  // shown as not read: another size prices the same
+      if (value == sizeuse::givenonly) {  // read when given: the method changes
+        EXPECT_NE(priced(line + sizeoption(size, 60, 40)), base) << line << ": " << size.name;
+        continue;
+      }
+      if (value == 0 || (size.fixed && !precise)) {  // not read: another size prices the same
         EXPECT_EQ(priced(line + sizeoption(size, 60, 40)), base) << line << ": " << size.name;
         continue;
       }
@@ -80,13 +88,15 @@ TEST(Codes, ShownDefaultsAreTheSizesPriced) {
   }
 }
 
-// A fixed size is shown as such, and the entry it is not read from changes nothing.
+// A size fixed by the design is shown as such, and the entry it is not read from changes
+// nothing; under the precise option the entry is read.
 TEST(Codes, FixedSizeIgnoresTheEntry) {
   const std::string line = "price RAINBOWMAX2APO 1 100 90 0.2 0.3 0.5 0.05 0.02 0.01 100";
   const catalogueentry& entry = entryofline(line);
   ASSERT_EQ(entry.sizes.size(), 1u);
-  EXPECT_EQ(entry.sizes[0].entry, -1);
+  EXPECT_TRUE(entry.sizes[0].fixed);
   EXPECT_EQ(priced(line + " --steps 50"), priced(line));
+  EXPECT_NE(priced(line + " --steps 50 --precise"), priced(line));
 }
 
 bool shown(const catalogueentry& entry, int option) { return optionapplies(entry, option); }
@@ -115,9 +125,10 @@ TEST(Codes, OptionsNotShownChangeNothing) {
       {"price BSECO 1 100 100 0.2 0.05 0.02", optionnumerics, false},
       {"price BSECO 1 100 100 0.2 0.05 0.02", optionsobol, false},
       {"price BSECO 1 100 100 0.2 0.05 0.02", optioncontrolvariates, false},
-      {"price POWEREDECO 1 100 100 0.2 0.05 0.02 2", optionnumerics, false},
+      {"price POWEREDECO 1 100 100 0.2 0.05 0.02 2", optionnumerics, true},
       {"price DBKNOCKOUTECO 1 100 80 130 100 0.2 0.05 0.02", optionnumerics, false},
-      {"price RAINBOWMAX2APO 1 100 90 0.2 0.3 0.5 0.05 0.02 0.01 100", optionnumerics, false},
+      {"price RAINBOWMAX2APO 1 100 90 0.2 0.3 0.5 0.05 0.02 0.01 100 --steps 120", optionnumerics,
+       true},
       {"price ASIANGARECO 1 1 100 100 100 0.3 0.05 0", optionsobol, false},
       {"price ASIANGARECO 1 1 100 100 100 0.3 0.05 0", optioncontrolvariates, false},
       {altiplano + " --seed 3", optioncontrolvariates, false},

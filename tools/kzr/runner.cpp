@@ -322,12 +322,17 @@ std::string sizetext(const sizeuse& size) {
   if (size.entry < 0) return text + sizevalue(size.value, size.second) + " (fixed)";
   const std::string flag = entryflags[static_cast<std::size_t>(size.entry)];
   const std::string precise = optionflags[optionnumerics];
+  if (size.fixed)
+    return text + sizevalue(size.value, size.second) + " (fixed; " + flag + ", " +
+           sizevalue(size.precise, size.precisesecond) + " under " + precise + ")";
   if (size.value == 0)
     return text + "not read (" + flag + "; " + sizevalue(size.precise, size.precisesecond) +
            " under " + precise + ")";
   text += sizevalue(size.value, size.second) + " (" + flag;
   if (size.precise == 0)
     text += "; not read under " + precise;
+  else if (size.precise == sizeuse::givenonly)
+    text += "; under " + precise + " read only when given";
   else if (size.precise != size.value || size.precisesecond != size.second)
     text += "; " + sizevalue(size.precise, size.precisesecond) + " under " + precise;
   return text + ")";

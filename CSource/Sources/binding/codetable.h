@@ -87,8 +87,11 @@ struct sizeuse {
   int entry = -1;              // the parameter entry read (interfacenumbers.h); -1: a fixed size
   std::int64_t value = 0;      // the default (a grid's nodes N); 0: read under the option only
   std::int64_t second = 0;     // a grid's time levels M
-  std::int64_t precise = 0;    // the default under the precise numerics; 0: then not read
+  std::int64_t precise = 0;    // the default under the precise numerics; 0: then not read;
+                               // givenonly: read only when the entry's flag is 0
   std::int64_t precisesecond = 0;
+  bool fixed = false;          // the design's method takes value whatever the entry holds; the
+                               // precise numerics read the entry (entry >= 0)
 
   // The same size with other defaults under the precise numerics.
   constexpr sizeuse underprecise(std::int64_t n, std::int64_t m = 0) const {
@@ -99,6 +102,10 @@ struct sizeuse {
   }
   // The same size, not read under the precise numerics (the method then has its own accuracy).
   constexpr sizeuse unreadunderprecise() const { return underprecise(0, 0); }
+  // The same size, read under the precise numerics only when given: with its flag set the method
+  // then needs no size (a European payoff integrated instead of a tree).
+  static constexpr std::int64_t givenonly = -1;
+  constexpr sizeuse givenonlyunderprecise() const { return underprecise(givenonly, 0); }
 };
 
 constexpr sizeuse gridsize(std::int64_t nodes, std::int64_t levels) {
@@ -116,6 +123,10 @@ constexpr sizeuse levelsof(std::int64_t levels) {
   return {"levels", entrysteps, levels, 0, levels, 0};
 }
 constexpr sizeuse fixedlevels(std::int64_t levels) { return {"levels", -1, levels, 0, levels, 0}; }
+// Levels the design fixes and the precise numerics read from entry 4, with their default there.
+constexpr sizeuse fixedlevelsreadunderprecise(std::int64_t levels, std::int64_t precise) {
+  return {"levels", entrysteps, levels, 0, precise, 0, true};
+}
 
 // What a code takes from the parameter entries and the library options (entry 5) besides its
 // inputs: its sizes with their defaults, and the options that may change its answer that are

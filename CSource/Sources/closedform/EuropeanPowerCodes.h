@@ -38,9 +38,14 @@ extern const scalarhandlerentry powerhandler;
 constexpr int defaulttreesteps = 100;  // the symmetric codes' tree: entry 4 with its flag set
 
 // The symmetric codes price on a binomial tree of entry 4's steps; the others are closed forms.
+// Under the precise numerics the symmetric codes integrate their payoff when entry 4 has its flag
+// set and improve the tree at the steps it gives otherwise (EuropeanPower.h).
 constexpr codeparameters parametersofcode(int variant) {
-  if (variant == symmetriccall || variant == symmetricput) return {{stepsof(defaulttreesteps)}};
-  return {};
+  if (variant != symmetriccall && variant != symmetricput) return {};
+  codeparameters parameters;
+  parameters.sizes[0] = stepsof(defaulttreesteps).givenonlyunderprecise();
+  parameters.precise = true;
+  return parameters;
 }
 
 }  // namespace EuropeanPower

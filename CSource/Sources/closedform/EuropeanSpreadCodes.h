@@ -3,6 +3,7 @@
 #define KZR_CLOSEDFORM_EUROPEANSPREADCODES_H
 
 #include "binding/codetable.h"
+#include "closedform/TwoAssetLattice.h"
 #include "closedform/optionside.h"
 
 namespace EuropeanSpread {
@@ -21,7 +22,20 @@ extern const scalarhandlerentry spreadhandler;
 // spread codes, European and American.
 constexpr int defaultlatticelevels = 200;
 
-constexpr codeparameters parametersofcode(int) { return {{levelsof(defaultlatticelevels)}}; }
+// Under the precise numerics the European codes integrate (no levels read), the American ones
+// take the improved lattice, whose default levels are TwoAssetLattice::improvedlevels.
+constexpr codeparameters parametersofcode(int) {
+  codeparameters parameters;
+  parameters.sizes[0] = levelsof(defaultlatticelevels).unreadunderprecise();
+  parameters.precise = true;
+  return parameters;
+}
+constexpr codeparameters americanparametersofcode(int) {
+  codeparameters parameters;
+  parameters.sizes[0] = levelsof(defaultlatticelevels).underprecise(TwoAssetLattice::improvedlevels);
+  parameters.precise = true;
+  return parameters;
+}
 
 }  // namespace EuropeanSpread
 

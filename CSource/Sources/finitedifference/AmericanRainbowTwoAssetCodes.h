@@ -5,6 +5,7 @@
 
 #include "binding/codetable.h"
 #include "closedform/EuropeanRainbowTwoAssetCodes.h"
+#include "closedform/TwoAssetLattice.h"
 
 namespace AmericanRainbowTwoAsset {
 
@@ -30,7 +31,24 @@ extern const scalarhandlerentry rainbowhandler;
 
 constexpr int rainbowlevels = 200;  // the lattice's levels, whatever the parameter block says
 
-constexpr codeparameters parametersofcode(int) { return {{fixedlevels(rainbowlevels)}}; }
+// Whether the precise option's improved lattice serves the variant (AmericanRainbowTwoAsset.h):
+// not where the payoff's kink on P1 = P2 is concave (min(P1, P2), max(K - max(P1, P2), 0),
+// max(min(P1, P2) - K, 0)), which then lies inside the exercise region at every date.
+constexpr bool improvable(int variant) {
+  return variant != EuropeanRainbowTwoAsset::worst && variant != EuropeanRainbowTwoAsset::putmax &&
+         variant != EuropeanRainbowTwoAsset::callmin;
+}
+
+// Without the precise option every code takes rainbowlevels and reads no entry; under it every
+// code reads entry 4, the improved ones defaulting to the improved lattice's levels, the others
+// to the design's lattice at rainbowlevels.
+constexpr codeparameters parametersofcode(int variant) {
+  codeparameters parameters;
+  parameters.sizes[0] = fixedlevelsreadunderprecise(
+      rainbowlevels, improvable(variant) ? TwoAssetLattice::improvedlevels : rainbowlevels);
+  parameters.precise = true;
+  return parameters;
+}
 
 }  // namespace AmericanRainbowTwoAsset
 

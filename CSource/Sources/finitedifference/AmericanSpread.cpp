@@ -8,14 +8,14 @@ namespace AmericanSpread {
 
 double spreadcall(double T, double S1, double S2, double K, double sigma1, double sigma2,
                   double rho, double r, double q1, double q2, parameterblock* block) {
-  return EuropeanSpread::spreadonlattice(call, 1, T, S1, S2, K, sigma1, sigma2, rho, r, q1, q2,
-                                         EuropeanSpread::latticelevels(*block));
+  return EuropeanSpread::spreadofblock(call, 1, T, S1, S2, K, sigma1, sigma2, rho, r, q1, q2,
+                                       *block);
 }
 
 double spreadput(double T, double S1, double S2, double K, double sigma1, double sigma2, double rho,
                  double r, double q1, double q2, parameterblock* block) {
-  return EuropeanSpread::spreadonlattice(put, 1, T, S1, S2, K, sigma1, sigma2, rho, r, q1, q2,
-                                         EuropeanSpread::latticelevels(*block));
+  return EuropeanSpread::spreadofblock(put, 1, T, S1, S2, K, sigma1, sigma2, rho, r, q1, q2,
+                                       *block);
 }
 
 const scalarhandlerentry spreadhandler =

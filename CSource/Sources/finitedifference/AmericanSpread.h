@@ -12,6 +12,13 @@
 // (first order in the step: about 1e-3 of the value at 200 levels). Without dividends the call is
 // never exercised early and equals the European call.
 //
+// The precise option (parameter entry 5, value 1 = 1) improves the method at the same levels:
+// the lattice's last step smoothed by Kirk's approximation near the kink, the European
+// quadrature as control variate, Richardson over n and half the steps (closedform/EuropeanSpread.h,
+// spreadprecise; closedform/TwoAssetLattice.h). Explicit levels (entry 4 with flag 0) keep their
+// meaning: n is the finer lattice's levels; with the flag set the option takes 241. About 1e-5
+// of the value against QuantLib's engine on fine grids, where the design's 200 levels err by 5e-4.
+//
 // Not thread-safe: the handler's tables are process-wide.
 //
 // Negative rates and yields (library option 4, binding/ratesigns.h): refused, with one line

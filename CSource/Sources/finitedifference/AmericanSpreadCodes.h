@@ -23,6 +23,6 @@ extern const scalarhandlerentry spreadhandler;
 // The European spread's lattice, with exercise at every node: the same levels.
 template <>
 inline constexpr parameterreader codeparametersof<AmericanSpread::spreadcodes> =
-    EuropeanSpread::parametersofcode;
+    EuropeanSpread::americanparametersofcode;
 
 #endif  // KZR_FINITEDIFFERENCE_AMERICANSPREADCODES_H
