@@ -61,7 +61,7 @@ TEST(Codes, ShownDefaultsAreTheSizesPriced) {
       "price RAINBOWMAXECO 2 1 100,100 100 0.2,0.3 1,0.5,0.5,1 0.05 0.02,0.01 --seed 11",
       "price POWEREDECO 1 100 100 0.2 0.05 0.02 2 --precise",
       "price RAINBOWMAX2ACO 1 100 90 0.2 0.3 0.5 0.05 0.02 0.01 100",
-      "price RAINBOWMAX2ACO 0.2 100 90 0.2 0.3 0.5 0.05 0.02 0.01 100 --precise",
+      "price RAINBOWMAX2ACO 0.5 100 90 0.2 0.3 0.5 0.03 0.08 0.06 100 --precise",
       "price SPREADECO 1 100 90 5 0.2 0.3 0.5 0.05 0.02 0.01 --precise",
   };
   for (const std::string& line : lines) {

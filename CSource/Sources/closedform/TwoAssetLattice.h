@@ -92,6 +92,24 @@ struct latticecontract {
 // The spread contract on a lattice of the given levels.
 double twoassetlattice(const latticecontract& contract, std::int64_t levels);
 
+// The lattice of n levels over the contract's life: the step, each asset's move, the four branch
+// probabilities (up or down for each asset, matching both drifts and the covariance), the
+// discount per step, and u1^m, u2^m for m = -n..n, each by pow once (the levels of an American
+// lattice read them all again).
+struct latticegeometry {
+  int n;
+  double dt, u1, u2;
+  double Puu, Pdu, Pud, Pdd;
+  double discount;
+  std::vector<double> powers1, powers2;
+};
+latticegeometry geometryof(const latticecontract& c, int n);
+
+// Prices of level k (0-based node indices): asset 1 at index j is S1 u1^(2j - k + 1), counted
+// upward; asset 2 at index i is S2 u2^(k - 2i - 1), counted downward.
+void levelprices(const latticecontract& c, const latticegeometry& lattice, int k,
+                 std::vector<double>& x1, std::vector<double>& x2);
+
 // The lattice of the contract's assets with n levels for a payoff g(P1, P2) >= 0, paid at expiry
 // and, when the contract's earlyexercise is nonzero, at any node; X and payoffsign are not read.
 // Node values are max(continuation, g) with early exercise, max(continuation, 0) without.
@@ -137,48 +155,25 @@ double twoassetlatticeof(const latticecontract& c, std::int64_t levels, const pa
     return undefinedvalue();
   }
   const int n = static_cast<int>(levels);
-  const double dt = c.T / (n - 1);
-  const double u1 = std::exp(c.sigma1 * std::sqrt(dt));
-  const double u2 = std::exp(c.sigma2 * std::sqrt(dt));
-  const double p1 = (std::exp((c.r - c.q1) * dt) - 1.0 / u1) / (u1 - 1.0 / u1);
-  const double p2 = (std::exp((c.r - c.q2) * dt) - 1.0 / u2) / (u2 - 1.0 / u2);
-  const double m =
-      c.rho * c.sigma1 * c.sigma2 * dt + (p1 * u1 + (1.0 - p1) / u1) * (p2 * u2 + (1.0 - p2) / u2);
-  const double D = (u1 * u1 - 1.0) * (u2 * u2 - 1.0);
-  const double Puu = (p1 + p2 - 1.0 - (p1 * u1 * u1 + p2 * u2 * u2 - m * u1 * u2)) / D;
-  const double Pdu = p2 - Puu;
-  const double Pud =
-      (p1 * u1 * u1 * u2 * u2 - p2 + 1.0 - (p1 * u2 * u2 - p2 * u2 * u2 + m * u1 * u2)) / D;
-  const double Pdd = 1.0 - p2 - Pud;
-  const double discount = std::exp(-c.r * dt);
+  const latticegeometry lattice = geometryof(c, n);
+  const double Puu = lattice.Puu, Pdu = lattice.Pdu, Pud = lattice.Pud, Pdd = lattice.Pdd;
+  const double discount = lattice.discount;
   const bool early = c.earlyexercise != 0;
 
   // Two n x n arrays, row i (asset 2) by column j (asset 1): the level read and the level written.
   const std::size_t width = static_cast<std::size_t>(n);
   std::vector<double> next(width * width), current(width * width);
   std::vector<double> x1(width), x2(width);
-  // u1^m and u2^m for m = -n..n, each by pow once (the levels of an American lattice read them
-  // all again).
-  std::vector<double> powers1(2 * width + 1), powers2(2 * width + 1);
-  for (int m = -n; m <= n; ++m) {
-    powers1[m + n] = std::pow(u1, m);
-    powers2[m + n] = std::pow(u2, m);
-  }
-  // Prices of level k (0-based node indices): asset 1 at index j is S1 u1^(2j - k + 1), counted
-  // upward; asset 2 at index i is S2 u2^(k - 2i - 1), counted downward.
-  auto levelprices = [&](int k) {
-    for (int j = 0; j < k; ++j) x1[j] = c.S1 * powers1[2 * j - k + 1 + n];
-    for (int i = 0; i < k; ++i) x2[i] = c.S2 * powers2[k - 2 * i - 1 + n];
-  };
+  auto pricesof = [&](int k) { levelprices(c, lattice, k, x1, x2); };
 
   return exactinduction([&] {
-    levelprices(n);
+    pricesof(n);
     for (int i = 0; i < n; ++i) {
       double* row = &next[i * width];
       for (int j = 0; j < n; ++j) row[j] = g(x1[j], x2[i]);
     }
     for (int k = n - 1; k >= 1; --k) {
-      if (early) levelprices(k);
+      if (early) pricesof(k);
       for (int i = 0; i < k; ++i) {
         const double* up2 = &next[i * width];          // asset 2 up: index i at level k + 1
         const double* down2 = &next[(i + 1) * width];  // asset 2 down: index i + 1
@@ -216,20 +211,9 @@ smoothedvalues smoothedlatticeof(const latticecontract& c, std::int64_t levels,
     return {undefinedvalue(), undefinedvalue()};
   }
   const int n = static_cast<int>(levels);
-  const double dt = c.T / (n - 1);
-  const double u1 = std::exp(c.sigma1 * std::sqrt(dt));
-  const double u2 = std::exp(c.sigma2 * std::sqrt(dt));
-  const double p1 = (std::exp((c.r - c.q1) * dt) - 1.0 / u1) / (u1 - 1.0 / u1);
-  const double p2 = (std::exp((c.r - c.q2) * dt) - 1.0 / u2) / (u2 - 1.0 / u2);
-  const double m =
-      c.rho * c.sigma1 * c.sigma2 * dt + (p1 * u1 + (1.0 - p1) / u1) * (p2 * u2 + (1.0 - p2) / u2);
-  const double D = (u1 * u1 - 1.0) * (u2 * u2 - 1.0);
-  const double Puu = (p1 + p2 - 1.0 - (p1 * u1 * u1 + p2 * u2 * u2 - m * u1 * u2)) / D;
-  const double Pdu = p2 - Puu;
-  const double Pud =
-      (p1 * u1 * u1 * u2 * u2 - p2 + 1.0 - (p1 * u2 * u2 - p2 * u2 * u2 + m * u1 * u2)) / D;
-  const double Pdd = 1.0 - p2 - Pud;
-  const double discount = std::exp(-c.r * dt);
+  const latticegeometry lattice = geometryof(c, n);
+  const double Puu = lattice.Puu, Pdu = lattice.Pdu, Pud = lattice.Pud, Pdd = lattice.Pdd;
+  const double discount = lattice.discount;
   const bool early = c.earlyexercise != 0;
 
   // The American arrays (next, current) and the European ones (nexteuropean, currenteuropean),
@@ -240,28 +224,22 @@ smoothedvalues smoothedlatticeof(const latticecontract& c, std::int64_t levels,
   std::vector<double> nexteuropean(europeanwidth * europeanwidth),
       currenteuropean(europeanwidth * europeanwidth);
   std::vector<double> x1(width), x2(width);
-  std::vector<double> powers1(2 * width + 1), powers2(2 * width + 1);
-  for (int k = -n; k <= n; ++k) {
-    powers1[k + n] = std::pow(u1, k);
-    powers2[k + n] = std::pow(u2, k);
-  }
-  auto levelprices = [&](int k) {
-    for (int j = 0; j < k; ++j) x1[j] = c.S1 * powers1[2 * j - k + 1 + n];
-    for (int i = 0; i < k; ++i) x2[i] = c.S2 * powers2[k - 2 * i - 1 + n];
-  };
+  auto pricesof = [&](int k) { levelprices(c, lattice, k, x1, x2); };
   auto step = [&](const double* up2, const double* down2, int j) {
     return discount * (Pdu * up2[j] + Puu * up2[j + 1] + Pdd * down2[j] + Pud * down2[j + 1]);
   };
 
   // The last level before expiry, smoothed, outside the induction (laststep may write messages).
-  levelprices(n);
+  pricesof(n);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) next[i * width + j] = g(x1[j], x2[i]);
-  levelprices(n - 1);
+  pricesof(n - 1);
   for (int i = 0; i < n - 1; ++i) {
     for (int j = 0; j < n - 1; ++j) {
       const double smoothed =
-          maxof(laststep(dt, x1[j], x2[i], step(&next[i * width], &next[(i + 1) * width], j)), 0.0);
+          maxof(laststep(lattice.dt, x1[j], x2[i],
+                         step(&next[i * width], &next[(i + 1) * width], j)),
+                0.0);
       current[i * width + j] = early ? maxof(smoothed, g(x1[j], x2[i])) : smoothed;
       if (early) currenteuropean[i * width + j] = smoothed;
     }
@@ -275,7 +253,7 @@ smoothedvalues smoothedlatticeof(const latticecontract& c, std::int64_t levels,
     const double wdu = Pdu, wuu = Puu, wdd = Pdd, wud = Pud, df = discount;
     const auto payoff = g;
     for (int k = n - 2; k >= 1; --k) {
-      if (early) levelprices(k);
+      if (early) pricesof(k);
       const double* prices1 = x1.data();
       for (int i = 0; i < k; ++i) {
         const double* up2 = &next[i * width];
