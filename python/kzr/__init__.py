@@ -19,7 +19,8 @@ precise bivariate normal, and converged American vanilla prices and critical pri
 1e-9 relative, for BSACO, BSAPO, BINACO, BINAPO and their Crit codes, which then ignore ``grid``
 and ``steps``; converged American knock-outs and knock-ins, about 1e-5 relative, for DOWNINACO
 to UPOUTAPO, the knock-outs' Crit codes, the double barriers DBKNOCKOUTACO/APO and
-DBKNOCKINACO/APO and the lookbacks LBFLSTACO to LBFLSTAPOCrit (their Crit codes to about 1e-4),
+DBKNOCKINACO/APO and the lookbacks LBFLSTACO to LBFLSTAPOCrit (the knock-outs' Crit codes to
+about 3e-5, 1e-4 for a boundary far from the strike, the lookbacks' to about 1e-4),
 for which ``grid`` keeps its meaning, the option improving the method at those sizes; the
 American quantos' trees, smoothed and extrapolated; and the symmetric power codes POWEREDECO/EPO,
 their payoff integrated over the lognormal law, or with ``steps`` a tree of those steps improved

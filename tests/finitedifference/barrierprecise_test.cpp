@@ -247,10 +247,11 @@ TEST(AmericanBarrierPrecise, InTheMoneyAtTheBarrierIsARebateAtTheTouch) {
   }
 }
 
-// What the critical prices reach at the option's sizes, relative (5e-5 to 1e-4 typical, 8e-4 the
-// worst below, a boundary far from the strike where the nodes are sparse): the exercise step leaves an
-// error near the boundary that depends on where it falls between nodes (precisegrid.h).
-constexpr double criticaltolerance = 1e-3;
+// What the critical prices reach at the option's sizes, relative (1e-5 to 3e-5 typical, 1.2e-4
+// the worst below, a boundary far from the strike where the nodes are sparse; a single reading
+// without a node on the boundary came to 7.6e-4 there): the exercise step leaves an error near
+// the boundary that depends on where it falls between nodes (precisegrid.h).
+constexpr double criticaltolerance = 2e-4;
 
 // The perpetual knock-out's boundary with the barrier on the continuation side (an up-and-out
 // put, H > K; a down-and-out call, H < K, q > 0): V = A S^l1 + B S^l2 on the continuation

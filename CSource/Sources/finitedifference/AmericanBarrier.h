@@ -87,11 +87,12 @@
 // sizes out of range are refused as on the design's grids. Entry 4 is not read (no trees). The
 // grid's refusals stay (T, S, r, q negative, sigma not positive: silently). The critical prices
 // are read between nodes (precisegrid.h's boundaryof) off the price's two grids, the square
-// root of Richardson's excess over the exercise value fitted past the boundary: 5e-5 to 1e-4
-// relative on ordinary contracts, up to 8e-4 where the boundary lies far from the strike (a
-// long-dated call), not the prices' 1e-5 (the exercise step's error near the boundary depends on
-// where the boundary falls between nodes, which Richardson does not cancel); explicit sizes of
-// entry 2 apply as for a price. Their early results and messages stay as above.
+// root of Richardson's excess over the exercise value fitted past the boundary, then again off
+// two grids with that reading as a node (precisebarrier.h's criticallevel): 1e-5 to 3e-5
+// relative on ordinary contracts, about 1e-4 where the boundary lies far from the strike (a
+// long-dated call), not quite the prices' 1e-5 (the exercise step's error near the boundary
+// depends on where the boundary falls between nodes, which Richardson does not cancel; a node on
+// the boundary makes it small); explicit sizes of entry 2 apply as for a price. Their early results and messages stay as above.
 // The option changes the method of the four knock-ins too, because the blend above is an
 // approximation of the contract (a few cents to a few tenths off) that no finer tree mends:
 // under the option a knock-in is the contract itself. After the design's refusals, a barrier

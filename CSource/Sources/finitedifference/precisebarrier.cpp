@@ -66,11 +66,12 @@ precisegrid::layer vanillalayer(const contract& c, const std::vector<double>& no
 }
 
 gridsolve knockoutgrid(const contract& c, const corridor& limits, int intervals, int steps,
-                       int refine) {
+                       int refine, double mark = HUGE_VAL) {
   gridsolve grid;
   std::vector<double> levels;
   if (limits.lowbarrier) levels.push_back(limits.low);
   if (limits.highbarrier) levels.push_back(limits.high);
+  if (std::isfinite(mark)) levels.push_back(mark);
   grid.nodes = gridnodes(c, limits.low, limits.high, levels, intervals, refine);
   precisegrid::layer option = vanillalayer(c, grid.nodes);
   for (bool low : {true, false}) {
@@ -175,6 +176,25 @@ double cachedvalue(parameterblock* block, const std::vector<double>& key,
   return value;
 }
 
+double criticallevel(const precisegrid::sizes& fine, double low, double high,
+                     const markedsolver& solve) {
+  const int intervals = fine.intervals / 2, steps = fine.steps / 2;
+  const bool halved = intervals >= 2 && steps >= 1;
+  auto read = [&](double mark) {
+    if (!halved) {
+      const solvedlayer grid = solve(fine.intervals, fine.steps, 1, mark);
+      return precisegrid::boundaryof(grid.nodes, grid.layer, precisegrid::nearwindow);
+    }
+    const solvedlayer coarse = solve(intervals, steps, 1, mark);
+    const solvedlayer finer = solve(intervals, 2 * steps, 2, mark);
+    return precisegrid::boundaryof(coarse.layer, finer.nodes, finer.layer,
+                                   precisegrid::nearwindow);
+  };
+  const double first = read(HUGE_VAL);
+  if (!(first > low && first < high)) return first;
+  return read(first);
+}
+
 double griddeviation(double sigma, double T) {
   const double deviation = sigma * std::sqrt(T);
   return deviation < smallestdeviation   ? smallestdeviation
@@ -209,17 +229,14 @@ double faredge(int side, const contract& c, std::initializer_list<double> levels
 
 double knockout(const contract& c, const corridor& limits, double S, bool critical,
                 const precisegrid::sizes& fine, int kind, parameterblock* block) {
-  if (critical) {
-    const int intervals = fine.intervals / 2, steps = fine.steps / 2;
-    if (intervals < 2 || steps < 1) {
-      const gridsolve grid = knockoutgrid(c, limits, fine.intervals, fine.steps, 1);
-      return std::exp(precisegrid::boundaryof(grid.nodes, grid.layers.front()));
-    }
-    const gridsolve coarse = knockoutgrid(c, limits, intervals, steps, 1);
-    const gridsolve finer = knockoutgrid(c, limits, intervals, 2 * steps, 2);
-    return std::exp(precisegrid::boundaryof(coarse.layers.front(), finer.nodes,
-                                            finer.layers.front()));
-  }
+  if (critical)
+    return std::exp(criticallevel(fine, limits.low, limits.high,
+                                  [&](int intervals, int steps, int refine, double mark) {
+                                    gridsolve grid =
+                                        knockoutgrid(c, limits, intervals, steps, refine, mark);
+                                    return solvedlayer{std::move(grid.nodes),
+                                                       std::move(grid.layers.front())};
+                                  }));
   return cachedvalue(block, keyof(kind, c, limits, fine), fine, std::log(S),
                      [&](int intervals, int steps, int refine) {
                        gridsolve grid = knockoutgrid(c, limits, intervals, steps, refine);

@@ -17,9 +17,11 @@
 // A price is Richardson over the grid of the sizes and the one of half as many intervals and
 // steps (one grid where the sizes cannot be halved); a critical price is read between nodes off
 // the same two grids (precisegrid.h's boundaryof: the square root of Richardson's excess over
-// the exercise value fitted past the boundary and followed to its root), to about 1e-4
-// relative (5e-5 typical), not the prices' 1e-5. In caching mode a price's grids are kept
-// (precisecarrier).
+// the exercise value fitted past the boundary and followed to its root), then read again off two
+// grids of the same sizes with that first reading as a node (criticallevel): 1e-5 to 3e-5
+// relative typical, about 1e-4 for a boundary far from the strike where the nodes are sparse
+// (one reading gave 5e-5 typical and 8e-4 there), in about twice a price's time. In caching
+// mode a price's grids are kept (precisecarrier).
 //
 // Sizes: parameter entry 2 with flag 0 gives N nodes and M levels of the finer grid (explicit
 // sizes keep their meaning; the option improves the method at those sizes), out of range is
@@ -87,6 +89,19 @@ using gridsolver = std::function<solvedlayer(int intervals, int steps, int refin
 // caching mode.
 double cachedvalue(parameterblock* block, const std::vector<double>& key,
                    const precisegrid::sizes& fine, double x, const gridsolver& solve);
+
+// Solves one grid as gridsolver with one more mark (a level that must be a node), none when not
+// finite.
+using markedsolver =
+    std::function<solvedlayer(int intervals, int steps, int refine, double mark)>;
+
+// The critical level (in the grid's x) off the grids of the sizes and of half of them (one grid
+// when they cannot be halved), read twice: on the grids without the mark, then on the same sizes
+// with that first reading as a mark. The read-off's error depends on where the boundary falls
+// between nodes, which Richardson does not cancel; with a node on the boundary that error is
+// small. A first reading off the span (no exercise region, or none but the edge) is the answer.
+double criticallevel(const precisegrid::sizes& fine, double low, double high,
+                     const markedsolver& solve);
 
 // The contract of one barrier grid.
 struct contract {

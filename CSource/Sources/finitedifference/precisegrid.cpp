@@ -234,19 +234,15 @@ double at(const std::vector<double>& nodes, const layer& function, double x) {
 
 namespace {
 
-// The read-off of a boundary: the fit starts this many nodes past the last exercised node and
-// takes this many nodes (fewer where the continuation region is short).
-constexpr int fitoffset = 3, fitcount = 6;
-
 // The boundary from the excess E = V - exercise at the nodes xs, the nodes flagged exercised
 // forming the exercise region from the side `side` (-1 low, +1 high). Past the boundary E grows
 // as the square of the distance (smooth pasting), so sqrt(E) is smooth with a simple root at the
-// boundary: the quadratic fitted to sqrt(E) by least squares on the nodes fitoffset to
-// fitoffset + fitcount - 1 past the region, followed to its root by Newton's method. The nodes
+// boundary: the quadratic fitted to sqrt(E) by least squares on the nodes window.offset to
+// window.offset + window.count - 1 past the region, followed to its root by Newton's method. The nodes
 // next to the region are left out: their values carry the largest error of the exercise step,
 // which the square root magnifies. The root is held within two nodes of the region's last node.
 double fitboundary(const std::vector<double>& xs, const std::vector<double>& excess,
-                   const std::vector<char>& exercised, int side) {
+                   const std::vector<char>& exercised, int side, const fitwindow& window) {
   const int n = static_cast<int>(xs.size());
   const int direction = side < 0 ? 1 : -1;
   const int start = direction > 0 ? 0 : n - 1;
@@ -254,7 +250,7 @@ double fitboundary(const std::vector<double>& xs, const std::vector<double>& exc
   for (int k = start; k >= 0 && k < n && exercised[idx(k)]; k += direction) inside = k;
   if (inside < 0) return -direction * HUGE_VAL;  // no exercise region on that side
   auto collect = [&](int from, std::vector<double>& u, std::vector<double>& f) {
-    for (int j = from; static_cast<int>(u.size()) < fitcount; ++j) {
+    for (int j = from; static_cast<int>(u.size()) < window.count; ++j) {
       const int k = inside + direction * j;
       if (k <= 0 || k >= n - 1) break;  // the edges carry no fitted value
       u.push_back(xs[idx(k)] - xs[idx(inside)]);
@@ -262,7 +258,7 @@ double fitboundary(const std::vector<double>& xs, const std::vector<double>& exc
     }
   };
   std::vector<double> u, f;
-  collect(fitoffset, u, f);
+  collect(window.offset, u, f);
   if (u.size() < 3) {
     u.clear();
     f.clear();
@@ -308,7 +304,8 @@ double fitboundary(const std::vector<double>& xs, const std::vector<double>& exc
 
 }  // namespace
 
-double boundaryof(const std::vector<double>& nodes, const layer& function) {
+double boundaryof(const std::vector<double>& nodes, const layer& function,
+                  const fitwindow& window) {
   const int n = function.last - function.first + 1;
   std::vector<double> xs(idx(n)), excess(idx(n));
   std::vector<char> exercised(idx(n));
@@ -317,10 +314,11 @@ double boundaryof(const std::vector<double>& nodes, const layer& function) {
     excess[idx(k)] = function.values[idx(k)] - function.exercise[idx(k)];
     exercised[idx(k)] = !(excess[idx(k)] > 0.0);
   }
-  return fitboundary(xs, excess, exercised, function.exerciseside);
+  return fitboundary(xs, excess, exercised, function.exerciseside, window);
 }
 
-double boundaryof(const layer& coarse, const std::vector<double>& finenodes, const layer& fine) {
+double boundaryof(const layer& coarse, const std::vector<double>& finenodes, const layer& fine,
+                  const fitwindow& window) {
   const int n = coarse.last - coarse.first + 1;
   std::vector<double> xs(idx(n)), excess(idx(n));
   std::vector<char> exercised(idx(n));
@@ -333,7 +331,7 @@ double boundaryof(const layer& coarse, const std::vector<double>& finenodes, con
     excess[idx(k)] = richardson(coarsegap, finegap);
     exercised[idx(k)] = !(coarsegap > 0.0);
   }
-  return fitboundary(xs, excess, exercised, coarse.exerciseside);
+  return fitboundary(xs, excess, exercised, coarse.exerciseside, window);
 }
 
 }  // namespace precisegrid

@@ -42,7 +42,9 @@
 //                   Richardson's at the coarse grid's nodes. The exercise step leaves an error
 //                   near the boundary that depends on where the boundary falls between nodes,
 //                   which Richardson does not cancel: at the option's sizes the boundary is
-//                   read to about 1e-4 relative (5e-5 typical), not to the prices' 1e-5.
+//                   read to about 1e-4 relative (5e-5 typical), not to the prices' 1e-5; with
+//                   a node on the first reading and a fit window close to it (nearwindow), a
+//                   second reading comes to 1e-5 to 3e-5 (precisebarrier.h's criticallevel).
 //
 // Inputs are not checked here: sigma > 0, T > 0, at least 3 nodes and 2 levels, marks increasing.
 // No allocation beyond the vectors of the call; no state.
@@ -110,13 +112,27 @@ double richardson(double coarse, double fine);
 // inside the span).
 double at(const std::vector<double>& nodes, const layer& function, double x);
 
+// The nodes a boundary is read from: the fit starts `offset` nodes past the last exercised node
+// and takes `count` nodes (fewer where the continuation region is short). The default leaves out
+// the nodes next to the region, whose values carry the exercise step's largest error; with a
+// node on the boundary (precisebarrier.h's criticallevel) those carry little error, and a short
+// fit close to the boundary (nearwindow) keeps the quadratic's own error small where the nodes
+// are sparse.
+struct fitwindow {
+  int offset;
+  int count;
+};
+constexpr fitwindow defaultwindow{3, 6}, nearwindow{2, 4};
+
 // The x where the layer's values leave its exercise values, read from its exercise side:
 // -infinity (low side) or +infinity (high side) when no node on that side is exercised, the far
 // edge when the region fills the span.
-double boundaryof(const std::vector<double>& nodes, const layer& function);
+double boundaryof(const std::vector<double>& nodes, const layer& function,
+                  const fitwindow& window = defaultwindow);
 // The same off a grid and its double (refine 2, so the coarse node k is the fine node 2k): the
 // excess fitted is Richardson's over the two at the coarse nodes.
-double boundaryof(const layer& coarse, const std::vector<double>& finenodes, const layer& fine);
+double boundaryof(const layer& coarse, const std::vector<double>& finenodes, const layer& fine,
+                  const fitwindow& window = defaultwindow);
 
 }  // namespace precisegrid
 
