@@ -217,7 +217,7 @@ void precise_DOWNOUTAPOCrit_design(benchmark::State& state) {
 }
 BENCHMARK(precise_DOWNOUTAPOCrit_design)->Unit(benchmark::kMillisecond);
 void precise_DOWNOUTAPOCrit_precise(benchmark::State& state) {
-  ourscritical(state, critical::downoutput, true, 2e-4);
+  ourscritical(state, critical::downoutput, true, 5e-5);
 }
 BENCHMARK(precise_DOWNOUTAPOCrit_precise)->Unit(benchmark::kMillisecond);
 
@@ -226,7 +226,7 @@ void precise_UPOUTAPOCrit_design(benchmark::State& state) {
 }
 BENCHMARK(precise_UPOUTAPOCrit_design)->Unit(benchmark::kMillisecond);
 void precise_UPOUTAPOCrit_precise(benchmark::State& state) {
-  ourscritical(state, critical::upoutput, true, 2e-4);
+  ourscritical(state, critical::upoutput, true, 5e-5);
 }
 BENCHMARK(precise_UPOUTAPOCrit_precise)->Unit(benchmark::kMillisecond);
 
