@@ -167,9 +167,7 @@ double symmetric(optionside side, double T, double S, double K, double sigma, do
   if (T == 0) return symmetricpayoff(side, S, K, i);
   if (how != method::design) {
     if (anynan({T, S, K, sigma, r, q, i})) return nanresult();
-    const bool finite = std::isfinite(T) && std::isfinite(S) && std::isfinite(K) &&
-                        std::isfinite(sigma) && std::isfinite(r) && std::isfinite(q) &&
-                        std::isfinite(i);
+    const bool finite = !anyinfinite({T, S, K, sigma, r, q, i});  // NaNs answered above
     if (finite && how == method::converged) {
       quadrature rule;
       return symmetricintegral(rule, side, T, S, K, sigma, r, q, i);

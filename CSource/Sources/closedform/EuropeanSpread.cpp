@@ -124,10 +124,7 @@ double spreadofblock(optionside side, std::int32_t earlyexercise, double T, doub
                      double q2, const parameterblock& block) {
   // Infinite inputs take the design's lattice at the same levels (the quadrature and the
   // smoothing need finite terms).
-  bool infinite = false;
-  for (double v : {T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2})
-    infinite = infinite || std::isinf(v);
-  if (precisenumerics(block) && !infinite)
+  if (precisenumerics(block) && !anyinfinite({T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2}))
     return spreadprecise(side, earlyexercise, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2,
                          entryinteger(block, entrysteps, 0, TwoAssetLattice::improvedlevels));
   return spreadonlattice(side, earlyexercise, T, S1, S2, X, sigma1, sigma2, rho, r, q1, q2,

@@ -61,6 +61,7 @@
 #include <vector>
 
 #include "numerics/comparisons.h"
+#include "numerics/crrtree.h"
 #include "numerics/messages.h"
 #include "numerics/subnormals.h"
 #include "numerics/undefined.h"
@@ -69,6 +70,13 @@ namespace TwoAssetLattice {
 
 constexpr int minlatticelevels = 2;
 constexpr int maxlatticelevels = 2000;
+// Whether the levels are outside [minlatticelevels, maxlatticelevels]: then "Tree steps out of
+// range, value undefined" is written and the lattice answers undefined.
+inline bool levelsrefused(std::int64_t levels) {
+  if (levels >= minlatticelevels && levels <= maxlatticelevels) return false;
+  writemessage(messages::treesteps);
+  return true;
+}
 // The improved lattice's finer levels (extrapolatedlatticeof) when its caller's entry 4 has its
 // flag set: the precise option's default for the spreads and the American rainbows.
 constexpr int improvedlevels = 241;
@@ -150,10 +158,7 @@ double extrapolatedlatticeof(const latticecontract& c, std::int64_t levels, cons
 template <typename payofffunction>
 double twoassetlatticeof(const latticecontract& c, std::int64_t levels, const payofffunction& g) {
   if (c.T == 0) return g(c.S1, c.S2);
-  if (levels < minlatticelevels || levels > maxlatticelevels) {
-    writemessage(messages::treesteps);
-    return undefinedvalue();
-  }
+  if (levelsrefused(levels)) return undefinedvalue();
   const int n = static_cast<int>(levels);
   const latticegeometry lattice = geometryof(c, n);
   const double Puu = lattice.Puu, Pdu = lattice.Pdu, Pud = lattice.Pud, Pdd = lattice.Pdd;
@@ -206,10 +211,7 @@ template <typename payofffunction, typename stepfunction>
 smoothedvalues smoothedlatticeof(const latticecontract& c, std::int64_t levels,
                                  const payofffunction& g, const stepfunction& laststep) {
   if (c.T == 0) return {g(c.S1, c.S2), g(c.S1, c.S2)};
-  if (levels < minlatticelevels || levels > maxlatticelevels) {
-    writemessage(messages::treesteps);
-    return {undefinedvalue(), undefinedvalue()};
-  }
+  if (levelsrefused(levels)) return {undefinedvalue(), undefinedvalue()};
   const int n = static_cast<int>(levels);
   const latticegeometry lattice = geometryof(c, n);
   const double Puu = lattice.Puu, Pdu = lattice.Pdu, Pud = lattice.Pud, Pdd = lattice.Pdd;
@@ -296,10 +298,7 @@ double extrapolatedlatticeof(const latticecontract& c, std::int64_t levels, cons
                                                            : v.value;
   };
   if (c.T == 0) return g(c.S1, c.S2);
-  if (levels < minlatticelevels || levels > maxlatticelevels) {
-    writemessage(messages::treesteps);
-    return undefinedvalue();
-  }
+  if (levelsrefused(levels)) return undefinedvalue();
   // Steps too short for the branch probabilities, whose formulas cancel to about
   // 1e-16 / (sigma^2 dt): the European value, or the exercise value where larger (the early
   // exercise premium over so short a life is of the order of r T K).
@@ -312,8 +311,7 @@ double extrapolatedlatticeof(const latticecontract& c, std::int64_t levels, cons
   const std::int64_t steps = levels - 1, coarsesteps = steps / 2;
   const double coarsevalue = controlled(smoothedlatticeof(c, coarsesteps + 1, g, laststep));
   if (!std::isfinite(finevalue - coarsevalue)) return finevalue;
-  const double s = static_cast<double>(steps), sc = static_cast<double>(coarsesteps);
-  const double extrapolated = (s * finevalue - sc * coarsevalue) / (s - sc);
+  const double extrapolated = extrapolatedinsteps(steps, finevalue, coarsesteps, coarsevalue);
   return c.earlyexercise != 0 ? maxof(extrapolated, g(c.S1, c.S2)) : maxof(extrapolated, 0.0);
 }
 

@@ -21,7 +21,7 @@ constexpr double calldividendfloor = 0.00001;  // inclusive: LBFLSTACOCrit
 // W at xi (or the critical xi*) under the precise option, after the grid's own refusals
 // (fdvaluation.h): the grid of precisegrid.h in xi itself, from 0 to 1, crowded at 1 (where the
 // reflecting edge meets the payoff), the reflecting edge to second order, Richardson over two
-// grids (a critical xi* off one grid); the sizes as for the barrier grids (precisebarrier.h).
+// grids (a critical xi* read once off the same two grids); the sizes as for the barrier grids (precisebarrier.h).
 double precisesimilarity(int callput, bool critical, double T, double xi, double sigma, double r,
                          double q, parameterblock* block) {
   if (T < 0 || sigma <= 0 || r < 0 || q < 0) return undefinedvalue();
@@ -48,16 +48,7 @@ double precisesimilarity(int callput, bool critical, double T, double xi, double
     grid.layer = std::move(layers.front());
     return grid;
   };
-  if (critical) {
-    const int intervals = fine.intervals / 2, steps = fine.steps / 2;
-    if (intervals < 2 || steps < 1) {
-      const precisebarrier::solvedlayer grid = solve(fine.intervals, fine.steps, 1);
-      return precisegrid::boundaryof(grid.nodes, grid.layer);
-    }
-    const precisebarrier::solvedlayer coarse = solve(intervals, steps, 1);
-    const precisebarrier::solvedlayer finer = solve(intervals, 2 * steps, 2);
-    return precisegrid::boundaryof(coarse.layer, finer.nodes, finer.layer);
-  }
+  if (critical) return precisebarrier::boundaryreading(fine, solve, precisegrid::defaultwindow);
   const std::vector<double> key{precisebarrier::lookback, static_cast<double>(callput), T, sigma,
                                 r, q, static_cast<double>(fine.intervals),
                                 static_cast<double>(fine.steps)};

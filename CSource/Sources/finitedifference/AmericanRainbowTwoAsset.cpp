@@ -19,11 +19,6 @@ namespace {
 
 using EuropeanRainbowTwoAsset::rainbowpayoff;
 
-bool anyinfinite(std::initializer_list<double> values) {
-  for (double v : values)
-    if (std::isinf(v)) return true;
-  return false;
-}
 using EuropeanRainbowTwoAsset::rainbowvariant;
 
 // The calls and puts refuse K <= 0; best and worst have no K, best of assets and cash does not

@@ -176,19 +176,25 @@ double cachedvalue(parameterblock* block, const std::vector<double>& key,
   return value;
 }
 
+double boundaryreading(const precisegrid::sizes& fine, const gridsolver& solve,
+                       const precisegrid::fitwindow& window) {
+  const int intervals = fine.intervals / 2, steps = fine.steps / 2;
+  if (intervals < 2 || steps < 1) {
+    const solvedlayer grid = solve(fine.intervals, fine.steps, 1);
+    return precisegrid::boundaryof(grid.nodes, grid.layer, window);
+  }
+  const solvedlayer coarse = solve(intervals, steps, 1);
+  const solvedlayer finer = solve(intervals, 2 * steps, 2);
+  return precisegrid::boundaryof(coarse.layer, finer.nodes, finer.layer, window);
+}
+
 double criticallevel(const precisegrid::sizes& fine, double low, double high,
                      const markedsolver& solve) {
-  const int intervals = fine.intervals / 2, steps = fine.steps / 2;
-  const bool halved = intervals >= 2 && steps >= 1;
   auto read = [&](double mark) {
-    if (!halved) {
-      const solvedlayer grid = solve(fine.intervals, fine.steps, 1, mark);
-      return precisegrid::boundaryof(grid.nodes, grid.layer, precisegrid::nearwindow);
-    }
-    const solvedlayer coarse = solve(intervals, steps, 1, mark);
-    const solvedlayer finer = solve(intervals, 2 * steps, 2, mark);
-    return precisegrid::boundaryof(coarse.layer, finer.nodes, finer.layer,
-                                   precisegrid::nearwindow);
+    return boundaryreading(
+        fine,
+        [&](int intervals, int steps, int refine) { return solve(intervals, steps, refine, mark); },
+        precisegrid::nearwindow);
   };
   const double first = read(HUGE_VAL);
   if (!(first > low && first < high)) return first;

@@ -95,8 +95,13 @@ double cachedvalue(parameterblock* block, const std::vector<double>& key,
 using markedsolver =
     std::function<solvedlayer(int intervals, int steps, int refine, double mark)>;
 
-// The critical level (in the grid's x) off the grids of the sizes and of half of them (one grid
-// when they cannot be halved), read twice: on the grids without the mark, then on the same sizes
+// One reading of the critical level (in the grid's x) off the grids of the sizes and of half of
+// them (one grid when they cannot be halved), the boundary fitted on the window
+// (precisegrid.h's boundaryof).
+double boundaryreading(const precisegrid::sizes& fine, const gridsolver& solve,
+                       const precisegrid::fitwindow& window);
+
+// The critical level (in the grid's x) as boundaryreading on precisegrid::nearwindow, read twice: on the grids without the mark, then on the same sizes
 // with that first reading as a mark. The read-off's error depends on where the boundary falls
 // between nodes, which Richardson does not cancel; with a node on the boundary that error is
 // small. A first reading off the span (no exercise region, or none but the edge) is the answer.

@@ -174,7 +174,8 @@ double crrtree::smoothedeuropeanvalue(double S, europeanstep laststep) {
 
 // Richardson extrapolation of two trees of n and m < n steps whose error is first order in the
 // step: (n V(n) - m V(m)) / (n - m). The improved trees take m = n / 2 (Broadie and Detemple,
-// 1996, their binomial Black-Scholes method with Richardson extrapolation).
+// 1996, their binomial Black-Scholes method with Richardson extrapolation), and so does the
+// improved two-asset lattice over its steps (closedform/TwoAssetLattice.h).
 inline double extrapolatedinsteps(std::int64_t n, double finer, std::int64_t m, double coarser) {
   const double nn = static_cast<double>(n), mm = static_cast<double>(m);
   return (nn * finer - mm * coarser) / (nn - mm);

@@ -33,5 +33,12 @@ inline bool anynan(std::initializer_list<double> values) {
   return false;
 }
 inline double nanresult() { return std::numeric_limits<double>::quiet_NaN(); }
+// Whether an input is infinite: the methods that need finite terms (a quadrature, a smoothed
+// lattice) leave such inputs to the design's method.
+inline bool anyinfinite(std::initializer_list<double> values) {
+  for (double value : values)
+    if (std::isinf(value)) return true;
+  return false;
+}
 
 #endif  // KZR_NUMERICS_UNDEFINED_H
